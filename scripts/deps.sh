@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs, from Debian 12's packages, whatever the build, the program and the
+# tests need and the machine does not have yet. Run as root.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6multimedia6 libgl1-mesa-dev
+  gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
+  fonts-liberation fonts-liberation2 breeze-icon-theme hicolor-icon-theme
+  sox libsox-fmt-mp3 lame poppler-utils python3
+  xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the program and its tests with
+# AddressSanitizer and UndefinedBehaviorSanitizer, and runs every test headless.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/deps.sh"
+
+build="$root/build-tests"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUIRVALE_SANITIZE=ON -DQUIRVALE_BENCH=OFF
+cmake --build "$build" --parallel "$(nproc)"
+
+export QT_QPA_PLATFORM=offscreen
+cd "$build"
+ctest --output-on-failure --parallel "$(nproc)" "$@"

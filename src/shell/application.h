@@ -1,0 +1,6 @@
+#pragma once
+
+namespace shell {
+// Starts the program and runs it until the last area screen closes.
+int run(int argc, char* argv[]);
+}

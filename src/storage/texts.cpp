@@ -1,0 +1,175 @@
+#include "storage/texts.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace texts {
+
+QString trim(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin).unicode() <= 32)
+        ++begin;
+    while (end > begin && text.at(end - 1).unicode() <= 32)
+        --end;
+    if (begin == 0 && end == text.size())
+        return text;
+    return text.mid(begin, end - begin);
+}
+
+QString pad(const QString& text, int width)
+{
+    if (text.size() >= width)
+        return text.left(width);
+    return text + QString(width - text.size(), u' ');
+}
+
+QString lowerAZ(const QString& text)
+{
+    QString result = text;
+    for (QChar& c : result) {
+        if (c.unicode() >= u'A' && c.unicode() <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    }
+    return result;
+}
+
+static bool allDigits(QStringView s)
+{
+    if (s.isEmpty())
+        return false;
+    for (QChar c : s) {
+        if (c.unicode() < u'0' || c.unicode() > u'9')
+            return false;
+    }
+    return true;
+}
+
+std::optional<QDate> parseDate(const QString& text)
+{
+    const QString t = trim(text);
+    const auto parts = QStringView(t).split(u'/');
+    if (parts.size() != 3)
+        return std::nullopt;
+    const QStringView d = parts[0], m = parts[1], y = parts[2];
+    if (!allDigits(d) || !allDigits(m) || !allDigits(y) || d.size() > 2 || m.size() > 2 || y.size() != 4)
+        return std::nullopt;
+    const QDate date(y.toInt(), m.toInt(), d.toInt());
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
+}
+
+QString formatDate(const QDate& date)
+{
+    return u"%1/%2/%3"_s.arg(date.day(), 2, 10, QChar(u'0')).arg(date.month(), 2, 10, QChar(u'0')).arg(date.year(), 4, 10, QChar(u'0'));
+}
+
+QString formatTime(int hour, int minute)
+{
+    return u"%1:%2"_s.arg(hour, 2, 10, QChar(u'0')).arg(minute, 2, 10, QChar(u'0'));
+}
+
+static bool isTwoDigitBelow(const QString& text, int limit)
+{
+    return text.size() == 2 && allDigits(text) && text.toInt() < limit;
+}
+
+bool isHourText(const QString& text) { return isTwoDigitBelow(text, 24); }
+bool isMinuteText(const QString& text) { return isTwoDigitBelow(text, 60); }
+
+std::optional<int> parseDays(const QString& text)
+{
+    const QString t = trim(text);
+    if (!allDigits(t) || t.size() > 9)
+        return std::nullopt;
+    return t.toInt();
+}
+
+namespace {
+
+struct Decimal {
+    QString whole;    // digits, leading zeros removed, "0" when none
+    QString fraction; // digits as typed
+};
+
+std::optional<Decimal> parseDecimal(const QString& text)
+{
+    const QString t = trim(text);
+    const qsizetype comma = t.indexOf(u',');
+    const QStringView whole = comma < 0 ? QStringView(t) : QStringView(t).left(comma);
+    const QStringView fraction = comma < 0 ? QStringView() : QStringView(t).mid(comma + 1);
+    if (whole.isEmpty() && fraction.isEmpty())
+        return std::nullopt;
+    if ((!whole.isEmpty() && !allDigits(whole)) || (!fraction.isEmpty() && !allDigits(fraction)))
+        return std::nullopt;
+    Decimal d;
+    qsizetype firstSignificant = 0;
+    while (firstSignificant < whole.size() && whole[firstSignificant] == u'0')
+        ++firstSignificant;
+    d.whole = whole.mid(firstSignificant).toString();
+    if (d.whole.isEmpty())
+        d.whole = u"0"_s;
+    d.fraction = fraction.toString();
+    return d;
+}
+
+// Adds one to a string of decimal digits.
+QString incremented(const QString& digits)
+{
+    QString result = digits;
+    for (qsizetype i = result.size() - 1; i >= 0; --i) {
+        if (result[i] == u'9') {
+            result[i] = u'0';
+        } else {
+            result[i] = QChar(result[i].unicode() + 1);
+            return result;
+        }
+    }
+    return u'1' + result;
+}
+
+} // namespace
+
+QString normaliseAmount(const QString& text)
+{
+    const auto d = parseDecimal(text);
+    if (!d)
+        return u"0,00"_s;
+    // Two decimals, then halves upward on the third: value * 100 + 0.5, truncated.
+    QString cents = d->whole + QString(d->fraction + u"00"_s).left(2);
+    if (d->fraction.size() > 2 && d->fraction[2].unicode() >= u'5')
+        cents = incremented(cents);
+    qsizetype firstSignificant = 0;
+    while (firstSignificant < cents.size() - 3 && cents[firstSignificant] == u'0')
+        ++firstSignificant;
+    cents = cents.mid(firstSignificant);
+    return cents.left(cents.size() - 2) + u',' + cents.right(2);
+}
+
+std::optional<qint64> amountToCents(const QString& text)
+{
+    const auto d = parseDecimal(text);
+    if (!d || d->whole.size() > 15)
+        return std::nullopt;
+    const QString normalised = normaliseAmount(text);
+    QString digits = normalised;
+    digits.remove(u',');
+    bool ok = false;
+    const qint64 cents = digits.toLongLong(&ok);
+    if (!ok)
+        return std::nullopt;
+    return cents;
+}
+
+QString centsToAmount(qint64 cents)
+{
+    const bool negative = cents < 0;
+    const quint64 magnitude = negative ? quint64(-(cents + 1)) + 1 : quint64(cents);
+    QString digits = QString::number(magnitude);
+    if (digits.size() < 3)
+        digits = QString(3 - digits.size(), QChar(u'0')) + digits;
+    return (negative ? u"-"_s : QString()) + digits.left(digits.size() - 2) + u',' + digits.right(2);
+}
+
+} // namespace texts

@@ -1,0 +1,43 @@
+#pragma once
+// Text rules shared by every screen: trimming, padding, letter folding, dates,
+// times and amounts as the archives store them.
+
+#include <QDate>
+#include <QString>
+#include <optional>
+
+namespace texts {
+
+// Removes every character with a code up to 32 (blanks and control
+// characters) from both ends. Case is never touched.
+QString trim(const QString& text);
+
+// Appends blanks up to `width` and keeps the first `width` characters.
+QString pad(const QString& text, int width);
+
+// Lower case of the letters A to Z only; accented letters stay as they are.
+QString lowerAZ(const QString& text);
+
+// "dd/mm/yyyy": day and month of one or two digits, a four-digit year.
+std::optional<QDate> parseDate(const QString& text);
+QString formatDate(const QDate& date);
+
+// "HH:MM" with two digits each.
+QString formatTime(int hour, int minute);
+bool isHourText(const QString& text);   // "00".."23"
+bool isMinuteText(const QString& text); // "00".."59"
+
+// Whole number of days such as 0, 15 or 120.
+std::optional<int> parseDays(const QString& text);
+
+// Amount with a decimal comma rounded to two decimals, halves upward, worked
+// out on the typed digits (no binary floating point): "" -> "0,00",
+// "1250" -> "1250,00", ",5" -> "0,50", "1,005" -> "1,01", "1,2,3" -> "0,00".
+QString normaliseAmount(const QString& text);
+
+// Amount text with a decimal comma as a number of cents; nullopt when the
+// text is not an amount. Used to add amounts up exactly.
+std::optional<qint64> amountToCents(const QString& text);
+QString centsToAmount(qint64 cents);
+
+} // namespace texts
