@@ -157,7 +157,7 @@ private slots:
         r.setText(AppointmentField::date, u"31/12/1999"_s);
         r.setText(AppointmentField::hour, u"23"_s);
         r.setText(AppointmentField::minute, u"59"_s);
-        QCOMPARE(records::chronologicalKey(r), u"199912312359"_s);
+        QCOMPARE(records::chronologicalKey(r.view()), u"199912312359"_s);
     }
 };
 
