@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6multimedia6 libgl1-mesa-dev
   gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
   fonts-liberation fonts-liberation2 breeze-icon-theme hicolor-icon-theme
-  sox libsox-fmt-mp3 lame poppler-utils python3
+  sox libsox-fmt-mp3 lame bc poppler-utils python3 qt6-translations-l10n libqt6svg6
   xvfb xauth
 )
 

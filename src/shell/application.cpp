@@ -1,18 +1,22 @@
 #include "shell/application.h"
 
+#include "shell/password.h"
+#include "shell/screens.h"
+#include "ui/style.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 namespace shell {
 
 int run(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral(" Quirvale 5.0"));
-    window.resize(800, 600);
-    window.show();
-    return app.exec();
+    ui::setUpApplication(app);
+    createScreens();
+    frmPassword->show();
+    const int result = QApplication::exec();
+    destroyScreens();
+    return result;
 }
 
 } // namespace shell

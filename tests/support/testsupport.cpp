@@ -1,6 +1,12 @@
 #include "support/testsupport.h"
 
+#include "shell/misc.h"
 #include "storage/programfolder.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
 
 #include <QDir>
 #include <QFile>
@@ -64,6 +70,85 @@ void ReadOnlyFolder::apply(bool on)
     }
     if (on)
         m_ok = ok;
+}
+
+MessageRecorder::MessageRecorder()
+{
+    ui::messages::setHandler([this](ui::MessageKind kind, const QString& text) {
+        m_messages.append({kind, text});
+        if (onMessage)
+            onMessage(m_messages.last());
+        const bool question = kind == ui::MessageKind::Question;
+        ui::Answer answer = question ? ui::Answer::Yes : ui::Answer::Ok;
+        if (!m_answers.isEmpty())
+            answer = m_answers.takeFirst();
+        const bool offered = question ? (answer == ui::Answer::Yes || answer == ui::Answer::No || answer == ui::Answer::Closed)
+                             : kind == ui::MessageKind::Plain ? (answer == ui::Answer::Ok || answer == ui::Answer::Closed)
+                                                              : answer != ui::Answer::Yes && answer != ui::Answer::No;
+        if (!offered)
+            qFatal("answer not offered by the message box: %s", qPrintable(text));
+        return answer;
+    });
+}
+
+MessageRecorder::~MessageRecorder() { ui::messages::setHandler({}); }
+
+QStringList MessageRecorder::texts() const
+{
+    QStringList t;
+    for (const Message& m : m_messages)
+        t << m.text;
+    return t;
+}
+
+ShellRecorder::ShellRecorder()
+{
+    TMisc::setHandler([this](const QString& target) { opened << target; });
+}
+
+ShellRecorder::~ShellRecorder() { TMisc::setHandler({}); }
+
+SoundRecorder::SoundRecorder()
+{
+    ui::sound::setPlayer({[this](const QString& path) {
+                              played << path;
+                              return true;
+                          },
+                          [this] { ++stops; }});
+}
+
+SoundRecorder::~SoundRecorder() { ui::sound::setPlayer({}); }
+
+RunRecorder::RunRecorder()
+{
+    ui::run::setHandler([this] { ++ends; });
+}
+
+RunRecorder::~RunRecorder() { ui::run::setHandler({}); }
+
+void whenModal(std::function<void(QWidget*)> action)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, action] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        action(modal);
+    });
+    timer->start();
+}
+
+void typeText(QWidget* widget, const QString& text)
+{
+    for (QChar c : text) {
+        if (c.unicode() < 128)
+            QTest::keyClick(widget, char(c.unicode()));
+        else
+            QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
 }
 
 QByteArray readFile(const QString& path)

@@ -2,9 +2,14 @@
 // Helpers shared by the tests: a program folder of their own, and a folder
 // that nobody may write, root included.
 
+#include "ui/services.h"
+
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 namespace testsupport {
@@ -35,6 +40,61 @@ private:
     QString m_folder;
     bool m_ok = false;
 };
+
+// Replaces the message boxes for its lifetime: records every message and
+// answers from a queue (Yes or OK when the queue is empty). An answer that
+// the box would not offer ends the test run.
+class MessageRecorder {
+public:
+    struct Message {
+        ui::MessageKind kind;
+        QString text;
+    };
+    MessageRecorder();
+    ~MessageRecorder();
+    void queueAnswer(ui::Answer answer) { m_answers.append(answer); }
+    const QList<Message>& messages() const { return m_messages; }
+    QStringList texts() const;
+    void clear() { m_messages.clear(); }
+    // Runs while a message box would be open, as the user would see it.
+    std::function<void(const Message&)> onMessage;
+
+private:
+    QList<Message> m_messages;
+    QList<ui::Answer> m_answers;
+};
+
+// Records what the program hands to the desktop to open.
+class ShellRecorder {
+public:
+    ShellRecorder();
+    ~ShellRecorder();
+    QStringList opened;
+};
+
+// Records the sounds played instead of playing them.
+class SoundRecorder {
+public:
+    SoundRecorder();
+    ~SoundRecorder();
+    QStringList played;
+    int stops = 0;
+};
+
+// Counts the ends of the run instead of ending it.
+class RunRecorder {
+public:
+    RunRecorder();
+    ~RunRecorder();
+    int ends = 0;
+};
+
+// Runs `action` on the next modal window as soon as it is shown (and waits
+// for it within `exec()`), as a user answering it would.
+void whenModal(std::function<void(QWidget*)> action);
+
+// Types a text into a widget key by key, accented letters included.
+void typeText(QWidget* widget, const QString& text);
 
 QByteArray readFile(const QString& path);
 void writeFile(const QString& path, const QByteArray& bytes);

@@ -1,0 +1,184 @@
+#include "ui/services.h"
+
+#include <QApplication>
+#include <QAudioOutput>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMediaPlayer>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QUrl>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace ui {
+
+namespace messages {
+namespace {
+
+Handler handler;
+
+Answer showBox(MessageKind kind, const QString& text)
+{
+    QMessageBox box(QApplication::activeWindow());
+    box.setText(displayText(text));
+    QString title = u"Quirvale 5.0"_s;
+    switch (kind) {
+    case MessageKind::Information:
+        box.setIcon(QMessageBox::Information);
+        title = u"Informazione"_s;
+        break;
+    case MessageKind::Warning:
+        box.setIcon(QMessageBox::Warning);
+        title = u"Attenzione"_s;
+        break;
+    case MessageKind::Error:
+        box.setIcon(QMessageBox::Critical);
+        title = u"Errore"_s;
+        break;
+    case MessageKind::Question:
+        box.setIcon(QMessageBox::Question);
+        title = u"Conferma"_s;
+        break;
+    case MessageKind::Plain:
+        break;
+    }
+    box.setWindowTitle(title);
+    if (kind == MessageKind::Question) {
+        box.addButton(QMessageBox::Yes)->setText(u"Sì"_s);
+        box.addButton(QMessageBox::No)->setText(u"No"_s);
+        box.setDefaultButton(QMessageBox::Yes);
+    } else {
+        box.addButton(QMessageBox::Ok)->setText(u"OK"_s);
+        if (kind != MessageKind::Plain)
+            box.addButton(QMessageBox::Cancel)->setText(u"Annulla"_s);
+        box.setDefaultButton(QMessageBox::Ok);
+    }
+    box.exec();
+    switch (box.result()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    default:
+        return Answer::Closed;
+    }
+}
+
+Answer show(MessageKind kind, const QString& text)
+{
+    return handler ? handler(kind, text) : showBox(kind, text);
+}
+
+} // namespace
+
+void information(const QString& text) { show(MessageKind::Information, text); }
+void warning(const QString& text) { show(MessageKind::Warning, text); }
+void error(const QString& text) { show(MessageKind::Error, text); }
+void plain(const QString& text) { show(MessageKind::Plain, text); }
+bool confirm(const QString& text) { return show(MessageKind::Question, text) != Answer::No; }
+void setHandler(Handler h) { handler = std::move(h); }
+
+QString displayText(const QString& text)
+{
+    QString t = text;
+    t.replace(u"\r\n"_s, u"\n"_s);
+    t.replace(u"\n\r"_s, u"\n"_s);
+    t.replace(u'\r', u'\n');
+    return t;
+}
+
+} // namespace messages
+
+namespace clock {
+namespace {
+QDateTime fixed;
+}
+QDate today() { return now().date(); }
+QDateTime now() { return fixed.isValid() ? fixed : QDateTime::currentDateTime(); }
+void setFixed(const QDateTime& moment) { fixed = moment; }
+} // namespace clock
+
+namespace fileDialog {
+namespace {
+Handler handler;
+}
+QString openFileName(QWidget* parent, const QString& title, const QString& filter)
+{
+    if (handler)
+        return handler(title, filter);
+    return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+}
+void setHandler(Handler h) { handler = std::move(h); }
+} // namespace fileDialog
+
+namespace sound {
+namespace {
+
+Player player;
+
+// The platform's media player, made on first use and kept for the run.
+struct MediaPlayer {
+    QPointer<QMediaPlayer> media;
+
+    bool play(const QString& path)
+    {
+        if (!QFileInfo::exists(path))
+            return false;
+        if (!media) {
+            media = new QMediaPlayer(qApp);
+            media->setAudioOutput(new QAudioOutput(media));
+        }
+        media->stop();
+        media->setSource(QUrl::fromLocalFile(path));
+        if (media->error() != QMediaPlayer::NoError)
+            return false;
+        media->play();
+        return true;
+    }
+    void stop()
+    {
+        if (media)
+            media->stop();
+    }
+};
+
+MediaPlayer& mediaPlayer()
+{
+    static MediaPlayer p;
+    return p;
+}
+
+} // namespace
+
+bool play(const QString& path) { return player.play ? player.play(path) : mediaPlayer().play(path); }
+void stop()
+{
+    if (player.stop)
+        player.stop();
+    else
+        mediaPlayer().stop();
+}
+void setPlayer(Player p) { player = std::move(p); }
+} // namespace sound
+
+namespace run {
+namespace {
+std::function<void()> handler;
+}
+void end()
+{
+    if (handler)
+        handler();
+    else
+        QCoreApplication::exit(0);
+}
+void setHandler(std::function<void()> h) { handler = std::move(h); }
+} // namespace run
+
+} // namespace ui

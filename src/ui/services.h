@@ -1,0 +1,77 @@
+#pragma once
+// The outside world as the screens see it: message boxes, the clock, the
+// file dialog, the warning sound and the end of the run. Each goes through
+// one replaceable handler, so tests record what a screen said and answer its
+// questions without a modal box waiting.
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace ui {
+
+enum class MessageKind {
+    Information, // notice with OK and Cancel
+    Warning,     // notice with OK and Cancel
+    Error,       // notice with OK and Cancel
+    Plain,       // one OK button
+    Question,    // Yes and No
+};
+
+enum class Answer { Ok, Cancel, Yes, No, Closed };
+
+namespace messages {
+
+using Handler = std::function<Answer(MessageKind, const QString& text)>;
+
+void information(const QString& text);
+void warning(const QString& text);
+void error(const QString& text);
+void plain(const QString& text);
+// Only No stops: any other way of closing the box counts as Yes.
+bool confirm(const QString& text);
+
+// Replaces the message boxes; an empty handler puts them back.
+void setHandler(Handler handler);
+// The text as a box shows it: the archives' line-break sequences
+// ("\n\r", "\r\n") become single line breaks.
+QString displayText(const QString& text);
+
+} // namespace messages
+
+namespace clock {
+QDate today();
+QDateTime now();
+// Tests fix the moment; an invalid value gives the real clock back.
+void setFixed(const QDateTime& moment);
+} // namespace clock
+
+namespace fileDialog {
+using Handler = std::function<QString(const QString& title, const QString& filter)>;
+// The chosen file's path, empty when the user cancels.
+QString openFileName(QWidget* parent, const QString& title, const QString& filter);
+void setHandler(Handler handler);
+} // namespace fileDialog
+
+namespace sound {
+struct Player {
+    std::function<bool(const QString& path)> play; // true when the file could be loaded
+    std::function<void()> stop;
+};
+// Plays a sound file once; a machine without sound stays silent.
+bool play(const QString& path);
+void stop();
+void setPlayer(Player player);
+} // namespace sound
+
+namespace run {
+// Ends the program at once.
+void end();
+void setHandler(std::function<void()> handler);
+} // namespace run
+
+} // namespace ui

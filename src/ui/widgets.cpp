@@ -1,0 +1,325 @@
+#include "ui/widgets.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QHash>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QScreen>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace ui {
+
+LinkLabel::LinkLabel(QWidget* parent)
+    : QLabel(parent)
+{
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void LinkLabel::setColour(const QString& colour)
+{
+    setStyleSheet(u"color: %1;"_s.arg(colour));
+}
+
+void LinkLabel::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        m_pressed = true;
+        setColour(u"#c0392b"_s);
+    }
+    QLabel::mousePressEvent(event);
+}
+
+void LinkLabel::mouseReleaseEvent(QMouseEvent* event)
+{
+    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    m_pressed = false;
+    if (click) {
+        setColour(u"#00008b"_s);
+        emit clicked();
+    }
+    QLabel::mouseReleaseEvent(event);
+}
+
+void LinkLabel::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        setColour(u"#00008b"_s);
+        emit clicked();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+namespace {
+
+QIcon drawnIcon(const QString& word)
+{
+    QPixmap pixmap(64, 64);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor colour = QColor::fromHsv(int(qHash(word) % 360), 120, 170);
+    p.setBrush(colour);
+    p.setPen(colour.darker(130));
+    p.drawRoundedRect(QRectF(4, 4, 56, 56), 12, 12);
+    p.setPen(Qt::white);
+    QFont font = QApplication::font();
+    font.setBold(true);
+    font.setPixelSize(30);
+    p.setFont(font);
+    p.drawText(QRect(0, 0, 64, 64), Qt::AlignCenter, word.isEmpty() ? u"?"_s : word.left(1).toUpper());
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+QIcon themeIcon(const QString& names, const QString& word)
+{
+    const auto list = names.split(u';', Qt::SkipEmptyParts);
+    for (const QString& name : list) {
+        if (name.startsWith(u':')) {
+            QIcon icon(name);
+            if (!icon.availableSizes().isEmpty() || !icon.pixmap(32).isNull())
+                return icon;
+        } else if (QIcon::hasThemeIcon(name)) {
+            return QIcon::fromTheme(name);
+        }
+    }
+    return drawnIcon(word.isEmpty() ? names : word);
+}
+
+void applyIcons(QWidget* root)
+{
+    const auto widgets = root->findChildren<QWidget*>();
+    for (QWidget* w : widgets) {
+        const QString names = w->property("iconName").toString();
+        if (names.isEmpty())
+            continue;
+        if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            button->setIcon(themeIcon(names, button->text()));
+        } else if (auto* label = qobject_cast<QLabel*>(w)) {
+            const int side = label->property("iconSize").isValid() ? label->property("iconSize").toInt() : 32;
+            label->setPixmap(themeIcon(names, label->text()).pixmap(side, side));
+        }
+    }
+}
+
+StatusHints::StatusHints(QWidget* screen, QLabel* statusLine)
+    : QObject(screen)
+    , m_screen(screen)
+    , m_line(statusLine)
+{
+    watch(screen);
+    const auto children = screen->findChildren<QWidget*>();
+    for (QWidget* w : children)
+        watch(w);
+}
+
+void StatusHints::watch(QWidget* widget)
+{
+    widget->installEventFilter(this);
+    widget->setMouseTracking(true);
+}
+
+void StatusHints::add(QWidget* control, const QString& hint)
+{
+    m_hints.insert(control, hint);
+}
+
+void StatusHints::add(std::initializer_list<std::pair<QWidget*, QString>> hints)
+{
+    for (const auto& [control, hint] : hints)
+        add(control, hint);
+}
+
+bool StatusHints::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::Enter && event->type() != QEvent::MouseMove && event->type() != QEvent::Leave)
+        return false;
+    // The control the pointer is over: the watched widget or the hinted
+    // control it belongs to (the edit inside a drop-down, for instance).
+    QObject* control = watched;
+    while (control && !m_hints.contains(control) && control != m_screen)
+        control = control->parent();
+    const bool hinted = control && m_hints.contains(control);
+    if (event->type() == QEvent::Leave) {
+        // Leaving a control for the background of the same screen empties the
+        // line; leaving the window keeps it.
+        if (hinted && m_screen->window()->geometry().contains(QCursor::pos()))
+            m_line->clear();
+        return false;
+    }
+    const QString text = hinted ? m_hints.value(control) : QString();
+    if (m_line->text() != text)
+        m_line->setText(text);
+    return false;
+}
+
+namespace {
+
+class FocusFrameFilter : public QObject {
+public:
+    FocusFrameFilter(QWidget* field, QFrame* frame)
+        : QObject(field)
+        , m_field(field)
+        , m_frame(frame)
+    {
+        if (frame->parentWidget() != field->parentWidget())
+            frame->setParent(field->parentWidget());
+        frame->setAttribute(Qt::WA_TransparentForMouseEvents);
+        frame->setFocusPolicy(Qt::NoFocus);
+        frame->hide();
+        place();
+        field->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::FocusIn:
+            place();
+            m_frame->show();
+            break;
+        case QEvent::FocusOut:
+            m_frame->hide();
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+            place();
+            break;
+        case QEvent::Hide:
+            m_frame->hide();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    void place()
+    {
+        m_frame->setGeometry(m_field->geometry().adjusted(-3, -3, 3, 3));
+        m_frame->stackUnder(m_field);
+    }
+    QWidget* m_field;
+    QPointer<QFrame> m_frame;
+};
+
+class EnterFilter : public QObject {
+public:
+    EnterFilter(QWidget* field, QWidget* target)
+        : QObject(field)
+        , m_target(target)
+    {
+        field->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_target) {
+                m_target->setFocus(Qt::TabFocusReason);
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    QPointer<QWidget> m_target;
+};
+
+class DigitsFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Backspace:
+        case Qt::Key_Delete:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            return false;
+        default:
+            break;
+        }
+        const QString text = key->text();
+        return !(text.size() == 1 && text.at(0) >= u'0' && text.at(0) <= u'9');
+    }
+};
+
+} // namespace
+
+void attachFocusFrame(QWidget* field, QFrame* frame)
+{
+    new FocusFrameFilter(field, frame);
+}
+
+void setEnterMovesTo(QWidget* field, QWidget* target)
+{
+    new EnterFilter(field, target);
+}
+
+void setEnterCycle(const QList<QWidget*>& fields)
+{
+    for (qsizetype i = 0; i < fields.size(); ++i)
+        setEnterMovesTo(fields[i], fields[(i + 1) % fields.size()]);
+}
+
+void setDigitsOnly(QLineEdit* edit)
+{
+    edit->installEventFilter(new DigitsFilter(edit));
+}
+
+namespace {
+QPointer<QWidget> homeScreen;
+}
+
+AreaScreen::AreaScreen(QWidget* parent)
+    : QWidget(parent, Qt::Window)
+{
+}
+
+void AreaScreen::setHome(QWidget* home) { homeScreen = home; }
+QWidget* AreaScreen::home() { return homeScreen; }
+
+void AreaScreen::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    areaClosing();
+    if (homeScreen)
+        homeScreen->show();
+    hide();
+}
+
+void centreWindow(QWidget* window, QWidget* over)
+{
+    QScreen* screen = over && over->screen() ? over->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
+}
+
+} // namespace ui

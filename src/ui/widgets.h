@@ -1,0 +1,98 @@
+#pragma once
+// Small pieces every screen uses: links, command pictures, the status-line
+// hints, focus frames, the Enter cycle, the digits-only filter and the area
+// screens that are shown and hidden for the whole run.
+
+#include <QFrame>
+#include <QLabel>
+#include <QPointer>
+#include <QWidget>
+
+#include <initializer_list>
+#include <utility>
+
+class QAbstractButton;
+class QLineEdit;
+
+namespace ui {
+
+// A text or picture that acts on a click. While the mouse button is held on
+// it the text shows another colour; a click turns it dark blue.
+class LinkLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit LinkLabel(QWidget* parent = nullptr);
+signals:
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void setColour(const QString& colour);
+    bool m_pressed = false;
+};
+
+// An icon of the desktop's theme by its freedesktop name ("document-save"),
+// trying the names in turn; when none exists, a drawn picture that always
+// shows something.
+QIcon themeIcon(const QString& names, const QString& word = QString());
+
+// Gives every button and picture under `root` the icon named by its "iconName"
+// property.
+void applyIcons(QWidget* root);
+
+// The status line: over a control that has a hint it shows the hint; over
+// anything else on the screen it is emptied.
+class StatusHints : public QObject {
+    Q_OBJECT
+public:
+    StatusHints(QWidget* screen, QLabel* statusLine);
+    void add(QWidget* control, const QString& hint);
+    void add(std::initializer_list<std::pair<QWidget*, QString>> hints);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void watch(QWidget* widget);
+    QWidget* m_screen;
+    QLabel* m_line;
+    QHash<QObject*, QString> m_hints;
+};
+
+// A frame drawn around an input field while the field has the focus.
+void attachFocusFrame(QWidget* field, QFrame* frame);
+
+// Enter in one of the fields moves the focus to the next, the last one back
+// to the first. A field may be a null pointer's place holder for none.
+void setEnterCycle(const QList<QWidget*>& fields);
+// Enter in `field` moves the focus to `target`.
+void setEnterMovesTo(QWidget* field, QWidget* target);
+
+// Only Enter, Backspace, Delete, the left and right arrows and the digits
+// 0 to 9 can be typed (Tab still moves on).
+void setDigitsOnly(QLineEdit* edit);
+
+// A working area: one instance for the whole run, shown and hidden, never
+// modal. Closing it hides it and shows the main menu.
+class AreaScreen : public QWidget {
+    Q_OBJECT
+public:
+    explicit AreaScreen(QWidget* parent = nullptr);
+    // The screen that closing an area shows again.
+    static void setHome(QWidget* home);
+    static QWidget* home();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    // Runs when the area is closed, before the main menu is shown.
+    virtual void areaClosing() {}
+};
+
+// Centres a window on the screen that shows `over` (or the primary screen).
+void centreWindow(QWidget* window, QWidget* over = nullptr);
+
+} // namespace ui

@@ -1,0 +1,204 @@
+#include "appointments/agenda.h"
+#include "appointments/archivioscadenze.h"
+#include "contacts/clienti.h"
+#include "documents/altri.h"
+#include "shell/avvio.h"
+#include "shell/help.h"
+#include "shell/password.h"
+#include "shell/passwordstore.h"
+#include "shell/screens.h"
+#include "storage/programfolder.h"
+#include "summaries/menuriepcosti.h"
+#include "support/testsupport.h"
+#include "ui/widgets.h"
+
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+QList<QWidget*> areaScreens()
+{
+    return {frmPassword, frmAvvio, frmAgenda, frmArchivio_Scadenze, frmClienti, frmMenuRiepCosti, frmAltri};
+}
+QList<QWidget*> visibleAreas()
+{
+    QList<QWidget*> visible;
+    for (QWidget* w : areaScreens()) {
+        if (w->isVisible())
+            visible << w;
+    }
+    return visible;
+}
+} // namespace
+
+class TestShell : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<testsupport::ProgramFolderFixture> folder;
+    std::unique_ptr<testsupport::MessageRecorder> messages;
+    std::unique_ptr<testsupport::RunRecorder> runs;
+    std::unique_ptr<testsupport::ShellRecorder> shellOpens;
+
+    void enter()
+    {
+        testsupport::writeFile(password::storePath(), "[Accesso]\nValore=434CFACC53A491EB\n");
+        auto* field = frmPassword->findChild<QLineEdit*>(u"txtPassword"_s);
+        testsupport::typeText(field, u"quirvale"_s);
+        QTest::keyClick(field, Qt::Key_Return);
+    }
+
+private slots:
+    void init()
+    {
+        folder = std::make_unique<testsupport::ProgramFolderFixture>();
+        messages = std::make_unique<testsupport::MessageRecorder>();
+        runs = std::make_unique<testsupport::RunRecorder>();
+        shellOpens = std::make_unique<testsupport::ShellRecorder>();
+        shell::createScreens();
+        frmPassword->show();
+    }
+    void cleanup()
+    {
+        shell::destroyScreens();
+        shellOpens.reset();
+        runs.reset();
+        messages.reset();
+        folder.reset();
+    }
+
+    void onlyTheMenuAfterThePassword()
+    {
+        QCOMPARE(visibleAreas(), QList<QWidget*> {frmPassword});
+        enter();
+        QCOMPARE(visibleAreas(), QList<QWidget*> {frmAvvio});
+    }
+
+    void areasOpenAndComeBack_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("contacts picture") << u"imgApp01"_s << u" Quirvale 5.0 - Anagrafica contatti"_s;
+        QTest::newRow("contacts button") << u"btnApp01"_s << u" Quirvale 5.0 - Anagrafica contatti"_s;
+        QTest::newRow("agenda") << u"imgApp02"_s << u" Quirvale 5.0 - Agenda impegni"_s;
+        QTest::newRow("agenda button") << u"btnApp02"_s << u" Quirvale 5.0 - Agenda impegni"_s;
+        QTest::newRow("summaries") << u"imgApp03"_s << u" Quirvale 5.0 - Riepiloghi appuntamenti"_s;
+        QTest::newRow("summaries button") << u"btnApp03"_s << u" Quirvale 5.0 - Riepiloghi appuntamenti"_s;
+        QTest::newRow("documents") << u"imgApp04"_s << u" Quirvale 5.0 - Archivio Documenti"_s;
+        QTest::newRow("documents button") << u"btnApp04"_s << u" Quirvale 5.0 - Archivio Documenti"_s;
+    }
+    void areasOpenAndComeBack()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, caption);
+        enter();
+        frmAvvio->findChild<QToolButton*>(command)->click();
+        const auto visible = visibleAreas();
+        QCOMPARE(visible.size(), 1);
+        QCOMPARE(visible.first()->windowTitle(), caption);
+        visible.first()->close();
+        QCOMPARE(visibleAreas(), QList<QWidget*> {frmAvvio});
+        QCOMPARE(runs->ends, 0);
+    }
+
+    void cardFromTheAgendaReturnsToTheMenu()
+    {
+        enter();
+        frmAvvio->findChild<QToolButton*>(u"btnApp02"_s)->click();
+        frmAgenda->findChild<QToolButton*>(u"btnArchivio"_s)->click();
+        QCOMPARE(visibleAreas(), QList<QWidget*> {frmArchivio_Scadenze});
+        frmArchivio_Scadenze->close();
+        QCOMPARE(visibleAreas(), QList<QWidget*> {frmAvvio});
+    }
+
+    void menuEndsTheRun()
+    {
+        enter();
+        frmAvvio->findChild<QToolButton*>(u"imgEsci"_s)->click();
+        QCOMPARE(runs->ends, 1);
+        frmAvvio->close();
+        QCOMPARE(runs->ends, 2);
+    }
+
+    void informationStartsFreshEachTime()
+    {
+        enter();
+        for (int opening = 0; opening < 2; ++opening) {
+            QString colourAtOpening;
+            testsupport::whenModal([&](QWidget* dialog) {
+                QCOMPARE(dialog->windowTitle(), u" Informazioni su Quirvale 5.0"_s);
+                auto* link = dialog->findChild<ui::LinkLabel*>(u"lnkWeb"_s);
+                colourAtOpening = link->styleSheet();
+                QTest::mouseClick(link, Qt::LeftButton);
+                dialog->findChild<QPushButton*>(u"btnChiudi"_s)->click();
+            });
+            frmAvvio->findChild<QToolButton*>(u"imgInfo"_s)->click();
+            QCOMPARE(colourAtOpening, QString());
+        }
+        const QString mail = u"\"mailto:assistenza@quirvale.example?subject=Software Quirvale 5.0&body=Salve, "
+                             u"desidererei avere le seguenti informazioni sul software in oggetto:\""_s;
+        QCOMPARE(shellOpens->opened, (QStringList {mail, mail}));
+    }
+
+    void productScreenAndSite()
+    {
+        enter();
+        testsupport::whenModal([](QWidget* dialog) {
+            QTest::mouseClick(dialog->findChild<ui::LinkLabel*>(u"imgWeb"_s), Qt::LeftButton);
+            dialog->close();
+        });
+        frmAvvio->findChild<QToolButton*>(u"imgCopyright"_s)->click();
+        frmAvvio->findChild<QToolButton*>(u"icoSito"_s)->click();
+        QCOMPARE(shellOpens->opened, (QStringList {TfrmAvvio::WebSite, TfrmAvvio::WebSite}));
+    }
+
+    void helpTopics()
+    {
+        const QStringList titles = {u"Uno sguardo ad Quirvale 5.0."_s,
+                                    u"Applicazione Agenda impegni."_s,
+                                    u"Applicazione Archivio appuntamenti."_s,
+                                    u"Applicazione Anagrafica contatti."_s,
+                                    u"Applicazione Archivio Documenti."_s,
+                                    u"Applicazione Riepiloghi appuntamenti."_s,
+                                    u"Esportazione archivio appuntamenti in Microsoft Excel."_s,
+                                    u"Visualizzazione appuntamenti."_s,
+                                    u"Esportazione archivio contatti in Microsoft Excel."_s,
+                                    u"Esportazione archivio documenti in Microsoft Excel."_s};
+        QStringList found;
+        for (const auto& topic : help::topics()) {
+            found << topic.title;
+            QVERIFY2(topic.text.contains(u"\r\n\r\n"_s), qPrintable(topic.title)); // several paragraphs
+            QVERIFY(!topic.text.contains(u"\n\n"_s));
+        }
+        QCOMPARE(found, titles);
+    }
+
+    void helpViewerShowsEachTopicAfresh()
+    {
+        enter();
+        QStringList seen;
+        for (const QString& title : {u"Uno sguardo ad Quirvale 5.0."_s, u"Applicazione Agenda impegni."_s}) {
+            testsupport::whenModal([&](QWidget* viewer) {
+                QCOMPARE(viewer->windowTitle(), u" Guida all'utilizzo del software"_s);
+                seen << viewer->findChild<QLabel*>(u"lblTitolo"_s)->text();
+                const QString text = viewer->findChild<QPlainTextEdit*>(u"txtGuida"_s)->toPlainText();
+                QVERIFY(text.startsWith(help::text(title).left(40)));
+                QTest::mouseClick(viewer->findChild<ui::LinkLabel*>(u"lnkWeb"_s), Qt::LeftButton);
+                viewer->findChild<QPushButton*>(u"btnChiudi"_s)->click();
+            });
+            help::show(frmAvvio, title);
+        }
+        QCOMPARE(seen, (QStringList {u"Uno sguardo ad Quirvale 5.0."_s, u"Applicazione Agenda impegni."_s}));
+        const QString manual = u"\""_s + programFolder::path() + u"Guida.pdf\""_s;
+        QCOMPARE(shellOpens->opened, (QStringList {manual, manual}));
+    }
+};
+
+QTEST_MAIN(TestShell)
+#include "tst_shell.moc"
