@@ -23,6 +23,9 @@ void createScreens()
     frmMenuRiepCosti = new TfrmMenuRiepCosti;
     frmAltri = new TfrmAltri;
     ui::AreaScreen::setHome(frmAvvio);
+    for (QWidget* screen : std::initializer_list<QWidget*> {frmPassword, frmAvvio, frmAgenda, frmArchivio_Scadenze,
+                                                            frmCambiaPassword, frmClienti, frmMenuRiepCosti, frmAltri})
+        ui::centreWindow(screen);
 }
 
 namespace {

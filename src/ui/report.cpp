@@ -1,0 +1,421 @@
+#include "ui/report.h"
+
+#include "storage/texts.h"
+#include "ui/reportpreview.h"
+#include "ui/services.h"
+
+#include <QFile>
+#include <QFontMetricsF>
+#include <QIcon>
+#include <QImageReader>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrintDialog>
+#include <QPrinter>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace report {
+
+Template::Template(QString name)
+    : m_name(std::move(name))
+{
+    m_bands = {{BandKind::Title, u"TitleBand"_s, 0, {}},
+               {BandKind::MasterData, u"MasterData"_s, 0, {}},
+               {BandKind::Footer, u"PageFooter"_s, 0, {}}};
+}
+
+QPageLayout Template::pageLayout() const
+{
+    return QPageLayout(QPageSize(QPageSize::A4), m_orientation, m_margins, QPageLayout::Millimeter);
+}
+
+Band& Template::band(BandKind kind) { return m_bands[int(kind)]; }
+const Band& Template::band(BandKind kind) const { return m_bands[int(kind)]; }
+
+Object& Template::add(BandKind kind, const Object& object)
+{
+    Band& b = band(kind);
+    b.objects.append(object);
+    return b.objects.last();
+}
+
+Object* Template::find(const QString& name)
+{
+    for (Band& b : m_bands) {
+        for (Object& o : b.objects) {
+            if (o.name == name)
+                return &o;
+        }
+    }
+    return nullptr;
+}
+
+Band* Template::findBand(const QString& name)
+{
+    for (Band& b : m_bands) {
+        if (b.name == name)
+            return &b;
+    }
+    return nullptr;
+}
+
+void Template::setText(const QString& field, const QString& text)
+{
+    if (Object* o = find(field)) {
+        o->text = text;
+        o->lines = text.split(u'\n');
+    }
+}
+
+void Template::clearLines(const QString& field)
+{
+    if (Object* o = find(field)) {
+        o->text.clear();
+        o->lines.clear();
+    }
+}
+
+void Template::addLine(const QString& field, const QString& line)
+{
+    if (Object* o = find(field)) {
+        o->lines.append(line);
+        o->text = o->lines.join(u'\n');
+    }
+}
+
+void Template::setHeight(const QString& name, double units)
+{
+    if (Object* o = find(name))
+        o->rect.setHeight(unitsToMm(units));
+    else if (Band* b = findBand(name))
+        b->height = unitsToMm(units);
+}
+
+namespace {
+
+double pitchOf(const Object& o)
+{
+    if (o.linePitch > 0)
+        return o.linePitch;
+    QFont font(o.fontFamily);
+    font.setPointSizeF(o.fontSize);
+    font.setBold(o.bold);
+    const QFontMetricsF metrics(font);
+    return metrics.lineSpacing() * 25.4 / metrics.fontDpi();
+}
+
+// The part of a line that fits the width: a text field never wraps, it is cut
+// at its right edge.
+QString fitting(const QString& line, const QFontMetricsF& metrics, double width)
+{
+    if (metrics.horizontalAdvance(line) <= width)
+        return line;
+    qsizetype low = 0, high = line.size();
+    while (low < high) {
+        const qsizetype mid = (low + high + 1) / 2;
+        if (metrics.horizontalAdvance(line.left(mid)) <= width)
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    return line.left(low);
+}
+
+QString resolved(const QString& text)
+{
+    QString t = text;
+    return t.replace(u"[DATE]"_s, texts::formatDate(ui::clock::today()));
+}
+
+} // namespace
+
+void Template::prepare()
+{
+    m_pages.clear();
+    const QRectF paper = pageLayout().fullRect(QPageLayout::Millimeter);
+    const double left = m_margins.left();
+    const double top = m_margins.top();
+    const double bottom = paper.height() - m_margins.bottom();
+    m_pages.append(Page());
+    double y = top;
+
+    const auto place = [&](const Object& o, double bandTop, QStringList lines) {
+        PlacedObject p {&o, o.rect.translated(left, bandTop), std::move(lines)};
+        m_pages.last().objects.append(p);
+    };
+    const auto newPage = [&] {
+        m_pages.append(Page());
+        y = top;
+    };
+    const auto textLines = [](const Object& o) {
+        if (o.kind != Object::Kind::Text)
+            return QStringList();
+        if (o.multiLine) {
+            QStringList l;
+            for (const QString& line : o.lines)
+                l << resolved(line);
+            return l;
+        }
+        return QStringList {resolved(o.text)};
+    };
+    const auto placeWhole = [&](const Band& b) {
+        for (const Object& o : b.objects)
+            place(o, y, textLines(o));
+        y += b.height;
+    };
+
+    placeWhole(band(BandKind::Title));
+
+    const Band& data = band(BandKind::MasterData);
+    const Object* flowing = nullptr;
+    for (const Object& o : data.objects) {
+        if (o.kind == Object::Kind::Text && o.multiLine) {
+            flowing = &o;
+            break;
+        }
+    }
+    if (y + data.height <= bottom || !flowing) {
+        if (y + data.height > bottom && data.height <= bottom - top && y > top)
+            newPage();
+        placeWhole(data);
+    } else {
+        // The data band splits: its other objects print with its first part,
+        // the lines of the multi-line field continue page after page.
+        for (const Object& o : data.objects) {
+            if (&o != flowing)
+                place(o, y, textLines(o));
+        }
+        const double pitch = pitchOf(*flowing);
+        const QStringList all = textLines(*flowing);
+        qsizetype next = 0;
+        double lineTop = y + flowing->rect.top();
+        while (true) {
+            const qsizetype fit = std::max<qsizetype>(1, qsizetype((bottom - lineTop) / pitch + 1e-9));
+            const qsizetype count = std::min(fit, all.size() - next);
+            PlacedObject part {flowing, QRectF(left + flowing->rect.left(), lineTop, flowing->rect.width(), count * pitch),
+                               all.mid(next, count)};
+            m_pages.last().objects.append(part);
+            next += count;
+            if (next >= all.size()) {
+                y = lineTop + count * pitch + (data.height - flowing->rect.bottom());
+                break;
+            }
+            newPage();
+            lineTop = top;
+        }
+    }
+
+    const Band& footer = band(BandKind::Footer);
+    if (y + footer.height > bottom + 1e-9)
+        newPage();
+    placeWhole(footer);
+}
+
+void Template::renderPage(QPainter& painter, const Page& page, double pixelsPerMm) const
+{
+    const auto toPixels = [pixelsPerMm](const QRectF& mm) {
+        return QRectF(mm.left() * pixelsPerMm, mm.top() * pixelsPerMm, mm.width() * pixelsPerMm, mm.height() * pixelsPerMm);
+    };
+    for (const PlacedObject& placed : page.objects) {
+        const Object& o = *placed.object;
+        const QRectF r = toPixels(placed.rect);
+        painter.save();
+        switch (o.kind) {
+        case Object::Kind::Text: {
+            if (o.background.alpha() > 0)
+                painter.fillRect(r, o.background);
+            if (o.frame) {
+                painter.setPen(QPen(o.border, o.borderWidth * pixelsPerMm));
+                painter.setBrush(Qt::NoBrush);
+                painter.drawRect(r);
+            }
+            QFont font(o.fontFamily);
+            font.setPointSizeF(o.fontSize);
+            font.setBold(o.bold);
+            const QFont deviceFont(font, painter.device());
+            painter.setFont(deviceFont);
+            const QFontMetricsF metrics(deviceFont, painter.device());
+            painter.setPen(o.colour);
+            const double inset = o.frame || o.background.alpha() > 0 ? 1.2 * pixelsPerMm : 0;
+            const QRectF inner = r.adjusted(inset, 0, -inset, 0);
+            painter.setClipRect(r);
+            if (o.multiLine) {
+                const double pitch = pitchOf(o) * pixelsPerMm;
+                for (qsizetype i = 0; i < placed.lines.size(); ++i) {
+                    const QRectF line(inner.left(), inner.top() + i * pitch, inner.width(), pitch);
+                    painter.drawText(line, int(Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine),
+                                     fitting(placed.lines[i], metrics, line.width()));
+                }
+            } else if (!placed.lines.isEmpty()) {
+                painter.drawText(inner, int(o.alignment | Qt::TextSingleLine),
+                                 fitting(placed.lines.first(), metrics, inner.width()));
+            }
+            break;
+        }
+        case Object::Kind::Rectangle:
+            painter.setPen(o.borderWidth > 0 ? QPen(o.border, o.borderWidth * pixelsPerMm) : QPen(Qt::NoPen));
+            painter.setBrush(o.background.alpha() > 0 ? QBrush(o.background) : QBrush(Qt::NoBrush));
+            painter.setRenderHint(QPainter::Antialiasing);
+            if (o.radius > 0)
+                painter.drawRoundedRect(r, o.radius * pixelsPerMm, o.radius * pixelsPerMm);
+            else
+                painter.drawRect(r);
+            break;
+        case Object::Kind::Line:
+            painter.setPen(QPen(o.border, o.borderWidth * pixelsPerMm));
+            painter.drawLine(r.topLeft(), r.bottomRight());
+            break;
+        case Object::Kind::Picture: {
+            QImageReader reader(o.picturePath);
+            const QSize target = r.size().toSize();
+            if (reader.canRead()) {
+                QSize size = reader.size().isValid() ? reader.size() : target;
+                size.scale(target, Qt::KeepAspectRatio);
+                reader.setScaledSize(size);
+                const QImage image = reader.read();
+                QRectF where(QPointF(), size);
+                where.moveCenter(r.center());
+                painter.drawImage(where, image);
+            }
+            break;
+        }
+        }
+        painter.restore();
+    }
+}
+
+void Template::render(QPagedPaintDevice* device) const
+{
+    QPainter painter(device);
+    const double pixelsPerMm = device->logicalDpiX() / 25.4;
+    for (qsizetype i = 0; i < m_pages.size(); ++i) {
+        if (i > 0)
+            device->newPage();
+        renderPage(painter, m_pages[i], pixelsPerMm);
+    }
+}
+
+namespace printer {
+
+namespace {
+QString pdfTarget;
+std::function<void(const Template&)> previewHandler;
+
+QPageLayout paperOnly(const Template& report)
+{
+    return QPageLayout(QPageSize(QPageSize::A4), report.orientation(), QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+}
+} // namespace
+
+bool exportPdf(const Template& report, const QString& path, const QString& title)
+{
+    {
+        QFile probe(path);
+        if (!probe.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return false;
+    }
+    QPdfWriter writer(path);
+    writer.setTitle(title);
+    writer.setCreator(u"Quirvale 5.0"_s);
+    writer.setResolution(600);
+    writer.setPageLayout(paperOnly(report));
+    report.render(&writer);
+    return QFile(path).size() > 0;
+}
+
+bool print(const Template& report, QWidget* parent)
+{
+    if (!pdfTarget.isEmpty())
+        return exportPdf(report, pdfTarget, report.name());
+    QPrinter device(QPrinter::HighResolution);
+    device.setDocName(report.name());
+    device.setCreator(u"Quirvale 5.0"_s);
+    device.setFullPage(true);
+    device.setPageLayout(paperOnly(report));
+    QPrintDialog dialog(&device, parent);
+    dialog.setWindowTitle(u"Stampa"_s);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    report.render(&device);
+    return true;
+}
+
+void preview(const Template& report, QWidget* parent)
+{
+    if (previewHandler) {
+        previewHandler(report);
+        return;
+    }
+    PreviewWindow window(report, parent);
+    window.exec();
+}
+
+void setPdfTarget(const QString& path) { pdfTarget = path; }
+void setPreviewHandler(std::function<void(const Template&)> handler) { previewHandler = std::move(handler); }
+
+} // namespace printer
+
+Template listTemplate()
+{
+    Template t(u"Riepilogo"_s);
+    t.setOrientation(QPageLayout::Landscape);
+    t.setMargins(QMarginsF(10, 10, 10, 10));
+    const double width = 297 - 20;
+
+    Band& title = t.band(BandKind::Title);
+    title.height = 14;
+    Object titleField;
+    titleField.name = u"txtTitolo"_s;
+    titleField.rect = QRectF(0, 0, width, 10);
+    titleField.text = u"Riepilogo"_s;
+    titleField.fontSize = 14;
+    titleField.bold = true;
+    titleField.colour = Qt::white;
+    titleField.background = QColor(0x70, 0x80, 0x90); // slate grey
+    titleField.alignment = Qt::AlignCenter;
+    t.add(BandKind::Title, titleField);
+
+    Band& data = t.band(BandKind::MasterData);
+    data.height = unitsToMm(10);
+    Object lines;
+    lines.name = u"txtRiepilogo"_s;
+    lines.rect = QRectF(0, 0, width, 0);
+    lines.multiLine = true;
+    lines.fontFamily = u"Courier New"_s;
+    lines.fontSize = 8;
+    lines.linePitch = unitsToMm(ListLineUnits);
+    t.add(BandKind::MasterData, lines);
+
+    Band& footer = t.band(BandKind::Footer);
+    footer.height = 10;
+    Object rule;
+    rule.kind = Object::Kind::Line;
+    rule.name = u"linPagina"_s;
+    rule.rect = QRectF(0, 2, width, 0);
+    rule.border = QColor(0x70, 0x80, 0x90);
+    t.add(BandKind::Footer, rule);
+    Object page;
+    page.name = u"txtPagina"_s;
+    page.rect = QRectF(0, 3, width, 6);
+    page.text = u"Stampa eseguita in data [DATE]"_s;
+    page.fontSize = 9;
+    page.colour = QColor(0x34, 0x49, 0x5e);
+    t.add(BandKind::Footer, page);
+    return t;
+}
+
+bool printList(const QString& title, const QStringList& lines, QWidget* parent)
+{
+    Template t = listTemplate();
+    t.setText(u"txtTitolo"_s, title);
+    t.clearLines(u"txtRiepilogo"_s);
+    for (const QString& line : lines)
+        t.addLine(u"txtRiepilogo"_s, line);
+    t.setHeight(u"txtRiepilogo"_s, lines.size() * ListLineUnits);
+    t.setHeight(u"MasterData"_s, lines.size() * ListLineUnits + 10);
+    t.prepare();
+    return printer::print(t, parent);
+}
+
+} // namespace report

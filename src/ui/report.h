@@ -1,0 +1,139 @@
+#pragma once
+// The report engine: a template of one A4 page description with bands and
+// named objects, laid out into pages, then printed, previewed or written to
+// PDF. Positions and sizes are in millimetres; heights may also be given in
+// report units (pixels at 96 per inch).
+
+#include <QColor>
+#include <QFont>
+#include <QList>
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QRectF>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class QPainter;
+class QPagedPaintDevice;
+class QWidget;
+
+namespace report {
+
+constexpr double MmPerUnit = 25.4 / 96.0;
+inline double unitsToMm(double units) { return units * MmPerUnit; }
+
+enum class BandKind { Title, MasterData, Footer };
+
+struct Object {
+    enum class Kind { Text, Rectangle, Line, Picture };
+    Kind kind = Kind::Text;
+    QString name;
+    QRectF rect; // mm, relative to the band's top left corner; a line runs from top left to bottom right
+    // Text fields
+    QString text;
+    QStringList lines;      // a multi-line field prints one line each, never wrapped
+    bool multiLine = false; // when set, `lines` is printed and may continue on the next page
+    QString fontFamily = QStringLiteral("Arial");
+    double fontSize = 10; // points
+    bool bold = false;
+    QColor colour = Qt::black;
+    QColor background = Qt::transparent;
+    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    bool frame = false;
+    double linePitch = 0; // mm between the lines of a multi-line field; 0 means the font's
+    // Shapes and lines
+    QColor border = Qt::black;
+    double borderWidth = 0.3; // mm
+    double radius = 0;        // mm, rounded corners
+    // Pictures
+    QString picturePath; // a file or resource
+};
+
+struct Band {
+    BandKind kind;
+    QString name;
+    double height = 0; // mm
+    QList<Object> objects;
+};
+
+// What one page shows: objects placed in page millimetres.
+struct PlacedObject {
+    const Object* object;
+    QRectF rect;       // on the page, mm from the paper's top left corner
+    QStringList lines; // the lines of a multi-line field that fall on this page
+};
+struct Page {
+    QList<PlacedObject> objects;
+};
+
+class Template {
+public:
+    explicit Template(QString name = QString());
+
+    const QString& name() const { return m_name; }
+    void setOrientation(QPageLayout::Orientation orientation) { m_orientation = orientation; }
+    QPageLayout::Orientation orientation() const { return m_orientation; }
+    void setMargins(const QMarginsF& mm) { m_margins = mm; }
+    QPageLayout pageLayout() const;
+
+    Band& band(BandKind kind);
+    const Band& band(BandKind kind) const;
+    Object& add(BandKind kind, const Object& object);
+
+    // Finds an object by name in any band; null when there is none.
+    Object* find(const QString& name);
+    // Finds a band by name ("MasterData").
+    Band* findBand(const QString& name);
+
+    void setText(const QString& field, const QString& text);
+    void clearLines(const QString& field);
+    void addLine(const QString& field, const QString& line);
+    // Height of an object or a band, in report units.
+    void setHeight(const QString& name, double units);
+
+    // Lays the bands out on pages: the title band at the top of the first
+    // page, the data band after it (continuing on further pages when it does
+    // not fit), the footer band once after the data. [DATE] becomes the date
+    // of printing.
+    void prepare();
+    const QList<Page>& pages() const { return m_pages; }
+
+    // Draws the prepared pages on a printer or PDF writer.
+    void render(QPagedPaintDevice* device) const;
+    void renderPage(QPainter& painter, const Page& page, double pixelsPerMm) const;
+
+private:
+    QString m_name;
+    QPageLayout::Orientation m_orientation = QPageLayout::Portrait;
+    QMarginsF m_margins {10, 10, 10, 10};
+    QList<Band> m_bands;
+    QList<Page> m_pages;
+};
+
+// The printing target: the system's printers through the print dialog, or a
+// PDF file in tests.
+namespace printer {
+// Prints a prepared report (after the print dialog); false when the user cancels.
+bool print(const Template& report, QWidget* parent = nullptr);
+// Writes the prepared report to a PDF file, replacing it, with no dialog.
+bool exportPdf(const Template& report, const QString& path, const QString& title);
+// Shows the preview window (print, zoom, full screen, close) modally.
+void preview(const Template& report, QWidget* parent = nullptr);
+// Tests send every print to this PDF file (empty: the real printers).
+void setPdfTarget(const QString& path);
+// Tests replace the preview window.
+void setPreviewHandler(std::function<void(const Template&)> handler);
+} // namespace printer
+
+// The list print shared by every list screen: A4 landscape, a grey title
+// band, the lines in a fixed-pitch font, and the date of printing below.
+Template listTemplate();
+// Title, lines in list order, heights, prepare and print.
+bool printList(const QString& title, const QStringList& lines, QWidget* parent = nullptr);
+// Report units of one line of the list print.
+constexpr double ListLineUnits = 12.822;
+
+} // namespace report

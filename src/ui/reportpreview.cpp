@@ -1,0 +1,42 @@
+#include "ui/reportpreview.h"
+
+#include "ui/report.h"
+#include "ui/widgets.h"
+
+#include "ui_reportpreview.h"
+
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+
+namespace report {
+
+PreviewWindow::PreviewWindow(const Template& report, QWidget* parent)
+    : QDialog(parent, Qt::Window)
+    , m_report(report)
+    , m_printer(QPrinter::HighResolution)
+    , ui(new Ui::PreviewWindow)
+{
+    ui->setupUi(this);
+    ui::applyIcons(this);
+    m_printer.setFullPage(true);
+    m_printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), report.orientation(), QMarginsF(), QPageLayout::Millimeter));
+    m_preview = new QPrintPreviewWidget(&m_printer, ui->panAnteprima);
+    m_preview->setObjectName(QStringLiteral("preAnteprima"));
+    ui->layAnteprima->addWidget(m_preview);
+    connect(m_preview, &QPrintPreviewWidget::paintRequested, this, [this](QPrinter* printer) {
+        printer->setFullPage(true);
+        m_report.render(printer);
+    });
+    connect(ui->btnStampa, &QToolButton::clicked, this, [this] { printer::print(m_report, this); });
+    connect(ui->btnZoomPiu, &QToolButton::clicked, m_preview, [this] { m_preview->zoomIn(); });
+    connect(ui->btnZoomMeno, &QToolButton::clicked, m_preview, [this] { m_preview->zoomOut(); });
+    connect(ui->btnPagina, &QToolButton::clicked, m_preview, &QPrintPreviewWidget::fitInView);
+    connect(ui->btnSchermoIntero, &QToolButton::toggled, this,
+            [this](bool on) { on ? showFullScreen() : showNormal(); });
+    connect(ui->btnChiudi, &QToolButton::clicked, this, &QDialog::close);
+    m_preview->setZoomMode(QPrintPreviewWidget::FitInView);
+}
+
+PreviewWindow::~PreviewWindow() = default;
+
+} // namespace report

@@ -1,0 +1,78 @@
+// Developer entry point for looking at pieces of the program on their own:
+//   devshow list-pdf OUT.pdf [LINES]   a list print written to PDF
+//   devshow card-pdf OUT.pdf           a one-page card with framed rows
+//   devshow screen NAME [FOLDER]       one screen, shown until closed
+// Not installed with the program.
+#include "storage/programfolder.h"
+#include "ui/report.h"
+#include "ui/style.h"
+
+#include <QApplication>
+#include <QWidget>
+
+#include <cstdio>
+#include <functional>
+#include <map>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+report::Template sampleCard()
+{
+    report::Template t(u"Scheda"_s);
+    t.band(report::BandKind::Title).height = 277;
+    report::Object title;
+    title.name = u"txtTitolo"_s;
+    title.rect = QRectF(0, 0, 190, 12);
+    title.text = u"SCHEDA INFORMATIVA DI PROVA"_s;
+    title.fontSize = 15;
+    title.bold = true;
+    title.colour = Qt::white;
+    title.background = QColor(0x27, 0x47, 0x6d);
+    title.alignment = Qt::AlignCenter;
+    t.add(report::BandKind::Title, title);
+    for (int row = 0; row < 13; ++row) {
+        report::Object label;
+        label.name = u"lblRiga%1"_s.arg(row);
+        label.rect = QRectF(0, 20 + row * 11, 55, 11);
+        label.text = u"Etichetta %1:"_s.arg(row + 1);
+        label.bold = true;
+        label.frame = true;
+        label.background = QColor(0xee, 0xf2, 0xf7);
+        t.add(report::BandKind::Title, label);
+        report::Object value = label;
+        value.name = u"txtRiga%1"_s.arg(row);
+        value.rect = QRectF(55, 20 + row * 11, 135, 11);
+        value.text = u"Valore della riga %1 con un testo piuttosto lungo che viene tagliato al bordo del campo"_s.arg(row + 1);
+        value.bold = false;
+        value.background = Qt::white;
+        t.add(report::BandKind::Title, value);
+    }
+    return t;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    ui::setUpApplication(app);
+    const QStringList args = app.arguments();
+    if (args.size() >= 3 && args[1] == u"list-pdf"_s) {
+        QStringList lines;
+        const int count = args.size() > 3 ? args[3].toInt() : 120;
+        for (int i = 1; i <= count; ++i)
+            lines << u"ID: 2024030%1093%2  Data: 0%1/03/2024  Ora: 09:30  Riunione con il cliente per la verifica n. %3   Contatto: Rossi Mario                    Cel. 333 1234567"_s
+                         .arg(i % 9 + 1).arg(i % 10).arg(i);
+        report::printer::setPdfTarget(args[2]);
+        return report::printList(u"Riepilogo appuntamenti imminenti"_s, lines) ? 0 : 1;
+    }
+    if (args.size() >= 3 && args[1] == u"card-pdf"_s) {
+        report::Template t = sampleCard();
+        t.prepare();
+        return report::printer::exportPdf(t, args[2], u"Scheda"_s) ? 0 : 1;
+    }
+    std::fprintf(stderr, "usage: devshow list-pdf OUT.pdf [LINES] | card-pdf OUT.pdf | screen NAME\n");
+    return 2;
+}
