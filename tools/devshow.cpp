@@ -3,6 +3,10 @@
 //   devshow card-pdf OUT.pdf           a one-page card with framed rows
 //   devshow screen NAME [FOLDER]       one screen, shown until closed
 // Not installed with the program.
+#include "checks/carta.h"
+#include "checks/codfisc.h"
+#include "checks/iban.h"
+#include "checks/partitaiva.h"
 #include "storage/programfolder.h"
 #include "ui/report.h"
 #include "ui/style.h"
@@ -72,6 +76,24 @@ int main(int argc, char* argv[])
         report::Template t = sampleCard();
         t.prepare();
         return report::printer::exportPdf(t, args[2], u"Scheda"_s) ? 0 : 1;
+    }
+    if (args.size() >= 3 && args[1] == u"screen"_s) {
+        if (args.size() > 3)
+            programFolder::setOverride(args[3]);
+        const std::map<QString, std::function<QWidget*()>> screens = {
+            {u"frmCodFisc"_s, [] { return new TfrmCodFisc(u"RSSMRA80A01H501U"_s); }},
+            {u"frmPartitaIva"_s, [] { return new TfrmPartitaIva(u"12345678903"_s); }},
+            {u"frmCarta"_s, [] { return new TfrmCarta(u"4111111111111111"_s); }},
+            {u"frmIban"_s, [] { return new TfrmIban(u"IT60X0542811101000000123456"_s); }},
+        };
+        const auto found = screens.find(args[2]);
+        if (found == screens.end())
+            return 2;
+        QWidget* screen = found->second();
+        screen->show();
+        const int result = app.exec();
+        delete screen;
+        return result;
     }
     std::fprintf(stderr, "usage: devshow list-pdf OUT.pdf [LINES] | card-pdf OUT.pdf | screen NAME\n");
     return 2;

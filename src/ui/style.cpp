@@ -31,6 +31,7 @@ QFrame[class="areacard"]:hover { border-color: #3d6a9e; background: #eef4fb; }
 QToolButton[class="areabutton"] { font-size: 11pt; font-weight: bold; color: #27476d; }
 QToolButton[class="command"] { min-width: 64px; padding: 2px 4px; color: #1f2d3d; }
 QFrame[class="focusframe"] { border: 2px solid #e07b39; border-radius: 4px; background: transparent; }
+QLineEdit[class="identifier"] { font-family: "Liberation Mono"; font-size: 12pt; }
 QLabel#panInfo { background: #eef2f7; border-top: 1px solid #d5dde8; padding: 3px 8px; color: #34495e; }
 )";
 
