@@ -3,10 +3,13 @@
 //   devshow card-pdf OUT.pdf           a one-page card with framed rows
 //   devshow screen NAME [FOLDER]       one screen, shown until closed
 // Not installed with the program.
+#include "appointments/archivioscadenze.h"
+#include "appointments/calendario.h"
 #include "checks/carta.h"
 #include "checks/codfisc.h"
 #include "checks/iban.h"
 #include "checks/partitaiva.h"
+#include "shell/screens.h"
 #include "storage/programfolder.h"
 #include "ui/report.h"
 #include "ui/style.h"
@@ -85,15 +88,18 @@ int main(int argc, char* argv[])
             {u"frmPartitaIva"_s, [] { return new TfrmPartitaIva(u"12345678903"_s); }},
             {u"frmCarta"_s, [] { return new TfrmCarta(u"4111111111111111"_s); }},
             {u"frmIban"_s, [] { return new TfrmIban(u"IT60X0542811101000000123456"_s); }},
+            {u"frmArchivio_Scadenze"_s, [] {
+                 shell::createScreens();
+                 return frmArchivio_Scadenze;
+             }},
+            {u"frmCalendario"_s, [] { return new TfrmCalendario; }},
         };
         const auto found = screens.find(args[2]);
         if (found == screens.end())
             return 2;
         QWidget* screen = found->second();
         screen->show();
-        const int result = app.exec();
-        delete screen;
-        return result;
+        return app.exec();
     }
     std::fprintf(stderr, "usage: devshow list-pdf OUT.pdf [LINES] | card-pdf OUT.pdf | screen NAME\n");
     return 2;

@@ -85,6 +85,7 @@ public:
 
     // Finds an object by name in any band; null when there is none.
     Object* find(const QString& name);
+    const Object* find(const QString& name) const { return const_cast<Template*>(this)->find(name); }
     // Finds a band by name ("MasterData").
     Band* findBand(const QString& name);
 

@@ -32,6 +32,10 @@ QToolButton[class="areabutton"] { font-size: 11pt; font-weight: bold; color: #27
 QToolButton[class="command"] { min-width: 64px; padding: 2px 4px; color: #1f2d3d; }
 QFrame[class="focusframe"] { border: 2px solid #e07b39; border-radius: 4px; background: transparent; }
 QLineEdit[class="identifier"] { font-family: "Liberation Mono"; font-size: 12pt; }
+QLabel[class="fieldlabel"] { color: #34495e; }
+QLabel[class="position"] { color: #27476d; background: white; border: 1px solid #b8c4d3; border-radius: 4px; font-size: 14pt; font-weight: bold; padding: 2px 8px; }
+QGroupBox { font-weight: bold; color: #27476d; border: 1px solid #d5dde8; border-radius: 6px; margin-top: 12px; }
+QGroupBox::title { subcontrol-origin: margin; left: 10px; padding: 0 4px; }
 QLabel#panInfo { background: #eef2f7; border-top: 1px solid #d5dde8; padding: 3px 8px; color: #34495e; }
 )";
 

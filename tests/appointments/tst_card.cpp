@@ -1,0 +1,428 @@
+#include "appointments/archivioscadenze.h"
+#include "appointments/calendario.h"
+#include "support/cardfixture.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+
+#include "ui/report.h"
+
+using namespace Qt::Literals::StringLiterals;
+using testsupport::control;
+using F = AppointmentField;
+
+namespace {
+const QString Inserted = u"La scheda corrente è stata inserita in archivio."_s;
+const QString Rewritten = u"Le modifiche apportate alla scheda corrente sono state salvate in archivio."_s;
+const QString DateMissing = u"Attenzione: per salvare la scheda è necessario indicare la data dell'appuntamento."_s;
+const QString TypeMissing = u"Attenzione: per salvare la scheda è necessario indicare la tipologia di impegno."_s;
+const QString PurposeMissing = u"Attenzione: per salvare la scheda è necessario indicare la causale dell'appuntamento."_s;
+const QString ContactMissing = u"Attenzione: per salvare la scheda è necessario indicare il nome del contatto."_s;
+} // namespace
+
+class TestCard : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<testsupport::ProgramFixture> program;
+    QWidget* card() const { return frmArchivio_Scadenze; }
+    QLineEdit* edit(const QString& name) const { return control<QLineEdit>(card(), name); }
+    QComboBox* combo(const QString& name) const { return control<QComboBox>(card(), name); }
+    QCheckBox* fulfilled() const { return control<QCheckBox>(card(), u"chkOttemperata"_s); }
+    QString position() const { return control<QLabel>(card(), u"lblPosizione"_s)->text(); }
+    void click(const QString& command) const { control<QToolButton>(card(), command)->click(); }
+
+    void fillRequired(const QString& date = u"05/03/2024"_s)
+    {
+        edit(u"txtData"_s)->setText(date);
+        edit(u"txtTipologia"_s)->setText(u"Riunione"_s);
+        edit(u"txtCausale"_s)->setText(u"Verifica contratto"_s);
+        edit(u"txtContatto"_s)->setText(u"Rossi Mario"_s);
+    }
+    void addRecords(int count)
+    {
+        for (int i = 1; i <= count; ++i)
+            program->addAppointment(testsupport::appointment(u"0%1/03/2024"_s.arg(i), u"10"_s, u"00"_s, u"0"_s,
+                                                             u"Causale %1"_s.arg(i), u"Contatto %1"_s.arg(i)));
+    }
+    void showCard()
+    {
+        card()->show();
+        card()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(card()));
+    }
+
+private slots:
+    void init()
+    {
+        program = std::make_unique<testsupport::ProgramFixture>();
+        showCard();
+    }
+    void cleanup() { program.reset(); }
+
+    void newCardValues()
+    {
+        QCOMPARE(position(), QString());
+        QCOMPARE(combo(u"txtOreApp"_s)->currentText(), u"00"_s);
+        QCOMPARE(combo(u"txtMinutiApp"_s)->currentText(), u"00"_s);
+        QCOMPARE(combo(u"txtOreApp"_s)->currentIndex(), -1);
+        QCOMPARE(edit(u"txtAvviso"_s)->text(), u"0"_s);
+        QCOMPARE(edit(u"txtImporto"_s)->text(), u"0,00"_s);
+        QCOMPARE(edit(u"txtImporto"_s)->alignment() & Qt::AlignRight, Qt::AlignRight);
+        QCOMPARE(edit(u"txtCausale"_s)->maxLength(), 250);
+        QCOMPARE(edit(u"txtTipologia"_s)->maxLength(), 50);
+        QCOMPARE(QApplication::focusWidget(), edit(u"txtData"_s));
+        QVERIFY(!control<QLabel>(card(), u"lblOra"_s)->isVisible());
+        QCOMPARE(control<QLabel>(card(), u"panInfo"_s)->text(), u"Pronto per archiviare una nuova scheda..."_s);
+    }
+
+    void saveAppendsThenRewrites()
+    {
+        // The date comes from the picker, which opens on today.
+        testsupport::whenModal([](QWidget* picker) {
+            auto* calendar = picker->findChild<QCalendarWidget*>(u"calAppuntamenti"_s);
+            QCOMPARE(calendar->selectedDate(), QDate(2024, 3, 10));
+            calendar->setSelectedDate(QDate(2024, 3, 5));
+            picker->findChild<QPushButton*>(u"btnImportaData"_s)->click();
+        });
+        QTest::keyClick(edit(u"txtData"_s), Qt::Key_Return);
+        QCOMPARE(edit(u"txtData"_s)->text(), u"05/03/2024"_s);
+        edit(u"txtTipologia"_s)->setText(u"Riunione"_s);
+        edit(u"txtCausale"_s)->setText(u"Verifica contratto"_s);
+        edit(u"txtContatto"_s)->setText(u"Rossi Mario"_s);
+        click(u"cmdSalva"_s);
+        QCOMPARE(program->messages.texts(), QStringList {Inserted});
+        QCOMPARE(program->messages.messages().first().kind, ui::MessageKind::Information);
+        QCOMPARE(position(), u"1"_s);
+
+        const QByteArray b = program->appointmentBytes(1);
+        QCOMPARE(b.mid(0, 11), QByteArray("\x0A" "05/03/2024"));
+        QCOMPARE(b.mid(11, 3), QByteArray("\x02" "00"));
+        QCOMPARE(b.mid(14, 3), QByteArray("\x02" "00"));
+        QCOMPARE(b.mid(17, 6), QByteArray("\x05" "00:00"));
+        QCOMPARE(b.mid(23, 2), QByteArray("\x01" "0"));
+        QCOMPARE(b.mid(995, 5), QByteArray("\x04" "0,00"));
+        QCOMPARE(b.mid(1262, 3), QByteArray("\x02\x4E\x6F"));
+
+        program->messages.clear();
+        click(u"cmdSalva"_s);
+        QCOMPARE(program->messages.texts(), QStringList {Rewritten});
+        QCOMPARE(position(), u"1"_s);
+        QCOMPARE(QFileInfo(program->appointments()).size(), AppointmentRecord::Size);
+    }
+
+    void requiredFields()
+    {
+        // Everything empty: only the date message.
+        edit(u"txtImporto"_s)->clear();
+        click(u"cmdSalva"_s);
+        QCOMPARE(program->messages.texts(), QStringList {DateMissing});
+        QCOMPARE(program->messages.messages().first().kind, ui::MessageKind::Warning);
+        QCOMPARE(QApplication::focusWidget(), edit(u"txtData"_s));
+        const QList<std::pair<QString, QString>> steps = {
+            {u"txtData"_s, TypeMissing}, {u"txtTipologia"_s, PurposeMissing}, {u"txtCausale"_s, ContactMissing}};
+        for (const auto& [fill, next] : steps) {
+            edit(fill)->setText(fill == u"txtData"_s ? u"05/03/2024"_s : u"x"_s);
+            program->messages.clear();
+            click(u"cmdSalva"_s);
+            QCOMPARE(program->messages.texts(), QStringList {next});
+        }
+        // Notice days emptied by the user come back as 0, so the save goes through.
+        edit(u"txtContatto"_s)->setText(u"y"_s);
+        edit(u"txtAvviso"_s)->clear();
+        program->messages.clear();
+        click(u"cmdSalva"_s);
+        QCOMPARE(program->messages.texts(), QStringList {Inserted});
+        QCOMPARE(edit(u"txtAvviso"_s)->text(), u"0"_s);
+        QCOMPARE(edit(u"txtImporto"_s)->text(), u"0,00"_s);
+    }
+
+    void navigation_data()
+    {
+        QTest::addColumn<int>("records");
+        QTest::addColumn<QString>("start"); // position before the command; empty for a new card
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<bool>("emptyMessage");
+        QTest::newRow("first, empty archive") << 0 << u"7"_s << u"cmdPrimo"_s << u"7"_s << true;
+        QTest::newRow("last, empty archive") << 0 << u"7"_s << u"cmdUltimo"_s << u"7"_s << true;
+        QTest::newRow("next, empty archive") << 0 << u"7"_s << u"cmdAvanti"_s << u""_s << true;
+        QTest::newRow("previous, empty archive") << 0 << u"7"_s << u"cmdIndietro"_s << u"7"_s << true;
+        QTest::newRow("first, new card") << 3 << u""_s << u"cmdPrimo"_s << u"1"_s << false;
+        QTest::newRow("last, new card") << 3 << u""_s << u"cmdUltimo"_s << u"3"_s << false;
+        QTest::newRow("next, new card") << 3 << u""_s << u"cmdAvanti"_s << u"1"_s << false;
+        QTest::newRow("previous, new card") << 3 << u""_s << u"cmdIndietro"_s << u"1"_s << false;
+        QTest::newRow("next, middle") << 3 << u"2"_s << u"cmdAvanti"_s << u"3"_s << false;
+        QTest::newRow("next, last") << 3 << u"3"_s << u"cmdAvanti"_s << u"3"_s << false;
+        QTest::newRow("previous, first") << 3 << u"1"_s << u"cmdIndietro"_s << u"1"_s << false;
+        QTest::newRow("previous, second") << 3 << u"2"_s << u"cmdIndietro"_s << u"1"_s << false;
+        QTest::newRow("previous, third") << 3 << u"3"_s << u"cmdIndietro"_s << u"2"_s << false;
+        QTest::newRow("first, middle") << 3 << u"2"_s << u"cmdPrimo"_s << u"1"_s << false;
+        QTest::newRow("last, middle") << 3 << u"2"_s << u"cmdUltimo"_s << u"3"_s << false;
+    }
+    void navigation()
+    {
+        QFETCH(int, records);
+        QFETCH(QString, start);
+        QFETCH(QString, command);
+        QFETCH(QString, after);
+        QFETCH(bool, emptyMessage);
+        addRecords(records);
+        control<QLabel>(card(), u"lblPosizione"_s)->setText(start);
+        edit(u"txtCausale"_s)->setText(u"sulla scheda"_s);
+        click(command);
+        QCOMPARE(position(), after);
+        QCOMPARE(program->messages.texts(),
+                 emptyMessage ? QStringList {u"L'archivio non contiene nessuna scheda."_s} : QStringList());
+        if (emptyMessage)
+            QCOMPARE(program->messages.messages().first().kind, ui::MessageKind::Information);
+        if (!after.isEmpty() && !emptyMessage && after != start)
+            QCOMPARE(edit(u"txtCausale"_s)->text(), u"Causale "_s + after);
+    }
+
+    void nextWalksToTheEnd()
+    {
+        addRecords(3);
+        QStringList seen;
+        for (int i = 0; i < 5; ++i) {
+            click(u"cmdAvanti"_s);
+            seen << position();
+        }
+        QCOMPARE(seen, (QStringList {u"1"_s, u"2"_s, u"3"_s, u"3"_s, u"3"_s}));
+        QVERIFY(program->messages.messages().isEmpty());
+    }
+
+    void amountOnLeaving_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("empty") << u""_s << u"0,00"_s;
+        QTest::newRow("1250") << u"1250"_s << u"1250,00"_s;
+        QTest::newRow(",5") << u",5"_s << u"0,50"_s;
+        QTest::newRow("2,999") << u"2,999"_s << u"3,00"_s;
+        QTest::newRow("1,2,3") << u"1,2,3"_s << u"0,00"_s;
+        QTest::newRow("7") << u"7"_s << u"7,00"_s;
+        QTest::newRow("12,5") << u"12,5"_s << u"12,50"_s;
+        QTest::newRow("3,456") << u"3,456"_s << u"3,46"_s;
+        QTest::newRow("1,005") << u"1,005"_s << u"1,01"_s;
+        QTest::newRow("letters are not typed") << u"1a2.5"_s << u"125,00"_s;
+    }
+    void amountOnLeaving()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QLineEdit* amount = edit(u"txtImporto"_s);
+        amount->setFocus();
+        amount->clear();
+        testsupport::typeText(amount, typed);
+        edit(u"txtNote"_s)->setFocus();
+        QCOMPARE(amount->text(), shown);
+    }
+
+    void hourOutsideTheListIsEmptied()
+    {
+        fillRequired();
+        QComboBox* hour = combo(u"txtOreApp"_s);
+        hour->setFocus();
+        QCOMPARE(hour->currentIndex(), -1);
+        QTest::keyClicks(hour, u"7"_s); // typing is ignored
+        QCOMPARE(hour->currentText(), u"00"_s);
+        hour->lineEdit()->selectAll();
+        QApplication::clipboard()->setText(u"24"_s);
+        QTest::keyClick(hour->lineEdit(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(hour->currentText(), u"24"_s);
+        combo(u"txtMinutiApp"_s)->setCurrentIndex(30);
+        edit(u"txtNote"_s)->setFocus();
+        QCOMPARE(hour->currentText(), QString());
+        click(u"cmdSalva"_s);
+        const AppointmentRecord r = AppointmentRecord::fromBytes(program->appointmentBytes(1).constData());
+        QCOMPARE(r.text(F::hour), QString());
+        QCOMPARE(r.text(F::time), u":30"_s);
+    }
+
+    void duplicateAppendsANewRecord()
+    {
+        addRecords(6);
+        control<QLabel>(card(), u"lblPosizione"_s)->setText(u"4"_s);
+        click(u"cmdAvanti"_s);
+        QCOMPARE(position(), u"5"_s);
+        fulfilled()->setChecked(true);
+        const QByteArray before = program->appointmentBytes(5);
+        click(u"cmdDuplica"_s);
+        QCOMPARE(program->messages.texts(),
+                 QStringList {u"E' ora possibile apportare le proprie modifiche alla scheda corrente.\n\r\n\r"
+                              u"Al termine premere Salva per inserire la scheda in archivio."_s});
+        QCOMPARE(position(), QString());
+        QCOMPARE(edit(u"txtData"_s)->text(), QString());
+        QVERIFY(fulfilled()->isChecked());
+        QCOMPARE(edit(u"txtCausale"_s)->text(), u"Causale 5"_s);
+        edit(u"txtData"_s)->setText(u"20/03/2024"_s);
+        click(u"cmdSalva"_s);
+        QCOMPARE(position(), u"7"_s);
+        QCOMPARE(program->appointmentBytes(5), before);
+        const AppointmentRecord copy = AppointmentRecord::fromBytes(program->appointmentBytes(7).constData());
+        QCOMPARE(copy.text(F::purpose), u"Causale 5"_s);
+        QCOMPARE(copy.text(F::date), u"20/03/2024"_s);
+        QVERIFY(copy.isYes(F::fulfilled));
+        click(u"cmdNuovo"_s);
+        QVERIFY(!fulfilled()->isChecked());
+    }
+
+    void duplicateOfANewCard()
+    {
+        click(u"cmdDuplica"_s);
+        QCOMPARE(program->messages.texts(),
+                 QStringList {u"Attenzione: la duplicazione di una scheda può avvenire soltanto dopo che questa è "
+                              u"stata inserita in archivio."_s});
+    }
+
+    void flagNeitherYesNorNoKeepsTheBox()
+    {
+        program->addAppointment(testsupport::appointment(u"01/03/2024"_s, u"10"_s, u"00"_s, u"0"_s, u"a"_s, u"b"_s, true));
+        AppointmentRecord zero = testsupport::appointment(u"02/03/2024"_s, u"10"_s, u"00"_s, u"0"_s, u"c"_s, u"d"_s);
+        std::memset(zero.data() + 1262, 0, 3);
+        program->addAppointment(zero);
+        click(u"cmdPrimo"_s);
+        QVERIFY(fulfilled()->isChecked());
+        click(u"cmdAvanti"_s);
+        QCOMPARE(edit(u"txtCausale"_s)->text(), u"c"_s);
+        QVERIFY(fulfilled()->isChecked());
+    }
+
+    void accessFailureKeepsTheCard()
+    {
+        fillRequired();
+        testsupport::ReadOnlyFolder readOnly(program->folder.path());
+        if (!readOnly.ok())
+            QSKIP("this file system cannot make a folder read-only");
+        click(u"cmdSalva"_s);
+        QCOMPARE(program->messages.messages().size(), 1);
+        QCOMPARE(program->messages.messages().first().kind, ui::MessageKind::Error);
+        QCOMPARE(program->messages.messages().first().text,
+                 u"Attenzione: il sistema non permette di accedere all'archivio.\n\r\n\rAccertarsi di possedere i "
+                 u"privilegi di scrittura nella cartella di installazione del programma."_s);
+        QCOMPARE(position(), QString());
+        QCOMPARE(edit(u"txtCausale"_s)->text(), u"Verifica contratto"_s);
+    }
+
+    void datePickerTags_data()
+    {
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<bool>("staysOpen");
+        QTest::newRow("import") << u"data"_s << u"btnImportaData"_s << u"15/03/2024"_s << false;
+        QTest::newRow("cancel") << u"data"_s << u"btnAnnulla"_s << u"01/01/2000"_s << false;
+        QTest::newRow("unknown tag") << u"altro"_s << u"btnImportaData"_s << u"01/01/2000"_s << true;
+    }
+    void datePickerTags()
+    {
+        QFETCH(QString, tag);
+        QFETCH(QString, button);
+        QFETCH(QString, date);
+        QFETCH(bool, staysOpen);
+        edit(u"txtData"_s)->setText(u"01/01/2000"_s);
+        TfrmCalendario picker(card());
+        picker.setTag(tag);
+        picker.show();
+        picker.findChild<QCalendarWidget*>()->setSelectedDate(QDate(2024, 3, 15));
+        picker.findChild<QPushButton*>(button)->click();
+        QCOMPARE(edit(u"txtData"_s)->text(), date);
+        QCOMPARE(picker.isVisible(), staysOpen);
+    }
+
+    void dateFieldKeys()
+    {
+        edit(u"txtData"_s)->setText(u"05/03/2024"_s);
+        QTest::keyClick(edit(u"txtData"_s), Qt::Key_Backspace);
+        QCOMPARE(edit(u"txtData"_s)->text(), QString());
+        int pickers = 0;
+        testsupport::whenModal([&](QWidget* picker) {
+            ++pickers;
+            picker->close();
+        });
+        QTest::keyClick(edit(u"txtData"_s), Qt::Key_A);
+        QCOMPARE(pickers, 1);
+        QCOMPARE(edit(u"txtData"_s)->text(), QString());
+    }
+
+    void enterCycle()
+    {
+        const QStringList cycle = {u"txtAvviso"_s, u"txtTipologia"_s, u"txtCausale"_s, u"txtDettagli"_s,
+                                   u"txtContatto"_s, u"txtTel"_s, u"txtCel"_s, u"txtEmail"_s,
+                                   u"txtLuogo"_s, u"txtImporto"_s, u"txtNote"_s, u"txtData"_s};
+        combo(u"txtMinutiApp"_s)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        for (qsizetype i = 0; i + 1 < cycle.size(); ++i) {
+            QCOMPARE(QApplication::focusWidget()->objectName(), cycle[i]);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        }
+        QCOMPARE(QApplication::focusWidget(), edit(u"txtData"_s));
+    }
+
+    void emailTrimmedAndMailed()
+    {
+        testsupport::typeText(edit(u"txtEmail"_s), u"  mario@example.it "_s);
+        QCOMPARE(edit(u"txtEmail"_s)->text(), u"mario@example.it"_s);
+        click(u"btnEmail"_s);
+        edit(u"txtEmail"_s)->clear();
+        click(u"btnEmail"_s);
+        QCOMPARE(program->shellOpens.opened, (QStringList {u"\"mailto:mario@example.it\""_s, u"\"mailto:\""_s}));
+    }
+
+    void statusLineFollowsThePointer()
+    {
+        auto* line = control<QLabel>(card(), u"panInfo"_s);
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+        QApplication::sendEvent(control<QToolButton>(card(), u"cmdSalva"_s), &enter);
+        QCOMPARE(line->text(), u"Salva la scheda corrente in archivio."_s);
+        QMouseEvent move(QEvent::MouseMove, QPointF(1, 1), QPointF(1, 1), QPointF(1, 1), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(control<QWidget>(card(), u"panCorpo"_s), &move);
+        QCOMPARE(line->text(), QString());
+    }
+
+    void printedCard()
+    {
+        fillRequired();
+        combo(u"txtOreApp"_s)->setEditText(QString());
+        combo(u"txtMinutiApp"_s)->setEditText(QString());
+        edit(u"txtLuogo"_s)->setText(u"Roma, via [x] = 1"_s);
+        fulfilled()->setChecked(true);
+        testsupport::whenModal([](QWidget* confirm) {
+            QCOMPARE(confirm->windowTitle(), u" Stampa scheda"_s);
+            confirm->findChild<QPushButton*>(u"btnStampa"_s)->click();
+        });
+        click(u"cmdStampa"_s);
+        const QString text = testsupport::pdfText(program->pdf).join(QString());
+        for (const QString& expected :
+             {u"SCHEDA INFORMATIVA APPUNTAMENTO"_s, u"Data appuntamento:"_s, u"Ora:"_s, u"Tipologia:"_s,
+              u"Causale:"_s, u"Dettagli:"_s, u"Persona / Ditta:"_s, u"Telefono:"_s, u"Cellulare:"_s, u"E-mail:"_s,
+              u"Luogo:"_s, u"Importo:"_s, u"Note:"_s, u"Impegno assolto:"_s, u"05/03/2024"_s, u"Riunione"_s,
+              u"Verifica contratto"_s, u"Rossi Mario"_s, u"Roma, via [x] = 1"_s, u"0,00"_s, u"Sì"_s,
+              u"Stampa eseguita in data 10/03/2024 alle ore 09:05:30"_s})
+            QVERIFY2(text.contains(expected), qPrintable(expected));
+        QVERIFY(text.contains(QRegularExpression(u"Ora:\\s+:\\s"_s))); // both boxes empty: the colon alone
+    }
+
+    void previewShowsTheCard()
+    {
+        fillRequired();
+        QString previewed;
+        report::printer::setPreviewHandler([&](const report::Template& t) { previewed = t.find(u"txtCausale"_s)->text; });
+        testsupport::whenModal([](QWidget* confirm) {
+            QCOMPARE(confirm->windowTitle(), u" Anteprima di stampa"_s);
+            confirm->findChild<QPushButton*>(u"btnStampa"_s)->click();
+        });
+        click(u"cmdAnteprima"_s);
+        QCOMPARE(previewed, u"Verifica contratto"_s);
+    }
+};
+
+QTEST_MAIN(TestCard)
+#include "tst_card.moc"
