@@ -142,3 +142,101 @@ write('stampascadenza.ui', confirm('TfrmStampaScadenza', ' Stampa scheda',
 write('startup.ui', confirm('TfrmStartup', ' Anteprima di stampa',
                             'Visualizzare l\'anteprima di stampa della scheda dell\'appuntamento?',
                             'Mostra anteprima', 'document-print-preview'))
+
+
+def agenda():
+    badge = lambda name, text, cls: label(name, text, prop('class', 'string', cls, stdset=False),
+                                          prop('alignment', 'set', 'Qt::AlignCenter'))
+    pics = [widget('QLabel', 'imgAppuntamentiSI', prop('iconName', 'string', 'view-calendar-upcoming-events;appointment-new', stdset=False),
+                   prop('iconSize', 'number', 40, stdset=False)),
+            badge('imgPresenti', 'Ci sono appuntamenti', 'badgealert'),
+            widget('QLabel', 'imgAppuntamentiNO', prop('iconName', 'string', 'view-calendar-day;x-office-calendar', stdset=False),
+                   prop('iconSize', 'number', 40, stdset=False)),
+            badge('imgAssenti', 'Non ci sono appuntamenti', 'badgeok')]
+    big = lambda name, text, icon: widget('QToolButton', name, prop('text', 'string', text),
+                                          prop('iconName', 'string', icon, stdset=False),
+                                          '<property name="iconSize"><size><width>32</width><height>32</height></size></property>',
+                                          prop('toolButtonStyle', 'enum', 'Qt::ToolButtonTextBesideIcon'),
+                                          prop('class', 'string', 'bigbutton', stdset=False),
+                                          prop('sizePolicy', 'sizepolicy', '', ) if False else
+                                          '<property name="sizePolicy"><sizepolicy hsizetype="Expanding" vsizetype="Fixed"><horstretch>0</horstretch><verstretch>0</verstretch></sizepolicy></property>')
+    left = vbox('laySinistra', [
+        widget('QCalendarWidget', 'calAppuntamenti', prop('gridVisible', 'bool', 'true'),
+               prop('verticalHeaderFormat', 'enum', 'QCalendarWidget::NoVerticalHeader'),
+               prop('minimumSize', 'size', '<width>300</width><height>220</height>')),
+        big('btnGiorno', 'APPUNTAMENTI DEL GIORNO', 'view-calendar-day'),
+        big('btnMese', 'APPUNTAMENTI DEL MESE', 'view-calendar-month'),
+        spacer('sprSinistra', False),
+        widget('QToolButton', 'appApriArchivio', prop('iconName', 'string', 'x-office-address-book;folder-documents', stdset=False),
+               '<property name="iconSize"><size><width>64</width><height>64</height></size></property>',
+               prop('autoRaise', 'bool', 'true'), prop('toolTip', 'string', 'ARCHIVIO APPUNTAMENTI')),
+        big('btnArchivio', 'ARCHIVIO APPUNTAMENTI', 'document-edit;x-office-address-book'),
+    ], margins(0, 0, 0, 0, 8))
+    right = vbox('layDestra', [
+        label('lblElenco', 'Impegni da assolvere il cui preavviso è iniziato', prop('class', 'string', 'title', stdset=False)),
+        widget('QListView', 'lstRecords'),
+    ], margins(0, 0, 0, 0, 6))
+    body = widget('QWidget', 'panCorpo', children=hbox('layCorpo', [left, right], margins(18, 14, 18, 12, 18), stretch='0,1'))
+    commands = commandbar('panComandi', [
+        command('btnStampa', 'Stampa riepilogo', 'document-print'),
+        command('btnExcel', 'Esporta in Excel', 'x-office-spreadsheet'),
+        spacer('sprComandi'),
+        widget('QPushButton', 'btnCaricaLista', prop('visible', 'bool', 'false'), prop('text', 'string', 'Carica')),
+        command('imgGuida', 'Guida', 'help-contents'),
+        command('imgEsci', 'Esci', 'application-exit'),
+    ])
+    main = vbox('layMain', [header('Agenda impegni', 'x-office-calendar', pics), body, commands],
+                margins(0, 0, 0, 0, 0), stretch='0,1,0')
+    return form('TfrmAgenda', 'QWidget', ' Quirvale 5.0 - Agenda impegni', 1180, 620, main)
+
+
+def search():
+    criteria = [('txtData', 'Data appuntamento (gg/mm/aaaa):'), ('txtOra', 'Ora (hh:mm):'),
+                ('txtTipologia', 'Tipologia:'), ('txtCausale', 'Causale:'), ('txtDettagli', 'Dettagli:'),
+                ('txtContatto', 'Persona / Ditta:'), ('txtTel', 'Telefono:'), ('txtCel', 'Cellulare:'),
+                ('txtLuogo', 'Luogo:'), ('txtNote', 'Note:')]
+    cells = []
+    for i, (name, text) in enumerate(criteria):
+        cells.append((i, 0, label('lbl' + name[3:], text, prop('class', 'string', 'fieldlabel', stdset=False))))
+        cells.append((i, 1, widget('QLineEdit', name)))
+    frames = ''.join(widget('QFrame', f'effCampo{i + 1:02d}', prop('class', 'string', 'focusframe', stdset=False))
+                     for i in range(10))
+    info = lambda name, text: label(name, text, prop('wordWrap', 'bool', 'true'))
+    start = widget('QWidget', 'panAvvio', children=vbox('layAvvio', [
+        info('lblIstruzioni1', 'Immettere nei campi prescelti una o più parole consecutive presenti nelle schede da trovare e premere il pulsante Cerca.'),
+        info('lblIstruzioni2', 'Lasciare in bianco tutti gli altri campi.'),
+        info('lblIstruzioni3', 'Per ogni ricerca è possibile utilizzare uno o più campi contemporaneamente.'),
+        grid('layCriteri', cells, margins(0, 8, 0, 8) + '<property name="horizontalSpacing"><number>12</number></property>'
+             '<property name="verticalSpacing"><number>8</number></property>'),
+        label('lblAttendere', 'Ricerca schede in corso. Attendere...', prop('visible', 'bool', 'false'),
+              prop('class', 'string', 'title', stdset=False)),
+        spacer('sprAvvio', False),
+        hbox('layAvvioComandi', [spacer('sprAvvioComandi'),
+                                 widget('QPushButton', 'btnCerca', prop('text', 'string', 'Cerca'),
+                                        prop('iconName', 'string', 'edit-find', stdset=False), prop('autoDefault', 'bool', 'false')),
+                                 widget('QPushButton', 'btnAnnulla', prop('text', 'string', 'Chiudi'),
+                                        prop('iconName', 'string', 'window-close', stdset=False), prop('autoDefault', 'bool', 'false'))]),
+    ], margins(18, 14, 18, 14, 6)) + frames)
+    results = widget('QWidget', 'panContainer', prop('visible', 'bool', 'false'), children=vbox('layRisultati', [
+        label('lblTrovate', 'Il presente elenco contiene 0 schede.', prop('class', 'string', 'title', stdset=False)),
+        widget('QListView', 'lstRecords'),
+        info('lblRigo01', 'Immettere una o più parole consecutive presenti nella scheda in elenco da cercare e premere il pulsante Trova.'),
+        info('lblRigo02', 'Per spostarsi sulla voce successiva contenente la stessa chiave di ricerca, fare di nuovo clic su Trova.'),
+        info('lblRigo03', 'Per richiamare i dati di una scheda, selezionarla con un doppio clic.'),
+        hbox('layTrova', [widget('QLineEdit', 'txtTrova'),
+                          widget('QPushButton', 'btnTrova', prop('text', 'string', 'Trova'),
+                                 prop('iconName', 'string', 'edit-find', stdset=False), prop('autoDefault', 'bool', 'false')),
+                          spacer('sprTrova'),
+                          widget('QPushButton', 'btnStampa', prop('text', 'string', 'Stampa'),
+                                 prop('iconName', 'string', 'document-print', stdset=False), prop('autoDefault', 'bool', 'false')),
+                          widget('QPushButton', 'btnChiudi', prop('text', 'string', 'Chiudi'),
+                                 prop('iconName', 'string', 'window-close', stdset=False), prop('autoDefault', 'bool', 'false'))],
+             margins(0, 0, 0, 0, 8), stretch='2,0,1,0,0'),
+    ], margins(18, 14, 18, 14, 8)))
+    main = vbox('layMain', [start, results, label('lblMemory', '', prop('visible', 'bool', 'false'))],
+                margins(0, 0, 0, 0, 0), stretch='1,1,0')
+    return form('TfrmTrovaScadenze', 'QDialog', ' Trova appuntamenti in archivio', 1100, 560, main)
+
+
+write('agenda.ui', agenda())
+write('trovascadenze.ui', search())
