@@ -1,14 +1,17 @@
 // Figures for the archive's read paths, each against a raw sequential read of
 // the same file in the same run:
-//   bench_archive [records] [folder]
+//   bench_archive [records...]        (default: 100000 10000)
 // Prints milliseconds (best of five) and the ratio to the raw read.
+#include "appointments/appointmentrules.h"
 #include "storage/archivefile.h"
 #include "storage/records.h"
 #include "storage/texts.h"
+#include "summaries/linelist.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QListView>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -18,6 +21,10 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+const QDate Today(2025, 3, 10);
+
+// One record in twenty is a commitment due today; half of the others are
+// fulfilled, the rest lie years ahead.
 void generate(const QString& path, int records)
 {
     QFile f(path);
@@ -26,7 +33,10 @@ void generate(const QString& path, int records)
     QByteArray chunk;
     for (int i = 0; i < records; ++i) {
         AppointmentRecord r;
-        const int day = 1 + i % 28, month = 1 + (i / 28) % 12, year = 2020 + i % 7;
+        const bool due = i % 20 == 0;
+        const bool fulfilled = !due && i % 2 == 1;
+        const int day = 1 + i % 28, month = 1 + (i / 28) % 12;
+        const int year = due || fulfilled ? 2020 + i % 5 : 2031;
         r.setText(AppointmentField::date, texts::formatDate(QDate(year, month, day)));
         r.setText(AppointmentField::hour, u"%1"_s.arg(i % 24, 2, 10, QChar(u'0')));
         r.setText(AppointmentField::minute, u"%1"_s.arg(i % 60, 2, 10, QChar(u'0')));
@@ -39,10 +49,10 @@ void generate(const QString& path, int records)
         r.setText(AppointmentField::phone, u"06 1234567"_s);
         r.setText(AppointmentField::mobile, u"333 1234567"_s);
         r.setText(AppointmentField::email, u"mario.rossi@example.it"_s);
-        r.setText(AppointmentField::place, u"Roma, via del Corso 1"_s);
+        r.setText(AppointmentField::place, i % 7 ? u"Milano, corso Buenos Aires 3"_s : u"Roma, via del Corso 1"_s);
         r.setText(AppointmentField::amount, u"%1,50"_s.arg(i % 1000));
         r.setText(AppointmentField::notes, i % 5 ? QString() : u"Nota di esempio"_s);
-        r.setFlag(AppointmentField::fulfilled, i % 4 == 0);
+        r.setFlag(AppointmentField::fulfilled, fulfilled);
         chunk.append(r.data(), AppointmentRecord::Size);
         if (chunk.size() > (8 << 20)) {
             f.write(chunk);
@@ -64,19 +74,14 @@ double bestOf(int runs, const std::function<void()>& work)
     return best;
 }
 
-} // namespace
+volatile qint64 sink = 0;
 
-int main(int argc, char* argv[])
+void measure(const QString& folder, int records)
 {
-    QCoreApplication app(argc, argv);
-    const int records = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 100000;
-    QTemporaryDir tmp;
-    const QString folder = argc > 2 ? QString::fromLocal8Bit(argv[2]) : tmp.path();
     const QString path = folder + u"/Archivio_Appuntamenti.qzv"_s;
     generate(path, records);
-    std::printf("archive: %d records, %.1f MB\n", records, QFile(path).size() / 1e6);
+    std::printf("\narchive: %d records, %.1f MB\n", records, QFile(path).size() / 1e6);
 
-    volatile qint64 sink = 0;
     const double raw = bestOf(5, [&] {
         QFile f(path);
         f.open(QIODevice::ReadOnly);
@@ -86,38 +91,79 @@ int main(int argc, char* argv[])
             total += n + block[0];
         sink = sink + total;
     });
-    std::printf("raw sequential read:        %8.1f ms\n", raw);
+    std::printf("raw sequential read:             %8.1f ms\n", raw);
+    const auto report = [raw](const char* what, double ms, const char* note = "") {
+        std::printf("%-32s %8.1f ms  (%.2f x raw)%s\n", what, ms, ms / raw, note);
+    };
 
-    const double walk = bestOf(5, [&] {
-        qint64 total = 0;
-        archive::readAll(path, AppointmentRecord::Size, [&](const char* bytes, qint64) { total += bytes[0]; });
-        sink = sink + total;
-    });
-    std::printf("read all, no decoding:      %8.1f ms  (%.2f x raw)\n", walk, walk / raw);
+    report("read all, no decoding:", bestOf(5, [&] {
+               qint64 total = 0;
+               archive::readAll(path, AppointmentRecord::Size, [&](const char* bytes, qint64) { total += bytes[0]; });
+               sink = sink + total;
+           }));
+    report("read all, every field:", bestOf(5, [&] {
+               qint64 total = 0;
+               archive::readAll(path, AppointmentRecord::Size, [&](const char* bytes, qint64) {
+                   const AppointmentView r(bytes);
+                   for (int f = 0; f < AppointmentRecord::FieldCount; ++f)
+                       total += r.text(AppointmentField(f)).size();
+               });
+               sink = sink + total;
+           }),
+           "  new strings per field");
+    report("read all, every field:", bestOf(5, [&] {
+               qint64 total = 0;
+               std::array<QString, AppointmentRecord::FieldCount> fields;
+               archive::readAll(path, AppointmentRecord::Size, [&](const char* bytes, qint64) {
+                   const AppointmentView r(bytes);
+                   for (int f = 0; f < AppointmentRecord::FieldCount; ++f) {
+                       r.textInto(AppointmentField(f), fields[f]);
+                       total += fields[f].size();
+                   }
+               });
+               sink = sink + total;
+           }),
+           "  strings reused across records");
 
-    const double decode = bestOf(5, [&] {
-        qint64 total = 0;
-        archive::readAll(path, AppointmentRecord::Size, [&](const char* bytes, qint64) {
-            const AppointmentView r(bytes);
-            for (int f = 0; f < AppointmentRecord::FieldCount; ++f)
-                total += r.text(AppointmentField(f)).size();
-        });
-        sink = sink + total;
-    });
-    std::printf("read all, every field:      %8.1f ms  (%.2f x raw)  new strings per field\n", decode, decode / raw);
+    // The agenda's show: the pass, the lines, one sort, the list filled.
+    QListView view;
+    summaries::LineList agendaList(&view, summaries::LineOrder::Text, 14);
+    qsizetype due = 0;
+    report("agenda show:", bestOf(5, [&] {
+               const auto pass = appointments::dueLines(path, Today);
+               due = pass.lines.size();
+               agendaList.setLines(pass.lines);
+           }));
+    std::printf("  (%lld due commitments listed)\n", static_cast<long long>(due));
 
-    const double reuse = bestOf(5, [&] {
-        qint64 total = 0;
-        std::array<QString, AppointmentRecord::FieldCount> fields;
-        archive::readAll(path, AppointmentRecord::Size, [&](const char* bytes, qint64) {
-            const AppointmentView r(bytes);
-            for (int f = 0; f < AppointmentRecord::FieldCount; ++f) {
-                r.textInto(AppointmentField(f), fields[f]);
-                total += fields[f].size();
-            }
-        });
-        sink = sink + total;
-    });
-    std::printf("read all, every field:      %8.1f ms  (%.2f x raw)  strings reused across records\n", reuse, reuse / raw);
+    QListView searchView;
+    summaries::LineList searchList(&searchView, summaries::LineOrder::Text, 12);
+    appointments::Criteria criteria;
+    criteria[5] = u"rossi mario 1"_s; // contact
+    criteria[8] = u"ROMA"_s;          // place
+    qsizetype found = 0;
+    report("search, two criteria:", bestOf(5, [&] {
+               const QStringList lines = appointments::searchLines(path, criteria);
+               found = lines.size();
+               searchList.setLines(lines);
+           }));
+    std::printf("  (%lld records found)\n", static_cast<long long>(found));
+    QFile::remove(path);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QList<int> sizes;
+    for (int i = 1; i < argc; ++i)
+        sizes << QString::fromLocal8Bit(argv[i]).toInt();
+    if (sizes.isEmpty())
+        sizes = {100000, 10000};
+    QTemporaryDir tmp;
+    for (int records : sizes)
+        measure(tmp.path(), records);
     return sink == -1;
 }

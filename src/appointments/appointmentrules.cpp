@@ -53,23 +53,51 @@ constexpr std::array<F, 10> CriteriaFields = {F::date,    F::time,    F::commitm
                                               F::contact, F::phone,   F::mobile,         F::place,   F::notes};
 }
 
+namespace {
+
+// The filled criteria folded once, and a field buffer reused record after record.
+class Matcher {
+public:
+    explicit Matcher(const Criteria& criteria)
+    {
+        for (std::size_t i = 0; i < criteria.size(); ++i) {
+            if (!texts::trim(criteria[i]).isEmpty())
+                m_wanted.append({CriteriaFields[i], texts::lowerAZ(criteria[i])});
+        }
+    }
+    bool operator()(const AppointmentView& r)
+    {
+        for (const auto& [field, word] : m_wanted) {
+            r.textInto(field, m_buffer);
+            for (QChar& c : m_buffer) {
+                if (c.unicode() >= u'A' && c.unicode() <= u'Z')
+                    c = QChar(c.unicode() + (u'a' - u'A'));
+            }
+            if (!m_buffer.contains(word))
+                return false;
+        }
+        return true;
+    }
+
+private:
+    QList<std::pair<F, QString>> m_wanted;
+    QString m_buffer;
+};
+
+} // namespace
+
 bool matches(const AppointmentView& r, const Criteria& criteria)
 {
-    for (std::size_t i = 0; i < criteria.size(); ++i) {
-        if (texts::trim(criteria[i]).isEmpty())
-            continue;
-        if (!texts::lowerAZ(r.text(CriteriaFields[i])).contains(texts::lowerAZ(criteria[i])))
-            return false;
-    }
-    return true;
+    return Matcher(criteria)(r);
 }
 
 QStringList searchLines(const QString& path, const Criteria& criteria)
 {
     QStringList lines;
+    Matcher matcher(criteria);
     archive::readAll(path, AppointmentRecord::Size, [&](const char* bytes, qint64) {
         const AppointmentView r(bytes);
-        if (matches(r, criteria))
+        if (matcher(r))
             lines << listLine(r);
     });
     return lines;
