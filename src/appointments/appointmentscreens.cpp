@@ -7,6 +7,7 @@
 #include "appointments/trovascadenze.h"
 #include "storage/archivefile.h"
 #include "storage/programfolder.h"
+#include "summaries/appointmentexports.h"
 #include "summaries/statelist.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -50,12 +51,30 @@ void openFulfilled(QWidget* card)
     screen.exec();
 }
 
-void openArchiveExport(QWidget*) {}
+void openArchiveExport(QWidget* card)
+{
+    TfrmExpScadenzario screen(card);
+    screen.exec();
+}
 // The contact search is not part of this version yet: the picture does nothing.
 void openContactImport(QWidget*) {}
-void openDayList(QWidget*) {}
-void openMonthList(QWidget*) {}
-void openImminentList(QWidget*) {}
+void openDayList(QWidget* agenda)
+{
+    TfrmExpGiornaliere screen(agenda);
+    screen.exec();
+}
+
+void openMonthList(QWidget* agenda)
+{
+    TfrmExpMensili screen(agenda);
+    screen.exec();
+}
+
+void openImminentList(QWidget* agenda)
+{
+    TfrmExpImminenti screen(agenda);
+    screen.exec();
+}
 
 void loadLineOntoCard(const QString& line)
 {

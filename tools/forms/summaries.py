@@ -35,3 +35,23 @@ def state_list():
 
 
 write('statelist.ui', state_list())
+
+
+def export_frame():
+    grid = widget('QTableWidget', 'grdRecords', prop('alternatingRowColors', 'bool', 'true'),
+                  prop('rowCount', 'number', 10),
+                  prop('selectionMode', 'enum', 'QAbstractItemView::SingleSelection'),
+                  prop('horizontalScrollMode', 'enum', 'QAbstractItemView::ScrollPerPixel'))
+    commands = commandbar('panComandi', [
+        command('cmdEsporta', 'Esporta', 'x-office-spreadsheet;application-vnd.ms-excel'),
+        spacer('sprComandi'),
+        command('cmdGuida', 'Guida', 'help-contents'),
+        command('cmdEsci', 'Esci', 'application-exit'),
+    ])
+    body = vbox('layMain', [commands, widget('QWidget', 'panCorpo', children=vbox('layCorpo', [grid], margins(10, 10, 10, 10))),
+                            status_line()],
+                margins(0, 0, 0, 0, 0), stretch='0,1,0')
+    return form('ExportScreen', 'QDialog', ' Esportazione', 1100, 560, body)
+
+
+write('exportframe.ui', export_frame())
