@@ -3,7 +3,16 @@
 //   devshow card-pdf OUT.pdf           a one-page card with framed rows
 //   devshow screen NAME [FOLDER]       one screen, shown until closed
 // Not installed with the program.
+#include "appointments/agenda.h"
 #include "appointments/archivioscadenze.h"
+#include "appointments/cardprint.h"
+#include "shell/guida.h"
+#include "shell/help.h"
+#include "shell/info.h"
+#include "storage/archivefile.h"
+#include "storage/records.h"
+#include "storage/texts.h"
+#include "ui/reportpreview.h"
 #include "appointments/calendario.h"
 #include "checks/carta.h"
 #include "checks/codfisc.h"
@@ -59,6 +68,44 @@ report::Template sampleCard()
     return t;
 }
 
+// A few appointments around today for looking at the screens.
+void writeSamples(const QString& folder)
+{
+    programFolder::setOverride(folder);
+    const QDate today = QDate::currentDate();
+    struct Sample {
+        int days, hour, minute, notice;
+        const char16_t *type, *purpose, *contact, *mobile;
+        bool fulfilled;
+    };
+    const Sample samples[] = {
+        {-3, 9, 30, 0, u"Pagamento", u"Rata del leasing dell'auto aziendale", u"Banca Popolare", u"", false},
+        {0, 11, 0, 0, u"Riunione", u"Verifica del contratto di manutenzione", u"Rossi Mario", u"333 1234567", false},
+        {0, 15, 30, 2, u"Telefonata", u"Richiamare per il preventivo", u"Bianchi & Figli snc", u"347 7654321", false},
+        {2, 10, 0, 5, u"Scadenza", u"Versamento F24 di fine mese", u"Studio Verdi", u"", false},
+        {6, 16, 0, 7, u"Incontro", u"Presentazione del nuovo catalogo", u"Ferri Laura", u"339 1112223", false},
+        {20, 9, 0, 3, u"Udienza", u"Tribunale di Roma, sezione civile", u"Avv. Neri", u"", false},
+        {-10, 12, 0, 0, u"Consegna", u"Consegna documenti al commercialista", u"Studio Verdi", u"", true},
+    };
+    for (const Sample& x : samples) {
+        AppointmentRecord r;
+        const QDate d = today.addDays(x.days);
+        r.setText(AppointmentField::date, texts::formatDate(d));
+        r.setText(AppointmentField::hour, u"%1"_s.arg(x.hour, 2, 10, QChar(u'0')));
+        r.setText(AppointmentField::minute, u"%1"_s.arg(x.minute, 2, 10, QChar(u'0')));
+        r.setText(AppointmentField::time, texts::formatTime(x.hour, x.minute));
+        r.setText(AppointmentField::noticeDays, QString::number(x.notice));
+        r.setText(AppointmentField::commitmentType, QString::fromUtf16(x.type));
+        r.setText(AppointmentField::purpose, QString::fromUtf16(x.purpose));
+        r.setText(AppointmentField::contact, QString::fromUtf16(x.contact));
+        r.setText(AppointmentField::mobile, QString::fromUtf16(x.mobile));
+        r.setText(AppointmentField::place, u"Roma, via del Corso 12"_s);
+        r.setText(AppointmentField::amount, u"150,00"_s);
+        r.setFlag(AppointmentField::fulfilled, x.fulfilled);
+        archive::append(programFolder::file(programFolder::Appointments), AppointmentRecord::Size, r.data());
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -80,6 +127,10 @@ int main(int argc, char* argv[])
         t.prepare();
         return report::printer::exportPdf(t, args[2], u"Scheda"_s) ? 0 : 1;
     }
+    if (args.size() >= 3 && args[1] == u"samples"_s) {
+        writeSamples(args[2]);
+        return 0;
+    }
     if (args.size() >= 3 && args[1] == u"screen"_s) {
         if (args.size() > 3)
             programFolder::setOverride(args[3]);
@@ -93,6 +144,25 @@ int main(int argc, char* argv[])
                  return frmArchivio_Scadenze;
              }},
             {u"frmCalendario"_s, [] { return new TfrmCalendario; }},
+            {u"frmAgenda"_s, [] {
+                 shell::createScreens();
+                 return frmAgenda;
+             }},
+            {u"frmGuida"_s, [] {
+                 auto* viewer = new TfrmGuida;
+                 viewer->showTopic(u"Applicazione Agenda impegni."_s, help::text(u"Applicazione Agenda impegni."_s));
+                 return viewer;
+             }},
+            {u"frmInfo"_s, [] { return new TfrmInfo; }},
+            {u"preview"_s, [] {
+                 shell::createScreens();
+                 frmArchivio_Scadenze->show();
+                 frmArchivio_Scadenze->cmdUltimoClick();
+                 static report::Template card = appointments::cardTemplate();
+                 appointments::fillCard(card, frmArchivio_Scadenze->cardValues());
+                 frmArchivio_Scadenze->hide();
+                 return new report::PreviewWindow(card);
+             }},
         };
         const auto found = screens.find(args[2]);
         if (found == screens.end())

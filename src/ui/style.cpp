@@ -36,6 +36,10 @@ QLabel[class="fieldlabel"] { color: #34495e; }
 QLabel[class="position"] { color: #27476d; background: white; border: 1px solid #b8c4d3; border-radius: 4px; font-size: 14pt; font-weight: bold; padding: 2px 8px; }
 QGroupBox { font-weight: bold; color: #27476d; border: 1px solid #d5dde8; border-radius: 6px; margin-top: 12px; }
 QGroupBox::title { subcontrol-origin: margin; left: 10px; padding: 0 4px; }
+QLabel[class="badgealert"] { background: #e07b39; color: white; font-weight: bold; font-size: 11pt; padding: 6px 14px; border-radius: 6px; }
+QLabel[class="badgeok"] { background: #3f9a5a; color: white; font-weight: bold; font-size: 11pt; padding: 6px 14px; border-radius: 6px; }
+QToolButton[class="bigbutton"] { text-align: left; padding: 6px 10px; font-weight: bold; color: #27476d; border: 1px solid #c9d3df; border-radius: 6px; background: #f7f9fc; }
+QToolButton[class="bigbutton"]:hover { background: #eef4fb; border-color: #3d6a9e; }
 QLabel#panInfo { background: #eef2f7; border-top: 1px solid #d5dde8; padding: 3px 8px; color: #34495e; }
 )";
 
