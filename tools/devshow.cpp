@@ -20,6 +20,8 @@
 #include "checks/partitaiva.h"
 #include "shell/screens.h"
 #include "storage/programfolder.h"
+#include "summaries/appointmentexports.h"
+#include "ui/services.h"
 #include "ui/report.h"
 #include "ui/style.h"
 
@@ -99,7 +101,9 @@ void writeSamples(const QString& folder)
         r.setText(AppointmentField::purpose, QString::fromUtf16(x.purpose));
         r.setText(AppointmentField::contact, QString::fromUtf16(x.contact));
         r.setText(AppointmentField::mobile, QString::fromUtf16(x.mobile));
-        r.setText(AppointmentField::place, u"Roma, via del Corso 12"_s);
+        r.setText(AppointmentField::place, u"Città di Castello, via dell'Università 12 <int. 3> & C."_s);
+        r.setText(AppointmentField::phone, u"0612345678"_s);
+        r.setText(AppointmentField::details, u"CAP 00184 - P.IVA 01234567890"_s);
         r.setText(AppointmentField::amount, u"150,00"_s);
         r.setFlag(AppointmentField::fulfilled, x.fulfilled);
         archive::append(programFolder::file(programFolder::Appointments), AppointmentRecord::Size, r.data());
@@ -126,6 +130,25 @@ int main(int argc, char* argv[])
         report::Template t = sampleCard();
         t.prepare();
         return report::printer::exportPdf(t, args[2], u"Scheda"_s) ? 0 : 1;
+    }
+    if (args.size() >= 3 && args[1] == u"exports"_s) {
+        // The four appointment exports of a folder, as a user answering Yes, then No.
+        programFolder::setOverride(args[2]);
+        shell::createScreens();
+        int question = 0;
+        ui::messages::setHandler([&](ui::MessageKind kind, const QString& text) {
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+            return kind == ui::MessageKind::Question && question++ % 2 == 1 ? ui::Answer::No : ui::Answer::Yes;
+        });
+        TfrmExpScadenzario archive;
+        TfrmExpImminenti imminent;
+        TfrmExpGiornaliere day;
+        TfrmExpMensili month;
+        for (summaries::ExportScreen* screen : std::initializer_list<summaries::ExportScreen*> {&archive, &imminent, &day, &month}) {
+            screen->show();
+            screen->cmdEsportaClick();
+        }
+        return 0;
     }
     if (args.size() >= 3 && args[1] == u"samples"_s) {
         writeSamples(args[2]);
