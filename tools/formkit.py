@@ -119,3 +119,10 @@ def form(cls, base, title, w, h, body, custom=''):
 
 LINK_LABEL = (' <customwidgets>\n  <customwidget>\n   <class>ui::LinkLabel</class>\n   <extends>QLabel</extends>\n'
               '   <header>ui/widgets.h</header>\n  </customwidget>\n </customwidgets>\n')
+
+
+def write_form(folder, name, text):
+    """Writes one form into a source folder."""
+    import os
+    with open(os.path.join(folder, name), 'w') as f:
+        f.write(text)

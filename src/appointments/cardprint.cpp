@@ -2,6 +2,9 @@
 
 #include "storage/texts.h"
 #include "ui/services.h"
+#include "ui/widgets.h"
+
+#include <QPushButton>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -104,6 +107,31 @@ void fillCard(report::Template& t, const AppointmentCardValues& v)
     t.setText(u"txtCalce"_s, u"Stampa eseguita in data "_s + texts::formatDate(now.date()) + u" alle ore "_s
                                  + now.time().toString(u"HH:mm:ss"_s));
     t.prepare();
+}
+
+CardPrintScreen::CardPrintScreen(Output output, QWidget* parent)
+    : QDialog(parent)
+    , m_output(output)
+{
+}
+
+void CardPrintScreen::setUpButtons(QPushButton* confirm, QPushButton* cancel)
+{
+    ui::applyIcons(this);
+    setFixedSize(size());
+    connect(confirm, &QPushButton::clicked, this, &CardPrintScreen::btnStampaClick);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CardPrintScreen::btnStampaClick()
+{
+    report::Template card = cardTemplate();
+    fillCard(card, frmArchivio_Scadenze->cardValues());
+    if (m_output == Output::Printer)
+        report::printer::print(card, this);
+    else
+        report::printer::preview(card, this);
+    accept();
 }
 
 } // namespace appointments

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "appointments/cardprint.h"
+
 #include <QScopedPointer>
 
 namespace Ui {
@@ -8,12 +9,11 @@ class TfrmStampaScadenza;
 }
 
 // Prints the appointment card as the screen shows it.
-class TfrmStampaScadenza : public QDialog {
+class TfrmStampaScadenza : public appointments::CardPrintScreen {
     Q_OBJECT
 public:
     explicit TfrmStampaScadenza(QWidget* parent = nullptr);
     ~TfrmStampaScadenza() override;
-    void btnStampaClick();
 
 private:
     QScopedPointer<Ui::TfrmStampaScadenza> ui;

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDialog>
+#include "appointments/cardprint.h"
+
 #include <QScopedPointer>
 
 namespace Ui {
@@ -8,12 +9,11 @@ class TfrmStartup;
 }
 
 // Shows the print preview of the appointment card as the screen shows it.
-class TfrmStartup : public QDialog {
+class TfrmStartup : public appointments::CardPrintScreen {
     Q_OBJECT
 public:
     explicit TfrmStartup(QWidget* parent = nullptr);
     ~TfrmStartup() override;
-    void btnStampaClick();
 
 private:
     QScopedPointer<Ui::TfrmStartup> ui;

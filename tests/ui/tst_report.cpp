@@ -1,4 +1,4 @@
-#include "support/testsupport.h"
+#include "support/cardfixture.h"
 #include "ui/report.h"
 #include "ui/services.h"
 
@@ -10,19 +10,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-// The text of a PDF, one string per page.
-QStringList pdfPages(const QString& path)
-{
-    QProcess p;
-    p.start(u"pdftotext"_s, {u"-layout"_s, path, u"-"_s});
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
-        return {};
-    QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(u'\f');
-    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
-        pages.removeLast();
-    return pages;
-}
 
 QStringList listLines(int count)
 {
@@ -66,7 +53,7 @@ private slots:
         QFETCH(int, count);
         const QStringList lines = listLines(count);
         QVERIFY(report::printList(u"Riepilogo appuntamenti imminenti"_s, lines));
-        const QStringList pages = pdfPages(pdf);
+        const QStringList pages = testsupport::pdfText(pdf);
         QVERIFY(!pages.isEmpty());
 
         // Every line exactly once and in order, across the pages.
@@ -112,7 +99,7 @@ private slots:
         t.prepare();
         QCOMPARE(t.pages().size(), 1);
         QVERIFY(report::printer::print(t));
-        const QString text = pdfPages(pdf).join(QString());
+        const QString text = testsupport::pdfText(pdf).join(QString());
         QVERIFY(text.contains(u"ABCDEFGHIJ"_s));
         QVERIFY(!text.contains(u"0123456789"_s)); // cut at the field's edge, not wrapped
         QVERIFY(text.contains(u"[x] = [y] + 1 05/03/2024"_s));
@@ -129,7 +116,7 @@ private slots:
         const QByteArray bytes = testsupport::readFile(target);
         QVERIFY(bytes.startsWith("%PDF"));
         QVERIFY(!bytes.contains(QByteArray(1000, 'x')));
-        QVERIFY(pdfPages(target).join(QString()).contains(u"Scheda"_s));
+        QVERIFY(testsupport::pdfText(target).join(QString()).contains(u"Scheda"_s));
     }
 
     void exportToAnUnwritablePlaceFails()

@@ -130,8 +130,7 @@ def confirm(cls, title, question, ok_text, ok_icon):
 
 
 def write(name, text):
-    with open(os.path.join(OUT, name), 'w') as f:
-        f.write(text)
+    write_form(OUT, name, text)
 
 
 write('archivioscadenze.ui', card())

@@ -9,8 +9,7 @@ OUT = os.path.join(os.path.dirname(__file__), '..', '..', 'src', 'summaries')
 
 
 def write(name, text):
-    with open(os.path.join(OUT, name), 'w') as f:
-        f.write(text)
+    write_form(OUT, name, text)
 
 
 def state_list():
