@@ -126,3 +126,22 @@ def write_form(folder, name, text):
     import os
     with open(os.path.join(folder, name), 'w') as f:
         f.write(text)
+
+
+def button(name, text, icon):
+    return widget('QPushButton', name, prop('text', 'string', text), prop('iconName', 'string', icon, stdset=False),
+                  prop('autoDefault', 'bool', 'false'))
+
+
+def list_part(layout, spacer_name):
+    """The list of a list screen: lines, the three instructions, find, print and close."""
+    info = lambda name, text: label(name, text, prop('wordWrap', 'bool', 'true'))
+    return [
+        widget('QListView', 'lstRecords'),
+        info('lblRigo01', 'Immettere una o più parole consecutive presenti nella scheda in elenco da cercare e premere il pulsante Trova.'),
+        info('lblRigo02', 'Per spostarsi sulla voce successiva contenente la stessa chiave di ricerca, fare di nuovo clic su Trova.'),
+        info('lblRigo03', 'Per richiamare i dati di una scheda, selezionarla con un doppio clic.'),
+        hbox(layout, [widget('QLineEdit', 'txtTrova'), button('btnTrova', 'Trova', 'edit-find'), spacer(spacer_name),
+                      button('btnStampa', 'Stampa', 'document-print'), button('btnChiudi', 'Chiudi', 'window-close')],
+             margins(0, 0, 0, 0, 8), stretch='2,0,1,0,0'),
+    ]

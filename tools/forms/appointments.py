@@ -218,20 +218,7 @@ def search():
     ], margins(18, 14, 18, 14, 6)) + frames)
     results = widget('QWidget', 'panContainer', prop('visible', 'bool', 'false'), children=vbox('layRisultati', [
         label('lblTrovate', 'Il presente elenco contiene 0 schede.', prop('class', 'string', 'title', stdset=False)),
-        widget('QListView', 'lstRecords'),
-        info('lblRigo01', 'Immettere una o più parole consecutive presenti nella scheda in elenco da cercare e premere il pulsante Trova.'),
-        info('lblRigo02', 'Per spostarsi sulla voce successiva contenente la stessa chiave di ricerca, fare di nuovo clic su Trova.'),
-        info('lblRigo03', 'Per richiamare i dati di una scheda, selezionarla con un doppio clic.'),
-        hbox('layTrova', [widget('QLineEdit', 'txtTrova'),
-                          widget('QPushButton', 'btnTrova', prop('text', 'string', 'Trova'),
-                                 prop('iconName', 'string', 'edit-find', stdset=False), prop('autoDefault', 'bool', 'false')),
-                          spacer('sprTrova'),
-                          widget('QPushButton', 'btnStampa', prop('text', 'string', 'Stampa'),
-                                 prop('iconName', 'string', 'document-print', stdset=False), prop('autoDefault', 'bool', 'false')),
-                          widget('QPushButton', 'btnChiudi', prop('text', 'string', 'Chiudi'),
-                                 prop('iconName', 'string', 'window-close', stdset=False), prop('autoDefault', 'bool', 'false'))],
-             margins(0, 0, 0, 0, 8), stretch='2,0,1,0,0'),
-    ], margins(18, 14, 18, 14, 8)))
+    ] + list_part('layTrova', 'sprTrova'), margins(18, 14, 18, 14, 8)))
     main = vbox('layMain', [start, results, label('lblMemory', '', prop('visible', 'bool', 'false'))],
                 margins(0, 0, 0, 0, 0), stretch='1,1,0')
     return form('TfrmTrovaScadenze', 'QDialog', ' Trova appuntamenti in archivio', 1100, 560, main)

@@ -13,22 +13,7 @@ def write(name, text):
 
 
 def state_list():
-    info = lambda name, text: label(name, text, prop('wordWrap', 'bool', 'true'))
-    body = vbox('layMain', [
-        widget('QListView', 'lstRecords'),
-        info('lblRigo01', 'Immettere una o più parole consecutive presenti nella scheda in elenco da cercare e premere il pulsante Trova.'),
-        info('lblRigo02', 'Per spostarsi sulla voce successiva contenente la stessa chiave di ricerca, fare di nuovo clic su Trova.'),
-        info('lblRigo03', 'Per richiamare i dati di una scheda, selezionarla con un doppio clic.'),
-        hbox('layComandi', [widget('QLineEdit', 'txtTrova'),
-                            widget('QPushButton', 'btnTrova', prop('text', 'string', 'Trova'),
-                                   prop('iconName', 'string', 'edit-find', stdset=False), prop('autoDefault', 'bool', 'false')),
-                            spacer('sprComandi'),
-                            widget('QPushButton', 'btnStampa', prop('text', 'string', 'Stampa'),
-                                   prop('iconName', 'string', 'document-print', stdset=False), prop('autoDefault', 'bool', 'false')),
-                            widget('QPushButton', 'btnChiudi', prop('text', 'string', 'Chiudi'),
-                                   prop('iconName', 'string', 'window-close', stdset=False), prop('autoDefault', 'bool', 'false'))],
-             margins(0, 0, 0, 0, 8), stretch='2,0,1,0,0'),
-    ], margins(16, 14, 16, 14, 8))
+    body = vbox('layMain', list_part('layComandi', 'sprComandi'), margins(16, 14, 16, 14, 8))
     return form('StateListScreen', 'QDialog', ' Riepilogo', 1100, 540, body) \
         .replace('<class>StateListScreen</class>', '<class>StateListScreen</class>')
 
