@@ -86,11 +86,6 @@ private:
 
 } // namespace
 
-bool matches(const AppointmentView& r, const Criteria& criteria)
-{
-    return Matcher(criteria)(r);
-}
-
 QStringList searchLines(const QString& path, const Criteria& criteria)
 {
     QStringList lines;

@@ -34,10 +34,9 @@ DuePass dueLines(const QString& path, const QDate& today);
 // The ten criteria of the appointment search, in screen order: date, time,
 // type, purpose, details, contact, phone, mobile, place, notes.
 using Criteria = std::array<QString, 10>;
-// Every criterion with something besides blanks must occur, as typed (not
-// trimmed) with A to Z folded, in its field with A to Z folded.
-bool matches(const AppointmentView& r, const Criteria& criteria);
-// The lines of the matching records in file order. Throws AccessFailure.
+// The lines of the records that match in file order: every criterion with
+// something besides blanks must occur, as typed (not trimmed) with A to Z
+// folded, in its field with A to Z folded. Throws AccessFailure.
 QStringList searchLines(const QString& path, const Criteria& criteria);
 
 enum class State { ToFulfil, Expired, Fulfilled };

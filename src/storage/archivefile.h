@@ -52,7 +52,6 @@ public:
     qint64 position() const { return m_index; }
     bool atEnd() const { return m_index >= recordCount(); }
     void close();
-    bool isOpen() const { return m_fd >= 0; }
 
     // How long a lock is waited for before the action fails.
     static void setLockTimeoutMs(int ms);

@@ -64,15 +64,6 @@ QByteArray encode(const QString& text)
     return result;
 }
 
-bool canEncode(const QString& text)
-{
-    for (QChar c : text) {
-        if (byteFor(c.unicode()) < 0)
-            return false;
-    }
-    return true;
-}
-
 } // namespace cp1252
 
 namespace FixedText {

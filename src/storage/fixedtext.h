@@ -17,9 +17,6 @@ QString decode(const char* bytes, qsizetype length);
 // outside the Basic Multilingual Plane count as one '?'.
 QByteArray encode(const QString& text);
 
-// True when every character of the text has a byte of its own in the code page.
-bool canEncode(const QString& text);
-
 } // namespace cp1252
 
 namespace FixedText {

@@ -3,7 +3,7 @@
 #include "shell/password.h"
 #include "shell/passwordstore.h"
 #include "shell/screens.h"
-#include "support/testsupport.h"
+#include "support/cardfixture.h"
 
 #include <QFrame>
 #include <QLineEdit>
@@ -27,9 +27,7 @@ void writeStore(const QString& value)
 class TestPassword : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<testsupport::ProgramFolderFixture> folder;
-    std::unique_ptr<testsupport::MessageRecorder> messages;
-    std::unique_ptr<testsupport::RunRecorder> runs;
+    std::unique_ptr<testsupport::ProgramFixture> program;
 
     QLineEdit* gateField() const { return frmPassword->findChild<QLineEdit*>(u"txtPassword"_s); }
     QPushButton* gateOK() const { return frmPassword->findChild<QPushButton*>(u"cmdOK"_s); }
@@ -54,18 +52,12 @@ class TestPassword : public QObject {
 private slots:
     void init()
     {
-        folder = std::make_unique<testsupport::ProgramFolderFixture>();
-        messages = std::make_unique<testsupport::MessageRecorder>();
-        runs = std::make_unique<testsupport::RunRecorder>();
-        shell::createScreens();
+        program = std::make_unique<testsupport::ProgramFixture>();
         frmPassword->show();
     }
     void cleanup()
     {
-        shell::destroyScreens();
-        runs.reset();
-        messages.reset();
-        folder.reset();
+        program.reset();
     }
 
     void scramble_data()
@@ -126,10 +118,10 @@ private slots:
         QCOMPARE(frmAvvio->isVisible(), accepted);
         QCOMPARE(frmPassword->isVisible(), !accepted);
         if (accepted) {
-            QVERIFY(messages->messages().isEmpty());
+            QVERIFY(program->messages.messages().isEmpty());
         } else {
-            QCOMPARE(messages->texts(), QStringList {message});
-            QCOMPARE(messages->messages().first().kind, ui::MessageKind::Plain);
+            QCOMPARE(program->messages.texts(), QStringList {message});
+            QCOMPARE(program->messages.messages().first().kind, ui::MessageKind::Plain);
             QCOMPARE(gateField()->text().isEmpty(), message == Wrong);
         }
     }
@@ -139,7 +131,7 @@ private slots:
         testsupport::typeText(gateField(), u"   "_s);
         QVERIFY(!gateOK()->isEnabled());
         QTest::keyClick(gateField(), Qt::Key_Return); // nothing happens
-        QVERIFY(messages->messages().isEmpty());
+        QVERIFY(program->messages.messages().isEmpty());
         testsupport::typeText(gateField(), u"x"_s);
         QVERIFY(gateOK()->isEnabled());
     }
@@ -175,7 +167,7 @@ private slots:
         writeStore(password::scramble(u"QUIRVALE"_s));
         const QByteArray before = testsupport::readFile(password::storePath());
         change(oldPassword, newPassword, confirmation);
-        QCOMPARE(messages->texts(), QStringList {message});
+        QCOMPARE(program->messages.texts(), QStringList {message});
         const bool done = message.startsWith(u"Modifica"_s);
         QCOMPARE(frmCambiaPassword->isVisible(), !done);
         if (!done) {
@@ -184,7 +176,7 @@ private slots:
         }
         QVERIFY(frmPassword->isVisible());
         QVERIFY(gateField()->text().isEmpty());
-        messages->clear();
+        program->messages.clear();
         enterAtGate(opensGate);
         QVERIFY(frmAvvio->isVisible());
     }
@@ -229,7 +221,7 @@ private slots:
     void exitEndsTheRun()
     {
         frmPassword->findChild<QPushButton*>(u"cmdEsci"_s)->click();
-        QCOMPARE(runs->ends, 1);
+        QCOMPARE(program->runs.ends, 1);
     }
 };
 

@@ -9,7 +9,7 @@
 #include "shell/screens.h"
 #include "storage/programfolder.h"
 #include "summaries/menuriepcosti.h"
-#include "support/testsupport.h"
+#include "support/cardfixture.h"
 #include "ui/widgets.h"
 
 #include <QDialog>
@@ -41,10 +41,7 @@ QList<QWidget*> visibleAreas()
 class TestShell : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<testsupport::ProgramFolderFixture> folder;
-    std::unique_ptr<testsupport::MessageRecorder> messages;
-    std::unique_ptr<testsupport::RunRecorder> runs;
-    std::unique_ptr<testsupport::ShellRecorder> shellOpens;
+    std::unique_ptr<testsupport::ProgramFixture> program;
 
     void enter()
     {
@@ -57,20 +54,12 @@ class TestShell : public QObject {
 private slots:
     void init()
     {
-        folder = std::make_unique<testsupport::ProgramFolderFixture>();
-        messages = std::make_unique<testsupport::MessageRecorder>();
-        runs = std::make_unique<testsupport::RunRecorder>();
-        shellOpens = std::make_unique<testsupport::ShellRecorder>();
-        shell::createScreens();
+        program = std::make_unique<testsupport::ProgramFixture>();
         frmPassword->show();
     }
     void cleanup()
     {
-        shell::destroyScreens();
-        shellOpens.reset();
-        runs.reset();
-        messages.reset();
-        folder.reset();
+        program.reset();
     }
 
     void onlyTheMenuAfterThePassword()
@@ -104,7 +93,7 @@ private slots:
         QCOMPARE(visible.first()->windowTitle(), caption);
         visible.first()->close();
         QCOMPARE(visibleAreas(), QList<QWidget*> {frmAvvio});
-        QCOMPARE(runs->ends, 0);
+        QCOMPARE(program->runs.ends, 0);
     }
 
     void cardFromTheAgendaReturnsToTheMenu()
@@ -121,9 +110,9 @@ private slots:
     {
         enter();
         frmAvvio->findChild<QToolButton*>(u"imgEsci"_s)->click();
-        QCOMPARE(runs->ends, 1);
+        QCOMPARE(program->runs.ends, 1);
         frmAvvio->close();
-        QCOMPARE(runs->ends, 2);
+        QCOMPARE(program->runs.ends, 2);
     }
 
     void informationStartsFreshEachTime()
@@ -143,7 +132,7 @@ private slots:
         }
         const QString mail = u"\"mailto:assistenza@quirvale.example?subject=Software Quirvale 5.0&body=Salve, "
                              u"desidererei avere le seguenti informazioni sul software in oggetto:\""_s;
-        QCOMPARE(shellOpens->opened, (QStringList {mail, mail}));
+        QCOMPARE(program->shellOpens.opened, (QStringList {mail, mail}));
     }
 
     void productScreenAndSite()
@@ -155,7 +144,7 @@ private slots:
         });
         frmAvvio->findChild<QToolButton*>(u"imgCopyright"_s)->click();
         frmAvvio->findChild<QToolButton*>(u"icoSito"_s)->click();
-        QCOMPARE(shellOpens->opened, (QStringList {TfrmAvvio::WebSite, TfrmAvvio::WebSite}));
+        QCOMPARE(program->shellOpens.opened, (QStringList {TfrmAvvio::WebSite, TfrmAvvio::WebSite}));
     }
 
     void helpTopics()
@@ -196,7 +185,7 @@ private slots:
         }
         QCOMPARE(seen, (QStringList {u"Uno sguardo ad Quirvale 5.0."_s, u"Applicazione Agenda impegni."_s}));
         const QString manual = u"\""_s + programFolder::path() + u"Guida.pdf\""_s;
-        QCOMPARE(shellOpens->opened, (QStringList {manual, manual}));
+        QCOMPARE(program->shellOpens.opened, (QStringList {manual, manual}));
     }
 };
 
