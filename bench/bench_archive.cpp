@@ -6,7 +6,7 @@
 #include "storage/archivefile.h"
 #include "storage/records.h"
 #include "storage/texts.h"
-#include "summaries/linelist.h"
+#include "ui/linelist.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

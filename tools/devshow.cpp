@@ -3,27 +3,29 @@
 //   devshow card-pdf OUT.pdf           a one-page card with framed rows
 //   devshow screen NAME [FOLDER]       one screen, shown until closed
 // Not installed with the program.
-#include "appointments/agenda.h"
-#include "appointments/archivioscadenze.h"
-#include "appointments/cardprint.h"
-#include "shell/guida.h"
+#include "appointments/agendascreen.h"
+#include "appointments/appointmentcard.h"
+#include "ui/cardprint.h"
+#include "shell/helpviewer.h"
 #include "shell/help.h"
-#include "shell/info.h"
+#include "shell/infoscreen.h"
 #include "storage/archivefile.h"
 #include "storage/records.h"
 #include "storage/texts.h"
 #include "ui/reportpreview.h"
-#include "appointments/calendario.h"
-#include "checks/carta.h"
-#include "checks/codfisc.h"
-#include "checks/iban.h"
-#include "checks/partitaiva.h"
+#include "ui/datepicker.h"
+#include "checks/cardnumberwindow.h"
+#include "checks/codicefiscalewindow.h"
+#include "checks/ibanwindow.h"
+#include "checks/partitaivawindow.h"
 #include "shell/screens.h"
 #include "storage/programfolder.h"
-#include "summaries/appointmentexports.h"
+#include "appointments/appointmentexports.h"
 #include "ui/services.h"
 #include "ui/report.h"
 #include "ui/style.h"
+
+#include "ui/exportscreen.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -31,6 +33,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <memory>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -134,19 +137,19 @@ int main(int argc, char* argv[])
     if (args.size() >= 3 && args[1] == u"exports"_s) {
         // The four appointment exports of a folder, as a user answering Yes, then No.
         programFolder::setOverride(args[2]);
-        shell::createScreens();
+        shell::Screens owner;
         int question = 0;
         ui::messages::setHandler([&](ui::MessageKind kind, const QString& text) {
             std::fprintf(stderr, "%s\n", qPrintable(text));
             return kind == ui::MessageKind::Question && question++ % 2 == 1 ? ui::Answer::No : ui::Answer::Yes;
         });
-        TfrmExpScadenzario archive;
-        TfrmExpImminenti imminent;
-        TfrmExpGiornaliere day;
-        TfrmExpMensili month;
-        for (summaries::ExportScreen* screen : std::initializer_list<summaries::ExportScreen*> {&archive, &imminent, &day, &month}) {
-            screen->show();
-            screen->cmdEsportaClick();
+        const QDate today = ui::clock::today();
+        for (const ui::ExportDefinition& definition :
+             {appointments::archiveExport(), appointments::imminentExport(), appointments::dayExport(today),
+              appointments::monthExport(today)}) {
+            ui::ExportScreen screen(definition, nullptr);
+            screen.show();
+            screen.cmdEsportaClick();
         }
         return 0;
     }
@@ -157,34 +160,37 @@ int main(int argc, char* argv[])
     if (args.size() >= 3 && args[1] == u"screen"_s) {
         if (args.size() > 3)
             programFolder::setOverride(args[3]);
+        static std::unique_ptr<shell::Screens> owner;
+        const auto program = [] {
+            if (!owner)
+                owner = std::make_unique<shell::Screens>();
+            return owner.get();
+        };
         const std::map<QString, std::function<QWidget*()>> screens = {
-            {u"frmCodFisc"_s, [] { return new TfrmCodFisc(u"RSSMRA80A01H501U"_s); }},
-            {u"frmPartitaIva"_s, [] { return new TfrmPartitaIva(u"12345678903"_s); }},
-            {u"frmCarta"_s, [] { return new TfrmCarta(u"4111111111111111"_s); }},
-            {u"frmIban"_s, [] { return new TfrmIban(u"IT60X0542811101000000123456"_s); }},
-            {u"frmArchivio_Scadenze"_s, [] {
-                 shell::createScreens();
-                 return frmArchivio_Scadenze;
-             }},
-            {u"frmCalendario"_s, [] { return new TfrmCalendario; }},
-            {u"frmAgenda"_s, [] {
-                 shell::createScreens();
-                 return frmAgenda;
+            {u"frmCodFisc"_s, [] { return new CodiceFiscaleWindow(u"RSSMRA80A01H501U"_s); }},
+            {u"frmPartitaIva"_s, [] { return new PartitaIvaWindow(u"12345678903"_s); }},
+            {u"frmCarta"_s, [] { return new CardNumberWindow(u"4111111111111111"_s); }},
+            {u"frmIban"_s, [] { return new IbanWindow(u"IT60X0542811101000000123456"_s); }},
+            {u"frmArchivio_Scadenze"_s, [&] { return program()->appointmentCard(); }},
+            {u"frmCalendario"_s, [] { return new ui::DatePicker(nullptr); }},
+            {u"frmAgenda"_s, [&] {
+                 program()->agenda()->open();
+                 return program()->agenda();
              }},
             {u"frmGuida"_s, [] {
-                 auto* viewer = new TfrmGuida;
-                 viewer->showTopic(u"Applicazione Agenda impegni."_s, help::text(u"Applicazione Agenda impegni."_s));
+                 auto* viewer = new HelpViewer;
+                 viewer->showTopic(u"Applicazione Agenda impegni."_s, shell::help::text(u"Applicazione Agenda impegni."_s));
                  return viewer;
              }},
-            {u"frmInfo"_s, [] { return new TfrmInfo; }},
-            {u"preview"_s, [] {
-                 shell::createScreens();
-                 frmArchivio_Scadenze->show();
-                 frmArchivio_Scadenze->cmdUltimoClick();
-                 static report::Template card = appointments::cardTemplate();
-                 appointments::fillCard(card, frmArchivio_Scadenze->cardValues());
-                 frmArchivio_Scadenze->hide();
-                 return new report::PreviewWindow(card);
+            {u"frmInfo"_s, [] { return new InfoScreen; }},
+            {u"preview"_s, [&] {
+                 auto& card = program()->appointmentCard()->card();
+                 card.last();
+                 static report::Template t = ui::cardTemplate(u"Scheda Appuntamento"_s,
+                                                              u"SCHEDA INFORMATIVA APPUNTAMENTO"_s, card.printRows());
+                 t.setText(u"txtCalce"_s, ui::printedAtText());
+                 t.prepare();
+                 return new report::PreviewWindow(t);
              }},
         };
         const auto found = screens.find(args[2]);

@@ -18,7 +18,7 @@ int main(int argc, char* argv[])
                    u"<h1 style=\"color:#27476d; font-size: 26pt;\">Quirvale 5.0</h1>"
                    u"<p style=\"font-size: 14pt; color:#34495e;\">Guida all'utilizzo del software</p>"
                    u"<h2 style=\"color:#27476d;\">Indice</h2><ol>"_s;
-    const auto& topics = help::topics();
+    const auto& topics = shell::help::topics();
     for (const auto& topic : topics)
         html += u"<li>"_s + topic.title.toHtmlEscaped() + u"</li>"_s;
     html += u"</ol>"_s;

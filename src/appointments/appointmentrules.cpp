@@ -33,14 +33,14 @@ Due dueState(const AppointmentView& r, const QDate& today)
     return date->addDays(-*days) <= today ? Due::Yes : Due::No;
 }
 
-DuePass dueLines(const QString& path, const QDate& today)
+DuePass dueRows(const QString& path, const QDate& today)
 {
     DuePass pass;
     try {
-        archive::readAll(path, AppointmentRecord::Size, [&](const char* bytes, qint64) {
+        archive::readAll(path, AppointmentRecord::Size, [&](const char* bytes, qint64 position) {
             const AppointmentView r(bytes);
             if (dueState(r, today) == Due::Yes)
-                pass.lines << agendaLine(r);
+                pass.rows.append({agendaLine(r), position});
         });
     } catch (const AccessFailure&) {
         pass.complete = false;
@@ -48,93 +48,35 @@ DuePass dueLines(const QString& path, const QDate& today)
     return pass;
 }
 
-namespace {
-constexpr std::array<F, 10> CriteriaFields = {F::date,    F::time,    F::commitmentType, F::purpose, F::details,
-                                              F::contact, F::phone,   F::mobile,         F::place,   F::notes};
+bool inState(const AppointmentView& r, State state, const QDate& today)
+{
+    switch (state) {
+    case State::ToFulfil:
+        return r.isNo(F::fulfilled);
+    case State::Fulfilled:
+        return r.isYes(F::fulfilled);
+    case State::Expired: {
+        if (!r.isNo(F::fulfilled))
+            return false;
+        const auto date = texts::parseDate(r.text(F::date));
+        return date && *date < today;
+    }
+    }
+    return false;
 }
 
-namespace {
-
-// The filled criteria folded once, and a field buffer reused record after record.
-class Matcher {
-public:
-    explicit Matcher(const Criteria& criteria)
-    {
-        for (std::size_t i = 0; i < criteria.size(); ++i) {
-            if (!texts::trim(criteria[i]).isEmpty())
-                m_wanted.append({CriteriaFields[i], texts::lowerAZ(criteria[i])});
-        }
-    }
-    bool operator()(const AppointmentView& r)
-    {
-        for (const auto& [field, word] : m_wanted) {
-            r.textInto(field, m_buffer);
-            for (QChar& c : m_buffer) {
-                if (c.unicode() >= u'A' && c.unicode() <= u'Z')
-                    c = QChar(c.unicode() + (u'a' - u'A'));
-            }
-            if (!m_buffer.contains(word))
-                return false;
-        }
-        return true;
-    }
-
-private:
-    QList<std::pair<F, QString>> m_wanted;
-    QString m_buffer;
-};
-
-} // namespace
-
-QStringList searchLines(const QString& path, const Criteria& criteria)
+lists::Rows stateRows(const QString& path, State state, const QDate& today)
 {
-    QStringList lines;
-    Matcher matcher(criteria);
-    archive::readAll(path, AppointmentRecord::Size, [&](const char* bytes, qint64) {
-        const AppointmentView r(bytes);
-        if (matcher(r))
-            lines << listLine(r);
-    });
-    return lines;
-}
-
-QStringList stateLines(const QString& path, State state, const QDate& today)
-{
-    QStringList lines;
+    lists::Rows rows;
     try {
-        archive::readAll(path, AppointmentRecord::Size, [&](const char* bytes, qint64) {
+        archive::readAll(path, AppointmentRecord::Size, [&](const char* bytes, qint64 position) {
             const AppointmentView r(bytes);
-            bool listed = false;
-            switch (state) {
-            case State::ToFulfil:
-                listed = r.isNo(F::fulfilled);
-                break;
-            case State::Fulfilled:
-                listed = r.isYes(F::fulfilled);
-                break;
-            case State::Expired: {
-                const auto date = texts::parseDate(r.text(F::date));
-                listed = date && *date < today && r.isNo(F::fulfilled);
-                break;
-            }
-            }
-            if (listed)
-                lines << listLine(r);
+            if (inState(r, state, today))
+                rows.append({listLine(r), position});
         });
     } catch (const AccessFailure&) {
     }
-    return lines;
-}
-
-QList<Found> recordsWithLine(const QString& path, const QString& selected, QString (*line)(const AppointmentView&))
-{
-    QList<Found> found;
-    const QString wanted = texts::trim(selected);
-    archive::readAll(path, AppointmentRecord::Size, [&](const char* bytes, qint64 position) {
-        if (texts::trim(line(AppointmentView(bytes))) == wanted)
-            found.append({QByteArray(bytes, AppointmentRecord::Size), position});
-    });
-    return found;
+    return rows;
 }
 
 } // namespace appointments

@@ -2,6 +2,7 @@
 // The rules of the appointment lists: their lines, the due rule, the search
 // criteria and the state rules, with the passes over the archive that use them.
 
+#include "storage/listrows.h"
 #include "storage/records.h"
 
 #include <QDate>
@@ -22,35 +23,27 @@ enum class Due { Yes, No, Unreadable };
 // date or notice days cannot be read is Unreadable.
 Due dueState(const AppointmentView& r, const QDate& today);
 
-// The agenda's pass: the lines of the due records in file order. Unreadable
+// The agenda's pass: the rows of the due records in file order. Unreadable
 // records are skipped. `complete` is false when the archive could not be
-// read to its end; the lines read so far are kept.
+// read to its end; the rows read so far are kept.
 struct DuePass {
-    QStringList lines;
+    lists::Rows rows;
     bool complete = true;
 };
-DuePass dueLines(const QString& path, const QDate& today);
+DuePass dueRows(const QString& path, const QDate& today);
 
-// The ten criteria of the appointment search, in screen order: date, time,
-// type, purpose, details, contact, phone, mobile, place, notes.
-using Criteria = std::array<QString, 10>;
-// The lines of the records that match in file order: every criterion with
-// something besides blanks must occur, as typed (not trimmed) with A to Z
-// folded, in its field with A to Z folded. Throws AccessFailure.
-QStringList searchLines(const QString& path, const Criteria& criteria);
+// The fields of the appointment search's criteria, in screen order: date,
+// time, type, purpose, details, contact, phone, mobile, place, notes.
+inline constexpr std::array<AppointmentField, 10> SearchFields = {
+    AppointmentField::date,    AppointmentField::time,  AppointmentField::commitmentType, AppointmentField::purpose,
+    AppointmentField::details, AppointmentField::contact, AppointmentField::phone,        AppointmentField::mobile,
+    AppointmentField::place,   AppointmentField::notes};
 
 enum class State { ToFulfil, Expired, Fulfilled };
-// The state lists' pass; ends quietly on a failure. An unreadable date in the
-// list of expired commitments skips that record.
-QStringList stateLines(const QString& path, State state, const QDate& today);
-
-// Every record whose line (built by `line`), trimmed, equals `selected`
-// trimmed; in file order, so the last one is the one a card ends up with.
-// Throws AccessFailure.
-struct Found {
-    QByteArray record;
-    qint64 position;
-};
-QList<Found> recordsWithLine(const QString& path, const QString& selected, QString (*line)(const AppointmentView&));
+// Whether a record belongs to a state list. An unreadable date keeps a
+// record out of the list of expired commitments.
+bool inState(const AppointmentView& r, State state, const QDate& today);
+// The state lists' pass; ends quietly on a failure, keeping the rows read so far.
+lists::Rows stateRows(const QString& path, State state, const QDate& today);
 
 } // namespace appointments

@@ -1,6 +1,6 @@
 #include "shell/application.h"
 
-#include "shell/password.h"
+#include "shell/passwordgate.h"
 #include "shell/screens.h"
 #include "ui/style.h"
 
@@ -12,11 +12,9 @@ int run(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     ui::setUpApplication(app);
-    createScreens();
-    frmPassword->show();
-    const int result = QApplication::exec();
-    destroyScreens();
-    return result;
+    Screens screens;
+    screens.gate()->show();
+    return QApplication::exec();
 }
 
 } // namespace shell

@@ -1,7 +1,7 @@
 #include "shell/help.h"
 
-#include "shell/guida.h"
-#include "shell/misc.h"
+#include "shell/helpviewer.h"
+#include "ui/services.h"
 #include "storage/programfolder.h"
 
 #include <QFile>
@@ -9,7 +9,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace help {
+namespace shell::help {
 
 namespace {
 
@@ -67,14 +67,14 @@ QString text(const QString& title)
 
 void show(QWidget* parent, const QString& title)
 {
-    TfrmGuida viewer(parent);
+    HelpViewer viewer(parent);
     viewer.showTopic(title, text(title));
     viewer.exec();
 }
 
 void openManual()
 {
-    TMisc::shellOpen(u"\""_s + programFolder::path() + u"Guida.pdf\""_s);
+    ui::desktop::open(u"\""_s + programFolder::path() + u"Guida.pdf\""_s);
 }
 
-} // namespace help
+} // namespace shell::help

@@ -6,7 +6,7 @@
 
 class QWidget;
 
-namespace help {
+namespace shell::help {
 
 struct Topic {
     QString title;
@@ -17,9 +17,10 @@ struct Topic {
 const QList<Topic>& topics();
 // The text of the topic with this title; empty when there is none.
 QString text(const QString& title);
-// Opens a new help viewer on the topic, modally over `parent`.
+// Opens a new help viewer on the topic, modally over `parent`: what the
+// screens' help commands reach through ui::help::show.
 void show(QWidget* parent, const QString& title);
 // Opens the manual Guida.pdf of the program folder.
 void openManual();
 
-} // namespace help
+} // namespace shell::help

@@ -1,53 +1,56 @@
 #include "shell/screens.h"
 
-#include "appointments/agenda.h"
-#include "appointments/archivioscadenze.h"
-#include "contacts/clienti.h"
-#include "documents/altri.h"
-#include "shell/avvio.h"
-#include "shell/cambiapassword.h"
-#include "shell/password.h"
-#include "summaries/menuriepcosti.h"
+#include "appointments/agendascreen.h"
+#include "appointments/appointmentcard.h"
+#include "contacts/contactsarea.h"
+#include "documents/documentsarea.h"
+#include "shell/help.h"
+#include "shell/mainmenu.h"
+#include "shell/passwordchange.h"
+#include "shell/passwordgate.h"
+#include "summaries/summariesarea.h"
+#include "ui/services.h"
 #include "ui/widgets.h"
 
 namespace shell {
 
-void createScreens()
+Screens::Screens()
 {
-    frmPassword = new TfrmPassword;
-    frmAvvio = new TfrmAvvio;
-    frmAgenda = new TfrmAgenda;
-    frmArchivio_Scadenze = new TfrmArchivio_Scadenze;
-    frmCambiaPassword = new TfrmCambiaPassword;
-    frmClienti = new TfrmClienti;
-    frmMenuRiepCosti = new TfrmMenuRiepCosti;
-    frmAltri = new TfrmAltri;
-    ui::AreaScreen::setHome(frmAvvio);
-    for (QWidget* screen : std::initializer_list<QWidget*> {frmPassword, frmAvvio, frmAgenda, frmArchivio_Scadenze,
-                                                            frmCambiaPassword, frmClienti, frmMenuRiepCosti, frmAltri})
+    ui::help::setHandler(&help::show);
+    m_gate = std::make_unique<PasswordGate>();
+    m_appointmentCard = std::make_unique<AppointmentCard>();
+    m_agenda = std::make_unique<AgendaScreen>(m_appointmentCard.get());
+    m_passwordChange = std::make_unique<PasswordChange>();
+    m_contacts = std::make_unique<ContactsArea>();
+    m_summaries = std::make_unique<SummariesArea>();
+    m_documents = std::make_unique<DocumentsArea>();
+    m_menu = std::make_unique<MainMenu>(
+        MainMenu::Areas {m_contacts.get(), m_agenda.get(), m_summaries.get(), m_documents.get()});
+
+    for (ui::AreaScreen* area : std::initializer_list<ui::AreaScreen*> {
+             m_appointmentCard.get(), m_agenda.get(), m_contacts.get(), m_summaries.get(), m_documents.get()})
+        area->setHome(m_menu.get());
+    QObject::connect(m_gate.get(), &PasswordGate::passed, m_menu.get(), &QWidget::show);
+    QObject::connect(m_gate.get(), &PasswordGate::changeRequested, m_passwordChange.get(), &PasswordChange::showEmpty);
+    QObject::connect(m_passwordChange.get(), &PasswordChange::closed, m_gate.get(), &PasswordGate::showAgain);
+
+    for (QWidget* screen : std::initializer_list<QWidget*> {m_gate.get(), m_menu.get(), m_agenda.get(),
+                                                            m_appointmentCard.get(), m_passwordChange.get(),
+                                                            m_contacts.get(), m_summaries.get(), m_documents.get()})
         ui::centreWindow(screen);
 }
 
-namespace {
-template <typename T>
-void destroy(T*& screen)
+Screens::~Screens()
 {
-    delete screen;
-    screen = nullptr;
-}
-} // namespace
-
-void destroyScreens()
-{
-    destroy(frmAltri);
-    destroy(frmMenuRiepCosti);
-    destroy(frmClienti);
-    destroy(frmCambiaPassword);
-    destroy(frmArchivio_Scadenze);
-    destroy(frmAgenda);
-    destroy(frmAvvio);
-    destroy(frmPassword);
-    ui::AreaScreen::setHome(nullptr);
+    m_menu.reset();
+    m_documents.reset();
+    m_summaries.reset();
+    m_contacts.reset();
+    m_passwordChange.reset();
+    m_agenda.reset();
+    m_appointmentCard.reset();
+    m_gate.reset();
+    ui::help::setHandler({});
 }
 
 } // namespace shell

@@ -1,9 +1,45 @@
 #pragma once
-// The area screens live for the whole run as one global instance each.
+// The owner of the area screens: it creates them in their fixed order for
+// the whole run, hands each what it needs, and destroys them at the end.
+
+#include <memory>
+
+class AgendaScreen;
+class AppointmentCard;
+class ContactsArea;
+class DocumentsArea;
+class MainMenu;
+class PasswordChange;
+class PasswordGate;
+class SummariesArea;
 
 namespace shell {
-// Creates the area screens in their fixed order; none is shown.
-void createScreens();
-// Destroys them (end of the run, end of a test).
-void destroyScreens();
+
+class Screens {
+public:
+    Screens();
+    ~Screens();
+    Screens(const Screens&) = delete;
+    Screens& operator=(const Screens&) = delete;
+
+    PasswordGate* gate() const { return m_gate.get(); }
+    MainMenu* menu() const { return m_menu.get(); }
+    PasswordChange* passwordChange() const { return m_passwordChange.get(); }
+    AgendaScreen* agenda() const { return m_agenda.get(); }
+    AppointmentCard* appointmentCard() const { return m_appointmentCard.get(); }
+    ContactsArea* contacts() const { return m_contacts.get(); }
+    SummariesArea* summaries() const { return m_summaries.get(); }
+    DocumentsArea* documents() const { return m_documents.get(); }
+
+private:
+    std::unique_ptr<PasswordGate> m_gate;
+    std::unique_ptr<AppointmentCard> m_appointmentCard;
+    std::unique_ptr<AgendaScreen> m_agenda;
+    std::unique_ptr<PasswordChange> m_passwordChange;
+    std::unique_ptr<ContactsArea> m_contacts;
+    std::unique_ptr<SummariesArea> m_summaries;
+    std::unique_ptr<DocumentsArea> m_documents;
+    std::unique_ptr<MainMenu> m_menu;
+};
+
 } // namespace shell

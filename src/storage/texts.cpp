@@ -24,13 +24,18 @@ QString pad(const QString& text, int width)
     return text + QString(width - text.size(), u' ');
 }
 
-QString lowerAZ(const QString& text)
+void foldAZInPlace(QString& text)
 {
-    QString result = text;
-    for (QChar& c : result) {
+    for (QChar& c : text) {
         if (c.unicode() >= u'A' && c.unicode() <= u'Z')
             c = QChar(c.unicode() + (u'a' - u'A'));
     }
+}
+
+QString lowerAZ(const QString& text)
+{
+    QString result = text;
+    foldAZInPlace(result);
     return result;
 }
 

@@ -17,6 +17,7 @@ QString pad(const QString& text, int width);
 
 // Lower case of the letters A to Z only; accented letters stay as they are.
 QString lowerAZ(const QString& text);
+void foldAZInPlace(QString& text);
 
 // "dd/mm/yyyy": day and month of one or two digits, a four-digit year.
 std::optional<QDate> parseDate(const QString& text);

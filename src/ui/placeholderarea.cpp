@@ -8,21 +8,21 @@ namespace ui {
 
 PlaceholderArea::PlaceholderArea(const QString& caption, const QString& title, const QString& iconName, QWidget* parent)
     : AreaScreen(parent)
-    , ui(new Ui::PlaceholderArea)
+    , m_ui(new Ui::PlaceholderArea)
 {
-    ui->setupUi(this);
+    m_ui->setupUi(this);
     setWindowTitle(caption);
-    ui->lblTitolo->setText(title);
-    ui->imgArea->setProperty("iconName", iconName);
+    m_ui->lblTitolo->setText(title);
+    m_ui->imgArea->setProperty("iconName", iconName);
     applyIcons(this);
-    connect(ui->imgEsci, &QToolButton::clicked, this, &QWidget::close);
+    connect(m_ui->imgEsci, &QToolButton::clicked, this, &QWidget::close);
 }
 
 PlaceholderArea::~PlaceholderArea() = default;
 
 QToolButton* PlaceholderArea::addCommand(const QString& objectName, const QString& word, const QString& iconName)
 {
-    auto* button = new QToolButton(ui->panComandi);
+    auto* button = new QToolButton(m_ui->panComandi);
     button->setObjectName(objectName);
     button->setText(word);
     button->setIcon(themeIcon(iconName, word));
@@ -30,7 +30,7 @@ QToolButton* PlaceholderArea::addCommand(const QString& objectName, const QStrin
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setAutoRaise(true);
     button->setProperty("class", QStringLiteral("command"));
-    ui->layComandi->insertWidget(ui->layComandi->count() - 1, button);
+    m_ui->layComandi->insertWidget(m_ui->layComandi->count() - 1, button);
     return button;
 }
 

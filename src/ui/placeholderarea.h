@@ -22,7 +22,7 @@ public:
     QToolButton* addCommand(const QString& objectName, const QString& word, const QString& iconName);
 
 private:
-    QScopedPointer<Ui::PlaceholderArea> ui;
+    QScopedPointer<Ui::PlaceholderArea> m_ui;
 };
 
 } // namespace ui

@@ -122,8 +122,12 @@ QString fitting(const QString& line, const QFontMetricsF& metrics, double width)
     return line.left(low);
 }
 
-QString resolved(const QString& text)
+// Only the fields a template marks for it get the date of printing; the
+// texts of a record print as they are, "[DATE]" included.
+QString resolved(const Object& o, const QString& text)
 {
+    if (!o.dateVariable)
+        return text;
     QString t = text;
     return t.replace(u"[DATE]"_s, texts::formatDate(ui::clock::today()));
 }
@@ -154,10 +158,10 @@ void Template::prepare()
         if (o.multiLine) {
             QStringList l;
             for (const QString& line : o.lines)
-                l << resolved(line);
+                l << resolved(o, line);
             return l;
         }
-        return QStringList {resolved(o.text)};
+        return QStringList {resolved(o, o.text)};
     };
     const auto placeWhole = [&](const Band& b) {
         for (const Object& o : b.objects)
@@ -410,6 +414,7 @@ Template listTemplate()
     page.name = u"txtPagina"_s;
     page.rect = QRectF(0, 3, width, 6);
     page.text = u"Stampa eseguita in data [DATE]"_s;
+    page.dateVariable = true;
     page.fontSize = 9;
     page.colour = QColor(0x34, 0x49, 0x5e);
     t.add(BandKind::Footer, page);

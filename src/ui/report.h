@@ -44,6 +44,7 @@ struct Object {
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
     bool frame = false;
     double linePitch = 0; // mm between the lines of a multi-line field; 0 means the font's
+    bool dateVariable = false; // [DATE] in the text becomes the date of printing
     // Shapes and lines
     QColor border = Qt::black;
     double borderWidth = 0.3; // mm
@@ -97,8 +98,8 @@ public:
 
     // Lays the bands out on pages: the title band at the top of the first
     // page, the data band after it (continuing on further pages when it does
-    // not fit), the footer band once after the data. [DATE] becomes the date
-    // of printing.
+    // not fit), the footer band once after the data. In the fields marked
+    // with dateVariable, [DATE] becomes the date of printing.
     void prepare();
     const QList<Page>& pages() const { return m_pages; }
 

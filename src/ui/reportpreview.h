@@ -25,7 +25,7 @@ public:
 private:
     const Template& m_report;
     QPrinter m_printer;
-    QScopedPointer<Ui::PreviewWindow> ui;
+    QScopedPointer<Ui::PreviewWindow> m_ui;
     QPrintPreviewWidget* m_preview;
 };
 

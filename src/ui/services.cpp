@@ -1,5 +1,8 @@
 #include "ui/services.h"
 
+#include <QDesktopServices>
+#include <QUrl>
+
 #include <QApplication>
 #include <QAudioOutput>
 #include <QFileDialog>
@@ -166,6 +169,45 @@ void stop()
 }
 void setPlayer(Player p) { player = std::move(p); }
 } // namespace sound
+
+namespace desktop {
+namespace {
+std::function<void(const QString&)> handler;
+}
+
+void open(const QString& target)
+{
+    if (handler) {
+        handler(target);
+        return;
+    }
+    QString text = target;
+    if (text.size() >= 2 && text.startsWith(u'"') && text.endsWith(u'"'))
+        text = text.mid(1, text.size() - 2);
+    QUrl url;
+    if (text.startsWith(u"mailto:"_s, Qt::CaseInsensitive))
+        url = QUrl(text, QUrl::TolerantMode);
+    else if (text.contains(u"://"_s))
+        url = QUrl(text);
+    else
+        url = QUrl::fromLocalFile(text);
+    QDesktopServices::openUrl(url);
+}
+
+void setHandler(std::function<void(const QString&)> h) { handler = std::move(h); }
+} // namespace desktop
+
+namespace help {
+namespace {
+std::function<void(QWidget*, const QString&)> handler;
+}
+void show(QWidget* parent, const QString& topic)
+{
+    if (handler)
+        handler(parent, topic);
+}
+void setHandler(std::function<void(QWidget*, const QString&)> h) { handler = std::move(h); }
+} // namespace help
 
 namespace run {
 namespace {

@@ -68,6 +68,22 @@ void stop();
 void setPlayer(Player player);
 } // namespace sound
 
+namespace desktop {
+// Hands a file, a web address or a "mailto:" text to the desktop, which opens
+// it with the program associated with it; surrounding double quotes are
+// removed first. Reports nothing.
+void open(const QString& target);
+// Tests record what would be opened; an empty handler restores the desktop.
+void setHandler(std::function<void(const QString&)> handler);
+} // namespace desktop
+
+namespace help {
+// Opens the help viewer on a topic, modally over `parent`. The program's
+// shell installs the viewer; without one nothing opens.
+void show(QWidget* parent, const QString& topic);
+void setHandler(std::function<void(QWidget* parent, const QString& topic)> handler);
+} // namespace help
+
 namespace run {
 // Ends the program at once.
 void end();

@@ -291,24 +291,26 @@ void setDigitsOnly(QLineEdit* edit)
     edit->installEventFilter(new DigitsFilter(edit));
 }
 
-namespace {
-QPointer<QWidget> homeScreen;
-}
-
 AreaScreen::AreaScreen(QWidget* parent)
     : QWidget(parent, Qt::Window)
 {
 }
 
-void AreaScreen::setHome(QWidget* home) { homeScreen = home; }
-QWidget* AreaScreen::home() { return homeScreen; }
+void AreaScreen::setHome(QWidget* home) { m_home = home; }
+
+void AreaScreen::open()
+{
+    opening();
+    show();
+    activateWindow();
+}
 
 void AreaScreen::closeEvent(QCloseEvent* event)
 {
     event->ignore();
     areaClosing();
-    if (homeScreen)
-        homeScreen->show();
+    if (m_home)
+        m_home->show();
     hide();
 }
 

@@ -77,19 +77,28 @@ void setEnterMovesTo(QWidget* field, QWidget* target);
 void setDigitsOnly(QLineEdit* edit);
 
 // A working area: one instance for the whole run, shown and hidden, never
-// modal. Closing it hides it and shows the main menu.
+// modal. Closing it hides it and shows its home screen (the main menu).
 class AreaScreen : public QWidget {
     Q_OBJECT
 public:
     explicit AreaScreen(QWidget* parent = nullptr);
-    // The screen that closing an area shows again.
-    static void setHome(QWidget* home);
-    static QWidget* home();
+    // The screen that closing the area shows again.
+    void setHome(QWidget* home);
+    QWidget* home() const { return m_home; }
+    // The command that opens the area: its opening steps, then the window.
+    // A window brought back by the window system (restored from the task
+    // bar) is only shown, so nothing typed on it is lost.
+    void open();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    // Runs when the area is closed, before the main menu is shown.
+    // What opening the area does before it is shown (a new card, a fresh list).
+    virtual void opening() {}
+    // Runs when the area is closed, before the home screen is shown.
     virtual void areaClosing() {}
+
+private:
+    QPointer<QWidget> m_home;
 };
 
 // Centres a window on the screen that shows `over` (or the primary screen).

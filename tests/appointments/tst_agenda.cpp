@@ -1,8 +1,9 @@
-#include "appointments/agenda.h"
+#include "appointments/agendascreen.h"
 #include "appointments/appointmentrules.h"
-#include "appointments/archivioscadenze.h"
-#include "shell/avvio.h"
-#include "support/cardfixture.h"
+#include "appointments/appointmentcard.h"
+#include "shell/mainmenu.h"
+#include "support/layouts.h"
+#include "support/programfixture.h"
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -19,15 +20,8 @@ class TestAgenda : public QObject {
 
     std::unique_ptr<testsupport::ProgramFixture> program;
 
-    QStringList listed() const
-    {
-        QStringList lines;
-        auto* model = control<QListView>(frmAgenda, u"lstRecords"_s)->model();
-        for (int row = 0; row < model->rowCount(); ++row)
-            lines << model->index(row, 0).data().toString();
-        return lines;
-    }
-    bool showing(const QString& picture) const { return !control<QLabel>(frmAgenda, picture)->isHidden(); }
+    QStringList listed() const { return testsupport::listedLines(program->agenda()); }
+    bool showing(const QString& picture) const { return !control<QLabel>(program->agenda(), picture)->isHidden(); }
 
 private slots:
     void init() { program = std::make_unique<testsupport::ProgramFixture>(QDate(2024, 3, 10)); }
@@ -55,11 +49,11 @@ private slots:
         QFETCH(QByteArray, flag);
         QFETCH(bool, due);
         AppointmentRecord r = appointment(date, u"10"_s, u"00"_s, notice, u"Pagamento"_s, u"Rossi"_s);
-        std::memcpy(r.data() + 1262, flag.constData(), 3);
+        std::memcpy(r.data() + testsupport::appointmentBytes::Fulfilled, flag.constData(), 3);
         program->addAppointment(r);
         // A record after it that is due: an unreadable one never hides it.
         program->addAppointment(appointment(u"09/03/2024"_s, u"08"_s, u"00"_s, u"0"_s, u"Sempre"_s, u"Verdi"_s));
-        frmAgenda->show();
+        program->agenda()->open();
         const QStringList lines = listed();
         QCOMPARE(lines.size(), due ? 2 : 1);
         QVERIFY(lines.last().contains(u"Sempre"_s) || lines.first().contains(u"Sempre"_s));
@@ -71,7 +65,7 @@ private slots:
                                             u"333 1"_s));
         program->addAppointment(appointment(u"12/03/2024"_s, u"09"_s, u"30"_s, u"5"_s, QString(60, u'x'), u"Bianchi"_s));
         program->addAppointment(appointment(u"01/02/2024"_s, u"18"_s, u"00"_s, u"0"_s, u"Scaduto"_s, u"Neri"_s));
-        frmAgenda->show();
+        program->agenda()->open();
         const QStringList lines = listed();
         QCOMPARE(lines.size(), 3);
         QVERIFY(lines[0].contains(u"Scaduto"_s));
@@ -83,51 +77,75 @@ private slots:
 
     void picturesAndSound()
     {
-        frmAgenda->show();
+        program->agenda()->open();
         QVERIFY(showing(u"imgAssenti"_s) && showing(u"imgAppuntamentiNO"_s));
         QVERIFY(!showing(u"imgPresenti"_s) && !showing(u"imgAppuntamentiSI"_s));
         QVERIFY(program->sounds.played.isEmpty());
-        frmAgenda->close();
+        program->agenda()->close();
 
         program->addAppointment(appointment(u"10/03/2024"_s, u"10"_s, u"00"_s, u"0"_s, u"Oggi"_s, u"Rossi"_s));
-        frmAvvio->hide();
-        frmAgenda->show();
+        program->menu()->hide();
+        program->agenda()->open();
         QVERIFY(showing(u"imgPresenti"_s) && showing(u"imgAppuntamentiSI"_s));
         QVERIFY(!showing(u"imgAssenti"_s) && !showing(u"imgAppuntamentiNO"_s));
         QCOMPARE(program->sounds.played, QStringList {program->folder.file(u"Avviso.mp3"_s)});
-        frmAgenda->close();
+        program->agenda()->close();
         QCOMPARE(program->sounds.stops, 1);
-        QVERIFY(frmAvvio->isVisible());
+        QVERIFY(program->menu()->isVisible());
     }
 
     void fulfilledOnTheCardLeavesTheAgenda()
     {
         program->addAppointment(appointment(u"09/03/2024"_s, u"10"_s, u"00"_s, u"0"_s, u"Unico"_s, u"Rossi"_s));
-        frmAgenda->show();
+        program->agenda()->open();
         QCOMPARE(listed().size(), 1);
-        control<QToolButton>(frmAgenda, u"btnArchivio"_s)->click();
-        QVERIFY(frmArchivio_Scadenze->isVisible() && !frmAgenda->isVisible());
-        control<QToolButton>(frmArchivio_Scadenze, u"cmdPrimo"_s)->click();
-        control<QCheckBox>(frmArchivio_Scadenze, u"chkOttemperata"_s)->setChecked(true);
-        control<QToolButton>(frmArchivio_Scadenze, u"cmdSalva"_s)->click();
-        frmArchivio_Scadenze->close();
-        QVERIFY(frmAvvio->isVisible());
+        control<QToolButton>(program->agenda(), u"btnArchivio"_s)->click();
+        QVERIFY(program->card()->isVisible() && !program->agenda()->isVisible());
+        control<QToolButton>(program->card(), u"cmdPrimo"_s)->click();
+        control<QCheckBox>(program->card(), u"chkOttemperata"_s)->setChecked(true);
+        control<QToolButton>(program->card(), u"cmdSalva"_s)->click();
+        program->card()->close();
+        QVERIFY(program->menu()->isVisible());
         program->sounds.played.clear();
-        frmAgenda->show();
+        program->agenda()->open();
         QVERIFY(listed().isEmpty());
         QVERIFY(showing(u"imgAssenti"_s));
         QVERIFY(program->sounds.played.isEmpty());
     }
 
+    void restoringTheWindowNeitherReloadsNorSoundsAgain()
+    {
+        program->addAppointment(appointment(u"10/03/2024"_s, u"10"_s, u"00"_s, u"0"_s, u"Oggi"_s, u"Rossi"_s));
+        program->agenda()->open();
+        QVERIFY(QTest::qWaitForWindowExposed(program->agenda()));
+        QCOMPARE(program->sounds.played.size(), 1);
+        program->addAppointment(appointment(u"09/03/2024"_s, u"10"_s, u"00"_s, u"0"_s, u"Ieri"_s, u"Rossi"_s));
+        program->agenda()->showMinimized();
+        program->agenda()->hide(); // what the window system does on minimising and restoring
+        program->agenda()->showNormal();
+        QCOMPARE(program->sounds.played.size(), 1);
+        QCOMPARE(listed().size(), 1);
+    }
+
+    void goingToTheCardStopsTheSound()
+    {
+        program->addAppointment(appointment(u"10/03/2024"_s, u"10"_s, u"00"_s, u"0"_s, u"Oggi"_s, u"Rossi"_s));
+        program->agenda()->open();
+        QCOMPARE(program->sounds.stops, 0);
+        control<QToolButton>(program->agenda(), u"btnArchivio"_s)->click();
+        QCOMPARE(program->sounds.stops, 1);
+        QVERIFY(program->card()->isVisible());
+    }
+
     void calendarKeepsTheUsersDay()
     {
-        auto* calendar = control<QCalendarWidget>(frmAgenda, u"calAppuntamenti"_s);
+        auto* calendar = control<QCalendarWidget>(program->agenda(), u"calAppuntamenti"_s);
         QCOMPARE(calendar->selectedDate(), QDate(2024, 3, 10));
-        frmAgenda->show();
+        program->agenda()->open();
         calendar->setSelectedDate(QDate(2024, 4, 2));
-        frmAgenda->close();
-        frmAgenda->show();
-        QCOMPARE(frmAgenda->selectedDate(), QDate(2024, 4, 2));
+        program->agenda()->close();
+        program->agenda()->open();
+        QCOMPARE(program->agenda()->selectedDate(), QDate(2024, 4, 2));
     }
 
     void printedListHoldsEveryLine()
@@ -135,8 +153,8 @@ private slots:
         for (int i = 1; i <= 3; ++i)
             program->addAppointment(appointment(u"0%1/03/2024"_s.arg(i), u"10"_s, u"00"_s, u"0"_s,
                                                 u"Impegno %1"_s.arg(i), u"Rossi"_s));
-        frmAgenda->show();
-        control<QToolButton>(frmAgenda, u"btnStampa"_s)->click();
+        program->agenda()->open();
+        control<QToolButton>(program->agenda(), u"btnStampa"_s)->click();
         // The text layer of a PDF keeps the words, not every blank between them.
         const QString text = testsupport::pdfText(program->pdf).join(QString()).simplified();
         QVERIFY(text.contains(u"Riepilogo appuntamenti imminenti"_s));

@@ -1,6 +1,6 @@
-#include "appointments/archivioscadenze.h"
-#include "appointments/trovascadenze.h"
-#include "support/cardfixture.h"
+#include "appointments/appointmentcard.h"
+#include "appointments/appointmentsearch.h"
+#include "support/programfixture.h"
 
 #include <QApplication>
 #include <QDir>
@@ -17,16 +17,9 @@ class TestSearch : public QObject {
     Q_OBJECT
 
     std::unique_ptr<testsupport::ProgramFixture> program;
-    std::unique_ptr<TfrmTrovaScadenze> search;
+    std::unique_ptr<AppointmentSearch> search;
 
-    QStringList listed() const
-    {
-        QStringList lines;
-        auto* model = control<QListView>(search.get(), u"lstRecords"_s)->model();
-        for (int row = 0; row < model->rowCount(); ++row)
-            lines << model->index(row, 0).data().toString();
-        return lines;
-    }
+    QStringList listed() const { return testsupport::listedLines(search.get()); }
     void type(const QString& criterion, const QString& text)
     {
         testsupport::typeText(control<QLineEdit>(search.get(), criterion), text);
@@ -47,9 +40,9 @@ private slots:
         AppointmentRecord d = appointment(u"01/12/2023"_s, u"16"_s, u"00"_s, u"0"_s, u"Rossi"_s, u"Bianchi"_s);
         for (const auto& r : {a, b, c, d})
             program->addAppointment(r);
-        frmArchivio_Scadenze->show();
-        search = std::make_unique<TfrmTrovaScadenze>(frmArchivio_Scadenze);
-        search->setTag(u"scadenze"_s);
+        program->card()->open();
+        search = std::make_unique<AppointmentSearch>(
+            [this](const AppointmentRecord& r, qint64 p) { program->card()->showRecord(r, p); }, program->card());
         search->show();
         QVERIFY(QTest::qWaitForWindowExposed(search.get()));
     }
@@ -111,14 +104,36 @@ private slots:
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
         QVERIFY(!search->isVisible());
-        QCOMPARE(control<QLabel>(frmArchivio_Scadenze, u"lblPosizione"_s)->text(), u"3"_s);
-        QCOMPARE(control<QLineEdit>(frmArchivio_Scadenze, u"txtCausale"_s)->text(), u"Visita"_s);
-        control<QLineEdit>(frmArchivio_Scadenze, u"txtNote"_s)->setText(u"rivista"_s);
-        control<QToolButton>(frmArchivio_Scadenze, u"cmdSalva"_s)->click();
+        QCOMPARE(control<QLabel>(program->card(), u"lblPosizione"_s)->text(), u"3"_s);
+        QCOMPARE(control<QLineEdit>(program->card(), u"txtCausale"_s)->text(), u"Visita"_s);
+        control<QLineEdit>(program->card(), u"txtNote"_s)->setText(u"rivista"_s);
+        control<QToolButton>(program->card(), u"cmdSalva"_s)->click();
         QCOMPARE(program->messages.texts().last(),
                  u"Le modifiche apportate alla scheda corrente sono state salvate in archivio."_s);
         QCOMPARE(AppointmentRecord::fromBytes(program->appointmentBytes(3).constData()).text(AppointmentField::notes),
                  u"rivista"_s);
+    }
+
+    void equalLinesLoadTheirOwnRecords()
+    {
+        AppointmentRecord twin = appointment(u"02/04/2024"_s, u"09"_s, u"45"_s, u"0"_s, u"Visita"_s, u"Rossini e figli"_s);
+        twin.setText(AppointmentField::notes, u"il gemello"_s);
+        program->addAppointment(twin); // position 5, the same line as position 3
+        type(u"txtCausale"_s, u"visita"_s);
+        run();
+        auto* view = control<QListView>(search.get(), u"lstRecords"_s);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(0, 0)).center());
+        QCOMPARE(control<QLabel>(program->card(), u"lblPosizione"_s)->text(), u"3"_s);
+        QCOMPARE(control<QLineEdit>(program->card(), u"txtNote"_s)->text(), QString());
+    }
+
+    void doubleClickBelowTheLinesCloses()
+    {
+        run();
+        auto* view = control<QListView>(search.get(), u"lstRecords"_s);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->viewport()->rect().bottomLeft() + QPoint(5, -5));
+        QVERIFY(!search->isVisible());
+        QCOMPARE(control<QLabel>(program->card(), u"lblPosizione"_s)->text(), QString());
     }
 
     void missingArchiveIsCreated()

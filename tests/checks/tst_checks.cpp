@@ -1,8 +1,8 @@
-#include "checks/carta.h"
-#include "checks/codfisc.h"
-#include "checks/iban.h"
+#include "checks/cardnumberwindow.h"
+#include "checks/codicefiscalewindow.h"
+#include "checks/ibanwindow.h"
 #include "checks/identifiers.h"
-#include "checks/partitaiva.h"
+#include "checks/partitaivawindow.h"
 #include "support/testsupport.h"
 
 #include <QLineEdit>
@@ -100,7 +100,7 @@ private slots:
         QFETCH(QString, message);
         QFETCH(bool, stays);
         QString shown;
-        const auto [messages, open] = run<TfrmCodFisc>(typed, QString(), &shown);
+        const auto [messages, open] = run<CodiceFiscaleWindow>(typed, QString(), &shown);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(int(messages.first().kind), kind);
         QCOMPARE(messages.first().text, message);
@@ -112,7 +112,7 @@ private slots:
     {
         // A blank cannot be typed inside (the box drops blanks at its ends as
         // they are typed), but the contact card may hand one over.
-        const auto [messages, open] = run<TfrmCodFisc>(QString(), u"RSSMRA80 01H501U"_s);
+        const auto [messages, open] = run<CodiceFiscaleWindow>(QString(), u"RSSMRA80 01H501U"_s);
         QCOMPARE(messages.first().text, CfWrong);
         QVERIFY(!open);
     }
@@ -148,7 +148,7 @@ private slots:
         QFETCH(int, kind);
         QFETCH(QString, message);
         QFETCH(bool, stays);
-        const auto [messages, open] = run<TfrmPartitaIva>(typed);
+        const auto [messages, open] = run<PartitaIvaWindow>(typed);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(int(messages.first().kind), kind);
         QCOMPARE(messages.first().text, message);
@@ -158,10 +158,10 @@ private slots:
     void vatNumberHandedOverWithALetter()
     {
         // Letters cannot be typed, but the card may hand one over.
-        const auto [messages, open] = run<TfrmPartitaIva>(QString(), u"1234567890A"_s);
+        const auto [messages, open] = run<PartitaIvaWindow>(QString(), u"1234567890A"_s);
         QCOMPARE(messages.first().text, VatWrong);
         QString shown;
-        run<TfrmPartitaIva>(u"12a3-4"_s, QString(), &shown);
+        run<PartitaIvaWindow>(u"12a3-4"_s, QString(), &shown);
         QCOMPARE(shown, u"1234"_s);
     }
 
@@ -212,7 +212,7 @@ private slots:
         QFETCH(int, kind);
         QFETCH(QString, message);
         QFETCH(bool, stays);
-        const auto [messages, open] = run<TfrmCarta>(typed);
+        const auto [messages, open] = run<CardNumberWindow>(typed);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(int(messages.first().kind), kind);
         QCOMPARE(messages.first().text, message);
@@ -239,7 +239,7 @@ private slots:
         QFETCH(QString, message);
         QFETCH(bool, stays);
         QString shown;
-        const auto [messages, open] = run<TfrmIban>(typed, QString(), &shown);
+        const auto [messages, open] = run<IbanWindow>(typed, QString(), &shown);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(int(messages.first().kind), kind);
         QCOMPARE(messages.first().text, message);
@@ -250,7 +250,7 @@ private slots:
     void ibanWithABlankInside()
     {
         // A blank inside counts towards the 27 characters, then is removed.
-        const auto [messages, open] = run<TfrmIban>(QString(), u"IT60 X054281110100000012345"_s);
+        const auto [messages, open] = run<IbanWindow>(QString(), u"IT60 X054281110100000012345"_s);
         QCOMPARE(messages.first().text, IbanWrong);
         QVERIFY(!open);
         QCOMPARE(checks::ibanRemainder(u"IT60 X0542811101000000123456"_s), 1);

@@ -1,9 +1,9 @@
-#include "shell/avvio.h"
-#include "shell/cambiapassword.h"
-#include "shell/password.h"
-#include "shell/passwordstore.h"
+#include "shell/mainmenu.h"
+#include "shell/passwordchange.h"
+#include "shell/passwordgate.h"
+#include "storage/passwordstore.h"
 #include "shell/screens.h"
-#include "support/cardfixture.h"
+#include "support/programfixture.h"
 
 #include <QFrame>
 #include <QLineEdit>
@@ -29,9 +29,9 @@ class TestPassword : public QObject {
 
     std::unique_ptr<testsupport::ProgramFixture> program;
 
-    QLineEdit* gateField() const { return frmPassword->findChild<QLineEdit*>(u"txtPassword"_s); }
-    QPushButton* gateOK() const { return frmPassword->findChild<QPushButton*>(u"cmdOK"_s); }
-    QLineEdit* changeField(const QString& name) const { return frmCambiaPassword->findChild<QLineEdit*>(name); }
+    QLineEdit* gateField() const { return program->gate()->findChild<QLineEdit*>(u"txtPassword"_s); }
+    QPushButton* gateOK() const { return program->gate()->findChild<QPushButton*>(u"cmdOK"_s); }
+    QLineEdit* changeField(const QString& name) const { return program->passwordChange()->findChild<QLineEdit*>(name); }
 
     void enterAtGate(const QString& typed)
     {
@@ -42,18 +42,18 @@ class TestPassword : public QObject {
 
     void change(const QString& oldPassword, const QString& newPassword, const QString& confirmation)
     {
-        frmPassword->findChild<QPushButton*>(u"btnCambiaPassword"_s)->click();
+        program->gate()->findChild<QPushButton*>(u"btnCambiaPassword"_s)->click();
         testsupport::typeText(changeField(u"txtPasswordOld"_s), oldPassword);
         testsupport::typeText(changeField(u"txtPasswordNew"_s), newPassword);
         testsupport::typeText(changeField(u"txtConferma"_s), confirmation);
-        frmCambiaPassword->findChild<QPushButton*>(u"cmdOK"_s)->click();
+        program->passwordChange()->findChild<QPushButton*>(u"cmdOK"_s)->click();
     }
 
 private slots:
     void init()
     {
         program = std::make_unique<testsupport::ProgramFixture>();
-        frmPassword->show();
+        program->gate()->show();
     }
     void cleanup()
     {
@@ -115,8 +115,8 @@ private slots:
             writeStore(store);
         QVERIFY(!gateOK()->isEnabled());
         enterAtGate(typed);
-        QCOMPARE(frmAvvio->isVisible(), accepted);
-        QCOMPARE(frmPassword->isVisible(), !accepted);
+        QCOMPARE(program->menu()->isVisible(), accepted);
+        QCOMPARE(program->gate()->isVisible(), !accepted);
         if (accepted) {
             QVERIFY(program->messages.messages().isEmpty());
         } else {
@@ -169,28 +169,28 @@ private slots:
         change(oldPassword, newPassword, confirmation);
         QCOMPARE(program->messages.texts(), QStringList {message});
         const bool done = message.startsWith(u"Modifica"_s);
-        QCOMPARE(frmCambiaPassword->isVisible(), !done);
+        QCOMPARE(program->passwordChange()->isVisible(), !done);
         if (!done) {
             QCOMPARE(testsupport::readFile(password::storePath()), before);
-            frmCambiaPassword->close();
+            program->passwordChange()->close();
         }
-        QVERIFY(frmPassword->isVisible());
+        QVERIFY(program->gate()->isVisible());
         QVERIFY(gateField()->text().isEmpty());
         program->messages.clear();
         enterAtGate(opensGate);
-        QVERIFY(frmAvvio->isVisible());
+        QVERIFY(program->menu()->isVisible());
     }
 
     void changeScreenEnterCycleAndOK()
     {
-        frmPassword->findChild<QPushButton*>(u"btnCambiaPassword"_s)->click();
-        QVERIFY(!frmPassword->isVisible());
+        program->gate()->findChild<QPushButton*>(u"btnCambiaPassword"_s)->click();
+        QVERIFY(!program->gate()->isVisible());
         QLineEdit* first = changeField(u"txtPasswordOld"_s);
         QLineEdit* second = changeField(u"txtPasswordNew"_s);
         QLineEdit* third = changeField(u"txtConferma"_s);
-        auto* ok = frmCambiaPassword->findChild<QPushButton*>(u"cmdOK"_s);
-        frmCambiaPassword->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(frmCambiaPassword));
+        auto* ok = program->passwordChange()->findChild<QPushButton*>(u"cmdOK"_s);
+        program->passwordChange()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(program->passwordChange()));
         QCOMPARE(QApplication::focusWidget(), first);
         testsupport::typeText(first, u"a"_s);
         QTest::keyClick(first, Qt::Key_Return);
@@ -211,7 +211,7 @@ private slots:
             field->setFocus();
             QStringList framed;
             for (const QString& name : {u"effPasswordOld"_s, u"effPasswordNew"_s, u"effConferma"_s}) {
-                if (frmCambiaPassword->findChild<QFrame*>(name)->isVisible())
+                if (program->passwordChange()->findChild<QFrame*>(name)->isVisible())
                     framed << name;
             }
             QCOMPARE(framed, QStringList {u"eff"_s + field->objectName().mid(3)});
@@ -220,7 +220,7 @@ private slots:
 
     void exitEndsTheRun()
     {
-        frmPassword->findChild<QPushButton*>(u"cmdEsci"_s)->click();
+        program->gate()->findChild<QPushButton*>(u"cmdEsci"_s)->click();
         QCOMPARE(program->runs.ends, 1);
     }
 };

@@ -1,15 +1,15 @@
-#include "appointments/agenda.h"
-#include "appointments/archivioscadenze.h"
-#include "contacts/clienti.h"
-#include "documents/altri.h"
-#include "shell/avvio.h"
+#include "appointments/agendascreen.h"
+#include "appointments/appointmentcard.h"
+#include "contacts/contactsarea.h"
+#include "documents/documentsarea.h"
+#include "shell/mainmenu.h"
 #include "shell/help.h"
-#include "shell/password.h"
-#include "shell/passwordstore.h"
+#include "shell/passwordgate.h"
+#include "storage/passwordstore.h"
 #include "shell/screens.h"
 #include "storage/programfolder.h"
-#include "summaries/menuriepcosti.h"
-#include "support/cardfixture.h"
+#include "summaries/summariesarea.h"
+#include "support/programfixture.h"
 #include "ui/widgets.h"
 
 #include <QDialog>
@@ -22,31 +22,30 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-QList<QWidget*> areaScreens()
-{
-    return {frmPassword, frmAvvio, frmAgenda, frmArchivio_Scadenze, frmClienti, frmMenuRiepCosti, frmAltri};
-}
-QList<QWidget*> visibleAreas()
-{
-    QList<QWidget*> visible;
-    for (QWidget* w : areaScreens()) {
-        if (w->isVisible())
-            visible << w;
-    }
-    return visible;
-}
-} // namespace
-
 class TestShell : public QObject {
     Q_OBJECT
 
     std::unique_ptr<testsupport::ProgramFixture> program;
 
+    QList<QWidget*> areaScreens() const
+    {
+        const auto* s = program->screens.get();
+        return {s->gate(), s->menu(), s->agenda(), s->appointmentCard(), s->contacts(), s->summaries(), s->documents()};
+    }
+    QList<QWidget*> visibleAreas() const
+    {
+        QList<QWidget*> visible;
+        for (QWidget* w : areaScreens()) {
+            if (w->isVisible())
+                visible << w;
+        }
+        return visible;
+    }
+
     void enter()
     {
         testsupport::writeFile(password::storePath(), "[Accesso]\nValore=434CFACC53A491EB\n");
-        auto* field = frmPassword->findChild<QLineEdit*>(u"txtPassword"_s);
+        auto* field = program->gate()->findChild<QLineEdit*>(u"txtPassword"_s);
         testsupport::typeText(field, u"quirvale"_s);
         QTest::keyClick(field, Qt::Key_Return);
     }
@@ -55,7 +54,7 @@ private slots:
     void init()
     {
         program = std::make_unique<testsupport::ProgramFixture>();
-        frmPassword->show();
+        program->gate()->show();
     }
     void cleanup()
     {
@@ -64,9 +63,9 @@ private slots:
 
     void onlyTheMenuAfterThePassword()
     {
-        QCOMPARE(visibleAreas(), QList<QWidget*> {frmPassword});
+        QCOMPARE(visibleAreas(), QList<QWidget*> {program->gate()});
         enter();
-        QCOMPARE(visibleAreas(), QList<QWidget*> {frmAvvio});
+        QCOMPARE(visibleAreas(), QList<QWidget*> {program->menu()});
     }
 
     void areasOpenAndComeBack_data()
@@ -87,31 +86,31 @@ private slots:
         QFETCH(QString, command);
         QFETCH(QString, caption);
         enter();
-        frmAvvio->findChild<QToolButton*>(command)->click();
+        program->menu()->findChild<QToolButton*>(command)->click();
         const auto visible = visibleAreas();
         QCOMPARE(visible.size(), 1);
         QCOMPARE(visible.first()->windowTitle(), caption);
         visible.first()->close();
-        QCOMPARE(visibleAreas(), QList<QWidget*> {frmAvvio});
+        QCOMPARE(visibleAreas(), QList<QWidget*> {program->menu()});
         QCOMPARE(program->runs.ends, 0);
     }
 
     void cardFromTheAgendaReturnsToTheMenu()
     {
         enter();
-        frmAvvio->findChild<QToolButton*>(u"btnApp02"_s)->click();
-        frmAgenda->findChild<QToolButton*>(u"btnArchivio"_s)->click();
-        QCOMPARE(visibleAreas(), QList<QWidget*> {frmArchivio_Scadenze});
-        frmArchivio_Scadenze->close();
-        QCOMPARE(visibleAreas(), QList<QWidget*> {frmAvvio});
+        program->menu()->findChild<QToolButton*>(u"btnApp02"_s)->click();
+        program->agenda()->findChild<QToolButton*>(u"btnArchivio"_s)->click();
+        QCOMPARE(visibleAreas(), QList<QWidget*> {program->card()});
+        program->card()->close();
+        QCOMPARE(visibleAreas(), QList<QWidget*> {program->menu()});
     }
 
     void menuEndsTheRun()
     {
         enter();
-        frmAvvio->findChild<QToolButton*>(u"imgEsci"_s)->click();
+        program->menu()->findChild<QToolButton*>(u"imgEsci"_s)->click();
         QCOMPARE(program->runs.ends, 1);
-        frmAvvio->close();
+        program->menu()->close();
         QCOMPARE(program->runs.ends, 2);
     }
 
@@ -127,7 +126,7 @@ private slots:
                 QTest::mouseClick(link, Qt::LeftButton);
                 dialog->findChild<QPushButton*>(u"btnChiudi"_s)->click();
             });
-            frmAvvio->findChild<QToolButton*>(u"imgInfo"_s)->click();
+            program->menu()->findChild<QToolButton*>(u"imgInfo"_s)->click();
             QCOMPARE(colourAtOpening, QString());
         }
         const QString mail = u"\"mailto:assistenza@quirvale.example?subject=Software Quirvale 5.0&body=Salve, "
@@ -142,9 +141,9 @@ private slots:
             QTest::mouseClick(dialog->findChild<ui::LinkLabel*>(u"imgWeb"_s), Qt::LeftButton);
             dialog->close();
         });
-        frmAvvio->findChild<QToolButton*>(u"imgCopyright"_s)->click();
-        frmAvvio->findChild<QToolButton*>(u"icoSito"_s)->click();
-        QCOMPARE(program->shellOpens.opened, (QStringList {TfrmAvvio::WebSite, TfrmAvvio::WebSite}));
+        program->menu()->findChild<QToolButton*>(u"imgCopyright"_s)->click();
+        program->menu()->findChild<QToolButton*>(u"icoSito"_s)->click();
+        QCOMPARE(program->shellOpens.opened, (QStringList {MainMenu::WebSite, MainMenu::WebSite}));
     }
 
     void helpTopics()
@@ -160,7 +159,7 @@ private slots:
                                     u"Esportazione archivio contatti in Microsoft Excel."_s,
                                     u"Esportazione archivio documenti in Microsoft Excel."_s};
         QStringList found;
-        for (const auto& topic : help::topics()) {
+        for (const auto& topic : shell::help::topics()) {
             found << topic.title;
             QVERIFY2(topic.text.contains(u"\r\n\r\n"_s), qPrintable(topic.title)); // several paragraphs
             QVERIFY(!topic.text.contains(u"\n\n"_s));
@@ -177,11 +176,11 @@ private slots:
                 QCOMPARE(viewer->windowTitle(), u" Guida all'utilizzo del software"_s);
                 seen << viewer->findChild<QLabel*>(u"lblTitolo"_s)->text();
                 const QString text = viewer->findChild<QPlainTextEdit*>(u"txtGuida"_s)->toPlainText();
-                QVERIFY(text.startsWith(help::text(title).left(40)));
+                QVERIFY(text.startsWith(shell::help::text(title).left(40)));
                 QTest::mouseClick(viewer->findChild<ui::LinkLabel*>(u"lnkWeb"_s), Qt::LeftButton);
                 viewer->findChild<QPushButton*>(u"btnChiudi"_s)->click();
             });
-            help::show(frmAvvio, title);
+            ui::help::show(program->menu(), title);
         }
         QCOMPARE(seen, (QStringList {u"Uno sguardo ad Quirvale 5.0."_s, u"Applicazione Agenda impegni."_s}));
         const QString manual = u"\""_s + programFolder::path() + u"Guida.pdf\""_s;

@@ -1,7 +1,7 @@
 #include "storage/archivefile.h"
 #include "storage/programfolder.h"
 #include "storage/records.h"
-#include "support/testsupport.h"
+#include "support/folders.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,8 @@
 #pragma once
-// Helpers shared by the tests: a program folder of their own, and a folder
-// that nobody may write, root included.
+// Helpers of the tests of screens: recorded messages, desktop opens, sounds
+// and ends of the run, answers to modal screens, typing.
 
+#include "support/folders.h"
 #include "ui/services.h"
 
 #include <QList>
@@ -13,33 +14,6 @@
 #include <memory>
 
 namespace testsupport {
-
-// A fresh program folder for the duration of a test.
-class ProgramFolderFixture {
-public:
-    ProgramFolderFixture();
-    ~ProgramFolderFixture();
-    QString path() const { return m_dir.path(); }
-    QString file(const QString& name) const { return m_dir.filePath(name); }
-
-private:
-    QTemporaryDir m_dir;
-};
-
-// Makes a folder and the files in it unwritable until destroyed. As an
-// ordinary user the permission bits do it; as root (CI) the immutable
-// attribute does, since root ignores permission bits.
-class ReadOnlyFolder {
-public:
-    explicit ReadOnlyFolder(const QString& folder);
-    ~ReadOnlyFolder();
-    bool ok() const { return m_ok; }
-
-private:
-    void apply(bool on);
-    QString m_folder;
-    bool m_ok = false;
-};
 
 // Replaces the message boxes for its lifetime: records every message and
 // answers from a queue (Yes or OK when the queue is empty). An answer that
@@ -96,7 +70,5 @@ void whenModal(std::function<void(QWidget*)> action);
 // Types a text into a widget key by key, accented letters included.
 void typeText(QWidget* widget, const QString& text);
 
-QByteArray readFile(const QString& path);
-void writeFile(const QString& path, const QByteArray& bytes);
 
 } // namespace testsupport

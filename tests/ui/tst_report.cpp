@@ -1,4 +1,4 @@
-#include "support/cardfixture.h"
+#include "support/programfixture.h"
 #include "ui/report.h"
 #include "ui/services.h"
 
@@ -91,18 +91,25 @@ private slots:
         literal.name = u"txtLetterale"_s;
         literal.rect = QRectF(0, 10, 150, 8);
         t.add(report::BandKind::Title, literal);
-        t.band(report::BandKind::Title).height = 20;
+        report::Object dated = literal;
+        dated.name = u"txtData"_s;
+        dated.rect = QRectF(0, 20, 150, 8);
+        dated.dateVariable = true;
+        t.add(report::BandKind::Title, dated);
+        t.band(report::BandKind::Title).height = 30;
         QVERIFY(t.find(u"txtStretto"_s));
         QVERIFY(!t.find(u"txtNessuno"_s));
         t.setText(u"txtStretto"_s, u"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"_s);
         t.setText(u"txtLetterale"_s, u"[x] = [y] + 1 [DATE]"_s);
+        t.setText(u"txtData"_s, u"Stampato il [DATE]"_s);
         t.prepare();
         QCOMPARE(t.pages().size(), 1);
         QVERIFY(report::printer::print(t));
         const QString text = testsupport::pdfText(pdf).join(QString());
         QVERIFY(text.contains(u"ABCDEFGHIJ"_s));
         QVERIFY(!text.contains(u"0123456789"_s)); // cut at the field's edge, not wrapped
-        QVERIFY(text.contains(u"[x] = [y] + 1 05/03/2024"_s));
+        QVERIFY(text.contains(u"[x] = [y] + 1 [DATE]"_s)); // a field's own text prints as it is
+        QVERIFY(text.contains(u"Stampato il 05/03/2024"_s)); // only a field marked for it gets the date
     }
 
     void pdfExportReplacesTheFile()

@@ -1,0 +1,58 @@
+#include "shell/mainmenu.h"
+
+#include "shell/help.h"
+#include "shell/infoscreen.h"
+#include "ui/services.h"
+#include "shell/splashscreen.h"
+#include "ui/services.h"
+#include "ui/widgets.h"
+
+#include "ui_mainmenu.h"
+
+#include <QCloseEvent>
+
+using namespace Qt::Literals::StringLiterals;
+
+const QString MainMenu::WebSite = u"https://www.quirvale.example/"_s;
+
+MainMenu::MainMenu(const Areas& areas, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_ui(new Ui::MainMenu)
+{
+    m_ui->setupUi(this);
+    ui::applyIcons(this);
+    setMinimumSize(size());
+    const auto area = [this](QToolButton* picture, QToolButton* button, ui::AreaScreen* screen) {
+        connect(picture, &QToolButton::clicked, this, [this, screen] { openArea(screen); });
+        connect(button, &QToolButton::clicked, this, [this, screen] { openArea(screen); });
+    };
+    area(m_ui->imgApp01, m_ui->btnApp01, areas.contacts);
+    area(m_ui->imgApp02, m_ui->btnApp02, areas.agenda);
+    area(m_ui->imgApp03, m_ui->btnApp03, areas.summaries);
+    area(m_ui->imgApp04, m_ui->btnApp04, areas.documents);
+    connect(m_ui->imgGuida, &QToolButton::clicked, this, [this] { ui::help::show(this, u"Uno sguardo ad Quirvale 5.0."_s); });
+    connect(m_ui->imgInfo, &QToolButton::clicked, this, [this] {
+        InfoScreen info(this);
+        info.exec();
+    });
+    connect(m_ui->imgCopyright, &QToolButton::clicked, this, [this] {
+        SplashScreen splash(this);
+        splash.exec();
+    });
+    connect(m_ui->icoSito, &QToolButton::clicked, this, [] { ui::desktop::open(WebSite); });
+    connect(m_ui->imgEsci, &QToolButton::clicked, this, [] { ui::run::end(); });
+}
+
+MainMenu::~MainMenu() = default;
+
+void MainMenu::openArea(ui::AreaScreen* area)
+{
+    area->open();
+    hide();
+}
+
+void MainMenu::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    ui::run::end();
+}

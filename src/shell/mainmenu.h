@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QScopedPointer>
+#include <QWidget>
+
+namespace ui {
+class AreaScreen;
+}
+namespace Ui {
+class MainMenu;
+}
+
+// The main menu: the four working areas, help, information, the maker's site
+// and the end of the run.
+class MainMenu : public QWidget {
+    Q_OBJECT
+public:
+    // The four working areas, in the order of the menu.
+    struct Areas {
+        ui::AreaScreen* contacts;
+        ui::AreaScreen* agenda;
+        ui::AreaScreen* summaries;
+        ui::AreaScreen* documents;
+    };
+    explicit MainMenu(const Areas& areas, QWidget* parent = nullptr);
+    ~MainMenu() override;
+
+    static const QString WebSite;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void openArea(ui::AreaScreen* area);
+    QScopedPointer<Ui::MainMenu> m_ui;
+};
+

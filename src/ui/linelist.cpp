@@ -1,0 +1,122 @@
+#include "ui/linelist.h"
+
+#include "ui/report.h"
+#include "ui/services.h"
+
+#include <QEvent>
+#include <QFont>
+#include <QListView>
+#include <QMouseEvent>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace ui {
+
+const QString LineList::EmptyListMessage = u"Ricerca non applicabile: la lista non contiene nessuna voce."_s;
+
+void LineListModel::setRows(lists::Rows rows)
+{
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+int LineListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(m_rows.size()); }
+
+QVariant LineListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size())
+        return QVariant();
+    if (role == Qt::DisplayRole)
+        return m_rows[index.row()].text;
+    if (role == PositionRole)
+        return m_rows[index.row()].position;
+    return QVariant();
+}
+
+LineList::LineList(QListView* view, lists::LineOrder order, int pointSize)
+    : QObject(view)
+    , m_view(view)
+    , m_model(new LineListModel(this))
+    , m_order(order)
+{
+    QFont font(u"Courier New"_s);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPointSize(pointSize);
+    view->setFont(font);
+    view->setModel(m_model);
+    view->setUniformItemSizes(true);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    view->setWordWrap(false);
+    view->setTextElideMode(Qt::ElideNone);
+    m_viewport = view->viewport();
+    m_viewport->installEventFilter(this);
+}
+
+bool LineList::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick && watched == m_viewport) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const QModelIndex index = m_view->indexAt(mouse->position().toPoint());
+        emit activated(index.isValid() ? m_model->rows().value(index.row()).position : 0);
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void LineList::setRows(lists::Rows rows)
+{
+    lists::sortRows(rows, m_order);
+    m_model->setRows(std::move(rows));
+}
+
+void LineList::clear() { m_model->setRows({}); }
+
+QStringList LineList::lines() const
+{
+    QStringList lines;
+    lines.reserve(m_model->rows().size());
+    for (const lists::Row& row : m_model->rows())
+        lines << row.text;
+    return lines;
+}
+
+int LineList::selectedRow() const
+{
+    const QModelIndexList rows = m_view->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void LineList::selectRow(int row)
+{
+    const QModelIndex index = m_model->index(row);
+    m_view->setCurrentIndex(index);
+    m_view->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+    m_view->scrollTo(index);
+}
+
+void LineList::find(const QString& typed)
+{
+    if (m_model->rows().isEmpty()) {
+        messages::plain(EmptyListMessage);
+        return;
+    }
+    int selected = selectedRow();
+    if (selected < 0) {
+        selected = 0;
+        selectRow(0);
+    }
+    const int found = lists::findRow(m_model->rows(), selected, typed, m_lastWord);
+    if (found != selected)
+        selectRow(found);
+    m_lastWord = typed;
+}
+
+bool LineList::print(const QString& title, QWidget* parent, const QStringList& closingLines) const
+{
+    return report::printList(title, lines() + closingLines, parent);
+}
+
+} // namespace ui
