@@ -127,25 +127,26 @@ void measure(const QString& folder, int records)
 
     // The agenda's show: the pass, the lines, one sort, the list filled.
     QListView view;
-    summaries::LineList agendaList(&view, summaries::LineOrder::Text, 14);
+    ui::LineList agendaList(&view, lists::LineOrder::Text, 14);
     qsizetype due = 0;
     report("agenda show:", bestOf(5, [&] {
-               const auto pass = appointments::dueLines(path, Today);
-               due = pass.lines.size();
-               agendaList.setLines(pass.lines);
+               auto pass = appointments::dueRows(path, Today);
+               due = pass.rows.size();
+               agendaList.setRows(std::move(pass.rows));
            }));
     std::printf("  (%lld due commitments listed)\n", static_cast<long long>(due));
 
     QListView searchView;
-    summaries::LineList searchList(&searchView, summaries::LineOrder::Text, 12);
-    appointments::Criteria criteria;
-    criteria[5] = u"rossi mario 1"_s; // contact
-    criteria[8] = u"ROMA"_s;          // place
+    ui::LineList searchList(&searchView, lists::LineOrder::Text, 12);
+    lists::Criteria<records::AppointmentLayout> criteria;
+    criteria.add(AppointmentField::contact, u"rossi mario 1"_s);
+    criteria.add(AppointmentField::place, u"ROMA"_s);
     qsizetype found = 0;
     report("search, two criteria:", bestOf(5, [&] {
-               const QStringList lines = appointments::searchLines(path, criteria);
-               found = lines.size();
-               searchList.setLines(lines);
+               auto rows = lists::collectRows<records::AppointmentLayout>(
+                   path, [&](const AppointmentView& r) { return criteria.matches(r); }, appointments::listLine);
+               found = rows.size();
+               searchList.setRows(std::move(rows));
            }));
     std::printf("  (%lld records found)\n", static_cast<long long>(found));
     QFile::remove(path);
