@@ -214,6 +214,37 @@ private:
     QPointer<QFrame> m_frame;
 };
 
+// Enter or Return on a command clicks it once; a held key does not repeat
+// the click.
+class EnterClicks : public QObject {
+public:
+    explicit EnterClicks(QAbstractButton* button)
+        : QObject(button)
+        , m_button(button)
+    {
+        button->setProperty(Installed, true);
+        button->installEventFilter(this);
+    }
+    static bool installedOn(const QAbstractButton* button) { return button->property(Installed).toBool(); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+            return false;
+        if (!key->isAutoRepeat() && m_button)
+            m_button->click();
+        return true;
+    }
+
+private:
+    static constexpr const char* Installed = "enterClicks";
+    QPointer<QAbstractButton> m_button;
+};
+
 class EnterFilter : public QObject {
 public:
     EnterFilter(QWidget* field, QWidget* target)
@@ -278,6 +309,10 @@ void attachFocusFrame(QWidget* field, QFrame* frame)
 void setEnterMovesTo(QWidget* field, QWidget* target)
 {
     new EnterFilter(field, target);
+    // The Enter that brought the focus to a command runs it when pressed again.
+    auto* button = qobject_cast<QAbstractButton*>(target);
+    if (button && !EnterClicks::installedOn(button))
+        new EnterClicks(button);
 }
 
 void setEnterCycle(const QList<QWidget*>& fields)

@@ -69,7 +69,8 @@ void attachFocusFrame(QWidget* field, QFrame* frame);
 // Enter in one of the fields moves the focus to the next, the last one back
 // to the first. A field may be a null pointer's place holder for none.
 void setEnterCycle(const QList<QWidget*>& fields);
-// Enter in `field` moves the focus to `target`.
+// Enter in `field` moves the focus to `target`. When `target` is a command
+// (a button), Enter or Return on it then clicks it, once per press.
 void setEnterMovesTo(QWidget* field, QWidget* target);
 
 // Only Enter, Backspace, Delete, the left and right arrows and the digits

@@ -108,6 +108,47 @@ private slots:
         QCOMPARE(shown, typed.toUpper().trimmed());
     }
 
+    // Enter in the box moves to Controlla; Enter there runs the check once.
+    void enterOnTheCheckButton_data()
+    {
+        QTest::addColumn<int>("window"); // 0 codice fiscale, 1 partita IVA, 2 carta, 3 IBAN
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("stays");
+        QTest::newRow("codice fiscale") << 0 << u"RSSMRA80A01H501U"_s << int(Qt::Key_Return) << CfValid << false;
+        QTest::newRow("partita IVA, keypad Enter") << 1 << u"00000000588"_s << int(Qt::Key_Enter)
+                                                   << vatValid(u"Roma 1"_s) << false;
+        QTest::newRow("partita IVA, too short") << 1 << u"1234567890"_s << int(Qt::Key_Return) << VatLength << true;
+        QTest::newRow("carta") << 2 << u"42"_s << int(Qt::Key_Return) << cardValid(u"42"_s, u"Visa"_s) << false;
+        QTest::newRow("IBAN") << 3 << u"IT60X0542811101000000123456"_s << int(Qt::Key_Enter) << IbanValid << false;
+    }
+    void enterOnTheCheckButton()
+    {
+        QFETCH(int, window);
+        QFETCH(QString, typed);
+        QFETCH(int, key);
+        QFETCH(QString, message);
+        QFETCH(bool, stays);
+        testsupport::MessageRecorder messages;
+        std::unique_ptr<QDialog> checker;
+        switch (window) {
+        case 0: checker = std::make_unique<TfrmCodFisc>(); break;
+        case 1: checker = std::make_unique<TfrmPartitaIva>(); break;
+        case 2: checker = std::make_unique<TfrmCarta>(); break;
+        default: checker = std::make_unique<TfrmIban>(); break;
+        }
+        checker->show();
+        auto* field = checker->findChild<QLineEdit*>();
+        testsupport::typeText(field, typed);
+        QTest::keyClick(field, Qt::Key(key));
+        QCOMPARE(checker->focusWidget(), checker->findChild<QPushButton*>(u"btnControlla"_s));
+        QVERIFY(messages.messages().isEmpty());
+        QTest::keyClick(checker->focusWidget(), Qt::Key(key));
+        QCOMPARE(messages.texts(), QStringList {message});
+        QCOMPARE(checker->isVisible(), stays);
+    }
+
     void taxCodeHandedOverWithABlankInside()
     {
         // A blank cannot be typed inside (the box drops blanks at its ends as
