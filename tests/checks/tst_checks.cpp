@@ -5,6 +5,9 @@
 #include "checks/partitaiva.h"
 #include "support/testsupport.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -204,6 +207,55 @@ private slots:
         QString shown;
         run<TfrmPartitaIva>(u"12a3-4"_s, QString(), &shown);
         QCOMPARE(shown, u"1234"_s);
+    }
+
+    // The digits-only box of the partita IVA: digits are typed, other
+    // characters are not, editing keys always work, whatever character the
+    // keyboard sends with them (Delete carries the control character 127).
+    void digitsOnlyEditing_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<int>("cursor");
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("Delete") << u"12345"_s << 1 << QKeySequence(Qt::Key_Delete) << QString() << u"1345"_s;
+        QTest::newRow("Backspace") << u"12345"_s << 2 << QKeySequence(Qt::Key_Backspace) << QString() << u"1345"_s;
+        QTest::newRow("digits") << u""_s << 0 << QKeySequence(Qt::Key_1, Qt::Key_2) << QString() << u"12"_s;
+        QTest::newRow("letter, blank, sign") << u"12"_s << 2 << QKeySequence(Qt::Key_A, Qt::Key_Space, Qt::Key_Minus)
+                                             << QString() << u"12"_s;
+        QTest::newRow("Home") << u"12345"_s << 3 << QKeySequence(Qt::Key_Home, Qt::Key_9) << QString() << u"912345"_s;
+        QTest::newRow("End") << u"12345"_s << 0 << QKeySequence(Qt::Key_End, Qt::Key_6) << QString() << u"123456"_s;
+        QTest::newRow("Shift+Home selects") << u"12345"_s << 3 << QKeySequence(Qt::SHIFT | Qt::Key_Home, QKeyCombination(Qt::Key_7))
+                                            << QString() << u"745"_s;
+        QTest::newRow("select all, Delete") << u"12345"_s << 2
+                                            << QKeySequence(QKeySequence(QKeySequence::SelectAll)[0], QKeyCombination(Qt::Key_Delete))
+                                            << QString() << u""_s;
+        QTest::newRow("undo") << u"12345"_s << 5
+                              << QKeySequence(QKeyCombination(Qt::Key_Backspace), QKeySequence(QKeySequence::Undo)[0]) << QString()
+                              << u"12345"_s;
+        QTest::newRow("paste digits") << u"12345"_s << 5 << QKeySequence(QKeySequence::Paste) << u"678"_s << u"12345678"_s;
+        QTest::newRow("paste with Shift+Insert") << u"12345"_s << 0 << QKeySequence(Qt::SHIFT | Qt::Key_Insert) << u"0"_s
+                                                 << u"012345"_s;
+        QTest::newRow("paste of other text") << u"12345"_s << 5 << QKeySequence(QKeySequence::Paste) << u"6a7"_s
+                                             << u"12345"_s;
+    }
+    void digitsOnlyEditing()
+    {
+        QFETCH(QString, start);
+        QFETCH(int, cursor);
+        QFETCH(QKeySequence, keys);
+        QFETCH(QString, clipboard);
+        QFETCH(QString, result);
+        if (!clipboard.isNull())
+            QGuiApplication::clipboard()->setText(clipboard);
+        TfrmPartitaIva window(start);
+        window.show();
+        auto* field = window.findChild<QLineEdit*>(u"txtPartitaIva"_s);
+        field->setCursorPosition(cursor);
+        for (int i = 0; i < keys.count(); ++i)
+            testsupport::pressKey(field, keys[i]);
+        QCOMPARE(field->text(), result);
     }
 
     void vatOffices()
