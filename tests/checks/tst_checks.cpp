@@ -53,6 +53,17 @@ int remainderByDigits(const QString& digits)
     return r;
 }
 
+// One of the four checker windows, with the text the contact card hands over.
+std::unique_ptr<QDialog> checkerWindow(int which, const QString& initial = QString())
+{
+    switch (which) {
+    case 0: return std::make_unique<TfrmCodFisc>(initial);
+    case 1: return std::make_unique<TfrmPartitaIva>(initial);
+    case 2: return std::make_unique<TfrmCarta>(initial);
+    default: return std::make_unique<TfrmIban>(initial);
+    }
+}
+
 } // namespace
 
 class TestChecks : public QObject {
@@ -134,13 +145,7 @@ private slots:
         QFETCH(QString, message);
         QFETCH(bool, stays);
         testsupport::MessageRecorder messages;
-        std::unique_ptr<QDialog> checker;
-        switch (window) {
-        case 0: checker = std::make_unique<TfrmCodFisc>(); break;
-        case 1: checker = std::make_unique<TfrmPartitaIva>(); break;
-        case 2: checker = std::make_unique<TfrmCarta>(); break;
-        default: checker = std::make_unique<TfrmIban>(); break;
-        }
+        const auto checker = checkerWindow(window);
         checker->show();
         auto* field = checker->findChild<QLineEdit*>();
         testsupport::typeText(field, typed);
@@ -256,6 +261,57 @@ private slots:
         for (int i = 0; i < keys.count(); ++i)
             testsupport::pressKey(field, keys[i]);
         QCOMPARE(field->text(), result);
+    }
+
+    // What the card hands over is shown and judged whole, also when it is
+    // longer than the box lets anyone type.
+    void handedOverWhole_data()
+    {
+        QTest::addColumn<int>("window"); // as in enterOnTheCheckButton
+        QTest::addColumn<QString>("handed");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("stays");
+        QTest::newRow("partita IVA, 11 digits") << 1 << u"12345678903"_s << VatUnknownOffice << false;
+        QTest::newRow("partita IVA, 12 digits") << 1 << u"123456789031"_s << VatLength << true;
+        QTest::newRow("partita IVA, 16 digits") << 1 << u"1234567890312345"_s << VatLength << true;
+        QTest::newRow("codice fiscale, 17 characters") << 0 << u"RSSMRA80A01H501UX"_s << CfLength << true;
+        QTest::newRow("IBAN, 28 characters") << 3 << u"IT60X05428111010000001234567"_s << IbanLength << true;
+    }
+    void handedOverWhole()
+    {
+        QFETCH(int, window);
+        QFETCH(QString, handed);
+        QFETCH(QString, message);
+        QFETCH(bool, stays);
+        testsupport::MessageRecorder messages;
+        const auto checker = checkerWindow(window, handed);
+        checker->show();
+        QCOMPARE(checker->findChild<QLineEdit*>()->text(), handed);
+        checker->findChild<QPushButton*>(u"btnControlla"_s)->click();
+        QCOMPARE(messages.texts(), QStringList {message});
+        QCOMPARE(checker->isVisible(), stays);
+    }
+
+    void handedOverTooLongThenShortened()
+    {
+        // Deleting brings the text back to the box's 11 characters, and no
+        // further digit can then be typed.
+        testsupport::MessageRecorder messages;
+        TfrmPartitaIva window(u"123456789031"_s);
+        window.show();
+        auto* field = window.findChild<QLineEdit*>(u"txtPartitaIva"_s);
+        field->setCursorPosition(12);
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QCOMPARE(field->cursorPosition(), 11);
+        QTest::keyClick(field, Qt::Key_9);
+        QCOMPARE(field->text(), u"12345678903"_s);
+        field->setCursorPosition(0);
+        QTest::keyClick(field, Qt::Key_Delete);
+        QTest::keyClick(field, Qt::Key_1);
+        QTest::keyClick(field, Qt::Key_1);
+        QCOMPARE(field->text(), u"12345678903"_s);
+        window.findChild<QPushButton*>(u"btnControlla"_s)->click();
+        QCOMPARE(messages.texts(), QStringList {VatUnknownOffice});
     }
 
     void vatOffices()
