@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, from Debian 12's packages, whatever the build, the program and the
-# tests need and the machine does not have yet. Run as root.
+# tests need and the machine does not have yet. Run as root, or with sudo;
+# when nothing is missing any user may run it.
 set -euo pipefail
 
 packages=(
@@ -17,6 +18,11 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if ((${#missing[@]})); then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing packages: ${missing[*]}" >&2
+    echo "Run the command as root, or with sudo, to install them." >&2
+    exit 1
+  fi
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds a release of the program, installs it into
-# its program folder and starts it.
+# its program folder and starts it. Run as root, or with sudo.
 #
 # The program folder holds the program and all its data (archives, password
 # store, exports), so it belongs to the user who works with it:
-#   default  ~/Quirvale of the user who runs the command (of $SUDO_USER under sudo)
+#   default  ~/Quirvale of the user who runs the command (of $SUDO_USER under
+#            sudo; as root without sudo, /root/Quirvale)
 #   another  PROGRAM_FOLDER=/path/of/choice scripts/install.sh
 # Installing again over an existing program folder keeps its archives and
 # its password store.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the program and its tests with
 # AddressSanitizer and UndefinedBehaviorSanitizer, and runs every test headless.
+# Run as root, or with sudo, when packages may be missing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"

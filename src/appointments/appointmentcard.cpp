@@ -20,15 +20,6 @@ using F = AppointmentField;
 
 namespace {
 
-bool isTypedCharacter(const QKeyEvent* key)
-{
-    const QString text = key->text();
-    if (text.isEmpty() || key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
-        return false;
-    const char16_t c = text.at(0).unicode();
-    return c >= 32 && c != 0x7f;
-}
-
 void setTimeBox(QComboBox* box, const QString& text)
 {
     box->setCurrentIndex(-1);
@@ -255,9 +246,9 @@ bool AppointmentCard::eventFilter(QObject* watched, QEvent* event)
                 return true;
             }
         }
-        if ((hourBox || minuteBox) && isTypedCharacter(key))
+        if ((hourBox || minuteBox) && ui::isTypedCharacter(key))
             return true; // the value is chosen from the list
-        if (watched == m_ui->txtImporto && isTypedCharacter(key)) {
+        if (watched == m_ui->txtImporto && ui::isTypedCharacter(key)) {
             const QChar c = key->text().at(0);
             return !((c >= u'0' && c <= u'9') || c == u',');
         }

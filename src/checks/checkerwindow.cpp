@@ -30,6 +30,21 @@ void CheckerWindow::setUpChecker(QLineEdit* field, QPushButton* check, QPushButt
     ui::setEnterMovesTo(field, check);
     connect(check, &QPushButton::clicked, this, [this] { btnControllaClick(); });
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    // A text handed over longer than the box's limit is shown and judged
+    // whole, never cut. The limit then follows the text down as characters
+    // are deleted, so typing never makes the text longer than it was.
+    const int limit = field->maxLength();
+    if (initial.size() > limit) {
+        field->setMaxLength(int(initial.size()));
+        connect(field, &QLineEdit::textChanged, this, [field, limit] {
+            const int wanted = std::max(limit, int(field->text().size()));
+            if (wanted < field->maxLength()) {
+                const int cursor = field->cursorPosition();
+                field->setMaxLength(wanted);
+                field->setCursorPosition(cursor);
+            }
+        });
+    }
     field->setText(initial);
     field->setFocus();
 }

@@ -14,6 +14,13 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 int lockTimeoutMs = 5000;
 constexpr qint64 ReadAheadBytes = 1 << 20;
+
+int systemLock(int fd, struct flock* lock) { return ::fcntl(fd, F_OFD_SETLK, lock); }
+ArchiveFile::LockCall lockCall = systemLock;
+
+// The lock call's answers of a file system that has no byte-range locks at
+// all, as opposed to a lock that is taken or a file that cannot be reached.
+bool locksUnsupported(int error) { return error == ENOLCK || error == EOPNOTSUPP || error == EINVAL; }
 } // namespace
 
 AccessFailure::AccessFailure(QString detail)
@@ -38,6 +45,8 @@ ArchiveFile::~ArchiveFile()
 
 void ArchiveFile::setLockTimeoutMs(int ms) { lockTimeoutMs = ms; }
 
+void ArchiveFile::setLockCall(LockCall call) { lockCall = call ? std::move(call) : LockCall(systemLock); }
+
 void ArchiveFile::fail(const char* what) const
 {
     throw AccessFailure(u"%1: %2 (%3)"_s.arg(m_path, QString::fromUtf8(what), QString::fromUtf8(std::strerror(errno))));
@@ -58,12 +67,16 @@ void ArchiveFile::open(const QString& path, int recordSize, Access access)
 
     // An open-file-description lock: released by close, shared between the
     // readers, exclusive for a writer, honoured by other copies of the program
-    // on this machine and, over NFS, on others.
+    // on this machine and, over NFS, on others. A file system that refuses
+    // locks altogether (a share mounted without them) is used unlocked, as
+    // any program would use it.
     struct flock lock {};
     lock.l_type = access == Access::Write ? F_WRLCK : F_RDLCK;
     lock.l_whence = SEEK_SET;
     const QDeadlineTimer deadline(lockTimeoutMs);
-    while (::fcntl(m_fd, F_OFD_SETLK, &lock) != 0) {
+    while (lockCall(m_fd, &lock) != 0) {
+        if (locksUnsupported(errno))
+            break;
         if ((errno != EAGAIN && errno != EACCES && errno != EINTR) || deadline.hasExpired()) {
             const int saved = errno;
             ::close(m_fd);

@@ -23,11 +23,14 @@ private:
     QByteArray m_what;
 };
 
+struct flock;
+
 class ArchiveFile {
 public:
     // Reading actions share the file; appends and rewrites hold it alone for
     // the whole action, so two copies of the program in one program folder
-    // never mix their writes.
+    // never mix their writes. On a file system that does not offer locks
+    // (some network shares) the actions go on without them.
     enum class Access { Read, Write };
 
     ArchiveFile() = default;
@@ -55,6 +58,11 @@ public:
 
     // How long a lock is waited for before the action fails.
     static void setLockTimeoutMs(int ms);
+    // The call that takes the lock, fcntl(fd, F_OFD_SETLK, lock) unless
+    // replaced: it returns 0 or -1 with errno set, as fcntl does. Tests stand
+    // in for other file systems with it; an empty function puts fcntl back.
+    using LockCall = std::function<int(int fd, struct flock* lock)>;
+    static void setLockCall(LockCall call);
 
 private:
     void fail(const char* what) const;

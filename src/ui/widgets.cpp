@@ -3,13 +3,17 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QClipboard>
 #include <QCursor>
 #include <QHash>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QPainter>
 #include <QScreen>
+
+#include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -214,6 +218,37 @@ private:
     QPointer<QFrame> m_frame;
 };
 
+// Enter or Return on a command clicks it once; a held key does not repeat
+// the click.
+class EnterClicks : public QObject {
+public:
+    explicit EnterClicks(QAbstractButton* button)
+        : QObject(button)
+        , m_button(button)
+    {
+        button->setProperty(Installed, true);
+        button->installEventFilter(this);
+    }
+    static bool installedOn(const QAbstractButton* button) { return button->property(Installed).toBool(); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+            return false;
+        if (!key->isAutoRepeat() && m_button)
+            m_button->click();
+        return true;
+    }
+
+private:
+    static constexpr const char* Installed = "enterClicks";
+    QPointer<QAbstractButton> m_button;
+};
+
 class EnterFilter : public QObject {
 public:
     EnterFilter(QWidget* field, QWidget* target)
@@ -240,6 +275,46 @@ private:
     QPointer<QWidget> m_target;
 };
 
+// Keys that move the cursor, select, delete, undo or use the clipboard: they
+// edit what is there and never type a character of their own.
+bool isEditingKey(const QKeyEvent* key)
+{
+    switch (key->key()) {
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Insert:
+        return true;
+    default:
+        break;
+    }
+    static const QKeySequence::StandardKey editing[] = {
+        QKeySequence::Undo,     QKeySequence::Redo,
+        QKeySequence::Cut,      QKeySequence::Copy,
+        QKeySequence::Paste,    QKeySequence::SelectAll,
+        QKeySequence::Deselect, QKeySequence::DeleteStartOfWord,
+        QKeySequence::DeleteEndOfWord, QKeySequence::DeleteEndOfLine,
+        QKeySequence::DeleteCompleteLine,
+    };
+    for (const QKeySequence::StandardKey standard : editing) {
+        if (key->matches(standard))
+            return true;
+    }
+    return false;
+}
+
+bool onlyDigits(const QString& text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
 class DigitsFilter : public QObject {
 public:
     using QObject::QObject;
@@ -250,25 +325,37 @@ protected:
         if (event->type() != QEvent::KeyPress)
             return false;
         auto* key = static_cast<QKeyEvent*>(event);
+        if (isTypedCharacter(key))
+            return !onlyDigits(key->text());
+        // Pasting from the keyboard passes only digits; anything else in the
+        // clipboard leaves the field as it is.
+        if (key->matches(QKeySequence::Paste)) {
+            const QClipboard* clipboard = QGuiApplication::clipboard();
+            return !(clipboard && onlyDigits(clipboard->text()));
+        }
         switch (key->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
-        case Qt::Key_Backspace:
-        case Qt::Key_Delete:
-        case Qt::Key_Left:
-        case Qt::Key_Right:
         case Qt::Key_Tab:
         case Qt::Key_Backtab:
             return false;
         default:
-            break;
+            return !isEditingKey(key);
         }
-        const QString text = key->text();
-        return !(text.size() == 1 && text.at(0) >= u'0' && text.at(0) <= u'9');
     }
 };
 
 } // namespace
+
+bool isTypedCharacter(const QKeyEvent* key)
+{
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+        return false;
+    if (isEditingKey(key))
+        return false;
+    const QString text = key->text();
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isPrint(); });
+}
 
 void attachFocusFrame(QWidget* field, QFrame* frame)
 {
@@ -278,6 +365,10 @@ void attachFocusFrame(QWidget* field, QFrame* frame)
 void setEnterMovesTo(QWidget* field, QWidget* target)
 {
     new EnterFilter(field, target);
+    // The Enter that brought the focus to a command runs it when pressed again.
+    auto* button = qobject_cast<QAbstractButton*>(target);
+    if (button && !EnterClicks::installedOn(button))
+        new EnterClicks(button);
 }
 
 void setEnterCycle(const QList<QWidget*>& fields)

@@ -1,7 +1,7 @@
 #pragma once
 // Small pieces every screen uses: links, command pictures, the status-line
-// hints, focus frames, the Enter cycle, the digits-only filter and the area
-// screens that are shown and hidden for the whole run.
+// hints, focus frames, the Enter cycle, typed characters and the digits-only
+// filter, and the area screens that are shown and hidden for the whole run.
 
 #include <QFrame>
 #include <QLabel>
@@ -12,6 +12,7 @@
 #include <utility>
 
 class QAbstractButton;
+class QKeyEvent;
 class QLineEdit;
 
 namespace ui {
@@ -69,11 +70,21 @@ void attachFocusFrame(QWidget* field, QFrame* frame);
 // Enter in one of the fields moves the focus to the next, the last one back
 // to the first. A field may be a null pointer's place holder for none.
 void setEnterCycle(const QList<QWidget*>& fields);
-// Enter in `field` moves the focus to `target`.
+// Enter in `field` moves the focus to `target`. When `target` is a command
+// (a button), Enter or Return on it then clicks it, once per press.
 void setEnterMovesTo(QWidget* field, QWidget* target);
 
-// Only Enter, Backspace, Delete, the left and right arrows and the digits
-// 0 to 9 can be typed (Tab still moves on).
+// Whether a key press types a character of its own: a printable character,
+// with neither Ctrl nor Alt held, from a key that is not an editing key.
+// Delete, Backspace, the arrows, Home, End, the selection keys, undo, cut,
+// copy and paste are editing keys, whatever character the keyboard sends
+// with them (Delete sends the control character 127). Key filters of input
+// fields decide on typed characters with this and let editing keys pass.
+bool isTypedCharacter(const QKeyEvent* key);
+
+// Only the digits 0 to 9 can be typed; Enter, Tab and the editing keys work
+// as usual, and pasting from the keyboard passes when the clipboard holds
+// digits only. Every other key press is discarded.
 void setDigitsOnly(QLineEdit* edit);
 
 // A working area: one instance for the whole run, shown and hidden, never

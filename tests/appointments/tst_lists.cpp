@@ -105,6 +105,28 @@ private slots:
         QCOMPARE(program->messages.messages().first().kind, ui::MessageKind::Plain);
     }
 
+    void enterInTheFindBoxThenOnTrova()
+    {
+        for (int i = 1; i <= 3; ++i)
+            program->addAppointment(appointment(u"0%1/01/2024"_s.arg(i), u"10"_s, u"00"_s, u"0"_s,
+                                                u"Voce%1"_s.arg(i), u"Rossi"_s, true));
+        ui::ListScreen list(this->list(appointments::State::Fulfilled), program->card());
+        list.show();
+        auto* find = control<QLineEdit>(&list, u"txtTrova"_s);
+        testsupport::typeText(find, u"voce"_s);
+        QTest::keyClick(find, Qt::Key_Return);
+        auto* trova = control<QPushButton>(&list, u"btnTrova"_s);
+        QCOMPARE(list.focusWidget(), trova);
+        QTest::keyClick(trova, Qt::Key_Return);
+        // One find: the first line that holds the word, not the one after it.
+        const QModelIndexList selected = control<QListView>(&list, u"lstRecords"_s)->selectionModel()->selectedRows();
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(selected.first().row(), 0);
+        QTest::keyClick(trova, Qt::Key_Enter);
+        QCOMPARE(control<QListView>(&list, u"lstRecords"_s)->selectionModel()->selectedRows().first().row(), 1);
+        QVERIFY(program->messages.texts().isEmpty());
+    }
+
     void printedListHoldsEveryLineWithItsTitle()
     {
         for (int i = 1; i <= 4; ++i)

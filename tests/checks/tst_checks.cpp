@@ -5,6 +5,9 @@
 #include "checks/partitaivawindow.h"
 #include "support/testsupport.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -48,6 +51,17 @@ int remainderByDigits(const QString& digits)
     for (QChar c : digits)
         r = (r * 10 + (c.unicode() - u'0')) % 97;
     return r;
+}
+
+// One of the four checker windows, with the text the contact card hands over.
+std::unique_ptr<QDialog> checkerWindow(int which, const QString& initial = QString())
+{
+    switch (which) {
+    case 0: return std::make_unique<CodiceFiscaleWindow>(initial);
+    case 1: return std::make_unique<PartitaIvaWindow>(initial);
+    case 2: return std::make_unique<CardNumberWindow>(initial);
+    default: return std::make_unique<IbanWindow>(initial);
+    }
 }
 
 } // namespace
@@ -108,6 +122,41 @@ private slots:
         QCOMPARE(shown, typed.toUpper().trimmed());
     }
 
+    // Enter in the box moves to Controlla; Enter there runs the check once.
+    void enterOnTheCheckButton_data()
+    {
+        QTest::addColumn<int>("window"); // 0 codice fiscale, 1 partita IVA, 2 carta, 3 IBAN
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("stays");
+        QTest::newRow("codice fiscale") << 0 << u"RSSMRA80A01H501U"_s << int(Qt::Key_Return) << CfValid << false;
+        QTest::newRow("partita IVA, keypad Enter") << 1 << u"00000000588"_s << int(Qt::Key_Enter)
+                                                   << vatValid(u"Roma 1"_s) << false;
+        QTest::newRow("partita IVA, too short") << 1 << u"1234567890"_s << int(Qt::Key_Return) << VatLength << true;
+        QTest::newRow("carta") << 2 << u"42"_s << int(Qt::Key_Return) << cardValid(u"42"_s, u"Visa"_s) << false;
+        QTest::newRow("IBAN") << 3 << u"IT60X0542811101000000123456"_s << int(Qt::Key_Enter) << IbanValid << false;
+    }
+    void enterOnTheCheckButton()
+    {
+        QFETCH(int, window);
+        QFETCH(QString, typed);
+        QFETCH(int, key);
+        QFETCH(QString, message);
+        QFETCH(bool, stays);
+        testsupport::MessageRecorder messages;
+        const auto checker = checkerWindow(window);
+        checker->show();
+        auto* field = checker->findChild<QLineEdit*>();
+        testsupport::typeText(field, typed);
+        QTest::keyClick(field, Qt::Key(key));
+        QCOMPARE(checker->focusWidget(), checker->findChild<QPushButton*>(u"btnControlla"_s));
+        QVERIFY(messages.messages().isEmpty());
+        QTest::keyClick(checker->focusWidget(), Qt::Key(key));
+        QCOMPARE(messages.texts(), QStringList {message});
+        QCOMPARE(checker->isVisible(), stays);
+    }
+
     void taxCodeHandedOverWithABlankInside()
     {
         // A blank cannot be typed inside (the box drops blanks at its ends as
@@ -163,6 +212,106 @@ private slots:
         QString shown;
         run<PartitaIvaWindow>(u"12a3-4"_s, QString(), &shown);
         QCOMPARE(shown, u"1234"_s);
+    }
+
+    // The digits-only box of the partita IVA: digits are typed, other
+    // characters are not, editing keys always work, whatever character the
+    // keyboard sends with them (Delete carries the control character 127).
+    void digitsOnlyEditing_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<int>("cursor");
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<QString>("clipboard");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("Delete") << u"12345"_s << 1 << QKeySequence(Qt::Key_Delete) << QString() << u"1345"_s;
+        QTest::newRow("Backspace") << u"12345"_s << 2 << QKeySequence(Qt::Key_Backspace) << QString() << u"1345"_s;
+        QTest::newRow("digits") << u""_s << 0 << QKeySequence(Qt::Key_1, Qt::Key_2) << QString() << u"12"_s;
+        QTest::newRow("letter, blank, sign") << u"12"_s << 2 << QKeySequence(Qt::Key_A, Qt::Key_Space, Qt::Key_Minus)
+                                             << QString() << u"12"_s;
+        QTest::newRow("Home") << u"12345"_s << 3 << QKeySequence(Qt::Key_Home, Qt::Key_9) << QString() << u"912345"_s;
+        QTest::newRow("End") << u"12345"_s << 0 << QKeySequence(Qt::Key_End, Qt::Key_6) << QString() << u"123456"_s;
+        QTest::newRow("Shift+Home selects") << u"12345"_s << 3 << QKeySequence(Qt::SHIFT | Qt::Key_Home, QKeyCombination(Qt::Key_7))
+                                            << QString() << u"745"_s;
+        QTest::newRow("select all, Delete") << u"12345"_s << 2
+                                            << QKeySequence(QKeySequence(QKeySequence::SelectAll)[0], QKeyCombination(Qt::Key_Delete))
+                                            << QString() << u""_s;
+        QTest::newRow("undo") << u"12345"_s << 5
+                              << QKeySequence(QKeyCombination(Qt::Key_Backspace), QKeySequence(QKeySequence::Undo)[0]) << QString()
+                              << u"12345"_s;
+        QTest::newRow("paste digits") << u"12345"_s << 5 << QKeySequence(QKeySequence::Paste) << u"678"_s << u"12345678"_s;
+        QTest::newRow("paste with Shift+Insert") << u"12345"_s << 0 << QKeySequence(Qt::SHIFT | Qt::Key_Insert) << u"0"_s
+                                                 << u"012345"_s;
+        QTest::newRow("paste of other text") << u"12345"_s << 5 << QKeySequence(QKeySequence::Paste) << u"6a7"_s
+                                             << u"12345"_s;
+    }
+    void digitsOnlyEditing()
+    {
+        QFETCH(QString, start);
+        QFETCH(int, cursor);
+        QFETCH(QKeySequence, keys);
+        QFETCH(QString, clipboard);
+        QFETCH(QString, result);
+        if (!clipboard.isNull())
+            QGuiApplication::clipboard()->setText(clipboard);
+        PartitaIvaWindow window(start);
+        window.show();
+        auto* field = window.findChild<QLineEdit*>(u"txtPartitaIva"_s);
+        field->setCursorPosition(cursor);
+        for (int i = 0; i < keys.count(); ++i)
+            testsupport::pressKey(field, keys[i]);
+        QCOMPARE(field->text(), result);
+    }
+
+    // What the card hands over is shown and judged whole, also when it is
+    // longer than the box lets anyone type.
+    void handedOverWhole_data()
+    {
+        QTest::addColumn<int>("window"); // as in enterOnTheCheckButton
+        QTest::addColumn<QString>("handed");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("stays");
+        QTest::newRow("partita IVA, 11 digits") << 1 << u"12345678903"_s << VatUnknownOffice << false;
+        QTest::newRow("partita IVA, 12 digits") << 1 << u"123456789031"_s << VatLength << true;
+        QTest::newRow("partita IVA, 16 digits") << 1 << u"1234567890312345"_s << VatLength << true;
+        QTest::newRow("codice fiscale, 17 characters") << 0 << u"RSSMRA80A01H501UX"_s << CfLength << true;
+        QTest::newRow("IBAN, 28 characters") << 3 << u"IT60X05428111010000001234567"_s << IbanLength << true;
+    }
+    void handedOverWhole()
+    {
+        QFETCH(int, window);
+        QFETCH(QString, handed);
+        QFETCH(QString, message);
+        QFETCH(bool, stays);
+        testsupport::MessageRecorder messages;
+        const auto checker = checkerWindow(window, handed);
+        checker->show();
+        QCOMPARE(checker->findChild<QLineEdit*>()->text(), handed);
+        checker->findChild<QPushButton*>(u"btnControlla"_s)->click();
+        QCOMPARE(messages.texts(), QStringList {message});
+        QCOMPARE(checker->isVisible(), stays);
+    }
+
+    void handedOverTooLongThenShortened()
+    {
+        // Deleting brings the text back to the box's 11 characters, and no
+        // further digit can then be typed.
+        testsupport::MessageRecorder messages;
+        PartitaIvaWindow window(u"123456789031"_s);
+        window.show();
+        auto* field = window.findChild<QLineEdit*>(u"txtPartitaIva"_s);
+        field->setCursorPosition(12);
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QCOMPARE(field->cursorPosition(), 11);
+        QTest::keyClick(field, Qt::Key_9);
+        QCOMPARE(field->text(), u"12345678903"_s);
+        field->setCursorPosition(0);
+        QTest::keyClick(field, Qt::Key_Delete);
+        QTest::keyClick(field, Qt::Key_1);
+        QTest::keyClick(field, Qt::Key_1);
+        QCOMPARE(field->text(), u"12345678903"_s);
+        window.findChild<QPushButton*>(u"btnControlla"_s)->click();
+        QCOMPARE(messages.texts(), QStringList {VatUnknownOffice});
     }
 
     void vatOffices()

@@ -167,6 +167,37 @@ private slots:
         QCOMPARE(found, titles);
     }
 
+    // The card's help tells where things are; it has to agree with the card.
+    void cardHelpSaysWhereThingsAre_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<bool>("atTheBottom");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("card number") << u"lblPosizione"_s << true
+                                     << u"il cui numero compare nella barra in basso, fra le frecce"_s;
+        QTest::newRow("arrows") << u"cmdUltimo"_s << true << u"le frecce di scorrimento nella barra in basso"_s;
+        QTest::newRow("commands") << u"cmdSalva"_s << false << u"I comandi della scheda sono nella barra in alto"_s;
+    }
+    void cardHelpSaysWhereThingsAre()
+    {
+        QFETCH(QString, control);
+        QFETCH(bool, atTheBottom);
+        QFETCH(QString, said);
+        QVERIFY(shell::help::text(u"Applicazione Archivio appuntamenti."_s).contains(said));
+        program->card()->open();
+        const auto rect = [this](const QString& name) {
+            QWidget* w = testsupport::control(program->card(), name);
+            return QRect(w->mapTo(program->card(), QPoint(0, 0)), w->size());
+        };
+        const QRect place = rect(control);
+        if (atTheBottom)
+            QVERIFY(place.top() > rect(u"txtNote"_s).bottom());
+        else
+            QVERIFY(place.bottom() < rect(u"txtData"_s).top());
+        if (control == u"lblPosizione"_s)
+            QVERIFY(place.left() > rect(u"cmdIndietro"_s).right() && place.right() < rect(u"cmdAvanti"_s).left());
+    }
+
     void helpViewerShowsEachTopicAfresh()
     {
         enter();

@@ -6,8 +6,11 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTest>
+
+#include <cerrno>
 
 using namespace Qt::Literals::StringLiterals;
 using testsupport::readFile;
@@ -143,6 +146,58 @@ private slots:
         ArchiveFile::setLockTimeoutMs(5000);
         writer.close();
         QCOMPARE(archive::count(path, Size), 0);
+    }
+
+    // A file system that refuses byte-range locks (some network shares) is
+    // worked on without them; any other failure of the lock call is still a
+    // failure.
+    void fileSystemWithoutLocks_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("works");
+        QTest::newRow("ENOLCK") << ENOLCK << true;
+        QTest::newRow("EOPNOTSUPP") << EOPNOTSUPP << true;
+        QTest::newRow("EINVAL") << EINVAL << true;
+        QTest::newRow("EIO") << EIO << false;
+    }
+    void fileSystemWithoutLocks()
+    {
+        QFETCH(int, error);
+        QFETCH(bool, works);
+        testsupport::ProgramFolderFixture folder;
+        const QString path = folder.file(u"a.qzv"_s);
+        QCOMPARE(archive::append(path, Size, appointment(u"uno"_s).data()), 1);
+        const QByteArray before = readFile(path);
+        int calls = 0;
+        ArchiveFile::setLockCall([&](int, struct flock*) {
+            ++calls;
+            errno = error;
+            return -1;
+        });
+        const auto restore = qScopeGuard([] { ArchiveFile::setLockCall({}); });
+        QStringList seen;
+        const auto readAll = [&] {
+            seen.clear();
+            archive::readAll(path, Size, [&](const char* bytes, qint64) {
+                seen << AppointmentRecord::fromBytes(bytes).text(AppointmentField::purpose);
+            });
+        };
+        if (works) {
+            QCOMPARE(archive::append(path, Size, appointment(u"due"_s).data()), 2);
+            archive::rewriteAt(path, Size, 1, appointment(u"UNO"_s).data());
+            AppointmentRecord r;
+            archive::readAt(path, Size, 2, r.data());
+            QCOMPARE(r.text(AppointmentField::purpose), u"due"_s);
+            readAll();
+            QCOMPARE(seen, (QStringList {u"UNO"_s, u"due"_s}));
+        } else {
+            QVERIFY_THROWS_EXCEPTION(AccessFailure, archive::append(path, Size, appointment(u"due"_s).data()));
+            QVERIFY_THROWS_EXCEPTION(AccessFailure, archive::rewriteAt(path, Size, 1, appointment(u"UNO"_s).data()));
+            QVERIFY_THROWS_EXCEPTION(AccessFailure, readAll());
+            QVERIFY(seen.isEmpty());
+            QCOMPARE(readFile(path), before);
+        }
+        QCOMPARE(calls, works ? 4 : 3);
     }
 
     void twoCopiesAppendingAtOnce()

@@ -88,4 +88,18 @@ void typeText(QWidget* widget, const QString& text)
     }
 }
 
+void pressKey(QWidget* widget, QKeyCombination combination)
+{
+    const Qt::Key key = combination.key();
+    const Qt::KeyboardModifiers modifiers = combination.keyboardModifiers();
+    QString text;
+    if (key == Qt::Key_Backspace)
+        text = QString(QChar(8));
+    else if (key == Qt::Key_Delete)
+        text = QString(QChar(127));
+    else if (!(modifiers & (Qt::ControlModifier | Qt::AltModifier)) && key >= Qt::Key_Space && key <= Qt::Key_AsciiTilde)
+        text = (modifiers & Qt::ShiftModifier) ? QString(QChar(key)) : QString(QChar(key)).toLower();
+    QTest::sendKeyEvent(QTest::Click, widget, key, text, modifiers);
+}
+
 } // namespace testsupport

@@ -69,6 +69,10 @@ void whenModal(std::function<void(QWidget*)> action);
 
 // Types a text into a widget key by key, accented letters included.
 void typeText(QWidget* widget, const QString& text);
+// Presses and releases a key with its modifiers, carrying the character a
+// desktop keyboard sends with it: the printable character when neither Ctrl
+// nor Alt is held, 8 for Backspace and 127 for Delete.
+void pressKey(QWidget* widget, QKeyCombination key);
 
 
 } // namespace testsupport
