@@ -2,9 +2,12 @@
 //   devshow list-pdf OUT.pdf [LINES]   a list print written to PDF
 //   devshow card-pdf OUT.pdf           a one-page card with framed rows
 //   devshow screen NAME [FOLDER]       one screen, shown until closed
+//   devshow shot NAME OUT.png [FOLDER] one screen, shown, grabbed into a picture
 // Not installed with the program.
 #include "appointments/agendascreen.h"
 #include "appointments/appointmentcard.h"
+#include "contacts/contactcard.h"
+#include "contacts/contactsearch.h"
 #include "ui/cardprint.h"
 #include "shell/helpviewer.h"
 #include "shell/help.h"
@@ -28,6 +31,7 @@
 #include "ui/exportscreen.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdio>
@@ -120,6 +124,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     ui::setUpApplication(app);
     const QStringList args = app.arguments();
+    std::unique_ptr<shell::Screens> owner; // destroyed before the application
     if (args.size() >= 3 && args[1] == u"list-pdf"_s) {
         QStringList lines;
         const int count = args.size() > 3 ? args[3].toInt() : 120;
@@ -137,7 +142,7 @@ int main(int argc, char* argv[])
     if (args.size() >= 3 && args[1] == u"exports"_s) {
         // The four appointment exports of a folder, as a user answering Yes, then No.
         programFolder::setOverride(args[2]);
-        shell::Screens owner;
+        shell::Screens screens;
         int question = 0;
         ui::messages::setHandler([&](ui::MessageKind kind, const QString& text) {
             std::fprintf(stderr, "%s\n", qPrintable(text));
@@ -157,11 +162,17 @@ int main(int argc, char* argv[])
         writeSamples(args[2]);
         return 0;
     }
-    if (args.size() >= 3 && args[1] == u"screen"_s) {
-        if (args.size() > 3)
-            programFolder::setOverride(args[3]);
-        static std::unique_ptr<shell::Screens> owner;
-        const auto program = [] {
+    const bool shot = args.size() >= 4 && args[1] == u"shot"_s;
+    if (shot || (args.size() >= 3 && args[1] == u"screen"_s)) {
+        const qsizetype folderAt = shot ? 4 : 3;
+        if (shot) // a picture of the screen, not of a message box over it
+            ui::messages::setHandler([](ui::MessageKind, const QString& text) {
+                std::fprintf(stderr, "%s\n", qPrintable(text));
+                return ui::Answer::Ok;
+            });
+        if (args.size() > folderAt)
+            programFolder::setOverride(args[folderAt]);
+        const auto program = [&owner] {
             if (!owner)
                 owner = std::make_unique<shell::Screens>();
             return owner.get();
@@ -172,6 +183,12 @@ int main(int argc, char* argv[])
             {u"frmCarta"_s, [] { return new CardNumberWindow(u"4111111111111111"_s); }},
             {u"frmIban"_s, [] { return new IbanWindow(u"IT60X0542811101000000123456"_s); }},
             {u"frmArchivio_Scadenze"_s, [&] { return program()->appointmentCard(); }},
+            {u"frmClienti"_s, [&] {
+                 program()->contacts()->card().last();
+                 return program()->contacts();
+             }},
+            {u"frmTrovaClienti"_s, [] { return new ContactSearch({}); }},
+            {u"frmRicontatta"_s, [&] { return new ui::ListScreen(program()->contacts()->callBackList(), nullptr); }},
             {u"frmCalendario"_s, [] { return new ui::DatePicker(nullptr); }},
             {u"frmAgenda"_s, [&] {
                  program()->agenda()->open();
@@ -198,8 +215,16 @@ int main(int argc, char* argv[])
             return 2;
         QWidget* screen = found->second();
         screen->show();
+        if (shot) {
+            const QString out = args[3];
+            QTimer::singleShot(800, screen, [screen, out] {
+                QWidget* top = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : screen;
+                const bool saved = top->grab().save(out);
+                QApplication::exit(saved ? 0 : 1);
+            });
+        }
         return app.exec();
     }
-    std::fprintf(stderr, "usage: devshow list-pdf OUT.pdf [LINES] | card-pdf OUT.pdf | screen NAME\n");
+    std::fprintf(stderr, "usage: devshow list-pdf OUT.pdf [LINES] | card-pdf OUT.pdf | screen NAME [FOLDER] | shot NAME OUT.png [FOLDER]\n");
     return 2;
 }

@@ -312,5 +312,5 @@ void AppointmentCard::impDataClick()
 
 void AppointmentCard::btnEmailClick()
 {
-    ui::desktop::open(u"\"mailto:"_s + texts::trim(m_ui->txtEmail->text()) + u"\""_s);
+    ui::desktop::mailTo(m_ui->txtEmail->text());
 }

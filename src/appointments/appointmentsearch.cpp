@@ -18,6 +18,8 @@ AppointmentSearch::AppointmentSearch(Target target, QWidget* parent)
         lists::LineOrder::Text,
         {m_ui->txtData, m_ui->txtOra, m_ui->txtTipologia, m_ui->txtCausale, m_ui->txtDettagli, m_ui->txtContatto,
          m_ui->txtTel, m_ui->txtCel, m_ui->txtLuogo, m_ui->txtNote},
+        {m_ui->effCampo01, m_ui->effCampo02, m_ui->effCampo03, m_ui->effCampo04, m_ui->effCampo05, m_ui->effCampo06,
+         m_ui->effCampo07, m_ui->effCampo08, m_ui->effCampo09, m_ui->effCampo10},
         [path](const QStringList& typed) {
             lists::Criteria<records::AppointmentLayout> criteria;
             for (std::size_t i = 0; i < appointments::SearchFields.size(); ++i)

@@ -2,7 +2,8 @@
 
 #include "appointments/agendascreen.h"
 #include "appointments/appointmentcard.h"
-#include "contacts/contactsarea.h"
+#include "contacts/contactcard.h"
+#include "contacts/contactsearch.h"
 #include "documents/documentsarea.h"
 #include "shell/help.h"
 #include "shell/mainmenu.h"
@@ -21,7 +22,17 @@ Screens::Screens()
     m_appointmentCard = std::make_unique<AppointmentCard>();
     m_agenda = std::make_unique<AgendaScreen>(m_appointmentCard.get());
     m_passwordChange = std::make_unique<PasswordChange>();
-    m_contacts = std::make_unique<ContactsArea>();
+    m_contacts = std::make_unique<ContactCard>();
+    // The appointment card imports a contact through the contact search.
+    m_appointmentCard->setContactImport([](AppointmentCard* card) {
+        ContactSearch search(
+            [card](const ContactRecord& r, qint64) {
+                card->importContact(r.text(ContactField::fullName), r.text(ContactField::preferredPhone),
+                                    r.text(ContactField::mobilePhone), r.text(ContactField::email));
+            },
+            card);
+        search.exec();
+    });
     m_summaries = std::make_unique<SummariesArea>();
     m_documents = std::make_unique<DocumentsArea>();
     m_menu = std::make_unique<MainMenu>(

@@ -6,7 +6,7 @@
 
 class AgendaScreen;
 class AppointmentCard;
-class ContactsArea;
+class ContactCard;
 class DocumentsArea;
 class MainMenu;
 class PasswordChange;
@@ -27,7 +27,7 @@ public:
     PasswordChange* passwordChange() const { return m_passwordChange.get(); }
     AgendaScreen* agenda() const { return m_agenda.get(); }
     AppointmentCard* appointmentCard() const { return m_appointmentCard.get(); }
-    ContactsArea* contacts() const { return m_contacts.get(); }
+    ContactCard* contacts() const { return m_contacts.get(); }
     SummariesArea* summaries() const { return m_summaries.get(); }
     DocumentsArea* documents() const { return m_documents.get(); }
 
@@ -36,7 +36,7 @@ private:
     std::unique_ptr<AppointmentCard> m_appointmentCard;
     std::unique_ptr<AgendaScreen> m_agenda;
     std::unique_ptr<PasswordChange> m_passwordChange;
-    std::unique_ptr<ContactsArea> m_contacts;
+    std::unique_ptr<ContactCard> m_contacts;
     std::unique_ptr<SummariesArea> m_summaries;
     std::unique_ptr<DocumentsArea> m_documents;
     std::unique_ptr<MainMenu> m_menu;

@@ -10,6 +10,7 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
 #include <QPrintDialog>
 #include <QPrinter>
 
@@ -314,29 +315,32 @@ QPageLayout paperOnly(const Template& report)
 
 bool exportPdf(const Template& report, const QString& path, const QString& title)
 {
+    // Written beside the target under a temporary name and put in place in
+    // one step: a viewer showing the old file never meets a half-written one,
+    // and a failure leaves the old file as it was.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
     {
-        QFile probe(path);
-        if (!probe.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return false;
-    }
-    QPdfWriter writer(path);
-    writer.setTitle(title);
-    writer.setCreator(u"Quirvale 5.0"_s);
+        QPdfWriter writer(&file);
+        writer.setTitle(title);
+        writer.setCreator(u"Quirvale 5.0"_s);
     // The author travels in the document's XMP metadata (Qt's writer has no
     // author entry of its own).
-    const QString xmp =
-        u"<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>"
+        const QString xmp =
+            u"<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>"
         u"<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
         u"<rdf:Description rdf:about='' xmlns:dc='http://purl.org/dc/elements/1.1/' xmlns:xmp='http://ns.adobe.com/xap/1.0/'>"
         u"<dc:title><rdf:Alt><rdf:li xml:lang='x-default'>%1</rdf:li></rdf:Alt></dc:title>"
         u"<dc:creator><rdf:Seq><rdf:li>Quirvale 5.0</rdf:li></rdf:Seq></dc:creator>"
         u"<xmp:CreatorTool>Quirvale 5.0</xmp:CreatorTool>"
         u"</rdf:Description></rdf:RDF></x:xmpmeta><?xpacket end='w'?>"_s.arg(title.toHtmlEscaped());
-    writer.setDocumentXmpMetadata(xmp.toUtf8());
-    writer.setResolution(600);
-    writer.setPageLayout(paperOnly(report));
-    report.render(&writer);
-    return QFile(path).size() > 0;
+        writer.setDocumentXmpMetadata(xmp.toUtf8());
+        writer.setResolution(600);
+        writer.setPageLayout(paperOnly(report));
+        report.render(&writer);
+    }
+    return file.size() > 0 && file.commit();
 }
 
 bool print(const Template& report, QWidget* parent)

@@ -1,6 +1,7 @@
 #include "ui/searchscreen.h"
 
 #include "storage/archivefile.h"
+#include "storage/texts.h"
 #include "ui/linelist.h"
 #include "ui/services.h"
 #include "ui/widgets.h"
@@ -35,8 +36,8 @@ void SearchScreen::setUpSearch(Definition definition)
     m_waiting = part<QLabel>("lblAttendere");
     m_list = new LineList(part<QListView>("lstRecords"), m_definition.order, 12);
     const auto& fields = m_definition.criteria;
-    for (int i = 0; i < fields.size(); ++i)
-        attachFocusFrame(fields[i], findChild<QFrame*>(u"effCampo%1"_s.arg(i + 1, 2, 10, QChar(u'0'))));
+    for (qsizetype i = 0; i < fields.size() && i < m_definition.frames.size(); ++i)
+        attachFocusFrame(fields[i], m_definition.frames[i]);
     setEnterCycle(QList<QWidget*>(fields.begin(), fields.end()));
     auto* findText = part<QLineEdit>("txtTrova");
     setEnterMovesTo(findText, part<QPushButton>("btnTrova"));
@@ -71,8 +72,13 @@ void SearchScreen::btnCercaClick()
 {
     m_waiting->setVisible(true);
     QStringList typed;
-    for (QLineEdit* field : std::as_const(m_definition.criteria))
+    int used = 0;
+    for (QLineEdit* field : std::as_const(m_definition.criteria)) {
         typed << field->text();
+        used += texts::trim(field->text()).isEmpty() ? 0 : 1;
+    }
+    if (auto* count = findChild<QLabel*>(u"lblConta"_s))
+        count->setText(QString::number(used));
     lists::Rows rows;
     try {
         rows = m_definition.search(typed);

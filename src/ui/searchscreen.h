@@ -12,6 +12,7 @@
 
 #include <functional>
 
+class QFrame;
 class QLabel;
 class QLineEdit;
 
@@ -25,7 +26,8 @@ public:
     struct Definition {
         QString printTitle;
         lists::LineOrder order = lists::LineOrder::Text;
-        QList<QLineEdit*> criteria; // in screen order; the frames effCampo01... follow them
+        QList<QLineEdit*> criteria; // in screen order
+        QList<QFrame*> frames;      // the focus frame of each criterion, in the same order
         // The rows of the records that match the typed criteria. Throws AccessFailure.
         std::function<lists::Rows(const QStringList& typed)> search;
         // A double click on a row of the list; the screen then closes.

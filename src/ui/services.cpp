@@ -1,5 +1,7 @@
 #include "ui/services.h"
 
+#include "storage/texts.h"
+
 #include <QDesktopServices>
 #include <QUrl>
 
@@ -195,6 +197,12 @@ void open(const QString& target)
 }
 
 void setHandler(std::function<void(const QString&)> h) { handler = std::move(h); }
+
+void mailTo(const QString& address)
+{
+    const QByteArray encoded = QUrl::toPercentEncoding(texts::trim(address), "@");
+    open(u"\"mailto:"_s + QString::fromLatin1(encoded) + u"\""_s);
+}
 } // namespace desktop
 
 namespace help {

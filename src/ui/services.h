@@ -75,6 +75,9 @@ namespace desktop {
 void open(const QString& target);
 // Tests record what would be opened; an empty handler restores the desktop.
 void setHandler(std::function<void(const QString&)> handler);
+// A new mail to this address, trimmed and percent-encoded as the only
+// recipient: "?", "&" or "#" in it add no subject, body or other recipient.
+void mailTo(const QString& address);
 } // namespace desktop
 
 namespace help {

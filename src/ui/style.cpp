@@ -51,7 +51,7 @@ void setUpApplication(QApplication& app)
     QApplication::setApplicationVersion(u"5.0"_s);
     QApplication::setOrganizationName(u"Quirvale"_s);
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(QIcon(u":/shell/quirvale.svg"_s));
+    QApplication::setWindowIcon(QIcon(u":/ui/quirvale.svg"_s));
 
     QLocale italian(QLocale::Italian, QLocale::Italy);
     italian.setNumberOptions(QLocale::OmitGroupSeparator);

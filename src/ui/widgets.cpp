@@ -327,12 +327,6 @@ protected:
         auto* key = static_cast<QKeyEvent*>(event);
         if (isTypedCharacter(key))
             return !onlyDigits(key->text());
-        // Pasting from the keyboard passes only digits; anything else in the
-        // clipboard leaves the field as it is.
-        if (key->matches(QKeySequence::Paste)) {
-            const QClipboard* clipboard = QGuiApplication::clipboard();
-            return !(clipboard && onlyDigits(clipboard->text()));
-        }
         switch (key->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
@@ -380,6 +374,28 @@ void setEnterCycle(const QList<QWidget*>& fields)
 void setDigitsOnly(QLineEdit* edit)
 {
     edit->installEventFilter(new DigitsFilter(edit));
+    // Pasted text (keyboard or menu) keeps its digits only.
+    rewriteWhileTyping(edit, [](const QString& text) {
+        QString digits;
+        for (const QChar c : text) {
+            if (c >= u'0' && c <= u'9')
+                digits += c;
+        }
+        return digits;
+    });
+}
+
+void rewriteWhileTyping(QLineEdit* edit, std::function<QString(const QString&)> rule)
+{
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit, rule = std::move(rule)](const QString& text) {
+        const QString rewritten = rule(text);
+        if (rewritten == text)
+            return;
+        // The cursor stays after the same typed characters.
+        const int cursor = int(rule(text.left(edit->cursorPosition())).size());
+        edit->setText(rewritten);
+        edit->setCursorPosition(std::min(cursor, int(rewritten.size())));
+    });
 }
 
 AreaScreen::AreaScreen(QWidget* parent)

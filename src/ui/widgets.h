@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <initializer_list>
 #include <utility>
 
@@ -86,6 +87,11 @@ bool isTypedCharacter(const QKeyEvent* key);
 // as usual, and pasting from the keyboard passes when the clipboard holds
 // digits only. Every other key press is discarded.
 void setDigitsOnly(QLineEdit* edit);
+
+// After every change the user makes, the text of `edit` becomes rule(text)
+// (upper case, blanks removed...) with the cursor kept after the same
+// typed characters. Changes made by the program are left alone.
+void rewriteWhileTyping(QLineEdit* edit, std::function<QString(const QString&)> rule);
 
 // A working area: one instance for the whole run, shown and hidden, never
 // modal. Closing it hides it and shows its home screen (the main menu).

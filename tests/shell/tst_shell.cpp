@@ -1,6 +1,6 @@
 #include "appointments/agendascreen.h"
 #include "appointments/appointmentcard.h"
-#include "contacts/contactsarea.h"
+#include "contacts/contactcard.h"
 #include "documents/documentsarea.h"
 #include "shell/mainmenu.h"
 #include "shell/help.h"
