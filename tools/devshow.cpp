@@ -1,6 +1,6 @@
 // Developer entry point for looking at pieces of the program on their own:
 //   devshow list-pdf OUT.pdf [LINES]   a list print written to PDF
-//   devshow card-pdf OUT.pdf           a one-page card with framed rows
+//   devshow card-pdf OUT.pdf [ROWS]    a card with framed rows (30: two pages)
 //   devshow screen NAME [FOLDER]       one screen, shown until closed
 //   devshow shot NAME OUT.png [FOLDER] one screen, shown, grabbed into a picture
 // Not installed with the program.
@@ -43,37 +43,15 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-report::Template sampleCard()
+// A card of `count` rows, long enough by default to continue on a second page.
+report::Template sampleCard(int count)
 {
-    report::Template t(u"Scheda"_s);
-    t.band(report::BandKind::Title).height = 277;
-    report::Object title;
-    title.name = u"txtTitolo"_s;
-    title.rect = QRectF(0, 0, 190, 12);
-    title.text = u"SCHEDA INFORMATIVA DI PROVA"_s;
-    title.fontSize = 15;
-    title.bold = true;
-    title.colour = Qt::white;
-    title.background = QColor(0x27, 0x47, 0x6d);
-    title.alignment = Qt::AlignCenter;
-    t.add(report::BandKind::Title, title);
-    for (int row = 0; row < 13; ++row) {
-        report::Object label;
-        label.name = u"lblRiga%1"_s.arg(row);
-        label.rect = QRectF(0, 20 + row * 11, 55, 11);
-        label.text = u"Etichetta %1:"_s.arg(row + 1);
-        label.bold = true;
-        label.frame = true;
-        label.background = QColor(0xee, 0xf2, 0xf7);
-        t.add(report::BandKind::Title, label);
-        report::Object value = label;
-        value.name = u"txtRiga%1"_s.arg(row);
-        value.rect = QRectF(55, 20 + row * 11, 135, 11);
-        value.text = u"Valore della riga %1 con un testo piuttosto lungo che viene tagliato al bordo del campo"_s.arg(row + 1);
-        value.bold = false;
-        value.background = Qt::white;
-        t.add(report::BandKind::Title, value);
-    }
+    QList<ui::PrintRow> rows;
+    for (int row = 1; row <= count; ++row)
+        rows.append({u"Etichetta %1:"_s.arg(row),
+                     u"Valore della riga %1 con un testo piuttosto lungo che viene tagliato al bordo del campo"_s.arg(row)});
+    report::Template t = ui::cardTemplate(u"Scheda"_s, u"SCHEDA INFORMATIVA DI PROVA"_s, rows);
+    t.setText(u"txtCalce"_s, ui::printedAtText());
     return t;
 }
 
@@ -135,7 +113,7 @@ int main(int argc, char* argv[])
         return report::printList(u"Riepilogo appuntamenti imminenti"_s, lines) ? 0 : 1;
     }
     if (args.size() >= 3 && args[1] == u"card-pdf"_s) {
-        report::Template t = sampleCard();
+        report::Template t = sampleCard(args.size() > 3 ? args[3].toInt() : 30);
         t.prepare();
         return report::printer::exportPdf(t, args[2], u"Scheda"_s) ? 0 : 1;
     }
@@ -225,6 +203,7 @@ int main(int argc, char* argv[])
         }
         return app.exec();
     }
-    std::fprintf(stderr, "usage: devshow list-pdf OUT.pdf [LINES] | card-pdf OUT.pdf | screen NAME [FOLDER] | shot NAME OUT.png [FOLDER]\n");
+    std::fprintf(stderr, "usage: devshow list-pdf OUT.pdf [LINES] | card-pdf OUT.pdf [ROWS] | screen NAME [FOLDER] | "
+                         "shot NAME OUT.png [FOLDER]\n");
     return 2;
 }

@@ -133,88 +133,171 @@ QString resolved(const Object& o, const QString& text)
     return t.replace(u"[DATE]"_s, texts::formatDate(ui::clock::today()));
 }
 
+QStringList textLines(const Object& o)
+{
+    if (o.kind != Object::Kind::Text)
+        return {};
+    if (!o.multiLine)
+        return {resolved(o, o.text)};
+    QStringList lines;
+    for (const QString& line : o.lines)
+        lines << resolved(o, line);
+    return lines;
+}
+
+constexpr double Tolerance = 1e-6; // mm
+
+// Places bands one under the other on pages between the margins, opening a
+// new page when one is full.
+class Pager {
+public:
+    Pager(QList<Page>& pages, double left, double top, double bottom)
+        : m_pages(pages)
+        , m_left(left)
+        , m_top(top)
+        , m_bottom(bottom)
+        , m_y(top)
+    {
+        m_pages.append(Page());
+    }
+
+    bool atPageTop() const { return m_y <= m_top + Tolerance; }
+    bool fits(double height) const { return m_y + height <= m_bottom + Tolerance; }
+    // Moves the next band down, never up.
+    void moveTo(double y) { m_y = std::max(m_y, y); }
+    void newPage()
+    {
+        m_pages.append(Page());
+        m_y = m_top;
+    }
+
+    void placeBand(const Band& b)
+    {
+        if (fits(b.height)) {
+            placeWhole(b);
+            return;
+        }
+        for (const Object& o : b.objects) {
+            if (o.kind == Object::Kind::Text && o.multiLine) {
+                placeFlowing(b, o);
+                return;
+            }
+        }
+        placeSplit(b);
+    }
+
+private:
+    void place(const Object& o, double bandTop)
+    {
+        m_pages.last().objects.append({&o, o.rect.translated(m_left, bandTop), textLines(o)});
+    }
+
+    void placeWhole(const Band& b)
+    {
+        for (const Object& o : b.objects)
+            place(o, m_y);
+        m_y += b.height;
+    }
+
+    // The band's other objects print with its first part; the lines of the
+    // multi-line field continue page after page.
+    void placeFlowing(const Band& b, const Object& flowing)
+    {
+        for (const Object& o : b.objects) {
+            if (&o != &flowing)
+                place(o, m_y);
+        }
+        const double pitch = pitchOf(flowing);
+        const QStringList all = textLines(flowing);
+        qsizetype next = 0;
+        double lineTop = m_y + flowing.rect.top();
+        while (true) {
+            const qsizetype fit = std::max<qsizetype>(1, qsizetype((m_bottom - lineTop) / pitch + 1e-9));
+            const qsizetype count = std::min(fit, all.size() - next);
+            m_pages.last().objects.append(
+                {&flowing, QRectF(m_left + flowing.rect.left(), lineTop, flowing.rect.width(), count * pitch),
+                 all.mid(next, count)});
+            next += count;
+            if (next >= all.size()) {
+                m_y = lineTop + count * pitch + (b.height - flowing.rect.bottom());
+                return;
+            }
+            newPage();
+            lineTop = m_top;
+        }
+    }
+
+    // Splits the band between its objects, page after page.
+    void placeSplit(const Band& b)
+    {
+        QList<const Object*> rest;
+        for (const Object& o : b.objects)
+            rest << &o;
+        double origin = m_y; // the band's top, on this page
+        while (true) {
+            std::optional<double> cut = highestOverflow(rest, origin, std::nullopt);
+            if (cut && origin + *cut <= m_top + Tolerance) {
+                // Already at the top of a page: what starts there cannot get
+                // more room on another page, so it stays.
+                cut = highestOverflow(rest, origin, *cut);
+            }
+            QList<const Object*> moving;
+            for (const Object* o : rest) {
+                if (cut && o->rect.top() >= *cut - Tolerance)
+                    moving << o;
+                else
+                    place(*o, origin);
+            }
+            if (moving.isEmpty()) {
+                m_y = origin + b.height;
+                return;
+            }
+            newPage();
+            origin = m_top - *cut;
+            rest = moving;
+        }
+    }
+
+    // The top (in band millimetres) of the highest object that passes the
+    // bottom margin with the band's top at origin, among those starting
+    // below `below`.
+    std::optional<double> highestOverflow(const QList<const Object*>& objects, double origin,
+                                          std::optional<double> below) const
+    {
+        std::optional<double> cut;
+        for (const Object* o : objects) {
+            if (below && o->rect.top() <= *below + Tolerance)
+                continue;
+            if (origin + o->rect.bottom() > m_bottom + Tolerance && (!cut || o->rect.top() < *cut))
+                cut = o->rect.top();
+        }
+        return cut;
+    }
+
+    QList<Page>& m_pages;
+    const double m_left, m_top, m_bottom;
+    double m_y;
+};
+
 } // namespace
 
 void Template::prepare()
 {
     m_pages.clear();
     const QRectF paper = pageLayout().fullRect(QPageLayout::Millimeter);
-    const double left = m_margins.left();
     const double top = m_margins.top();
     const double bottom = paper.height() - m_margins.bottom();
-    m_pages.append(Page());
-    double y = top;
+    Pager pager(m_pages, m_margins.left(), top, bottom);
 
-    const auto place = [&](const Object& o, double bandTop, QStringList lines) {
-        PlacedObject p {&o, o.rect.translated(left, bandTop), std::move(lines)};
-        m_pages.last().objects.append(p);
-    };
-    const auto newPage = [&] {
-        m_pages.append(Page());
-        y = top;
-    };
-    const auto textLines = [](const Object& o) {
-        if (o.kind != Object::Kind::Text)
-            return QStringList();
-        if (o.multiLine) {
-            QStringList l;
-            for (const QString& line : o.lines)
-                l << resolved(o, line);
-            return l;
-        }
-        return QStringList {resolved(o, o.text)};
-    };
-    const auto placeWhole = [&](const Band& b) {
-        for (const Object& o : b.objects)
-            place(o, y, textLines(o));
-        y += b.height;
-    };
-
-    placeWhole(band(BandKind::Title));
-
-    const Band& data = band(BandKind::MasterData);
-    const Object* flowing = nullptr;
-    for (const Object& o : data.objects) {
-        if (o.kind == Object::Kind::Text && o.multiLine) {
-            flowing = &o;
-            break;
-        }
-    }
-    if (y + data.height <= bottom || !flowing) {
-        if (y + data.height > bottom && data.height <= bottom - top && y > top)
-            newPage();
-        placeWhole(data);
-    } else {
-        // The data band splits: its other objects print with its first part,
-        // the lines of the multi-line field continue page after page.
-        for (const Object& o : data.objects) {
-            if (&o != flowing)
-                place(o, y, textLines(o));
-        }
-        const double pitch = pitchOf(*flowing);
-        const QStringList all = textLines(*flowing);
-        qsizetype next = 0;
-        double lineTop = y + flowing->rect.top();
-        while (true) {
-            const qsizetype fit = std::max<qsizetype>(1, qsizetype((bottom - lineTop) / pitch + 1e-9));
-            const qsizetype count = std::min(fit, all.size() - next);
-            PlacedObject part {flowing, QRectF(left + flowing->rect.left(), lineTop, flowing->rect.width(), count * pitch),
-                               all.mid(next, count)};
-            m_pages.last().objects.append(part);
-            next += count;
-            if (next >= all.size()) {
-                y = lineTop + count * pitch + (data.height - flowing->rect.bottom());
-                break;
-            }
-            newPage();
-            lineTop = top;
-        }
-    }
+    pager.placeBand(band(BandKind::Title));
+    pager.placeBand(band(BandKind::MasterData));
 
     const Band& footer = band(BandKind::Footer);
-    if (y + footer.height > bottom + 1e-9)
-        newPage();
-    placeWhole(footer);
+    if (!pager.fits(footer.height) && footer.height <= bottom - top + Tolerance && !pager.atPageTop())
+        pager.newPage();
+    if (footer.atPageBottom)
+        pager.moveTo(bottom - footer.height);
+    pager.placeBand(footer);
 }
 
 void Template::renderPage(QPainter& painter, const Page& page, double pixelsPerMm) const

@@ -58,6 +58,9 @@ struct Band {
     QString name;
     double height = 0; // mm
     QList<Object> objects;
+    // The footer ends at the bottom margin of the last page instead of
+    // straight under the data (still below the data, never over it).
+    bool atPageBottom = false;
 };
 
 // What one page shows: objects placed in page millimetres.
@@ -97,9 +100,17 @@ public:
     void setHeight(const QString& name, double units);
 
     // Lays the bands out on pages: the title band at the top of the first
-    // page, the data band after it (continuing on further pages when it does
-    // not fit), the footer band once after the data. In the fields marked
-    // with dateVariable, [DATE] becomes the date of printing.
+    // page, the data band after it, the footer band once after the data.
+    // A band that does not fit in the rest of the page continues on the next
+    // one: a band with a multi-line field continues line by line; any other
+    // band splits between its objects, never through one: the objects that
+    // would pass the bottom margin, and every object starting no higher than
+    // the highest of them, move to the next page, keeping their places
+    // relative to each other, the highest at the top margin. An object taller
+    // than the page gets the top of a page and runs past the bottom margin.
+    // The footer band starts a new page rather than split when it fits on
+    // one. In the fields marked with dateVariable, [DATE] becomes the date of
+    // printing.
     void prepare();
     const QList<Page>& pages() const { return m_pages; }
 

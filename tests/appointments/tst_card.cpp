@@ -387,7 +387,9 @@ private slots:
             confirm->findChild<QPushButton*>(u"btnStampa"_s)->click();
         });
         click(u"cmdStampa"_s);
-        const QString text = testsupport::pdfText(program->pdf).join(QString());
+        const QStringList pages = testsupport::pdfText(program->pdf);
+        QCOMPARE(pages.size(), 1); // the thirteen rows and the footer on one page
+        const QString text = pages.join(QString());
         for (const QString& expected :
              {u"SCHEDA INFORMATIVA APPUNTAMENTO"_s, u"Data appuntamento:"_s, u"Ora:"_s, u"Tipologia:"_s,
               u"Causale:"_s, u"Dettagli:"_s, u"Persona / Ditta:"_s, u"Telefono:"_s, u"Cellulare:"_s, u"E-mail:"_s,

@@ -2,6 +2,7 @@
 #include "ui/report.h"
 #include "ui/services.h"
 
+#include <QMultiMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -17,6 +18,41 @@ QStringList listLines(int count)
     for (int i = 1; i <= count; ++i)
         lines << u"Riga %1  Data: 05/03/2024  Ora: 09:30  Causale: prova di stampa numero %1"_s.arg(i, 3, 10, QChar(u'0'));
     return lines;
+}
+
+// A4 portrait, margins of 10 mm: the printable area runs from 10 to 287 mm.
+constexpr double Top = 10, Bottom = 287, Left = 10, Right = 200;
+
+// `count` boxes `height` mm tall every `pitch` mm in one band, named by their index.
+report::Template boxes(report::BandKind kind, int count, double height, double pitch)
+{
+    report::Template t(u"Scatole"_s);
+    for (int i = 0; i < count; ++i) {
+        report::Object box;
+        box.kind = report::Object::Kind::Rectangle;
+        box.name = QString::number(i);
+        box.rect = QRectF(5, i * pitch, 100, height);
+        t.add(kind, box);
+    }
+    t.band(kind).height = count * pitch;
+    return t;
+}
+
+bool withinMargins(const QRectF& r)
+{
+    constexpr double e = 1e-6;
+    return r.left() >= Left - e && r.right() <= Right + e && r.top() >= Top - e && r.bottom() <= Bottom + e;
+}
+
+// Where each object landed: page index and rect, by name.
+QMultiMap<QString, std::pair<int, QRectF>> placements(const report::Template& t)
+{
+    QMultiMap<QString, std::pair<int, QRectF>> placed;
+    for (int p = 0; p < t.pages().size(); ++p) {
+        for (const report::PlacedObject& o : t.pages()[p].objects)
+            placed.insert(o.object->name, {p, o.rect});
+    }
+    return placed;
 }
 
 } // namespace
@@ -77,6 +113,113 @@ private slots:
         if (count > 0)
             QVERIFY(pages.last().indexOf(u"Stampa eseguita"_s) > pages.last().indexOf(lines.last().left(8)));
         QVERIFY(!all.contains(u"[DATE]"_s));
+    }
+
+    void bandSplitsBetweenObjects_data()
+    {
+        QTest::addColumn<report::BandKind>("kind");
+        QTest::addColumn<double>("titleHeight");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<double>("height");
+        QTest::addColumn<double>("pitch");
+        QTest::addColumn<int>("pages");
+        using K = report::BandKind;
+        QTest::newRow("fits") << K::MasterData << 20.0 << 10 << 12.0 << 12.0 << 1;
+        QTest::newRow("last box ends on the margin") << K::MasterData << 7.0 << 27 << 10.0 << 10.0 << 1;
+        QTest::newRow("one box more") << K::MasterData << 7.0 << 28 << 10.0 << 10.0 << 2;
+        QTest::newRow("gaps between boxes") << K::MasterData << 24.0 << 40 << 6.0 << 10.0 << 2;
+        QTest::newRow("taller than two pages") << K::MasterData << 0.0 << 60 << 10.0 << 10.0 << 3;
+        QTest::newRow("title band") << K::Title << 0.0 << 60 << 10.0 << 10.0 << 3;
+        QTest::newRow("footer band") << K::Footer << 100.0 << 40 << 10.0 << 10.0 << 2;
+    }
+    void bandSplitsBetweenObjects()
+    {
+        QFETCH(report::BandKind, kind);
+        QFETCH(double, titleHeight);
+        QFETCH(int, count);
+        QFETCH(double, height);
+        QFETCH(double, pitch);
+        QFETCH(int, pages);
+        report::Template t = boxes(kind, count, height, pitch);
+        if (kind != report::BandKind::Title)
+            t.band(report::BandKind::Title).height = titleHeight;
+        t.prepare();
+        QCOMPARE(t.pages().size(), pages);
+
+        const auto placed = placements(t);
+        int lastPage = 0;
+        double shift = 0; // page position minus band position, the same for every box of a page
+        for (int i = 0; i < count; ++i) {
+            const QString name = QString::number(i);
+            QCOMPARE(placed.count(name), 1);
+            const auto [page, rect] = placed.value(name);
+            QVERIFY2(withinMargins(rect), qPrintable(name));
+            QCOMPARE(rect.size(), QSizeF(100, height));
+            QVERIFY(page == lastPage || page == lastPage + 1);
+            if (i == 0 || page != lastPage) {
+                if (page > 0)
+                    QCOMPARE(rect.top(), Top); // a continuation starts at the top margin
+                shift = rect.top() - i * pitch;
+            }
+            QCOMPARE(rect.top(), i * pitch + shift);
+            lastPage = page;
+        }
+        // Each page but the last is full: its next box would not have fitted.
+        for (int i = 1; i < count; ++i) {
+            const auto before = placed.value(QString::number(i - 1));
+            if (placed.value(QString::number(i)).first != before.first)
+                QVERIFY(before.second.top() + pitch + height > Bottom);
+        }
+    }
+
+    void objectsStartingTogetherMoveTogether()
+    {
+        // A short and a tall object side by side: the short one would fit, the
+        // tall one does not, so both go to the next page.
+        report::Template t(u"Prova"_s);
+        t.band(report::BandKind::Title).height = 270;
+        report::Object shortBox;
+        shortBox.kind = report::Object::Kind::Rectangle;
+        shortBox.name = u"basso"_s;
+        shortBox.rect = QRectF(0, 0, 50, 5);
+        t.add(report::BandKind::MasterData, shortBox);
+        report::Object tallBox = shortBox;
+        tallBox.name = u"alto"_s;
+        tallBox.rect = QRectF(60, 0, 50, 20);
+        t.add(report::BandKind::MasterData, tallBox);
+        t.band(report::BandKind::MasterData).height = 20;
+        t.prepare();
+        QCOMPARE(t.pages().size(), 2);
+        const auto placed = placements(t);
+        QCOMPARE(placed.value(u"basso"_s), std::pair(1, QRectF(Left, Top, 50, 5)));
+        QCOMPARE(placed.value(u"alto"_s), std::pair(1, QRectF(Left + 60, Top, 50, 20)));
+    }
+
+    void objectTallerThanThePage()
+    {
+        // Nothing gains by moving it again: it takes the top of a page and
+        // runs past the bottom margin; the objects after it go on as usual.
+        report::Template t(u"Prova"_s);
+        const QList<std::pair<QString, QRectF>> objects = {{u"a"_s, QRectF(0, 0, 50, 10)},
+                                                           {u"grande"_s, QRectF(60, 10, 50, 300)},
+                                                           {u"c"_s, QRectF(0, 20, 50, 10)},
+                                                           {u"d"_s, QRectF(0, 320, 50, 10)}};
+        for (const auto& [name, rect] : objects) {
+            report::Object o;
+            o.kind = report::Object::Kind::Rectangle;
+            o.name = name;
+            o.rect = rect;
+            t.add(report::BandKind::MasterData, o);
+        }
+        t.band(report::BandKind::MasterData).height = 330;
+        t.prepare();
+        QCOMPARE(t.pages().size(), 3);
+        const auto placed = placements(t);
+        QCOMPARE(placed.size(), 4);
+        QCOMPARE(placed.value(u"a"_s), std::pair(0, QRectF(Left, Top, 50, 10)));
+        QCOMPARE(placed.value(u"grande"_s), std::pair(1, QRectF(Left + 60, Top, 50, 300)));
+        QCOMPARE(placed.value(u"c"_s), std::pair(1, QRectF(Left, Top + 10, 50, 10)));
+        QCOMPARE(placed.value(u"d"_s), std::pair(2, QRectF(Left, Top, 50, 10)));
     }
 
     void textFieldsAreCutAndLiteral()
