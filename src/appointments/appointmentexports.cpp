@@ -1,158 +1,111 @@
 #include "appointments/appointmentexports.h"
 
 #include "appointments/appointmentrules.h"
-#include "storage/archivefile.h"
 #include "storage/programfolder.h"
-#include "storage/records.h"
 #include "storage/texts.h"
 #include "ui/services.h"
 
 using namespace Qt::Literals::StringLiterals;
 using F = AppointmentField;
+using Value = exports::Value<records::AppointmentLayout>;
 
 namespace appointments {
 
 namespace {
 
-// The thirteen fields as the grids show them: fulfilled before notes.
-QStringList fields(const AppointmentView& r)
+exports::Column<records::AppointmentLayout> column(const QString& component, const QString& caption, int width,
+                                                   Value value)
 {
-    return {r.text(F::date),  r.text(F::time),   r.text(F::commitmentType), r.text(F::purpose), r.text(F::details),
-            r.text(F::contact), r.text(F::phone), r.text(F::mobile),         r.text(F::email),   r.text(F::place),
-            r.text(F::amount), r.text(F::fulfilled), r.text(F::notes)};
+    return {{component, caption, {caption, width}}, std::move(value)};
 }
 
-QList<ui::GridColumn> columns(bool withKey, const QStringList& editable)
+// The columns of every appointment export: the number, then the fields as
+// the grids show them, fulfilled before notes, and the chronological key when
+// asked for. The columns named in `editable` accept typing.
+QList<exports::Column<records::AppointmentLayout>> columns(bool withKey, const QStringList& editable)
 {
-    QList<ui::GridColumn> c = {
-        {u"colNum"_s, u"N."_s, {}},
-        {u"colData"_s, u"Data appuntamento"_s, {u"Data appuntamento"_s, 180}},
-        {u"colOra"_s, u"Ora"_s, {u"Ora"_s, 150}},
-        {u"colTipologia"_s, u"Tipologia"_s, {u"Tipologia"_s, 250}},
-        {u"colCausale"_s, u"Causale"_s, {u"Causale"_s, 400}},
-        {u"colDettagli"_s, u"Dettagli"_s, {u"Dettagli"_s, 400}},
-        {u"colContatto"_s, u"Persona o Ditta"_s, {u"Persona o Ditta"_s, 300}},
-        {u"colTel"_s, u"Telefono"_s, {u"Telefono"_s, 200}},
-        {u"colCel"_s, u"Cellulare"_s, {u"Cellulare"_s, 200}},
-        {u"colEmail"_s, u"E-mail"_s, {u"E-mail"_s, 250}},
-        {u"colLuogo"_s, u"Luogo"_s, {u"Luogo"_s, 300}},
-        {u"colImporto"_s, u"Importo"_s, {u"Importo"_s, 200}},
-        {u"colOttemperata"_s, u"Impegno assolto"_s, {u"Impegno assolto"_s, 200}},
-        {u"colNote"_s, u"Note"_s, {u"Note"_s, 400}},
+    QList<exports::Column<records::AppointmentLayout>> c = {
+        {{u"colNum"_s, u"N."_s, {}}, Value::number()},
+        column(u"colData"_s, u"Data appuntamento"_s, 180, Value::field(F::date)),
+        column(u"colOra"_s, u"Ora"_s, 150, Value::field(F::time)),
+        column(u"colTipologia"_s, u"Tipologia"_s, 250, Value::field(F::commitmentType)),
+        column(u"colCausale"_s, u"Causale"_s, 400, Value::field(F::purpose)),
+        column(u"colDettagli"_s, u"Dettagli"_s, 400, Value::field(F::details)),
+        column(u"colContatto"_s, u"Persona o Ditta"_s, 300, Value::field(F::contact)),
+        column(u"colTel"_s, u"Telefono"_s, 200, Value::field(F::phone)),
+        column(u"colCel"_s, u"Cellulare"_s, 200, Value::field(F::mobile)),
+        column(u"colEmail"_s, u"E-mail"_s, 250, Value::field(F::email)),
+        column(u"colLuogo"_s, u"Luogo"_s, 300, Value::field(F::place)),
+        column(u"colImporto"_s, u"Importo"_s, 200, Value::field(F::amount)),
+        column(u"colOttemperata"_s, u"Impegno assolto"_s, 200, Value::field(F::fulfilled)),
+        column(u"colNote"_s, u"Note"_s, 400, Value::field(F::notes)),
     };
-    if (withKey)
-        c.append({u"colCodice"_s, u"Codice univoco"_s, {u"Codice univoco"_s, 150}});
-    for (ui::GridColumn& column : c)
-        column.editable = editable.contains(column.component);
+    if (withKey) {
+        c.append(column(u"colCodice"_s, u"Codice univoco"_s, 150, Value::computed([](const AppointmentView& r) {
+                            return records::chronologicalKey(r);
+                        })));
+    }
+    for (auto& each : c)
+        each.head.editable = editable.contains(each.head.component);
     return c;
 }
 
-} // namespace
+constexpr int KeyColumn = 14;
 
-std::optional<QList<QStringList>> archiveRows(const QString& path)
-{
-    QList<QStringList> rows;
-    try {
-        ArchiveFile file;
-        file.open(path, AppointmentRecord::Size, ArchiveFile::Access::Read);
-        if (file.recordCount() == 0)
-            return std::nullopt;
-        while (!file.atEnd()) {
-            const AppointmentView r(file.next());
-            rows << (QStringList {QString::number(file.position())} + fields(r));
-        }
-        file.close();
-    } catch (const AccessFailure&) {
-    }
-    return rows;
-}
-
-void sortRowsByColumn(QList<QStringList>& rows, int column)
-{
-    std::stable_sort(rows.begin(), rows.end(), [column](const QStringList& a, const QStringList& b) {
-        return QString::compare(a.value(column), b.value(column), Qt::CaseInsensitive) < 0;
-    });
-}
-
-std::optional<QList<QStringList>> selectionRows(const QString& path, Selection selection, const QDate& today,
-                                                const QDate& selectedDay)
-{
-    const QString day = texts::formatDate(selectedDay);
-    QList<QStringList> rows;
-    int running = 1;
-    try {
-        ArchiveFile file;
-        file.open(path, AppointmentRecord::Size, ArchiveFile::Access::Read);
-        if (file.recordCount() == 0)
-            return std::nullopt;
-        while (!file.atEnd()) {
-            const AppointmentView r(file.next());
-            const QString date = r.text(F::date);
-            bool listed = false;
-            switch (selection) {
-            case Selection::Imminent:
-                listed = appointments::dueState(r, today) == appointments::Due::Yes;
-                break;
-            case Selection::Day:
-                listed = date == day;
-                break;
-            case Selection::Month:
-                listed = date.mid(3, 2) == day.mid(3, 2) && date.mid(6, 4) == day.mid(6, 4);
-                break;
-            }
-            if (listed)
-                rows << (QStringList {QString::number(running++)} + fields(r) + QStringList {records::chronologicalKey(r)});
-        }
-        file.close();
-    } catch (const AccessFailure&) {
-        return rows; // the rows read so far, not sorted
-    }
-    sortRowsByColumn(rows, 14);
-    return rows;
-}
-
-} // namespace appointments
-
-namespace appointments {
-
-namespace {
 ui::ExportDefinition selection(Selection kind, const QDate& selectedDay, const QString& objectName,
                                const QString& caption, const QString& fileName, const QString& worksheet,
                                const QString& editablePhone)
 {
-    return {objectName,
-            caption,
-            fileName,
-            worksheet,
-            u"Visualizzazione appuntamenti."_s,
-            columns(true, {u"colDettagli"_s, u"colContatto"_s, u"colCodice"_s, editablePhone}),
-            [kind, selectedDay] {
-                return selectionRows(programFolder::file(programFolder::Appointments), kind,
-                                                ui::clock::today(), selectedDay)
-                    .value_or(QList<QStringList>());
-            }};
+    ExportTable table = selectionTable(kind, ui::clock::today(), selectedDay);
+    for (auto& c : table.columns)
+        c.head.editable = c.head.editable || c.head.component == editablePhone;
+    return ui::exportOf({objectName, caption, fileName, worksheet, u"Visualizzazione appuntamenti."_s, {}, {}},
+                        std::move(table),
+                        programFolder::Appointments);
 }
+
 } // namespace
+
+ExportTable archiveTable()
+{
+    return {columns(false, {u"colDettagli"_s, u"colContatto"_s, u"colTel"_s}), {{}, exports::Numbering::Position}};
+}
+
+ExportTable selectionTable(Selection selection, const QDate& today, const QDate& selectedDay)
+{
+    const QString day = texts::formatDate(selectedDay);
+    std::function<bool(const AppointmentView&)> keep;
+    switch (selection) {
+    case Selection::Imminent:
+        keep = [today](const AppointmentView& r) { return dueState(r, today) == Due::Yes; };
+        break;
+    case Selection::Day:
+        keep = [day](const AppointmentView& r) { return r.text(F::date) == day; };
+        break;
+    case Selection::Month:
+        // Characters 4 and 5, the month, and 7 to 10, the year, compared as text.
+        keep = [month = day.mid(3, 2), year = day.mid(6, 4)](const AppointmentView& r) {
+            const QString date = r.text(F::date);
+            return date.mid(3, 2) == month && date.mid(6, 4) == year;
+        };
+        break;
+    }
+    return {columns(true, {u"colDettagli"_s, u"colContatto"_s, u"colCodice"_s}),
+            {std::move(keep), exports::Numbering::Running, KeyColumn}};
+}
 
 ui::ExportDefinition archiveExport()
 {
-    return {u"frmExpScadenzario"_s,
-            u" Esportazione archivio appuntamenti"_s,
-            u"Riepilogo_Appuntamenti.xls"_s,
-            u"Riepilogo Appuntamenti"_s,
-            u"Esportazione archivio appuntamenti in Microsoft Excel."_s,
-            columns(false, {u"colDettagli"_s, u"colContatto"_s, u"colTel"_s}),
-            [] {
-                return archiveRows(programFolder::file(programFolder::Appointments))
-                    .value_or(QList<QStringList>());
-            }};
+    return ui::exportOf({u"frmExpScadenzario"_s, u" Esportazione archivio appuntamenti"_s,
+                         u"Riepilogo_Appuntamenti.xls"_s, u"Riepilogo Appuntamenti"_s,
+                         u"Esportazione archivio appuntamenti in Microsoft Excel."_s, {}, {}},
+                        archiveTable(), programFolder::Appointments);
 }
 
 ui::ExportDefinition imminentExport()
 {
-    return selection(Selection::Imminent, ui::clock::today(), u"frmExpImminenti"_s,
-                     u" Appuntamenti imminenti"_s, u"Appuntamenti_Imminenti.xls"_s, u"Appuntamenti imminenti"_s,
-                     u"colCel"_s);
+    return selection(Selection::Imminent, ui::clock::today(), u"frmExpImminenti"_s, u" Appuntamenti imminenti"_s,
+                     u"Appuntamenti_Imminenti.xls"_s, u"Appuntamenti imminenti"_s, u"colCel"_s);
 }
 
 ui::ExportDefinition dayExport(const QDate& selectedDay)

@@ -3,34 +3,23 @@
 // imminent appointments, those of a day and those of a month in date and
 // time order.
 
+#include "storage/exportrows.h"
 #include "ui/exportscreen.h"
-
-#include <optional>
 
 #include <QDate>
 
 namespace appointments {
 
-// Rows of the archive export: position, then the thirteen fields. nullopt
-// when the archive holds no record; the rows read so far on a failure.
-std::optional<QList<QStringList>> archiveRows(const QString& path);
+using ExportTable = exports::Table<records::AppointmentLayout>;
+
+// The archive export: the record position, then thirteen fields.
+ExportTable archiveTable();
 
 enum class Selection { Imminent, Day, Month };
-// Rows of the selection lists: running number, fourteen fields with the
-// chronological key last, sorted by the key without regard to case.
-// nullopt when the archive holds no record. An access failure keeps the rows
-// read so far, unsorted; in the imminent list a record whose date or notice
-// days cannot be read is skipped.
-std::optional<QList<QStringList>> selectionRows(const QString& path, Selection selection, const QDate& today,
-                                                const QDate& selectedDay);
-
-// Sorts rows by the text of one column without regard to case; rows with
-// equal keys keep their order.
-void sortRowsByColumn(QList<QStringList>& rows, int column);
-
-} // namespace appointments
-
-namespace appointments {
+// The selection lists: a running number, fourteen fields with the
+// chronological key last, sorted by the key without regard to case. In the
+// imminent list a record whose date or notice days cannot be read is left out.
+ExportTable selectionTable(Selection selection, const QDate& today, const QDate& selectedDay);
 
 // The export of the whole archive.
 ui::ExportDefinition archiveExport();

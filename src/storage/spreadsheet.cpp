@@ -4,7 +4,10 @@
 #include "storage/texts.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -12,74 +15,80 @@ namespace spreadsheet {
 
 namespace {
 
-QString escaped(const QString& text)
+// The file is written in chunks of up to this much.
+constexpr qsizetype Chunk = 1 << 20;
+
+constexpr QByteArrayView Head =
+    "<html xmlns:o=\"urn:schemas-microsoft-com:office:office\" "
+    "xmlns:x=\"urn:schemas-microsoft-com:office:excel\" "
+    "xmlns=\"http://www.w3.org/TR/REC-html40\">"
+    "<head>"
+    "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">"
+    "<!--[if gte mso 9]><xml>"
+    "<x:ExcelWorkbook>"
+    "<x:ExcelWorksheets>"
+    "<x:ExcelWorksheet>"
+    "<x:Name>";
+constexpr QByteArrayView AfterName =
+    "</x:Name>"
+    "<x:WorksheetOptions>"
+    "<x:Selected/>"
+    "<x:Panes>"
+    "<x:Pane>"
+    "<x:Number>1</x:Number>"
+    "<x:ActiveRow>3</x:ActiveRow>"
+    "</x:Pane>"
+    "</x:Panes>"
+    "<x:ProtectContents>False</x:ProtectContents>"
+    "<x:ProtectObjects>False</x:ProtectObjects>"
+    "<x:ProtectScenarios>False</x:ProtectScenarios>"
+    "</x:WorksheetOptions>"
+    "</x:ExcelWorksheet>"
+    "</x:ExcelWorksheets>"
+    "</x:ExcelWorkbook>"
+    "</xml><![endif]-->"
+    "</head>"
+    "<body>"
+    "<table x:str>";
+constexpr QByteArrayView Tail = "</table></body></html>";
+constexpr QByteArrayView HeaderCellOpen = "<td style=\"text-align: left; font-weight: bold;\" width=";
+constexpr QByteArrayView DataCellOpen = "<td style=\"text-align: left;\" sdnum=\"1040;0;@\">";
+constexpr QByteArrayView CellClose = "</td>";
+
+// The bytes without the blanks and control characters at both ends; the
+// code page keeps the codes up to 32 where text has them.
+QByteArrayView trimmed(QByteArrayView bytes)
 {
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        if (c == u'&')
-            out += u"&amp;"_s;
-        else if (c == u'<')
-            out += u"&lt;"_s;
-        else if (c == u'>')
-            out += u"&gt;"_s;
-        else
-            out += c;
+    qsizetype begin = 0, end = bytes.size();
+    while (begin < end && static_cast<unsigned char>(bytes[begin]) <= 32)
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(bytes[end - 1]) <= 32)
+        --end;
+    return bytes.sliced(begin, end - begin);
+}
+
+// Whether the bytes hold "&", "<" or ">", looked for eight bytes at a time.
+bool needsReferences(const char* p, const char* end)
+{
+    constexpr quint64 Ones = 0x0101010101010101ULL, Highs = 0x8080808080808080ULL;
+    const auto holds = [](quint64 word, unsigned char c) {
+        const quint64 x = word ^ (Ones * c);
+        return (x - Ones) & ~x & Highs; // non-zero when a byte of x is zero
+    };
+    for (; end - p >= 8; p += 8) {
+        quint64 word;
+        std::memcpy(&word, p, sizeof word);
+        if (holds(word, '&') | holds(word, '<') | holds(word, '>'))
+            return true;
     }
-    return out;
+    for (; p != end; ++p) {
+        if (*p == '&' || *p == '<' || *p == '>')
+            return true;
+    }
+    return false;
 }
 
 } // namespace
-
-QByteArray spreadsheetFile(const QString& worksheet, const QList<HeaderCell>& header, const QList<QStringList>& rows)
-{
-    QString html;
-    html += u"<html xmlns:o=\"urn:schemas-microsoft-com:office:office\" "
-            u"xmlns:x=\"urn:schemas-microsoft-com:office:excel\" "
-            u"xmlns=\"http://www.w3.org/TR/REC-html40\">"_s;
-    html += u"<head>"_s;
-    html += u"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">"_s;
-    html += u"<!--[if gte mso 9]><xml>"_s;
-    html += u"<x:ExcelWorkbook>"_s;
-    html += u"<x:ExcelWorksheets>"_s;
-    html += u"<x:ExcelWorksheet>"_s;
-    html += u"<x:Name>"_s + worksheet + u"</x:Name>"_s;
-    html += u"<x:WorksheetOptions>"_s;
-    html += u"<x:Selected/>"_s;
-    html += u"<x:Panes>"_s;
-    html += u"<x:Pane>"_s;
-    html += u"<x:Number>1</x:Number>"_s;
-    html += u"<x:ActiveRow>3</x:ActiveRow>"_s;
-    html += u"</x:Pane>"_s;
-    html += u"</x:Panes>"_s;
-    html += u"<x:ProtectContents>False</x:ProtectContents>"_s;
-    html += u"<x:ProtectObjects>False</x:ProtectObjects>"_s;
-    html += u"<x:ProtectScenarios>False</x:ProtectScenarios>"_s;
-    html += u"</x:WorksheetOptions>"_s;
-    html += u"</x:ExcelWorksheet>"_s;
-    html += u"</x:ExcelWorksheets>"_s;
-    html += u"</x:ExcelWorkbook>"_s;
-    html += u"</xml><![endif]-->"_s;
-    html += u"</head>"_s;
-    html += u"<body>"_s;
-    html += u"<table x:str>"_s;
-    html += u"<tr>"_s;
-    for (const HeaderCell& cell : header)
-        html += u"<td style=\"text-align: left; font-weight: bold;\" width="_s + QString::number(cell.width) + u">"_s
-                + cell.text + u"</td>"_s;
-    html += u"</tr>"_s;
-    for (const QStringList& row : rows) {
-        html += u"<tr>"_s;
-        for (qsizetype column = 0; column < header.size(); ++column)
-            html += u"<td style=\"text-align: left;\" sdnum=\"1040;0;@\">"_s + escaped(texts::trim(row.value(column)))
-                    + u"</td>"_s;
-        html += u"</tr>"_s;
-    }
-    html += u"</table>"_s;
-    html += u"</body>"_s;
-    html += u"</html>"_s;
-    return cp1252::encode(html);
-}
 
 QString exportFailureMessage()
 {
@@ -87,21 +96,123 @@ QString exportFailureMessage()
            u"Accertarsi che il file di Excel non sia già aperto."_s;
 }
 
-bool writeSpreadsheet(const QString& path, const QByteArray& bytes)
+Writer::Writer(const QString& path)
+    : m_path(path)
+    , m_file(path)
 {
-    const QFileInfo target(path);
+}
+
+Writer::~Writer()
+{
+    if (m_file.isOpen())
+        m_file.cancelWriting();
+}
+
+bool Writer::begin(const QString& worksheet, const QList<HeaderCell>& header)
+{
+    const QFileInfo target(m_path);
     if (QFileInfo::exists(target.absolutePath() + u"/.~lock."_s + target.fileName() + u"#"_s))
         return false;
     if (target.exists() && !target.isWritable())
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
+    m_ok = true;
+    m_buffer = std::make_unique<char[]>(Chunk);
+    m_next = m_buffer.get();
+    m_room = Chunk;
+    put(Head);
+    put(cp1252::encode(worksheet));
+    put(AfterName);
+    put("<tr>");
+    for (const HeaderCell& cell : header) {
+        put(HeaderCellOpen);
+        put(QByteArray::number(cell.width));
+        put(">");
+        put(cp1252::encode(cell.text));
+        put(CellClose);
+    }
+    put("</tr>");
+    return true;
+}
+
+void Writer::putLong(const char* bytes, qsizetype size)
+{
+    flush();
+    if (size <= m_room)
+        put(bytes, size);
+    else if (m_ok && m_file.write(bytes, size) != size)
+        m_ok = false;
+}
+
+void Writer::putEscaped(QByteArrayView bytes)
+{
+    const char* run = bytes.data();
+    const char* const end = run + bytes.size();
+    // Most cells have nothing to replace: one look over them, then one copy.
+    if (!needsReferences(run, end)) {
+        put(run, end - run);
+        return;
+    }
+    for (const char* p = run; p != end; ++p) {
+        if (*p != '&' && *p != '<' && *p != '>')
+            continue;
+        put(run, p - run);
+        put(*p == '&' ? "&amp;" : *p == '<' ? "&lt;" : "&gt;");
+        run = p + 1;
+    }
+    put(run, end - run);
+}
+
+void Writer::beginRow() { put("<tr>"); }
+
+void Writer::cell(QByteArrayView bytes)
+{
+    put(DataCellOpen);
+    putEscaped(trimmed(bytes));
+    put(CellClose);
+}
+
+void Writer::cell(const QString& text)
+{
+    cell(QByteArrayView(cp1252::encode(texts::trim(text))));
+}
+
+void Writer::endRow() { put("</tr>"); }
+
+void Writer::flush()
+{
+    if (!m_buffer)
+        return; // never begun
+    const qsizetype used = m_next - m_buffer.get();
+    if (m_ok && used > 0 && m_file.write(m_buffer.get(), used) != used)
+        m_ok = false;
+    m_next = m_buffer.get();
+    m_room = Chunk;
+}
+
+bool Writer::commit()
+{
+    if (!m_file.isOpen())
+        return false;
+    put(Tail);
+    flush();
+    // The data reaches the disk before the temporary file takes the name.
+    if (!m_ok || ::fdatasync(m_file.handle()) != 0) {
+        m_file.cancelWriting();
         return false;
     }
-    return file.commit();
+    if (!m_file.commit())
+        return false;
+    // The new name too; a file system that cannot sync a folder still has
+    // the file complete under one name or the other.
+    const QByteArray folder = QFileInfo(m_path).absolutePath().toLocal8Bit();
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+    return true;
 }
 
 } // namespace spreadsheet

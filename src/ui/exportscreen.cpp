@@ -1,13 +1,14 @@
 #include "ui/exportscreen.h"
 
-#include "ui/services.h"
 #include "storage/programfolder.h"
+#include "ui/exportmodel.h"
 #include "ui/services.h"
 #include "ui/widgets.h"
 
 #include "ui_exportscreen.h"
 
 #include <QHeaderView>
+#include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -17,25 +18,22 @@ ExportScreen::ExportScreen(ExportDefinition definition, QWidget* parent)
     : QDialog(parent)
     , m_ui(new Ui::ExportScreen)
     , m_definition(std::move(definition))
+    , m_model(new ExportModel(this))
 {
     m_ui->setupUi(this);
     ui::applyIcons(this);
     setObjectName(m_definition.objectName);
     setWindowTitle(m_definition.caption);
-    QTableWidget* grid = m_ui->grdRecords;
-    grid->setColumnCount(int(m_definition.columns.size()));
-    for (int c = 0; c < grid->columnCount(); ++c) {
-        const GridColumn& column = m_definition.columns[c];
-        auto* header = new QTableWidgetItem(column.caption);
-        header->setData(Qt::UserRole, column.component);
-        grid->setHorizontalHeaderItem(c, header);
-        grid->setColumnWidth(c, c == 0 ? 50 : std::max(90, column.written.width * 3 / 4));
-    }
+    const int columns = int(m_definition.columns.size());
+    m_model->setGrid(m_definition.columns, exports::Grid(columns, 10)); // the design: ten empty rows
+    QTableView* grid = m_ui->grdRecords;
+    grid->setModel(m_model);
     grid->verticalHeader()->setVisible(false);
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid->verticalHeader()->setDefaultSectionSize(24);
     grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                           | QAbstractItemView::AnyKeyPressed);
-    fill(QList<QStringList>(10)); // the design: ten empty rows
+    setColumnWidths();
 
     m_ui->panInfo->setText(u"Esportazione archivio in Microsoft Excel."_s);
     auto* hints = new ui::StatusHints(this, m_ui->panInfo);
@@ -58,49 +56,52 @@ int ExportScreen::column(const QString& component) const
     return -1;
 }
 
+void ExportScreen::setColumnWidths()
+{
+    for (int c = 0; c < m_definition.columns.size(); ++c)
+        m_ui->grdRecords->setColumnWidth(c, c == 0 ? 50 : std::max(90, m_definition.columns[c].written.width * 3 / 4));
+}
+
 void ExportScreen::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (m_filled)
         return;
     m_filled = true;
-    // An archive without records shows an empty grid (and exports the header row only).
-    fill(m_definition.rows ? m_definition.rows() : QList<QStringList>());
+    fill();
 }
 
-void ExportScreen::fill(const QList<QStringList>& rows)
+void ExportScreen::fill()
 {
-    QTableWidget* grid = m_ui->grdRecords;
-    grid->setRowCount(int(rows.size()));
-    for (int r = 0; r < rows.size(); ++r) {
-        for (int c = 0; c < grid->columnCount(); ++c) {
-            auto* item = new QTableWidgetItem(rows[r].value(c));
-            if (!m_definition.columns[c].editable)
-                item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-            grid->setItem(r, c, item);
-        }
+    // An archive without records shows an empty grid (and exports the header row only).
+    const int columns = int(m_definition.columns.size());
+    exports::Reading reading = m_definition.read ? m_definition.read() : exports::Reading {exports::Grid(columns), true, {}};
+    if (!reading.complete) {
+        // Part of an archive is no export of it: the user reads why, and
+        // the screen closes without offering anything to export.
+        m_readable = false;
+        m_model->setGrid(m_definition.columns, exports::Grid(columns));
+        m_ui->cmdEsporta->setEnabled(false);
+        QTimer::singleShot(0, this, [this] {
+            ui::messages::plain(AccessFailure::message());
+            reject();
+        });
+    } else {
+        m_model->setGrid(m_definition.columns, std::move(reading.grid));
     }
+    setColumnWidths();
 }
 
 void ExportScreen::cmdEsportaClick()
 {
+    if (!m_readable)
+        return;
     if (!ui::messages::confirm(u"L'esportazione dei dati in Excel può richiedere diversi minuti a seconda del numero "
                                u"di schede presenti in archivio.\r\n\r\nSi vuole esportare i dati adesso?"_s))
         return;
+    m_ui->grdRecords->setCurrentIndex(QModelIndex()); // a cell being typed into keeps what was typed
     const QString path = programFolder::file(m_definition.fileName);
-    QList<spreadsheet::HeaderCell> header;
-    for (qsizetype c = 1; c < m_definition.columns.size(); ++c)
-        header << m_definition.columns[c].written;
-    QList<QStringList> rows;
-    QTableWidget* grid = m_ui->grdRecords;
-    grid->setCurrentIndex(QModelIndex()); // a cell being typed into keeps what was typed
-    for (int r = 0; r < grid->rowCount(); ++r) {
-        QStringList row;
-        for (int c = 1; c < grid->columnCount(); ++c)
-            row << (grid->item(r, c) ? grid->item(r, c)->text() : QString());
-        rows << row;
-    }
-    if (!spreadsheet::writeSpreadsheet(path, spreadsheet::spreadsheetFile(m_definition.worksheet, header, rows))) {
+    if (!exports::writeFile(path, m_definition.worksheet, m_definition.columns, m_model->grid())) {
         ui::messages::plain(spreadsheet::exportFailureMessage());
         return;
     }

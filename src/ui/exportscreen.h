@@ -3,14 +3,13 @@
 // the export command with its two questions, help, exit and hints. Each
 // export screen gives only its file, worksheet, columns and rows.
 
-#include "storage/spreadsheet.h"
-
-#include <functional>
+#include "storage/exportrows.h"
+#include "storage/programfolder.h"
 
 #include <QDialog>
 #include <QScopedPointer>
 
-#include <optional>
+#include <functional>
 
 namespace Ui {
 class ExportScreen;
@@ -18,24 +17,30 @@ class ExportScreen;
 
 namespace ui {
 
-struct GridColumn {
-    QString component;  // colData, colOra...
-    QString caption;    // the grid header
-    spreadsheet::HeaderCell written; // the file's header; column 0 is never written
-    bool editable = false;
-};
+class ExportModel;
 
-// An export: its screen's caption and names, its columns, and the rows it selects.
+// An export: its screen's caption and names, its columns, and the reading
+// of the archive that gives its rows.
 struct ExportDefinition {
     QString objectName; // frmExpScadenzario...
     QString caption;
     QString fileName;
     QString worksheet;
     QString helpTitle;
-    QList<GridColumn> columns; // column 0 first
-    // The rows of the grid, column 0 included; read while the screen is shown.
-    std::function<QList<QStringList>()> rows;
+    QList<exports::ColumnHead> columns; // the number column first
+    // The grid, column 0 included; read while the screen is shown.
+    std::function<exports::Reading()> read;
 };
+
+// The export of the archive `archiveFile` of the program folder through
+// `table`: `texts` with the table's columns and its reading.
+template <typename Layout>
+ExportDefinition exportOf(ExportDefinition texts, exports::Table<Layout> table, const QString& archiveFile)
+{
+    texts.columns = table.heads();
+    texts.read = [table = std::move(table), archiveFile] { return table.read(programFolder::file(archiveFile)); };
+    return texts;
+}
 
 class ExportScreen : public QDialog {
     Q_OBJECT
@@ -50,10 +55,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void fill(const QList<QStringList>& rows);
+    void fill();
+    void setColumnWidths();
     QScopedPointer<Ui::ExportScreen> m_ui;
     ExportDefinition m_definition;
+    ExportModel* m_model;
     bool m_filled = false;
+    bool m_readable = true;
 };
 
 } // namespace ui

@@ -5,7 +5,7 @@
 #include <QCalendarWidget>
 #include <QDir>
 #include <QLabel>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -37,6 +37,11 @@ const QByteArray Head =
     "<td style=\"text-align: left; font-weight: bold;\" width=200>Impegno assolto</td>"
     "<td style=\"text-align: left; font-weight: bold;\" width=400>Note</td></tr>";
 const QByteArray Tail = "</table></body></html>";
+
+QString cell(QTableView* grid, int row, int column)
+{
+    return grid->model()->index(row, column).data().toString();
+}
 
 QByteArray row(const QList<QByteArray>& cells)
 {
@@ -80,10 +85,10 @@ private slots:
         threeRecords();
         ui::ExportScreen screen(appointments::archiveExport(), nullptr);
         screen.show();
-        auto* grid = control<QTableWidget>(&screen, u"grdRecords"_s);
-        QCOMPARE(grid->rowCount(), 3);
-        QCOMPARE(grid->item(0, 0)->text(), u"1"_s);
-        QCOMPARE(grid->item(2, 0)->text(), u"3"_s);
+        auto* grid = control<QTableView>(&screen, u"grdRecords"_s);
+        QCOMPARE(grid->model()->rowCount(), 3);
+        QCOMPARE(cell(grid, 0, 0), u"1"_s);
+        QCOMPARE(cell(grid, 2, 0), u"3"_s);
         control<QToolButton>(&screen, u"cmdEsporta"_s)->click();
         QCOMPARE(program->messages.texts(), (QStringList {FirstQuestion, SecondQuestion}));
         const QByteArray expected =
@@ -100,7 +105,7 @@ private slots:
     {
         ui::ExportScreen screen(appointments::archiveExport(), nullptr);
         screen.show();
-        QCOMPARE(control<QTableWidget>(&screen, u"grdRecords"_s)->rowCount(), 0);
+        QCOMPARE(control<QTableView>(&screen, u"grdRecords"_s)->model()->rowCount(), 0);
         control<QToolButton>(&screen, u"cmdEsporta"_s)->click();
         QCOMPARE(testsupport::readFile(file(u"Riepilogo_Appuntamenti.xls"_s)), Head + Tail);
     }
@@ -194,18 +199,19 @@ private slots:
         };
         for (const auto& r : records)
             program->addAppointment(r);
-        const auto rows = appointments::selectionRows(program->appointments(), appointments::Selection(selection),
-                                                   QDate(2024, 6, 10), day);
-        QVERIFY(rows);
+        const exports::Reading reading =
+            appointments::selectionTable(appointments::Selection(selection), QDate(2024, 6, 10), day)
+                .read(program->appointments());
+        QVERIFY(reading.complete);
         QStringList found;
-        for (const QStringList& r : *rows)
-            found << r[4];
+        for (qsizetype r = 0; r < reading.grid.rowCount(); ++r)
+            found << reading.grid.text(r, 4);
         QCOMPARE(found, purposes);
         if (selection == int(appointments::Selection::Day)) {
             // Read as pomeriggio (1), assolto (2), mattina (3); shown by time, the numbers move with their rows.
-            QCOMPARE(rows->at(0)[0], u"3"_s);
-            QCOMPARE(rows->at(1)[0], u"1"_s);
-            QCOMPARE(rows->at(0)[14], u"202406120930"_s);
+            QCOMPARE(reading.grid.text(0, 0), u"3"_s);
+            QCOMPARE(reading.grid.text(1, 0), u"1"_s);
+            QCOMPARE(reading.grid.text(0, 14), u"202406120930"_s);
         }
     }
 
@@ -222,11 +228,11 @@ private slots:
             seen = true;
             QCOMPARE(screen->objectName(), u"frmExpGiornaliere"_s);
             QCOMPARE(screen->windowTitle(), u" Appuntamenti del giorno"_s);
-            auto* grid = control<QTableWidget>(screen, u"grdRecords"_s);
-            QCOMPARE(grid->rowCount(), 2);
-            QCOMPARE(grid->item(0, 0)->text(), u"2"_s);
-            QCOMPARE(grid->item(1, 0)->text(), u"1"_s);
-            QCOMPARE(grid->item(0, screen->column(u"colCausale"_s))->text(), u"mattina"_s);
+            auto* grid = control<QTableView>(screen, u"grdRecords"_s);
+            QCOMPARE(grid->model()->rowCount(), 2);
+            QCOMPARE(cell(grid, 0, 0), u"2"_s);
+            QCOMPARE(cell(grid, 1, 0), u"1"_s);
+            QCOMPARE(cell(grid, 0, screen->column(u"colCausale"_s)), u"mattina"_s);
             control<QToolButton>(screen, u"cmdEsporta"_s)->click();
             screen->close();
         });
@@ -246,23 +252,60 @@ private slots:
         screen.show();
         screen.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&screen));
-        auto* grid = control<QTableWidget>(&screen, u"grdRecords"_s);
+        auto* grid = control<QTableView>(&screen, u"grdRecords"_s);
+        const QAbstractItemModel* model = grid->model();
         const int details = screen.column(u"colDettagli"_s);
         const int purpose = screen.column(u"colCausale"_s);
-        QVERIFY(grid->item(0, details)->flags() & Qt::ItemIsEditable);
-        QVERIFY(!(grid->item(0, purpose)->flags() & Qt::ItemIsEditable));
-        QVERIFY(!(grid->item(0, 0)->flags() & Qt::ItemIsEditable));
-        grid->setCurrentCell(1, details);
+        QVERIFY(model->flags(model->index(0, details)) & Qt::ItemIsEditable);
+        QVERIFY(!(model->flags(model->index(0, purpose)) & Qt::ItemIsEditable));
+        QVERIFY(!(model->flags(model->index(0, 0)) & Qt::ItemIsEditable));
+        grid->setCurrentIndex(model->index(1, details));
         QTest::keyClick(grid, Qt::Key_P); // typing opens the cell's editor, which takes the other keys
         QTest::keyClicks(QApplication::focusWidget(), u"ortare i documenti"_s);
-        grid->setCurrentCell(1, purpose);
+        grid->setCurrentIndex(model->index(1, purpose));
         QTest::keyClick(grid, Qt::Key_C);
         QTest::keyClicks(QApplication::focusWidget(), u"ambiata"_s);
-        QCOMPARE(grid->item(1, purpose)->text(), u"Visita"_s);
+        QCOMPARE(cell(grid, 1, purpose), u"Visita"_s);
+        // A cell still being typed into when the export is pressed is exported as typed.
+        grid->setCurrentIndex(model->index(0, screen.column(u"colContatto"_s)));
+        QTest::keyClick(grid, Qt::Key_B);
+        QTest::keyClicks(QApplication::focusWidget(), u"ianchi "_s);
         control<QToolButton>(&screen, u"cmdEsporta"_s)->click();
         const QByteArray bytes = testsupport::readFile(file(u"Riepilogo_Appuntamenti.xls"_s));
         QVERIFY(bytes.contains(">Visita</td><td style=\"text-align: left;\" sdnum=\"1040;0;@\">portare i documenti</td>"));
+        QVERIFY(bytes.contains("&lt;2024&gt;</td><td style=\"text-align: left;\" sdnum=\"1040;0;@\"></td>"
+                               "<td style=\"text-align: left;\" sdnum=\"1040;0;@\">bianchi</td>"));
+        QCOMPARE(cell(grid, 0, screen.column(u"colContatto"_s)), u"bianchi "_s);
         QCOMPARE(testsupport::readFile(program->appointments()), archiveBefore);
+    }
+
+    void unreadableArchiveClosesTheScreen_data()
+    {
+        QTest::addColumn<QString>("screen");
+        for (const char* name : {"frmExpScadenzario", "frmExpImminenti", "frmExpGiornaliere", "frmExpMensili"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+    void unreadableArchiveClosesTheScreen()
+    {
+        QFETCH(QString, screen);
+        QVERIFY(QDir().mkpath(program->appointments())); // a folder where the archive should be
+        const QDate day(2024, 6, 10);
+        ui::ExportDefinition definition;
+        for (const ui::ExportDefinition& each : {appointments::archiveExport(), appointments::imminentExport(),
+                                                 appointments::dayExport(day), appointments::monthExport(day)}) {
+            if (each.objectName == screen)
+                definition = each;
+        }
+        ui::ExportScreen exportScreen(definition, nullptr);
+        exportScreen.show();
+        QCOMPARE(control<QTableView>(&exportScreen, u"grdRecords"_s)->model()->rowCount(), 0);
+        QVERIFY(!control<QToolButton>(&exportScreen, u"cmdEsporta"_s)->isEnabled());
+        QTRY_VERIFY(!exportScreen.isVisible());
+        QCOMPARE(program->messages.texts(), QStringList {AccessFailure::message()});
+        QCOMPARE(program->messages.messages().last().kind, ui::MessageKind::Plain);
+        exportScreen.cmdEsportaClick();
+        QCOMPARE(program->messages.texts().size(), 1);
+        QVERIFY(QDir(program->folder.path()).entryList({u"*.xls"_s}, QDir::Files).isEmpty());
     }
 
     void frameHints()

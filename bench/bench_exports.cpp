@@ -1,0 +1,139 @@
+// Figures for the archive export, against the raw sequential read of the same
+// archive and a plain write of the same number of bytes, measured in the same
+// run:
+//   bench_exports [records]        (default: 100000)
+// Prints milliseconds (first run, then best of five) and the ratios, and the
+// process's peak memory with the grid shown and after the file is written.
+#include "benchsupport.h"
+
+#include "appointments/appointmentexports.h"
+#include "storage/programfolder.h"
+#include "ui/services.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+volatile qint64 sink = 0;
+
+// The process's peak resident memory so far, in megabytes (VmHWM).
+double peakMegabytes()
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
+    }
+    return -1;
+}
+
+// Notes when a widget has been painted.
+class PaintWatch : public QObject {
+public:
+    bool painted = false;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted = true;
+        return false;
+    }
+};
+
+// The archive export as the user opens it: the definition, the grid filled
+// while the screen is shown, the screen's first screenful painted.
+std::unique_ptr<ui::ExportScreen> showExport()
+{
+    auto screen = std::make_unique<ui::ExportScreen>(appointments::archiveExport(), nullptr);
+    auto* grid = screen->findChild<QTableView*>(u"grdRecords"_s);
+    PaintWatch watch;
+    grid->viewport()->installEventFilter(&watch);
+    screen->show();
+    while (!watch.painted)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    grid->viewport()->removeEventFilter(&watch);
+    sink = sink + grid->model()->rowCount();
+    return screen;
+}
+
+// A plain buffered write of `bytes` bytes in blocks of one megabyte, synced to the disk.
+void plainWrite(const QString& path, qint64 bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
+    const QByteArray block(1 << 20, 'x');
+    for (qint64 done = 0; done < bytes; done += block.size())
+        f.write(block.constData(), std::min<qint64>(block.size(), bytes - done));
+    f.flush();
+    if (::fdatasync(f.handle()) != 0)
+        qFatal("cannot sync %s", qPrintable(path));
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int records = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 100000;
+    QTemporaryDir folder;
+    programFolder::setOverride(folder.path());
+    // The export's first question answered Yes, the offer to open the file No.
+    int question = 0;
+    ui::messages::setHandler([&question](ui::MessageKind, const QString&) {
+        return question++ % 2 == 0 ? ui::Answer::Yes : ui::Answer::No;
+    });
+    ui::desktop::setHandler([](const QString&) {});
+
+    const QString archive = programFolder::file(programFolder::Appointments);
+    bench::generate(archive, records);
+    std::printf("archive: %d records, %.1f MB; peak memory before the export %.1f MB\n", records,
+                QFile(archive).size() / 1e6, peakMegabytes());
+
+    const double raw = bench::bestOf(5, [&] { sink = sink + bench::rawRead(archive); });
+    std::printf("raw sequential read:           %8.1f ms\n", raw);
+
+    const double decode = bench::bestOf(5, [&] { sink = sink + appointments::archiveTable().read(archive).grid.rowCount(); });
+    std::printf("rows read into the grid:       %8.1f ms  (%.2f x raw)\n", decode, decode / raw);
+
+    QElapsedTimer first;
+    first.start();
+    showExport();
+    const double firstShow = first.nsecsElapsed() / 1e6;
+    const double show = bench::bestOf(5, [] { showExport(); });
+    std::printf("grid shown (first screen of the process): %.1f ms  (%.2f x raw)\n", firstShow, firstShow / raw);
+    std::printf("grid shown (best of five):     %8.1f ms  (%.2f x raw; target 10)\n", show, show / raw);
+
+    const std::unique_ptr<ui::ExportScreen> screen = showExport();
+    const double shownPeak = peakMegabytes();
+    std::printf("peak memory, grid shown:       %8.1f MB  (target 200)\n", shownPeak);
+
+    const QString exported = programFolder::file(u"Riepilogo_Appuntamenti.xls"_s);
+    const QString plain = programFolder::file(u"plain.bin"_s);
+    screen->cmdEsportaClick();
+    const qint64 bytes = QFile(exported).size();
+    double write = 1e30, plainBest = 1e30;
+    for (int i = 0; i < 5; ++i) {
+        plainBest = std::min(plainBest, bench::bestOf(1, [&] { plainWrite(plain, bytes); }));
+        write = std::min(write, bench::bestOf(1, [&] { screen->cmdEsportaClick(); }));
+    }
+    if (QFile(exported).size() != bytes)
+        qFatal("the export changed size between runs");
+    std::printf("file: %.1f MB\n", bytes / 1e6);
+    std::printf("plain write + fdatasync:       %8.1f ms\n", plainBest);
+    std::printf("export written:                %8.1f ms  (%.2f x plain write; target 2)\n", write, write / plainBest);
+    std::printf("peak memory, file written:     %8.1f MB\n", peakMegabytes());
+    return sink == -1;
+}

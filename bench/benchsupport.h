@@ -1,0 +1,84 @@
+#pragma once
+// What the benchmarks share: a generated appointments archive, the raw
+// sequential read every figure is compared with, and best-of timing.
+
+#include "storage/records.h"
+#include "storage/texts.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <algorithm>
+#include <functional>
+
+namespace bench {
+
+using namespace Qt::Literals::StringLiterals;
+
+// One record in twenty is a commitment due on 10/03/2025; half of the others
+// are fulfilled, the rest lie years ahead.
+inline void generate(const QString& path, int records)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
+    QByteArray chunk;
+    for (int i = 0; i < records; ++i) {
+        AppointmentRecord r;
+        const bool due = i % 20 == 0;
+        const bool fulfilled = !due && i % 2 == 1;
+        const int day = 1 + i % 28, month = 1 + (i / 28) % 12;
+        const int year = due || fulfilled ? 2020 + i % 5 : 2031;
+        r.setText(AppointmentField::date, texts::formatDate(QDate(year, month, day)));
+        r.setText(AppointmentField::hour, u"%1"_s.arg(i % 24, 2, 10, QChar(u'0')));
+        r.setText(AppointmentField::minute, u"%1"_s.arg(i % 60, 2, 10, QChar(u'0')));
+        r.setText(AppointmentField::time, texts::formatTime(i % 24, i % 60));
+        r.setText(AppointmentField::noticeDays, QString::number(i % 15));
+        r.setText(AppointmentField::commitmentType, u"Riunione"_s);
+        r.setText(AppointmentField::purpose, u"Verifica contratto di fornitura n. %1 con il cliente"_s.arg(i));
+        r.setText(AppointmentField::details, i % 3 ? QString() : u"Portare la documentazione già firmata"_s);
+        r.setText(AppointmentField::contact, u"Rossi Mario %1"_s.arg(i % 500));
+        r.setText(AppointmentField::phone, u"06 1234567"_s);
+        r.setText(AppointmentField::mobile, u"333 1234567"_s);
+        r.setText(AppointmentField::email, u"mario.rossi@example.it"_s);
+        r.setText(AppointmentField::place, i % 7 ? u"Milano, corso Buenos Aires 3"_s : u"Roma, via del Corso 1"_s);
+        r.setText(AppointmentField::amount, u"%1,50"_s.arg(i % 1000));
+        r.setText(AppointmentField::notes, i % 5 ? QString() : u"Nota di esempio"_s);
+        r.setFlag(AppointmentField::fulfilled, fulfilled);
+        chunk.append(r.data(), AppointmentRecord::Size);
+        if (chunk.size() > (8 << 20)) {
+            f.write(chunk);
+            chunk.clear();
+        }
+    }
+    f.write(chunk);
+}
+
+// Reads the whole file in blocks of one megabyte; returns a figure that
+// depends on every block, so the read cannot be left out.
+inline qint64 rawRead(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(path));
+    QByteArray block(1 << 20, '\0');
+    qint64 n, total = 0;
+    while ((n = f.read(block.data(), block.size())) > 0)
+        total += n + block[0];
+    return total;
+}
+
+// Milliseconds of the fastest of `runs` runs.
+inline double bestOf(int runs, const std::function<void()>& work)
+{
+    double best = 1e30;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        work();
+        best = std::min(best, t.nsecsElapsed() / 1e6);
+    }
+    return best;
+}
+
+} // namespace bench

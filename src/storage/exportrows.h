@@ -1,0 +1,195 @@
+#pragma once
+// What every export screen shows and writes, described as data: a table of
+// columns, each saying where its text comes from in a record, and a row
+// selection saying which records are listed, how they are numbered and in
+// what order. Reading the archive through a table gives a grid of text cells
+// kept compactly, with the cells the user typed kept beside it.
+
+#include "storage/archivefile.h"
+#include "storage/records.h"
+#include "storage/spreadsheet.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+namespace exports {
+
+// What the screen and the file know of a column, whatever the record.
+struct ColumnHead {
+    QString component;               // colData, colOra...
+    QString caption;                 // the grid's header
+    spreadsheet::HeaderCell written; // the file's header; the number column is never written
+    bool editable = false;           // accepts typing on the screen
+};
+
+// The cells of an export: rows of texts, all of them in one block of
+// Windows-1252 bytes (every text of the archives has its byte there) with
+// the end of each cell, in the order the rows were read. The rows are shown
+// in that order or in the order of one sort. Texts the user types are kept
+// apart, by the row and column they are shown at.
+class Grid {
+public:
+    explicit Grid(int columns = 0, qsizetype blankRows = 0);
+
+    int columnCount() const { return m_columns; }
+    qsizetype rowCount() const { return m_columns == 0 ? 0 : m_ends.size() / m_columns; }
+
+    // The text a cell shows: what was typed into it, else what was read.
+    QString text(qsizetype row, int column) const;
+    // What the user typed into a cell; never reaches an archive.
+    void type(qsizetype row, int column, const QString& text);
+
+    // Filling, row after row: columnCount() cells make one row. `rows` is
+    // how many are coming, when that is known.
+    void reserveRows(qsizetype rows);
+    void appendBytes(QByteArrayView bytes);
+    void appendText(const QString& text);
+    void appendNumber(qint64 number);
+    // A fixed-width text field, trimmed as every field is when it is read.
+    void appendField(const char* field, int capacity);
+    // Two fields joined by one blank; no blank at the end when the second is empty.
+    void appendJoined(const char* first, int firstCapacity, const char* second, int secondCapacity);
+
+    // Orders the rows by the text of one column, compared without regard to
+    // case; rows with equal texts keep the order they were read in.
+    void sortByColumn(int column);
+
+    // The data rows of the file: every row, from `firstColumn` to the last.
+    void writeRows(spreadsheet::Writer& writer, int firstColumn) const;
+
+private:
+    qsizetype stored(qsizetype row) const { return m_order.isEmpty() ? row : m_order[row]; }
+    QByteArrayView bytes(qsizetype storedRow, int column) const;
+    void endCell();
+
+    int m_columns = 0;
+    qsizetype m_expectedRows = 0;
+    std::vector<char> m_text;
+    QList<quint32> m_ends; // end of each cell in m_text; a cell starts where the one before ends
+    QList<qint32> m_order;  // shown row -> read row; empty while the rows are shown as read
+    QHash<std::pair<qsizetype, int>, QString> m_typed;
+};
+
+// The grid of one reading. `complete` is false when the archive could not be
+// read to its end: then the grid holds no row.
+struct Reading {
+    Grid grid;
+    bool complete = true;
+    QString failure; // for developers
+};
+
+// Where a column's text comes from.
+template <typename Layout>
+struct Value {
+    using Field = typename Layout::Field;
+    using View = records::RecordView<Layout>;
+    enum class Kind { Number, Field, Joined, Computed };
+
+    // The row's number, as the selection numbers its rows.
+    static Value number() { return {Kind::Number, {}, {}, {}}; }
+    static Value field(Field f) { return {Kind::Field, f, {}, {}}; }
+    static Value joined(Field first, Field second) { return {Kind::Joined, first, second, {}}; }
+    static Value computed(std::function<QString(const View&)> compute) { return {Kind::Computed, {}, {}, std::move(compute)}; }
+
+    Kind kind = Kind::Number;
+    Field first {};
+    Field second {};
+    std::function<QString(const View&)> compute;
+};
+
+template <typename Layout>
+struct Column {
+    ColumnHead head;
+    Value<Layout> value;
+};
+
+enum class Numbering {
+    Position, // the record's position in the archive
+    Running,  // 1, 2, 3... in the order the rows are read
+};
+
+// Which records become rows, how they are numbered and in what order.
+template <typename Layout>
+struct Selection {
+    std::function<bool(const records::RecordView<Layout>&)> keep; // empty: every record
+    Numbering numbering = Numbering::Position;
+    int sortColumn = -1; // file order when negative; else sorted by that column (Grid::sortByColumn)
+};
+
+// An export: its columns, the number column first, and its selection.
+template <typename Layout>
+struct Table {
+    QList<Column<Layout>> columns;
+    Selection<Layout> selection;
+
+    QList<ColumnHead> heads() const
+    {
+        QList<ColumnHead> h;
+        for (const Column<Layout>& c : columns)
+            h.append(c.head);
+        return h;
+    }
+
+    // Reads every record of the archive at `path` (created empty when
+    // missing) into a grid of the selected rows.
+    Reading read(const QString& path) const
+    {
+        Reading out {Grid(int(columns.size())), true, {}};
+        qint64 running = 0;
+        try {
+            ArchiveFile file;
+            file.open(path, records::Record<Layout>::Size, ArchiveFile::Access::Read);
+            if (!selection.keep)
+                out.grid.reserveRows(file.recordCount());
+            while (!file.atEnd()) {
+                const records::RecordView<Layout> r(file.next());
+                if (selection.keep && !selection.keep(r))
+                    continue;
+                ++running;
+                const qint64 number = selection.numbering == Numbering::Position ? file.position() : running;
+                for (const Column<Layout>& c : columns)
+                    append(out.grid, c.value, r, number);
+            }
+            file.close();
+        } catch (const AccessFailure& failure) {
+            return {Grid(int(columns.size())), false, failure.detail()};
+        }
+        if (selection.sortColumn >= 0)
+            out.grid.sortByColumn(selection.sortColumn);
+        return out;
+    }
+
+private:
+    static void append(Grid& grid, const Value<Layout>& v, const records::RecordView<Layout>& r, qint64 number)
+    {
+        const auto at = [&r](typename Layout::Field f) { return r.data() + Layout::Offsets[std::size_t(f)]; };
+        const auto capacity = [](typename Layout::Field f) { return Layout::Capacities[std::size_t(f)]; };
+        switch (v.kind) {
+        case Value<Layout>::Kind::Number:
+            grid.appendNumber(number);
+            break;
+        case Value<Layout>::Kind::Field:
+            grid.appendField(at(v.first), capacity(v.first));
+            break;
+        case Value<Layout>::Kind::Joined:
+            grid.appendJoined(at(v.first), capacity(v.first), at(v.second), capacity(v.second));
+            break;
+        case Value<Layout>::Kind::Computed:
+            grid.appendText(v.compute(r));
+            break;
+        }
+    }
+};
+
+// Writes the export file: the header of every column but the number column,
+// then each row of the grid. False when the file could not be written; the
+// previous file then stays as it was.
+bool writeFile(const QString& path, const QString& worksheet, const QList<ColumnHead>& heads, const Grid& grid);
+
+} // namespace exports
