@@ -173,6 +173,10 @@ ContactCard::ContactCard(QWidget* parent)
         ui::ListScreen list(callBackList(), this);
         list.exec();
     });
+    connect(m_ui->cmdEsporta, &QToolButton::clicked, this, [this] {
+        ui::ExportScreen screen(exportDefinition(), this);
+        screen.exec();
+    });
     connect(m_ui->cmdGuida, &QToolButton::clicked, this,
             [this] { ui::help::show(this, u"Applicazione Anagrafica contatti."_s); });
     connect(m_ui->cmdEsci, &QToolButton::clicked, this, &QWidget::close);
@@ -292,6 +296,13 @@ void ContactCard::btnCodFiscClick()
         CodiceFiscaleWindow window(code, this);
         window.exec();
     }
+}
+
+ui::ExportDefinition ContactCard::exportDefinition()
+{
+    return ui::exportOf({u"frmExpClienti"_s, u" Esporta archivio contatti in Microsoft Excel"_s, u"Contatti.xls"_s,
+                         u"Riepilogo Contatti"_s, u"Esportazione archivio contatti in Microsoft Excel."_s, {}, {}},
+                        contacts::exportTable(), programFolder::Contacts);
 }
 
 ui::ListDefinition ContactCard::callBackList()

@@ -5,6 +5,7 @@
 
 #include "storage/records.h"
 #include "ui/cardpattern.h"
+#include "ui/exportscreen.h"
 #include "ui/listscreen.h"
 #include "ui/widgets.h"
 
@@ -33,6 +34,9 @@ public:
     ui::ListDefinition callBackList();
     // What "Allega file" opens; nothing until it is given.
     void setAttachScreen(std::function<void(ContactCard*)> open) { m_attach = std::move(open); }
+
+    // The export of the whole register.
+    static ui::ExportDefinition exportDefinition();
 
     void cmdPDFClick();
     void btnCodFiscClick();

@@ -2,6 +2,7 @@
 // The rules of the contacts register: the lines of its lists, the fields of
 // its search, the province codes offered by the card.
 
+#include "storage/exportrows.h"
 #include "storage/listrows.h"
 #include "storage/records.h"
 
@@ -29,6 +30,10 @@ inline constexpr std::array<ContactField, 10> SearchFields = {
 // The contacts to call back (the flag exactly "Sì"), in file order; an
 // access failure ends the pass quietly, keeping the rows read so far.
 lists::Rows callBackRows(const QString& path);
+
+// The export of the whole register in file order: the position, then 25
+// columns (town and province joined), the nine the user may retouch marked.
+exports::Table<records::ContactLayout> exportTable();
 
 // The 112 province codes the card offers, in the order of the list.
 const QStringList& provinceCodes();
