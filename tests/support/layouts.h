@@ -29,6 +29,19 @@ constexpr int Fulfilled = 1262;
 
 } // namespace testsupport::appointmentBytes
 
+namespace testsupport::contactBytes {
+
+constexpr int RecordSize = 3372;
+constexpr int FullName = 0;
+constexpr int ResidenceProvince = 240;
+constexpr int ResidenceTown = 243;
+constexpr int VatNumber = 805;
+constexpr int ToRecontact = 1863;
+constexpr int AttachedFile1 = 1866;
+constexpr int AttachmentDescription3 = 3121;
+
+} // namespace testsupport::contactBytes
+
 namespace testsupport {
 
 // Offsets and capacities as the record layouts give them, written out here
