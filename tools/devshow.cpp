@@ -7,6 +7,7 @@
 #include "appointments/agendascreen.h"
 #include "appointments/appointmentcard.h"
 #include "contacts/contactcard.h"
+#include "contacts/contactprint.h"
 #include "contacts/contactsearch.h"
 #include "ui/cardprint.h"
 #include "shell/helpviewer.h"
@@ -93,6 +94,44 @@ void writeSamples(const QString& folder)
         r.setFlag(AppointmentField::fulfilled, x.fulfilled);
         archive::append(programFolder::file(programFolder::Appointments), AppointmentRecord::Size, r.data());
     }
+
+    struct Person {
+        const char16_t *name, *town, *province, *phone, *occupation, *interests, *issues;
+        bool callBack;
+    };
+    const Person people[] = {
+        {u"Rossi Mario", u"Roma", u"RM", u"06 5551234", u"Avvocato", u"Consulenza contrattuale", u"Preventivo da inviare", true},
+        {u"Bianchi & Figli snc", u"Città di Castello", u"PG", u"075 8551200", u"Commercio", u"Forniture per ufficio", u"", false},
+        {u"Ferri Laura", u"Milano", u"MI", u"339 1112223", u"Architetto", u"Progettazione interni", u"Richiamare a marzo", true},
+    };
+    using C = ContactField;
+    for (const Person& p : people) {
+        ContactRecord r;
+        r.setText(C::fullName, QString::fromUtf16(p.name));
+        r.setText(C::birthDate, u"12/05/1971"_s);
+        r.setText(C::birthPlace, u"Perugia"_s);
+        r.setText(C::birthProvince, u"PG"_s);
+        r.setText(C::sex, u"M"_s);
+        r.setText(C::preferredPhone, QString::fromUtf16(p.phone));
+        r.setText(C::residenceAddress, u"Via dell'Università 12"_s);
+        r.setText(C::residenceTown, QString::fromUtf16(p.town));
+        r.setText(C::residenceProvince, QString::fromUtf16(p.province));
+        r.setText(C::postCode, u"00184"_s);
+        r.setText(C::paymentMethod, u"Bonifico a 30 giorni"_s);
+        r.setText(C::email, u"info@example.it"_s);
+        r.setText(C::taxCode, u"RSSMRA71E12G478X"_s);
+        r.setText(C::cardNumber, u"4111111111111111"_s);
+        r.setText(C::cardExpiry, u"09/2027"_s);
+        r.setText(C::vatNumber, u"01234567890"_s);
+        r.setText(C::iban, u"IT60X0542811101000000123456"_s);
+        r.setText(C::occupation, QString::fromUtf16(p.occupation));
+        r.setText(C::interests, QString::fromUtf16(p.interests));
+        r.setText(C::zone, u"Centro"_s);
+        r.setText(C::pendingIssues, QString::fromUtf16(p.issues));
+        r.setText(C::notes, u"Cliente dal 2015"_s);
+        r.setFlag(C::toRecontact, p.callBack);
+        archive::append(programFolder::file(programFolder::Contacts), ContactRecord::Size, r.data());
+    }
 }
 
 } // namespace
@@ -116,6 +155,18 @@ int main(int argc, char* argv[])
         report::Template t = sampleCard(args.size() > 3 ? args[3].toInt() : 30);
         t.prepare();
         return report::printer::exportPdf(t, args[2], u"Scheda"_s) ? 0 : 1;
+    }
+    if (args.size() >= 3 && args[1] == u"contact-pdf"_s) {
+        // The contact card of the sample folder's first contact, or an empty card, as PDF.
+        if (args.size() > 3)
+            programFolder::setOverride(args[3]);
+        owner = std::make_unique<shell::Screens>();
+        ui::messages::setHandler([](ui::MessageKind, const QString&) { return ui::Answer::Ok; });
+        owner->contacts()->card().first();
+        return report::printer::exportPdf(contacts::contactCardReport(owner->contacts()->printRows(true)), args[2],
+                                          u"Scheda informativa"_s)
+                   ? 0
+                   : 1;
     }
     if (args.size() >= 3 && args[1] == u"exports"_s) {
         // The four appointment exports of a folder, as a user answering Yes, then No.
