@@ -17,8 +17,6 @@
 #include <QToolButton>
 
 #include <cstdio>
-#include <fcntl.h>
-#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -26,38 +24,13 @@ namespace {
 
 volatile qint64 sink = 0;
 
-// The process's peak resident memory so far, in megabytes (VmHWM).
-double peakMegabytes()
-{
-    QFile status(u"/proc/self/status"_s);
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
-    }
-    return -1;
-}
-
-// Notes when a widget has been painted.
-class PaintWatch : public QObject {
-public:
-    bool painted = false;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted = true;
-        return false;
-    }
-};
-
 // The archive export as the user opens it: the definition, the grid filled
 // while the screen is shown, the screen's first screenful painted.
 std::unique_ptr<ui::ExportScreen> showExport()
 {
     auto screen = std::make_unique<ui::ExportScreen>(appointments::archiveExport(), nullptr);
     auto* grid = screen->findChild<QTableView*>(u"grdRecords"_s);
-    PaintWatch watch;
+    bench::PaintWatch watch;
     grid->viewport()->installEventFilter(&watch);
     screen->show();
     while (!watch.painted)
@@ -65,20 +38,6 @@ std::unique_ptr<ui::ExportScreen> showExport()
     grid->viewport()->removeEventFilter(&watch);
     sink = sink + grid->model()->rowCount();
     return screen;
-}
-
-// A plain buffered write of `bytes` bytes in blocks of one megabyte, synced to the disk.
-void plainWrite(const QString& path, qint64 bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        qFatal("cannot write %s", qPrintable(path));
-    const QByteArray block(1 << 20, 'x');
-    for (qint64 done = 0; done < bytes; done += block.size())
-        f.write(block.constData(), std::min<qint64>(block.size(), bytes - done));
-    f.flush();
-    if (::fdatasync(f.handle()) != 0)
-        qFatal("cannot sync %s", qPrintable(path));
 }
 
 } // namespace
@@ -100,7 +59,7 @@ int main(int argc, char* argv[])
     const QString archive = programFolder::file(programFolder::Appointments);
     bench::generate(archive, records);
     std::printf("archive: %d records, %.1f MB; peak memory before the export %.1f MB\n", records,
-                QFile(archive).size() / 1e6, peakMegabytes());
+                QFile(archive).size() / 1e6, bench::peakMegabytes());
 
     const double raw = bench::bestOf(5, [&] { sink = sink + bench::rawRead(archive); });
     std::printf("raw sequential read:           %8.1f ms\n", raw);
@@ -117,7 +76,7 @@ int main(int argc, char* argv[])
     std::printf("grid shown (best of five):     %8.1f ms  (%.2f x raw; target 10)\n", show, show / raw);
 
     const std::unique_ptr<ui::ExportScreen> screen = showExport();
-    const double shownPeak = peakMegabytes();
+    const double shownPeak = bench::peakMegabytes();
     std::printf("peak memory, grid shown:       %8.1f MB  (target 200)\n", shownPeak);
 
     const QString exported = programFolder::file(u"Riepilogo_Appuntamenti.xls"_s);
@@ -126,7 +85,7 @@ int main(int argc, char* argv[])
     const qint64 bytes = QFile(exported).size();
     double write = 1e30, plainBest = 1e30;
     for (int i = 0; i < 5; ++i) {
-        plainBest = std::min(plainBest, bench::bestOf(1, [&] { plainWrite(plain, bytes); }));
+        plainBest = std::min(plainBest, bench::bestOf(1, [&] { bench::plainWrite(plain, bytes); }));
         write = std::min(write, bench::bestOf(1, [&] { screen->cmdEsportaClick(); }));
     }
     if (QFile(exported).size() != bytes)
@@ -134,6 +93,6 @@ int main(int argc, char* argv[])
     std::printf("file: %.1f MB\n", bytes / 1e6);
     std::printf("plain write + fdatasync:       %8.1f ms\n", plainBest);
     std::printf("export written:                %8.1f ms  (%.2f x plain write; target 2)\n", write, write / plainBest);
-    std::printf("peak memory, file written:     %8.1f MB\n", peakMegabytes());
+    std::printf("peak memory, file written:     %8.1f MB\n", bench::peakMegabytes());
     return sink == -1;
 }

@@ -6,10 +6,14 @@
 #include "storage/texts.h"
 
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QFile>
+#include <QObject>
 
 #include <algorithm>
 #include <functional>
+
+#include <unistd.h>
 
 namespace bench {
 
@@ -79,6 +83,45 @@ inline double bestOf(int runs, const std::function<void()>& work)
         best = std::min(best, t.nsecsElapsed() / 1e6);
     }
     return best;
+}
+
+// The process's peak resident memory so far, in megabytes (VmHWM).
+inline double peakMegabytes()
+{
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024;
+    }
+    return -1;
+}
+
+// Notes when a widget has been painted.
+class PaintWatch : public QObject {
+public:
+    bool painted = false;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted = true;
+        return false;
+    }
+};
+
+// A plain buffered write of `bytes` bytes in blocks of one megabyte, synced to the disk.
+inline void plainWrite(const QString& path, qint64 bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
+    const QByteArray block(1 << 20, 'x');
+    for (qint64 done = 0; done < bytes; done += block.size())
+        f.write(block.constData(), std::min<qint64>(block.size(), bytes - done));
+    f.flush();
+    if (::fdatasync(f.handle()) != 0)
+        qFatal("cannot sync %s", qPrintable(path));
 }
 
 } // namespace bench
