@@ -106,9 +106,6 @@ AppointmentCard::AppointmentCard(QWidget* parent)
 
     auto* hints = new ui::StatusHints(this, m_ui->panInfo);
     hints->add({
-        {m_ui->cmdNuovo, u"Prepara la schermata per la registrazione di una nuova scheda."_s},
-        {m_ui->cmdDuplica, u"Prepara la schermata per la registrazione di una nuova scheda duplicando i dati correnti."_s},
-        {m_ui->cmdSalva, u"Salva la scheda corrente in archivio."_s},
         {m_ui->cmdTrova, u"Trova una scheda in archivio."_s},
         {m_ui->cmdAnteprima, u"Visualizza l'anteprima di stampa della scheda corrente."_s},
         {m_ui->cmdStampa, u"Stampa la scheda corrente."_s},
@@ -118,10 +115,6 @@ AppointmentCard::AppointmentCard(QWidget* parent)
         {m_ui->cmdEsporta, u"Esporta l'archivio in un file di Excel."_s},
         {m_ui->cmdGuida, u"Visualizza la guida in linea."_s},
         {m_ui->cmdEsci, u"Esci da questa schermata di lavoro."_s},
-        {m_ui->cmdPrimo, u"Visualizza la prima scheda in archivio."_s},
-        {m_ui->cmdIndietro, u"Visualizza la scheda precedente in archivio."_s},
-        {m_ui->cmdAvanti, u"Visualizza la scheda successiva in archivio."_s},
-        {m_ui->cmdUltimo, u"Visualizza l'ultima scheda in archivio."_s},
         {m_ui->impData, u"Importa la data dal calendario."_s},
         {m_ui->impContatto, u"Importa i dati dall'archivio anagrafico dei contatti."_s},
         {m_ui->btnEmail, u"Invia una e-mail all'indirizzo indicato."_s},
@@ -129,14 +122,7 @@ AppointmentCard::AppointmentCard(QWidget* parent)
     });
     m_ui->panInfo->setText(u"Pronto per archiviare una nuova scheda..."_s);
 
-    auto* card = m_card.get();
-    connect(m_ui->cmdNuovo, &QToolButton::clicked, this, [card] { card->newCard(); });
-    connect(m_ui->cmdDuplica, &QToolButton::clicked, this, [card] { card->duplicate(); });
-    connect(m_ui->cmdSalva, &QToolButton::clicked, this, [card] { card->save(); });
-    connect(m_ui->cmdPrimo, &QToolButton::clicked, this, [card] { card->first(); });
-    connect(m_ui->cmdIndietro, &QToolButton::clicked, this, [card] { card->previous(); });
-    connect(m_ui->cmdAvanti, &QToolButton::clicked, this, [card] { card->next(); });
-    connect(m_ui->cmdUltimo, &QToolButton::clicked, this, [card] { card->last(); });
+    ui::connectCardCommands(this, *m_card, *hints);
     connect(m_ui->impData, &QToolButton::clicked, this, &AppointmentCard::impDataClick);
     connect(m_ui->btnEmail, &QToolButton::clicked, this, &AppointmentCard::btnEmailClick);
     connect(m_ui->cmdGuida, &QToolButton::clicked, this,

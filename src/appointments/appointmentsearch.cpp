@@ -12,7 +12,9 @@ AppointmentSearch::AppointmentSearch(Target target, QWidget* parent)
     , m_ui(new Ui::AppointmentSearch)
 {
     m_ui->setupUi(this);
-    const QString path = programFolder::file(programFolder::Appointments);
+    auto [search, pick] = ui::searchOver<records::AppointmentLayout>(programFolder::Appointments,
+                                                                      appointments::SearchFields,
+                                                                      &appointments::listLine, std::move(target));
     setUpSearch({
         u"Riepilogo appuntamenti in archivio"_s,
         lists::LineOrder::Text,
@@ -20,22 +22,8 @@ AppointmentSearch::AppointmentSearch(Target target, QWidget* parent)
          m_ui->txtTel, m_ui->txtCel, m_ui->txtLuogo, m_ui->txtNote},
         {m_ui->effCampo01, m_ui->effCampo02, m_ui->effCampo03, m_ui->effCampo04, m_ui->effCampo05, m_ui->effCampo06,
          m_ui->effCampo07, m_ui->effCampo08, m_ui->effCampo09, m_ui->effCampo10},
-        [path](const QStringList& typed) {
-            lists::Criteria<records::AppointmentLayout> criteria;
-            for (std::size_t i = 0; i < appointments::SearchFields.size(); ++i)
-                criteria.add(appointments::SearchFields[i], typed.value(qsizetype(i)));
-            return lists::collectRows<records::AppointmentLayout>(
-                path, [&](const AppointmentView& r) { return criteria.matches(r); }, appointments::listLine);
-        },
-        [path, target](qint64 position) {
-            if (!target)
-                return;
-            try {
-                target(lists::recordAt<records::AppointmentLayout>(path, position), position);
-            } catch (const AccessFailure&) {
-                // the list closes; the card keeps what it had
-            }
-        },
+        std::move(search),
+        std::move(pick),
     });
 }
 

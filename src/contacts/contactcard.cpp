@@ -125,9 +125,6 @@ ContactCard::ContactCard(QWidget* parent)
 
     auto* hints = new ui::StatusHints(this, m_ui->panInfo);
     hints->add({
-        {m_ui->cmdNuovo, u"Prepara la schermata per la registrazione di una nuova scheda."_s},
-        {m_ui->cmdDuplica, u"Prepara la schermata per la registrazione di una nuova scheda duplicando i dati correnti."_s},
-        {m_ui->cmdSalva, u"Salva la scheda corrente in archivio."_s},
         {m_ui->cmdTrova, u"Trova una scheda in archivio."_s},
         {m_ui->cmdAnteprima, u"Visualizza l'anteprima di stampa."_s},
         {m_ui->cmdStampa, u"Stampa la scheda corrente."_s},
@@ -137,10 +134,6 @@ ContactCard::ContactCard(QWidget* parent)
         {m_ui->cmdEsporta, u"Esporta le schede in archivio in un file di Microsoft Excel."_s},
         {m_ui->cmdGuida, u"Visualizza la guida in linea."_s},
         {m_ui->cmdEsci, u"Esci dalla schermata di lavoro corrente."_s},
-        {m_ui->cmdPrimo, u"Visualizza la prima scheda in archivio."_s},
-        {m_ui->cmdIndietro, u"Visualizza la scheda precedente in archivio."_s},
-        {m_ui->cmdAvanti, u"Visualizza la scheda successiva in archivio."_s},
-        {m_ui->cmdUltimo, u"Visualizza l'ultima scheda in archivio."_s},
         {m_ui->chkRicontatta, u"Annota che il contatto è da ricontattare per questioni in sospeso."_s},
         {m_ui->btnEmail, u"Invia una e-mail all'indirizzo indicato."_s},
         {m_ui->btnCodFisc, u"Controlla il codice fiscale."_s},
@@ -150,14 +143,7 @@ ContactCard::ContactCard(QWidget* parent)
     });
     m_ui->panInfo->setText(u"Pronto per archiviare una nuova scheda..."_s);
 
-    auto* card = m_card.get();
-    connect(m_ui->cmdNuovo, &QToolButton::clicked, this, [card] { card->newCard(); });
-    connect(m_ui->cmdDuplica, &QToolButton::clicked, this, [card] { card->duplicate(); });
-    connect(m_ui->cmdSalva, &QToolButton::clicked, this, [card] { card->save(); });
-    connect(m_ui->cmdPrimo, &QToolButton::clicked, this, [card] { card->first(); });
-    connect(m_ui->cmdIndietro, &QToolButton::clicked, this, [card] { card->previous(); });
-    connect(m_ui->cmdAvanti, &QToolButton::clicked, this, [card] { card->next(); });
-    connect(m_ui->cmdUltimo, &QToolButton::clicked, this, [card] { card->last(); });
+    ui::connectCardCommands(this, *m_card, *hints);
     connect(m_ui->cmdTrova, &QToolButton::clicked, this, [this] {
         ContactSearch search([this](const ContactRecord& r, qint64 p) { showRecord(r, p); }, this);
         search.exec();

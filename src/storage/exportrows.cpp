@@ -12,19 +12,6 @@ namespace {
 
 constexpr qsizetype SampleRows = 256;
 
-// The characters of a fixed-width field without the blanks and controls at
-// both ends, as bytes: the same rule FixedText::load applies to the text.
-QByteArrayView fieldBytes(const char* field, int capacity)
-{
-    const int length = std::min<int>(static_cast<unsigned char>(field[0]), capacity);
-    int begin = 1, end = length + 1;
-    while (begin < end && static_cast<unsigned char>(field[begin]) <= 32)
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(field[end - 1]) <= 32)
-        --end;
-    return QByteArrayView(field + begin, end - begin);
-}
-
 } // namespace
 
 Grid::Grid(int columns, qsizetype blankRows)
@@ -84,12 +71,12 @@ void Grid::appendNumber(qint64 number)
     appendBytes(QByteArrayView(digits, end - digits));
 }
 
-void Grid::appendField(const char* field, int capacity) { appendBytes(fieldBytes(field, capacity)); }
+void Grid::appendField(const char* field, int capacity) { appendBytes(FixedText::trimmedBytes(field, capacity)); }
 
 void Grid::appendJoined(const char* first, int firstCapacity, const char* second, int secondCapacity)
 {
-    const QByteArrayView head = fieldBytes(first, firstCapacity);
-    const QByteArrayView tail = fieldBytes(second, secondCapacity);
+    const QByteArrayView head = FixedText::trimmedBytes(first, firstCapacity);
+    const QByteArrayView tail = FixedText::trimmedBytes(second, secondCapacity);
     m_text.insert(m_text.end(), head.begin(), head.end());
     if (!tail.isEmpty()) {
         m_text.push_back(' ');

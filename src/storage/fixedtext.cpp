@@ -68,6 +68,17 @@ QByteArray encode(const QString& text)
 
 namespace FixedText {
 
+QByteArrayView trimmedBytes(const char* field, int capacity)
+{
+    const int length = std::min<int>(static_cast<unsigned char>(field[0]), capacity);
+    int begin = 1, end = length + 1;
+    while (begin < end && static_cast<unsigned char>(field[begin]) <= 32)
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(field[end - 1]) <= 32)
+        --end;
+    return QByteArrayView(field + begin, end - begin);
+}
+
 void store(char* field, int capacity, const QString& text)
 {
     const QByteArray bytes = cp1252::encode(texts::trim(text)).left(capacity);
@@ -76,27 +87,11 @@ void store(char* field, int capacity, const QString& text)
     std::memcpy(field + 1, bytes.constData(), size_t(bytes.size()));
 }
 
-namespace {
-
-// The characters of the field without the blanks and controls at both ends.
-// Trimming the bytes is the same as trimming the text: the code page keeps
-// the codes up to 32 where they are and puts nothing else there.
-std::pair<const char*, int> trimmedBytes(const char* field, int capacity)
-{
-    const int length = std::min<int>(static_cast<unsigned char>(field[0]), capacity);
-    int begin = 1, end = length + 1;
-    while (begin < end && static_cast<unsigned char>(field[begin]) <= 32)
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(field[end - 1]) <= 32)
-        --end;
-    return {field + begin, end - begin};
-}
-
-} // namespace
-
 void loadInto(const char* field, int capacity, QString& out)
 {
-    const auto [bytes, length] = trimmedBytes(field, capacity);
+    const QByteArrayView kept = trimmedBytes(field, capacity);
+    const char* bytes = kept.data();
+    const auto length = int(kept.size());
     out.resize(length);
     QChar* chars = out.data();
     for (int i = 0; i < length; ++i) {
@@ -107,7 +102,9 @@ void loadInto(const char* field, int capacity, QString& out)
 
 QString load(const char* field, int capacity)
 {
-    const auto [bytes, length] = trimmedBytes(field, capacity);
+    const QByteArrayView kept = trimmedBytes(field, capacity);
+    const char* bytes = kept.data();
+    const auto length = int(kept.size());
     if (length == 0)
         return QString();
     return cp1252::decode(bytes, length);

@@ -30,6 +30,11 @@ inline const QString No = QStringLiteral(u"No");
 // the kept characters are set to zero.
 void store(char* field, int capacity, const QString& text);
 
+// The kept characters of the field at `field` as bytes, blanks and controls
+// at both ends left out. Trimming the bytes is the same as trimming the text:
+// the code page keeps the codes up to 32 where they are and puts nothing else there.
+QByteArrayView trimmedBytes(const char* field, int capacity);
+
 // Reads the field at `field`: the characters its length byte names (a length
 // larger than the capacity counts as the capacity), converted and trimmed.
 QString load(const char* field, int capacity);

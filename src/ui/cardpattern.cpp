@@ -4,6 +4,9 @@
 #include "storage/programfolder.h"
 #include "storage/texts.h"
 #include "ui/services.h"
+#include "ui/widgets.h"
+
+#include <QAbstractButton>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -55,6 +58,31 @@ void resetControl(QWidget* control, const QString& newValue)
         box->setChecked(false);
     else
         setControlText(control, newValue);
+}
+
+void connectCardCommands(QWidget* screen, CardPatternBase& card, StatusHints& hints)
+{
+    struct Command {
+        const char16_t* name;
+        void (CardPatternBase::*run)();
+        const char16_t* hint;
+    };
+    static const Command commands[] = {
+        {u"cmdNuovo", &CardPatternBase::newCard, u"Prepara la schermata per la registrazione di una nuova scheda."},
+        {u"cmdDuplica", &CardPatternBase::duplicate,
+         u"Prepara la schermata per la registrazione di una nuova scheda duplicando i dati correnti."},
+        {u"cmdSalva", &CardPatternBase::save, u"Salva la scheda corrente in archivio."},
+        {u"cmdPrimo", &CardPatternBase::first, u"Visualizza la prima scheda in archivio."},
+        {u"cmdIndietro", &CardPatternBase::previous, u"Visualizza la scheda precedente in archivio."},
+        {u"cmdAvanti", &CardPatternBase::next, u"Visualizza la scheda successiva in archivio."},
+        {u"cmdUltimo", &CardPatternBase::last, u"Visualizza l'ultima scheda in archivio."},
+    };
+    for (const Command& c : commands) {
+        auto* button = screen->findChild<QAbstractButton*>(QString::fromUtf16(c.name));
+        Q_ASSERT(button);
+        QObject::connect(button, &QAbstractButton::clicked, screen, [&card, run = c.run] { (card.*run)(); });
+        hints.add(button, QString::fromUtf16(c.hint));
+    }
 }
 
 CardPatternBase::CardPatternBase(Setup setup)

@@ -23,6 +23,8 @@ class QWidget;
 
 namespace ui {
 
+class StatusHints;
+
 // The three attached files of a contact or document card and their
 // descriptions, as the card's hidden holders keep them.
 struct Attachments {
@@ -102,6 +104,11 @@ private:
     std::array<QPointer<QLabel>, 3> m_files {};
     std::array<QPointer<QLabel>, 3> m_descriptions {};
 };
+
+// Connects the commands every card has, found on `screen` by their names
+// (cmdNuovo, cmdDuplica, cmdSalva and the arrows cmdPrimo, cmdIndietro,
+// cmdAvanti, cmdUltimo), and gives them their status-line hints.
+void connectCardCommands(QWidget* screen, CardPatternBase& card, StatusHints& hints);
 
 template <typename Layout>
 class CardPattern : public CardPatternBase {

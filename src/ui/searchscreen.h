@@ -7,9 +7,11 @@
 // of criteria.
 
 #include "storage/listrows.h"
+#include "storage/programfolder.h"
 
 #include <QDialog>
 
+#include <array>
 #include <functional>
 
 class QFrame;
@@ -19,6 +21,40 @@ class QLineEdit;
 namespace ui {
 
 class LineList;
+
+// The search and the hand-over of a search over the archive `archiveFile` of
+// the program folder: the criteria typed into the screen's fields, in order,
+// match `fields`; a row shows `line`; a double click reads the row's record
+// and hands it to `target` with its position (a record that cannot be read
+// hands nothing over).
+template <typename Layout, std::size_t N>
+struct SearchOver {
+    std::function<lists::Rows(const QStringList&)> search;
+    std::function<void(qint64)> pick;
+};
+template <typename Layout, std::size_t N>
+SearchOver<Layout, N> searchOver(const QString& archiveFile, const std::array<typename Layout::Field, N>& fields,
+                                 QString (*line)(const records::RecordView<Layout>&),
+                                 std::function<void(const records::Record<Layout>&, qint64)> target)
+{
+    const QString path = programFolder::file(archiveFile);
+    return {[path, fields, line](const QStringList& typed) {
+                lists::Criteria<Layout> criteria;
+                for (std::size_t i = 0; i < N; ++i)
+                    criteria.add(fields[i], typed.value(qsizetype(i)));
+                return lists::collectRows<Layout>(
+                    path, [&](const records::RecordView<Layout>& r) { return criteria.matches(r); }, line);
+            },
+            [path, target = std::move(target)](qint64 position) {
+                if (!target)
+                    return;
+                try {
+                    target(lists::recordAt<Layout>(path, position), position);
+                } catch (const AccessFailure&) {
+                    // the search closes; the caller keeps what it had
+                }
+            }};
+}
 
 class SearchScreen : public QDialog {
     Q_OBJECT
