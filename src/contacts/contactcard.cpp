@@ -38,6 +38,7 @@ ContactCard::ContactCard(QWidget* parent)
     m_ui->setupUi(this);
     ui::applyIcons(this);
     setMinimumSize(size());
+    setOpensMaximised(true);
 
     using Card = ui::CardPattern<records::ContactLayout>;
     const auto text = [](F field, QWidget* control) { return Card::Binding {field, control}; };

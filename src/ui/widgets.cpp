@@ -408,7 +408,10 @@ void AreaScreen::setHome(QWidget* home) { m_home = home; }
 void AreaScreen::open()
 {
     opening();
-    show();
+    if (m_maximised)
+        showMaximized();
+    else
+        show();
     activateWindow();
 }
 

@@ -106,6 +106,8 @@ public:
     // A window brought back by the window system (restored from the task
     // bar) is only shown, so nothing typed on it is lost.
     void open();
+    // Working areas with many fields open maximised.
+    void setOpensMaximised(bool maximised) { m_maximised = maximised; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -116,6 +118,7 @@ protected:
 
 private:
     QPointer<QWidget> m_home;
+    bool m_maximised = false;
 };
 
 // Centres a window on the screen that shows `over` (or the primary screen).
