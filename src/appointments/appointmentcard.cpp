@@ -35,6 +35,7 @@ AppointmentCard::AppointmentCard(QWidget* parent)
     m_ui->setupUi(this);
     ui::applyIcons(this);
     setMinimumSize(size());
+    m_ui->btnFocus->setFocusPolicy(Qt::NoFocus); // takes the focus only before a save
 
     const auto required = [](const QString& what) -> QString {
         return u"Attenzione: per salvare la scheda è necessario indicare "_s + what + u"."_s;

@@ -39,6 +39,7 @@ ContactCard::ContactCard(QWidget* parent)
     ui::applyIcons(this);
     setMinimumSize(size());
     setOpensMaximised(true);
+    m_ui->btnFocus->setFocusPolicy(Qt::NoFocus); // takes the focus only before a save
 
     using Card = ui::CardPattern<records::ContactLayout>;
     const auto text = [](F field, QWidget* control) { return Card::Binding {field, control}; };
@@ -95,6 +96,7 @@ ContactCard::ContactCard(QWidget* parent)
     // Typing rules.
     for (QComboBox* province : {m_ui->txtProvNasc, m_ui->txtProvRes}) {
         province->addItems(contacts::provinceCodes());
+        province->setCompleter(nullptr); // what is typed stays as typed
         province->lineEdit()->setMaxLength(2);
         province->setCurrentIndex(-1);
         ui::rewriteWhileTyping(province->lineEdit(), trimmedUpper);

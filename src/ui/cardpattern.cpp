@@ -114,10 +114,10 @@ void CardPatternBase::duplicate()
         return;
     }
     setPosition(0);
+    resetForDuplicate();
     try {
         ArchiveFile file;
         file.open(archivePath(), recordSize(), ArchiveFile::Access::Read);
-        resetForDuplicate();
         file.close();
     } catch (const AccessFailure&) {
         messages::error(AccessFailure::message());
@@ -164,6 +164,10 @@ void CardPatternBase::navigate(Move move)
         file.open(archivePath(), recordSize(), ArchiveFile::Access::Read);
         const qint64 n = file.recordCount();
         const qint64 p = m_position;
+        if (move == Move::Previous && p == 1) {
+            file.close(); // the first card is shown: nothing before it
+            return;
+        }
         if (n == 0) {
             file.close();
             if (move == Move::Next)

@@ -415,6 +415,7 @@ bool exportPdf(const Template& report, const QString& path, const QString& title
         u"<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
         u"<rdf:Description rdf:about='' xmlns:dc='http://purl.org/dc/elements/1.1/' xmlns:xmp='http://ns.adobe.com/xap/1.0/'>"
         u"<dc:title><rdf:Alt><rdf:li xml:lang='x-default'>%1</rdf:li></rdf:Alt></dc:title>"
+        u"<dc:description><rdf:Alt><rdf:li xml:lang='x-default'>%1</rdf:li></rdf:Alt></dc:description>"
         u"<dc:creator><rdf:Seq><rdf:li>Quirvale 5.0</rdf:li></rdf:Seq></dc:creator>"
         u"<xmp:CreatorTool>Quirvale 5.0</xmp:CreatorTool>"
         u"</rdf:Description></rdf:RDF></x:xmpmeta><?xpacket end='w'?>"_s.arg(title.toHtmlEscaped());

@@ -1,5 +1,9 @@
 #include "ui/widgets.h"
 
+#include <QAbstractSpinBox>
+
+#include <QComboBox>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
@@ -132,6 +136,19 @@ void StatusHints::watch(QWidget* widget)
     widget->setMouseTracking(true);
 }
 
+namespace {
+bool isInputField(QObject* object)
+{
+    for (QObject* o = object; o; o = o->parent()) {
+        if (qobject_cast<QLineEdit*>(o) || qobject_cast<QComboBox*>(o) || qobject_cast<QAbstractSpinBox*>(o))
+            return true;
+        if (o->isWidgetType() && static_cast<QWidget*>(o)->isWindow())
+            break;
+    }
+    return false;
+}
+} // namespace
+
 void StatusHints::add(QWidget* control, const QString& hint)
 {
     m_hints.insert(control, hint);
@@ -160,6 +177,9 @@ bool StatusHints::eventFilter(QObject* watched, QEvent* event)
             m_line->clear();
         return false;
     }
+    // Over an input field without a hint of its own the line stays as it is.
+    if (!hinted && isInputField(watched))
+        return false;
     const QString text = hinted ? m_hints.value(control) : QString();
     if (m_line->text() != text)
         m_line->setText(text);

@@ -12,6 +12,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QListView>
+#include <QMouseEvent>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -312,6 +313,23 @@ private slots:
         ui::ListScreen again(card()->callBackList(), card());
         again.show();
         QCOMPARE(testsupport::listedLines(&again).size(), 1);
+    }
+
+    void statusLineOverCommandsFieldsAndBackground()
+    {
+        auto* line = control<QLabel>(card(), u"panInfo"_s);
+        QCOMPARE(line->text(), u"Pronto per archiviare una nuova scheda..."_s);
+        const auto move = [](QWidget* over) {
+            QMouseEvent event(QEvent::MouseMove, QPointF(1, 1), QPointF(1, 1), QPointF(1, 1), Qt::NoButton,
+                              Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(over, &event);
+        };
+        move(control<QWidget>(card(), u"cmdRicontatta"_s));
+        QCOMPARE(line->text(), u"Visualizza il riepilogo delle persone da ricontattare."_s);
+        move(edit(u"txtNote"_s));
+        QCOMPARE(line->text(), u"Visualizza il riepilogo delle persone da ricontattare."_s); // fields leave it
+        move(control<QWidget>(card(), u"panCorpo"_s));
+        QCOMPARE(line->text(), QString());
     }
 
     void printedRows()
