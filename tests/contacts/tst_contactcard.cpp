@@ -318,7 +318,6 @@ private slots:
     void statusLineOverCommandsFieldsAndBackground()
     {
         auto* line = control<QLabel>(card(), u"panInfo"_s);
-        QCOMPARE(line->text(), u"Pronto per archiviare una nuova scheda..."_s);
         const auto move = [](QWidget* over) {
             QMouseEvent event(QEvent::MouseMove, QPointF(1, 1), QPointF(1, 1), QPointF(1, 1), Qt::NoButton,
                               Qt::NoButton, Qt::NoModifier);
