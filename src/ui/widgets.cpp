@@ -1,5 +1,7 @@
 #include "ui/widgets.h"
 
+#include <QMouseEvent>
+
 #include <QAbstractSpinBox>
 
 #include <QComboBox>
@@ -164,6 +166,13 @@ bool StatusHints::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() != QEvent::Enter && event->type() != QEvent::MouseMove && event->type() != QEvent::Leave)
         return false;
+    // A move that a button passed on to the widgets around it is decided by
+    // the widget under the pointer, which saw it first.
+    if (event->type() == QEvent::MouseMove && watched->isWidgetType()) {
+        const auto* move = static_cast<QMouseEvent*>(event);
+        if (static_cast<QWidget*>(watched)->childAt(move->position().toPoint()))
+            return false;
+    }
     // The control the pointer is over: the watched widget or the hinted
     // control it belongs to (the edit inside a drop-down, for instance).
     QObject* control = watched;
