@@ -39,6 +39,7 @@ void setControlText(QWidget* control, const QString& text)
             box->setChecked(false);
     } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
         edit->setText(value);
+        edit->setCursorPosition(0); // a long text shows its beginning
     } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
         combo->setCurrentIndex(-1);
         combo->setEditText(value);
@@ -92,7 +93,10 @@ void CardPatternBase::duplicate()
         resetForDuplicate();
         file.close();
     } catch (const AccessFailure&) {
-        messages::error(AccessFailure::message());
+        if (m_duplicateFailureWarns)
+            messages::warning(AccessFailure::message());
+        else
+            messages::error(AccessFailure::message());
         return;
     }
     if (m_hooks.afterDuplicate)
