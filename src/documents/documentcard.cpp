@@ -214,7 +214,7 @@ void DocumentCard::cmdStampaClick()
     ui::CardPrintConfirm screen({ui::CardPrintConfirm::Output::Printer,
                                  u"frmStampaAltri"_s,
                                  u"Stampa su carta la scheda corrente con i dati immessi.\n"
-                                 u"Premere Stampa per avviare la stampa, Annulla per rinunciare."_s,
+                                 u"Premere Stampa per avviare, Annulla per rinunciare."_s,
                                  [this] { return documents::documentCardReport(m_card->printRows()); }},
                                 this);
     screen.exec();

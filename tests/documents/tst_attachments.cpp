@@ -242,6 +242,7 @@ private slots:
             control<QLineEdit>(dialog, u"txtDesc02"_s)->setText(u"  Secondo  "_s);
             control<QPushButton>(dialog, u"btnSfoglia03"_s)->click();
             openEnabled = control<QPushButton>(dialog, u"btnApri03"_s)->isEnabled();
+            control<QPushButton>(dialog, u"btnApri03"_s)->click();
             control<QPushButton>(dialog, apply ? u"btnApplica"_s : u"btnAnnulla"_s)->click();
         });
         control<QToolButton>(screen, u"cmdFile"_s)->click();
@@ -249,6 +250,7 @@ private slots:
         QCOMPARE(shown, (QStringList {u"frmAllegaCartella"_s, u" Allega file"_s, u"uno.pdf"_s, u"Primo"_s,
                                       u"due.pdf"_s, QString(), QString(), QString()}));
         QVERIFY(openEnabled);
+        QCOMPARE(program->shellOpens.opened, QStringList {u"\""_s + folder() + u"terzo.odt\""_s});
         const ui::Attachments after = pattern.attachments();
         if (apply) {
             QCOMPARE(after.files, (std::array<QString, 3> {QString(), u"due.pdf"_s, u"terzo.odt"_s}));
