@@ -88,14 +88,13 @@ DocumentCard::DocumentCard(QWidget* parent)
         for (qsizetype i = 0; i + 1 < chain.size(); ++i)
             ui::setEnterMovesTo(chain[i], chain[i + 1]);
     }
+    // The tab order follows the fields, the box before the notes, the copy's commands last.
     const QList<QWidget*> tabs = {
-        m_ui->txtDocumento, m_ui->txtProtocollo, m_ui->txtProduttore, m_ui->txtIndirizzoPro,
-        m_ui->txtDataPro,   m_ui->txtDestinatario, m_ui->txtIndirizzoDes, m_ui->txtDataDes,
-        m_ui->txtOggetto,   m_ui->txtTipo,       m_ui->txtClassificazione, m_ui->txtFascicolo,
-        m_ui->txtFormato,   m_ui->txtPagine,     m_ui->txtAllegati,    m_ui->txtRiferimenti,
-        m_ui->txtLivello,   m_ui->txtSoftware,   m_ui->txtLuogo,       m_ui->txtSoggetti,
-        m_ui->chkDaCompletare, m_ui->txtNote,    m_ui->txtCopia,       m_ui->btnSfoglia,
-        m_ui->btnApri};
+        m_ui->txtDocumento, m_ui->txtProtocollo, m_ui->txtProduttore, m_ui->txtIndirizzoPro, m_ui->txtDataPro,
+        m_ui->txtDestinatario, m_ui->txtIndirizzoDes, m_ui->txtDataDes, m_ui->txtOggetto, m_ui->txtTipo,
+        m_ui->txtClassificazione, m_ui->txtFascicolo, m_ui->txtFormato, m_ui->txtPagine, m_ui->txtAllegati,
+        m_ui->txtRiferimenti, m_ui->txtLivello, m_ui->txtSoftware, m_ui->txtLuogo, m_ui->txtSoggetti,
+        m_ui->chkDaCompletare, m_ui->txtNote, m_ui->txtCopia, m_ui->btnSfoglia, m_ui->btnApri};
     for (qsizetype i = 0; i + 1 < tabs.size(); ++i)
         setTabOrder(tabs[i], tabs[i + 1]);
 

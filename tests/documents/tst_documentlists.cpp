@@ -150,6 +150,10 @@ private slots:
         QCOMPARE(testsupport::listedLines(&search),
                  QStringList {QString(40, u'N') + u"  Data: 05/03/2021  Da: Produttore con un nome più lun  A: "
                               u"Destinatario"_s + QString(18, u' ') + u"  Prot. n. 2021/0012"_s});
+        control<QPushButton>(&search, u"btnStampa"_s)->click();
+        const QString printed = testsupport::pdfText(program->pdf).join(u'\n');
+        QVERIFY(printed.contains(u"Riepilogo documenti"_s));
+        QVERIFY(printed.contains(u"Prot. n. 2021/0012"_s));
     }
 
     void equalLinesLoadTheirOwnRecords()
@@ -191,12 +195,14 @@ private slots:
                 for (const QString& line : testsupport::listedLines(screen))
                     names << line.left(40).trimmed();
                 QCOMPARE(names, (QStringList {u"Contratto"_s, u"Verbale"_s}));
+                control<QPushButton>(screen, u"btnStampa"_s)->click();
                 doubleClickRow(screen, 0);
             });
             control<QToolButton>(card(), u"cmdDaCompletare"_s)->click();
             QCOMPARE(list.count(), 1);
         }
         QCOMPARE(caption, (QStringList {u"frmDaCompletare"_s, u" Riepilogo documenti da completare"_s}));
+        QVERIFY(testsupport::pdfText(program->pdf).join(u'\n').contains(u"Riepilogo documenti da completare"_s));
         QCOMPARE(position(), u"4"_s);
         QCOMPARE(cardText(u"txtNote"_s), u"da firmare"_s);
         QVERIFY(program->messages.messages().isEmpty());
