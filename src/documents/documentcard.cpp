@@ -230,7 +230,7 @@ ui::ListDefinition DocumentCard::toCompleteList()
                 try {
                     return documents::toCompleteRows(path);
                 } catch (const AccessFailure&) {
-                    // Part of the archive would pass for all of it.
+                    // A list read only halfway would pass for the whole archive.
                     ui::messages::plain(AccessFailure::message());
                     return lists::Rows();
                 }
