@@ -1,6 +1,7 @@
 // Developer entry point for looking at pieces of the program on their own:
 //   devshow list-pdf OUT.pdf [LINES]   a list print written to PDF
 //   devshow card-pdf OUT.pdf [ROWS]    a card with framed rows (30: two pages)
+//   devshow document-pdf OUT.pdf FOLDER the last document card of FOLDER, printed to PDF
 //   devshow screen NAME [FOLDER]       one screen, shown until closed
 //   devshow shot NAME OUT.png [FOLDER] one screen, shown, grabbed into a picture
 // Not installed with the program.
@@ -9,6 +10,10 @@
 #include "contacts/contactcard.h"
 #include "contacts/contactprint.h"
 #include "contacts/contactsearch.h"
+#include "documents/attachscreen.h"
+#include "documents/documentcard.h"
+#include "documents/documentprint.h"
+#include "documents/documentsearch.h"
 #include "ui/cardprint.h"
 #include "shell/helpviewer.h"
 #include "shell/help.h"
@@ -134,6 +139,59 @@ void writeSamples(const QString& folder)
     }
 }
 
+// A few documents, some to complete, for looking at the document screens.
+void writeDocumentSamples(const QString& folder)
+{
+    programFolder::setOverride(folder);
+    using F = DocumentField;
+    struct Sample {
+        const char16_t *name, *protocol, *producer, *date, *recipient, *subject;
+        bool toComplete;
+    };
+    const Sample samples[] = {
+        {u"Contratto di locazione ufficio", u"2024/0012", u"Immobiliare Aurora srl", u"15/01/2024", u"Studio Verdi",
+         u"Rinnovo del contratto di locazione della sede di via Roma", false},
+        {u"Fattura n. 118", u"2024/0031", u"Bianchi & Figli snc", u"02/02/2024", u"Studio Verdi",
+         u"Fornitura di materiale di cancelleria", true},
+        {u"Circolare INPS n. 27", u"2024/0044", u"INPS - Direzione centrale", u"20/02/2024", u"Tutti gli uffici",
+         u"Nuove aliquote contributive per l'anno in corso", false},
+        {u"Verbale di assemblea dei soci <straordinaria>", u"2024/0058", u"Rossi Mario", u"04/03/2024",
+         u"Soci della società", u"Approvazione del bilancio e nomina del collegio sindacale", true},
+        {u"Richiesta di documentazione integrativa per la pratica edilizia n. 1234/2023", u"2024/0060",
+         u"Comune di Città di Castello - Ufficio tecnico", u"07/03/2024", u"Studio Verdi",
+         u"Integrazione della pratica edilizia entro trenta giorni dal ricevimento", true},
+    };
+    for (const Sample& x : samples) {
+        DocumentRecord r;
+        r.setText(F::documentName, QString::fromUtf16(x.name));
+        r.setText(F::protocolNumber, QString::fromUtf16(x.protocol));
+        r.setText(F::producer, QString::fromUtf16(x.producer));
+        r.setText(F::producerAddress, u"Via dell'Università 12, 06012 Città di Castello (PG)"_s);
+        r.setText(F::productionDate, QString::fromUtf16(x.date));
+        r.setText(F::recipient, QString::fromUtf16(x.recipient));
+        r.setText(F::recipientAddress, u"Piazza Garibaldi 3, 00184 Roma"_s);
+        r.setText(F::receiptDate, QString::fromUtf16(x.date).replace(0, 2, u"28"_s));
+        r.setText(F::subject, QString::fromUtf16(x.subject));
+        r.setText(F::documentType, u"Lettera"_s);
+        r.setText(F::classification, u"Amministrazione / Contratti"_s);
+        r.setText(F::dossier, u"Fascicolo 2024 - Sede"_s);
+        r.setText(F::format, u"A4, cartaceo e PDF"_s);
+        r.setText(F::pageCount, u"4"_s);
+        r.setText(F::enclosures, u"Planimetria, visura catastale"_s);
+        r.setText(F::references, u"Protocollo 2023/0451 del 12/12/2023"_s);
+        r.setText(F::confidentialityLevel, u"Riservato"_s);
+        r.setText(F::productionSoftware, u"LibreOffice Writer"_s);
+        r.setText(F::paperLocation, u"Armadio 2, ripiano 3"_s);
+        r.setText(F::citedParties, u"Rossi Mario, Bianchi Anna, Studio Verdi"_s);
+        r.setText(F::notes, u"Da verificare la data di scadenza [DATE] con il cliente"_s);
+        r.setText(F::digitalCopyFile, u"contratto_locazione.pdf"_s);
+        r.setFlag(F::toComplete, x.toComplete);
+        r.setText(F::attachedFile1, u"planimetria.pdf"_s);
+        r.setText(F::attachmentDescription1, u"Planimetria dell'ufficio"_s);
+        archive::append(programFolder::file(programFolder::Documents), DocumentRecord::Size, r.data());
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -189,7 +247,15 @@ int main(int argc, char* argv[])
     }
     if (args.size() >= 3 && args[1] == u"samples"_s) {
         writeSamples(args[2]);
+        writeDocumentSamples(args[2]);
         return 0;
+    }
+    if (args.size() >= 4 && args[1] == u"document-pdf"_s) {
+        programFolder::setOverride(args[3]);
+        owner = std::make_unique<shell::Screens>();
+        owner->documents()->card().last();
+        const report::Template t = documents::documentCardReport(owner->documents()->card().printRows());
+        return report::printer::exportPdf(t, args[2], u"Scheda"_s) ? 0 : 1;
     }
     const bool shot = args.size() >= 4 && args[1] == u"shot"_s;
     if (shot || (args.size() >= 3 && args[1] == u"screen"_s)) {
@@ -217,6 +283,31 @@ int main(int argc, char* argv[])
                  return program()->contacts();
              }},
             {u"frmTrovaClienti"_s, [] { return new ContactSearch({}); }},
+            {u"frmAltri"_s, [&] {
+                 program()->documents()->open();
+                 program()->documents()->card().last();
+                 return program()->documents();
+             }},
+            {u"frmTrovaAltri"_s, [] { return new DocumentSearch({}); }},
+            {u"frmTrovaAltri-elenco"_s, [] {
+                 auto* search = new DocumentSearch({});
+                 QTimer::singleShot(100, search, [search] { search->btnCercaClick(); });
+                 return search;
+             }},
+            {u"frmAllegaCartella"_s, [&] {
+                 auto& card = program()->documents()->card();
+                 card.last();
+                 return new AttachScreen(card.attachments(), {});
+             }},
+            {u"frmDaCompletare"_s, [&] { return new ui::ListScreen(program()->documents()->toCompleteList(), nullptr); }},
+            {u"frmStampaAltri"_s, [&] {
+                 DocumentCard* card = program()->documents();
+                 card->open();
+                 card->card().last();
+                 QTimer::singleShot(100, card, [card] { card->cmdStampaClick(); });
+                 return card;
+             }},
+            {u"frmExpAltri"_s, [] { return new ui::ExportScreen(DocumentCard::exportDefinition(), nullptr); }},
             {u"frmRicontatta"_s, [&] { return new ui::ListScreen(program()->contacts()->callBackList(), nullptr); }},
             {u"frmCalendario"_s, [] { return new ui::DatePicker(nullptr); }},
             {u"frmAgenda"_s, [&] {

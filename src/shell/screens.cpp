@@ -4,7 +4,8 @@
 #include "appointments/appointmentcard.h"
 #include "contacts/contactcard.h"
 #include "contacts/contactsearch.h"
-#include "documents/documentsarea.h"
+#include "documents/attachscreen.h"
+#include "documents/documentcard.h"
 #include "shell/help.h"
 #include "shell/mainmenu.h"
 #include "shell/passwordchange.h"
@@ -33,8 +34,14 @@ Screens::Screens()
             card);
         search.exec();
     });
+    // The contact card's attached files go through the attach screen of the documents.
+    m_contacts->setAttachScreen([](ContactCard* card) {
+        AttachScreen screen(
+            card->card().attachments(), [card](const ui::Attachments& a) { card->card().setAttachments(a); }, card);
+        screen.exec();
+    });
     m_summaries = std::make_unique<SummariesArea>();
-    m_documents = std::make_unique<DocumentsArea>();
+    m_documents = std::make_unique<DocumentCard>();
     m_menu = std::make_unique<MainMenu>(
         MainMenu::Areas {m_contacts.get(), m_agenda.get(), m_summaries.get(), m_documents.get()});
 

@@ -7,7 +7,7 @@
 class AgendaScreen;
 class AppointmentCard;
 class ContactCard;
-class DocumentsArea;
+class DocumentCard;
 class MainMenu;
 class PasswordChange;
 class PasswordGate;
@@ -29,7 +29,7 @@ public:
     AppointmentCard* appointmentCard() const { return m_appointmentCard.get(); }
     ContactCard* contacts() const { return m_contacts.get(); }
     SummariesArea* summaries() const { return m_summaries.get(); }
-    DocumentsArea* documents() const { return m_documents.get(); }
+    DocumentCard* documents() const { return m_documents.get(); }
 
 private:
     std::unique_ptr<PasswordGate> m_gate;
@@ -38,7 +38,7 @@ private:
     std::unique_ptr<PasswordChange> m_passwordChange;
     std::unique_ptr<ContactCard> m_contacts;
     std::unique_ptr<SummariesArea> m_summaries;
-    std::unique_ptr<DocumentsArea> m_documents;
+    std::unique_ptr<DocumentCard> m_documents;
     std::unique_ptr<MainMenu> m_menu;
 };
 

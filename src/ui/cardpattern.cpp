@@ -42,6 +42,7 @@ void setControlText(QWidget* control, const QString& text)
             box->setChecked(false);
     } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
         edit->setText(value);
+        edit->setCursorPosition(0); // a long text shows its beginning
     } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
         combo->setCurrentIndex(-1);
         combo->setEditText(value);
@@ -120,7 +121,10 @@ void CardPatternBase::duplicate()
         file.open(archivePath(), recordSize(), ArchiveFile::Access::Read);
         file.close();
     } catch (const AccessFailure&) {
-        messages::error(AccessFailure::message());
+        if (m_duplicateFailureWarns)
+            messages::warning(AccessFailure::message());
+        else
+            messages::error(AccessFailure::message());
         return;
     }
     if (m_hooks.afterDuplicate)

@@ -75,6 +75,8 @@ public:
     void last();
 
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    // A duplicate that cannot reach the archive says so as a warning, not an error.
+    void setDuplicateFailureWarns(bool warns) { m_duplicateFailureWarns = warns; }
     // The attachments part: the six hidden holders (names, then descriptions).
     void setAttachmentHolders(std::array<QLabel*, 3> files, std::array<QLabel*, 3> descriptions);
     Attachments attachments() const;
@@ -101,6 +103,7 @@ private:
     Setup m_setup;
     Hooks m_hooks;
     qint64 m_position = 0;
+    bool m_duplicateFailureWarns = false;
     std::array<QPointer<QLabel>, 3> m_files {};
     std::array<QPointer<QLabel>, 3> m_descriptions {};
 };

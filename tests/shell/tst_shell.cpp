@@ -1,7 +1,7 @@
 #include "appointments/agendascreen.h"
 #include "appointments/appointmentcard.h"
 #include "contacts/contactcard.h"
-#include "documents/documentsarea.h"
+#include "documents/documentcard.h"
 #include "shell/mainmenu.h"
 #include "shell/help.h"
 #include "shell/passwordgate.h"
@@ -167,33 +167,42 @@ private slots:
         QCOMPARE(found, titles);
     }
 
-    // The card's help tells where things are; it has to agree with the card.
+    // A card's help tells where things are; it has to agree with the card.
     void cardHelpSaysWhereThingsAre_data()
     {
+        QTest::addColumn<QString>("topic");
         QTest::addColumn<QString>("control");
         QTest::addColumn<bool>("atTheBottom");
         QTest::addColumn<QString>("said");
-        QTest::newRow("card number") << u"lblPosizione"_s << true
-                                     << u"il cui numero compare nella barra in basso, fra le frecce"_s;
-        QTest::newRow("arrows") << u"cmdUltimo"_s << true << u"le frecce di scorrimento nella barra in basso"_s;
-        QTest::newRow("commands") << u"cmdSalva"_s << false << u"I comandi della scheda sono nella barra in alto"_s;
+        for (const QString& topic : {u"Applicazione Archivio appuntamenti."_s, u"Applicazione Archivio Documenti."_s}) {
+            const QByteArray card = topic.section(u' ', 2).chopped(1).toUtf8();
+            QTest::newRow(QByteArray(card + " card number").constData()) << topic << u"lblPosizione"_s << true
+                                                 << u"il cui numero compare nella barra in basso, fra le frecce"_s;
+            QTest::newRow(QByteArray(card + " arrows").constData()) << topic << u"cmdUltimo"_s << true
+                                            << u"le frecce di scorrimento nella barra in basso"_s;
+            QTest::newRow(QByteArray(card + " commands").constData()) << topic << u"cmdSalva"_s << false
+                                              << u"I comandi della scheda sono nella barra in alto"_s;
+        }
     }
     void cardHelpSaysWhereThingsAre()
     {
+        QFETCH(QString, topic);
         QFETCH(QString, control);
         QFETCH(bool, atTheBottom);
         QFETCH(QString, said);
-        QVERIFY(shell::help::text(u"Applicazione Archivio appuntamenti."_s).contains(said));
-        program->card()->open();
-        const auto rect = [this](const QString& name) {
-            QWidget* w = testsupport::control(program->card(), name);
-            return QRect(w->mapTo(program->card(), QPoint(0, 0)), w->size());
+        QVERIFY(shell::help::text(topic).contains(said));
+        ui::AreaScreen* card = topic.contains(u"Documenti"_s) ? static_cast<ui::AreaScreen*>(program->screens->documents())
+                                                              : program->card();
+        card->open();
+        const auto rect = [card](const QString& name) {
+            QWidget* w = testsupport::control(card, name);
+            return QRect(w->mapTo(card, QPoint(0, 0)), w->size());
         };
         const QRect place = rect(control);
         if (atTheBottom)
-            QVERIFY(place.top() > rect(u"txtNote"_s).bottom());
+            QVERIFY(place.top() > rect(u"panCorpo"_s).bottom());
         else
-            QVERIFY(place.bottom() < rect(u"txtData"_s).top());
+            QVERIFY(place.bottom() < rect(u"panCorpo"_s).top());
         if (control == u"lblPosizione"_s)
             QVERIFY(place.left() > rect(u"cmdIndietro"_s).right() && place.right() < rect(u"cmdAvanti"_s).left());
     }

@@ -42,6 +42,43 @@ constexpr int AttachmentDescription3 = 3121;
 
 } // namespace testsupport::contactBytes
 
+namespace testsupport::documentBytes {
+
+constexpr int RecordSize = 3991;
+
+// Offset of each field's length byte; the field's bytes follow it.
+constexpr int DocumentName = 0;
+constexpr int ProtocolNumber = 121;
+constexpr int Producer = 152;
+constexpr int ProducerAddress = 203;
+constexpr int ProductionDate = 324;
+constexpr int Recipient = 335;
+constexpr int RecipientAddress = 386;
+constexpr int ReceiptDate = 507;
+constexpr int Subject = 518;
+constexpr int DocumentType = 769;
+constexpr int Classification = 820;
+constexpr int Dossier = 871;
+constexpr int Format = 992;
+constexpr int PageCount = 1043;
+constexpr int Enclosures = 1074;
+constexpr int References = 1325;
+constexpr int ConfidentialityLevel = 1576;
+constexpr int ProductionSoftware = 1627;
+constexpr int PaperLocation = 1678;
+constexpr int CitedParties = 1729;
+constexpr int Notes = 1980;
+constexpr int DigitalCopyFile = 2231;
+constexpr int ToComplete = 2482;
+constexpr int AttachedFile1 = 2485;
+constexpr int AttachedFile2 = 2736;
+constexpr int AttachedFile3 = 2987;
+constexpr int AttachmentDescription1 = 3238;
+constexpr int AttachmentDescription2 = 3489;
+constexpr int AttachmentDescription3 = 3740;
+
+} // namespace testsupport::documentBytes
+
 namespace testsupport {
 
 // Offsets and capacities as the record layouts give them, written out here

@@ -1,0 +1,196 @@
+#include "documents/documentrules.h"
+
+#include "storage/archivefile.h"
+#include "storage/fixedtext.h"
+#include "storage/programfolder.h"
+#include "storage/texts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cstdio>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+using F = DocumentField;
+
+namespace documents {
+
+QString listLine(const DocumentView& r)
+{
+    return texts::pad(r.text(F::documentName), 40) + u"  Data: "_s + texts::pad(r.text(F::productionDate), 10)
+           + u"  Da: "_s + texts::pad(r.text(F::producer), 30) + u"  A: "_s + texts::pad(r.text(F::recipient), 30)
+           + u"  Prot. n. "_s + r.text(F::protocolNumber);
+}
+
+lists::Rows toCompleteRows(const QString& path)
+{
+    return lists::collectRows<records::DocumentLayout>(
+        path, [](const DocumentView& r) { return r.isYes(F::toComplete); }, listLine);
+}
+
+exports::Table<records::DocumentLayout> exportTable()
+{
+    using Value = exports::Value<records::DocumentLayout>;
+    struct Spec {
+        const char16_t* component;
+        const char16_t* caption;
+        int width;
+        F field;
+        bool editable;
+    };
+    const Spec specs[] = {
+        {u"colDocumento", u"Documento", 300, F::documentName, false},
+        {u"colProtocollo", u"Protocollo n.", 200, F::protocolNumber, false},
+        {u"colProduttore", u"Produttore", 250, F::producer, false},
+        {u"colIndirizzoPro", u"Indirizzo produttore", 250, F::producerAddress, false},
+        {u"colDataPro", u"Data produzione", 200, F::productionDate, true},
+        {u"colDestinatario", u"Destinatario", 250, F::recipient, true},
+        {u"colIndirizzoDes", u"Indirizzo destinatario", 250, F::recipientAddress, false},
+        {u"colDataDes", u"Data ricezione", 200, F::receiptDate, false},
+        {u"colOggetto", u"Oggetto", 400, F::subject, false},
+        {u"colTipo", u"Tipo documento", 250, F::documentType, false},
+        {u"colClassificazione", u"Classificazione", 250, F::classification, true},
+        {u"colFascicolo", u"Fascicolo contenitore", 300, F::dossier, true},
+        {u"colFormato", u"Formato", 250, F::format, false},
+        {u"colPagine", u"N. pagine", 200, F::pageCount, false},
+        {u"colAllegati", u"Allegati", 300, F::enclosures, true},
+        {u"colRiferimenti", u"Riferimenti", 300, F::references, false},
+        {u"colLivello", u"Livello di riservatezza", 250, F::confidentialityLevel, false},
+        {u"colSoftware", u"Software di produzione", 250, F::productionSoftware, false},
+        {u"colLuogo", u"Luogo conservazione", 250, F::paperLocation, true},
+        {u"colSoggetti", u"Soggetti citati nel documento", 400, F::citedParties, true},
+        {u"colNote", u"Note", 400, F::notes, true},
+        {u"colDaCompletare", u"Da completare", 120, F::toComplete, true},
+    };
+    exports::Table<records::DocumentLayout> table;
+    table.columns.append({{u"colNum"_s, u"N."_s, {}}, Value::number()});
+    for (const Spec& s : specs) {
+        const QString caption = QString::fromUtf16(s.caption);
+        table.columns.append(
+            {{QString::fromUtf16(s.component), caption, {caption, s.width}, s.editable}, Value::field(s.field)});
+    }
+    return table;
+}
+
+} // namespace documents
+
+namespace documents::attachments {
+
+namespace {
+
+// A character the record stores as it is: one of the code page, and
+// neither a control character nor one that names a folder or a drive.
+bool keeps(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0) || c.isSurrogate())
+        return false;
+    if (u == u'/' || u == u'\\' || u == u':')
+        return false;
+    const QByteArray byte = cp1252::encode(QString(c));
+    return cp1252::decode(byte.constData(), byte.size()) == QString(c);
+}
+
+bool isDrive(const QString& name)
+{
+    if (name.size() < 2 || name.at(1) != u':')
+        return false;
+    const char16_t first = name.at(0).unicode();
+    return (first >= u'A' && first <= u'Z') || (first >= u'a' && first <= u'z');
+}
+
+} // namespace
+
+QString folder() { return programFolder::file(FolderName) + u'/'; }
+
+QString storedName(const QString& fileName)
+{
+    QString name;
+    name.reserve(fileName.size());
+    for (qsizetype i = 0; i < fileName.size(); ++i) {
+        const QChar c = fileName.at(i);
+        if (c.isHighSurrogate() && i + 1 < fileName.size() && fileName.at(i + 1).isLowSurrogate())
+            ++i; // one "_" for the whole character
+        name += keeps(c) ? c : QChar(u'_');
+    }
+    name = texts::trim(name);
+    if (name.isEmpty() || name == u"."_s || name == u".."_s)
+        return name.isEmpty() ? u"_"_s : QString(name.size(), u'_');
+    if (name.size() > NameCapacity) {
+        const qsizetype dot = name.lastIndexOf(u'.');
+        const qsizetype extension = dot > 0 ? name.size() - dot : 0;
+        if (extension > 0 && extension < NameCapacity)
+            name = texts::trim(name.left(NameCapacity - extension)) + name.mid(dot);
+        else
+            name = texts::trim(name.left(NameCapacity));
+    }
+    return name;
+}
+
+bool isFolderFile(const QString& source, const QString& folder, const QString& name)
+{
+    const QString chosen = QFileInfo(source).canonicalFilePath();
+    return !chosen.isEmpty() && chosen == QFileInfo(QDir(folder).filePath(name)).canonicalFilePath();
+}
+
+bool isTaken(const QString& folder, const QString& name)
+{
+    const QFileInfo target(QDir(folder).filePath(name));
+    return target.exists() || target.isSymLink();
+}
+
+bool copyIn(const QString& source, const QString& folder, const QString& name)
+{
+    if (!QFileInfo(source).isFile() || !QDir().mkpath(folder))
+        return false;
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    QTemporaryFile out(QDir(folder).filePath(u".quirvale-copia-XXXXXX"_s));
+    if (!out.open())
+        return false;
+    QByteArray block(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = in.read(block.data(), block.size());
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        if (out.write(block.constData(), n) != n)
+            return false;
+    }
+    // Readable as the chosen file was, and by its owner in any case.
+    out.setPermissions(in.permissions() | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (!out.flush() || ::fsync(out.handle()) != 0)
+        return false;
+    // The temporary file takes the name in one step, replacing whatever had
+    // it (a link is replaced, not followed).
+    const QByteArray from = QFile::encodeName(out.fileName());
+    const QByteArray to = QFile::encodeName(QDir(folder).filePath(name));
+    if (std::rename(from.constData(), to.constData()) != 0)
+        return false;
+    out.setAutoRemove(false);
+    return true;
+}
+
+Location locate(const QString& folder, const QString& name)
+{
+    const QString n = texts::trim(name);
+    if (n.isEmpty() || n == u"."_s || n == u".."_s || n.contains(u'/') || n.contains(u'\\') || isDrive(n))
+        return {Location::State::Refused, {}};
+    const QString path = QDir(folder).filePath(n);
+    const QFileInfo file(path);
+    if (!file.exists())
+        return {file.isSymLink() ? Location::State::Refused : Location::State::Missing, {}};
+    const QString home = QFileInfo(folder).canonicalFilePath();
+    if (home.isEmpty() || QFileInfo(file.canonicalFilePath()).absolutePath() != home)
+        return {Location::State::Refused, {}};
+    if (!file.isFile())
+        return {Location::State::Missing, {}};
+    return {Location::State::Found, path};
+}
+
+} // namespace documents::attachments

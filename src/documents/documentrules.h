@@ -1,0 +1,79 @@
+#pragma once
+// The rules of the documents register: the line of its lists, the fields of
+// its search, the documents still to complete, its export, and the folder
+// of attached files that documents and contacts share.
+
+#include "storage/exportrows.h"
+#include "storage/listrows.h"
+#include "storage/records.h"
+
+#include <QString>
+
+#include <array>
+
+namespace documents {
+
+// Name 40, "  Data: " production date 10, "  Da: " producer 30, "  A: "
+// recipient 30, "  Prot. n. " protocol number: the line of the search and
+// of the documents to complete.
+QString listLine(const DocumentView& r);
+
+// The fields of the search's criteria, in screen order: name, protocol
+// number, producer, production date, recipient, subject, type,
+// classification, references, notes.
+inline constexpr std::array<DocumentField, 10> SearchFields = {
+    DocumentField::documentName, DocumentField::protocolNumber, DocumentField::producer,
+    DocumentField::productionDate, DocumentField::recipient, DocumentField::subject,
+    DocumentField::documentType, DocumentField::classification, DocumentField::references,
+    DocumentField::notes};
+
+// The documents still to complete (the flag exactly "Sì"), in file order.
+// Throws AccessFailure: a list read in part is no list of them.
+lists::Rows toCompleteRows(const QString& path);
+
+// The export of the whole register in file order: the position, then 22
+// columns, the nine the user may retouch marked.
+exports::Table<records::DocumentLayout> exportTable();
+
+} // namespace documents
+
+// The attachments folder: one flat folder in the program folder where the
+// chosen files are copied, each under a name a record can hold. Nothing in
+// it is ever deleted or renamed by the program.
+namespace documents::attachments {
+
+inline const QString FolderName = QStringLiteral("Documenti_Allegati");
+// The longest name a record holds.
+inline constexpr int NameCapacity = 250;
+
+// The folder's path in the program folder, with its trailing separator.
+QString folder();
+
+// The name a chosen file gets in the folder, one the record stores exactly:
+// characters the archives' code page lacks, control characters, "/", "\"
+// and ":" become "_"; blanks at both ends go; "." and ".." become "_" and
+// "__"; a name longer than 250 characters is cut before its extension.
+QString storedName(const QString& fileName);
+
+// Whether `source` is the file `name` of `folder` itself, links resolved.
+bool isFolderFile(const QString& source, const QString& folder, const QString& name);
+
+// Whether `name` takes a place in `folder` (a file, a link or anything else).
+bool isTaken(const QString& folder, const QString& name);
+
+// Copies `source` into `folder` as `name`: the folder is made with its
+// missing parents, the bytes go to a temporary file in the folder, which
+// then takes the name in one step, replacing a file of that name. False on
+// any failure, with the folder as it was.
+bool copyIn(const QString& source, const QString& folder, const QString& name);
+
+// Where a stored name opens. A name with a separator, a drive, "." or
+// "..", or one that leads out of the folder through a link, opens nothing.
+struct Location {
+    enum class State { Found, Refused, Missing };
+    State state;
+    QString path; // the file in the folder, when found
+};
+Location locate(const QString& folder, const QString& name);
+
+} // namespace documents::attachments
