@@ -88,7 +88,8 @@ AppointmentCard::AppointmentCard(QWidget* parent)
     m_ui->txtMinutiApp->lineEdit()->setMaxLength(2);
 
     // Field rules: keys, leaving a field, Enter.
-    for (QObject* o : std::initializer_list<QObject*> {m_ui->txtData, m_ui->txtOreApp, m_ui->txtMinutiApp,
+    ui::setPickedDateField(m_ui->txtData, [this] { impDataClick(); });
+    for (QObject* o : std::initializer_list<QObject*> {m_ui->txtOreApp, m_ui->txtMinutiApp,
                                                       m_ui->txtAvviso, m_ui->txtImporto, m_ui->txtOreApp->lineEdit(),
                                                       m_ui->txtMinutiApp->lineEdit()})
         o->installEventFilter(this);
@@ -214,25 +215,6 @@ bool AppointmentCard::eventFilter(QObject* watched, QEvent* event)
     switch (event->type()) {
     case QEvent::KeyPress: {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (watched == m_ui->txtData) {
-            switch (key->key()) {
-            case Qt::Key_Backspace:
-            case Qt::Key_Delete:
-                m_ui->txtData->clear();
-                return true;
-            case Qt::Key_Tab:
-            case Qt::Key_Backtab:
-            case Qt::Key_Shift:
-            case Qt::Key_Control:
-            case Qt::Key_Alt:
-            case Qt::Key_AltGr:
-            case Qt::Key_Meta:
-                return false;
-            default:
-                impDataClick();
-                return true;
-            }
-        }
         if ((hourBox || minuteBox) && ui::isTypedCharacter(key))
             return true; // the value is chosen from the list
         if (watched == m_ui->txtImporto && ui::isTypedCharacter(key)) {

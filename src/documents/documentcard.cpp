@@ -25,6 +25,7 @@ DocumentCard::DocumentCard(QWidget* parent)
     m_ui->setupUi(this);
     ui::applyIcons(this);
     setMinimumSize(size());
+    setOpensMaximised(true);
 
     const auto required = [](const QString& what) -> QString {
         return u"Attenzione: per salvare la scheda è necessario indicare "_s + what + u"."_s;
@@ -75,8 +76,8 @@ DocumentCard::DocumentCard(QWidget* parent)
                                  {m_ui->lblDesc01, m_ui->lblDesc02, m_ui->lblDesc03});
 
     // The date fields take no typing: the picker fills them.
-    m_ui->txtDataPro->installEventFilter(this);
-    m_ui->txtDataDes->installEventFilter(this);
+    ui::setPickedDateField(m_ui->txtDataPro, [this] { pickDate(m_ui->txtDataPro, m_ui->txtDestinatario); });
+    ui::setPickedDateField(m_ui->txtDataDes, [this] { pickDate(m_ui->txtDataDes, m_ui->txtOggetto); });
     const QList<QList<QWidget*>> enterChains = {
         {m_ui->txtDocumento, m_ui->txtProtocollo, m_ui->txtProduttore, m_ui->txtIndirizzoPro, m_ui->txtDataPro},
         {m_ui->txtDestinatario, m_ui->txtIndirizzoDes, m_ui->txtDataDes},
@@ -101,16 +102,9 @@ DocumentCard::DocumentCard(QWidget* parent)
     const QString dateHint = u"Fai clic su questo campo e premi un tasto qualsiasi per importare una data dal calendario."_s;
     auto* hints = new ui::StatusHints(this, m_ui->panInfo);
     hints->add({
-        {m_ui->cmdNuovo, u"Prepara la schermata per la registrazione di una nuova scheda."_s},
-        {m_ui->cmdDuplica, u"Prepara la schermata per la registrazione di una nuova scheda duplicando i dati correnti."_s},
-        {m_ui->cmdSalva, u"Salva la scheda corrente in archivio."_s},
         {m_ui->cmdTrova, u"Trova una scheda in archivio."_s},
         {m_ui->cmdFile, u"Allega file alla scheda corrente."_s},
         {m_ui->cmdStampa, u"Stampa la scheda corrente."_s},
-        {m_ui->cmdPrimo, u"Visualizza la prima scheda in archivio."_s},
-        {m_ui->cmdIndietro, u"Visualizza la scheda precedente in archivio."_s},
-        {m_ui->cmdAvanti, u"Visualizza la scheda successiva in archivio."_s},
-        {m_ui->cmdUltimo, u"Visualizza l'ultima scheda in archivio."_s},
         {m_ui->cmdEsporta, u"Esporta tutte le schede in archivio in un file di Microsoft Excel."_s},
         {m_ui->cmdDaCompletare, u"Visualizza il riepilogo dei documenti non ancora completati."_s},
         {m_ui->cmdGuida, u"Visualizza la guida in linea."_s},
@@ -124,14 +118,7 @@ DocumentCard::DocumentCard(QWidget* parent)
     });
     m_ui->panInfo->setText(u"Pronto per archiviare una nuova scheda..."_s);
 
-    auto* card = m_card.get();
-    connect(m_ui->cmdNuovo, &QToolButton::clicked, this, [card] { card->newCard(); });
-    connect(m_ui->cmdDuplica, &QToolButton::clicked, this, [card] { card->duplicate(); });
-    connect(m_ui->cmdSalva, &QToolButton::clicked, this, [card] { card->save(); });
-    connect(m_ui->cmdPrimo, &QToolButton::clicked, this, [card] { card->first(); });
-    connect(m_ui->cmdIndietro, &QToolButton::clicked, this, [card] { card->previous(); });
-    connect(m_ui->cmdAvanti, &QToolButton::clicked, this, [card] { card->next(); });
-    connect(m_ui->cmdUltimo, &QToolButton::clicked, this, [card] { card->last(); });
+    ui::connectCardCommands(this, *m_card, *hints);
     connect(m_ui->cmdTrova, &QToolButton::clicked, this, [this] {
         DocumentSearch search([this](const DocumentRecord& r, qint64 p) { showRecord(r, p); }, this);
         search.exec();
@@ -160,40 +147,9 @@ DocumentCard::DocumentCard(QWidget* parent)
 
 DocumentCard::~DocumentCard() = default;
 
-void DocumentCard::opening()
-{
-    setWindowState(windowState() | Qt::WindowMaximized);
-    m_card->newCard();
-}
+void DocumentCard::opening() { m_card->newCard(); }
 
 void DocumentCard::showRecord(const DocumentRecord& record, qint64 position) { m_card->showRecord(record, position); }
-
-bool DocumentCard::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() != QEvent::KeyPress || (watched != m_ui->txtDataPro && watched != m_ui->txtDataDes))
-        return false;
-    auto* field = static_cast<QLineEdit*>(watched);
-    switch (static_cast<QKeyEvent*>(event)->key()) {
-    case Qt::Key_Backspace:
-    case Qt::Key_Delete:
-        field->clear();
-        return true;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-    case Qt::Key_Shift:
-    case Qt::Key_Control:
-    case Qt::Key_Alt:
-    case Qt::Key_AltGr:
-    case Qt::Key_Meta:
-        return false;
-    default:
-        if (field == m_ui->txtDataPro)
-            pickDate(field, m_ui->txtDestinatario);
-        else
-            pickDate(field, m_ui->txtOggetto);
-        return true;
-    }
-}
 
 void DocumentCard::pickDate(QLineEdit* field, QWidget* next)
 {

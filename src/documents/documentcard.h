@@ -36,7 +36,6 @@ public:
 
 protected:
     void opening() override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // The date picker for one of the two date fields; the focus then moves on.

@@ -6,9 +6,57 @@
 
 #include "ui_datepicker.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 
 namespace ui {
+
+namespace {
+
+class PickedDateKeys : public QObject {
+public:
+    PickedDateKeys(QLineEdit* field, std::function<void()> pick)
+        : QObject(field)
+        , m_field(field)
+        , m_pick(std::move(pick))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Backspace:
+        case Qt::Key_Delete:
+            m_field->clear();
+            return true;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_Shift:
+        case Qt::Key_Control:
+        case Qt::Key_Alt:
+        case Qt::Key_AltGr:
+        case Qt::Key_Meta:
+            return false;
+        default:
+            m_pick();
+            return true;
+        }
+    }
+
+private:
+    QLineEdit* m_field;
+    std::function<void()> m_pick;
+};
+
+} // namespace
+
+void setPickedDateField(QLineEdit* field, std::function<void()> pick)
+{
+    field->installEventFilter(new PickedDateKeys(field, std::move(pick)));
+}
 
 DatePicker::DatePicker(QLineEdit* target, QWidget* parent)
     : QDialog(parent)

@@ -6,12 +6,18 @@
 #include <QPointer>
 #include <QScopedPointer>
 
+#include <functional>
+
 namespace Ui {
 class DatePicker;
 }
 class QLineEdit;
 
 namespace ui {
+
+// A date field that only the picker fills: Backspace and Delete empty it,
+// Tab and the modifier keys pass, any other key (Enter included) runs `pick`.
+void setPickedDateField(QLineEdit* field, std::function<void()> pick);
 
 class DatePicker : public QDialog {
     Q_OBJECT
