@@ -9,7 +9,7 @@
 #include "shell/mainmenu.h"
 #include "shell/passwordchange.h"
 #include "shell/passwordgate.h"
-#include "summaries/summariesarea.h"
+#include "summaries/summariesmenu.h"
 #include "ui/services.h"
 #include "ui/widgets.h"
 
@@ -33,7 +33,7 @@ Screens::Screens()
             card);
         search.exec();
     });
-    m_summaries = std::make_unique<SummariesArea>();
+    m_summaries = std::make_unique<SummariesMenu>();
     m_documents = std::make_unique<DocumentsArea>();
     m_menu = std::make_unique<MainMenu>(
         MainMenu::Areas {m_contacts.get(), m_agenda.get(), m_summaries.get(), m_documents.get()});

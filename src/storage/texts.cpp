@@ -1,5 +1,7 @@
 #include "storage/texts.h"
 
+#include <algorithm>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace texts {
@@ -175,6 +177,47 @@ QString centsToAmount(qint64 cents)
     if (digits.size() < 3)
         digits = QString(3 - digits.size(), QChar(u'0')) + digits;
     return (negative ? u"-"_s : QString()) + digits.left(digits.size() - 2) + u',' + digits.right(2);
+}
+
+bool AmountTotal::add(const QString& text)
+{
+    if (trim(text).isEmpty())
+        return true;
+    const auto d = parseDecimal(text);
+    if (!d || d->fraction.size() > 18)
+        return false;
+    m_fraction += QString(d->fraction + QString(18 - d->fraction.size(), u'0')).toULongLong();
+    quint64 carry = 0;
+    if (m_fraction >= Base) {
+        m_fraction -= Base;
+        carry = 1;
+    }
+    // The whole part in groups of 18 digits from the right, added group by group.
+    const QStringView whole(d->whole);
+    qsizetype end = whole.size();
+    for (qsizetype group = 0; end > 0 || carry; ++group) {
+        const qsizetype begin = std::max<qsizetype>(0, end - 18);
+        const quint64 part = end > 0 ? whole.mid(begin, end - begin).toULongLong() : 0;
+        end = begin;
+        if (group == m_whole.size())
+            m_whole.append(0);
+        m_whole[group] += part + carry; // both below 10^18: no wrap-around
+        carry = 0;
+        if (m_whole[group] >= Base) {
+            m_whole[group] -= Base;
+            carry = 1;
+        }
+    }
+    return true;
+}
+
+QString AmountTotal::text() const
+{
+    QString exact = m_whole.isEmpty() ? u"0"_s : QString::number(m_whole.last());
+    for (qsizetype group = m_whole.size() - 2; group >= 0; --group)
+        exact += u"%1"_s.arg(m_whole[group], 18, 10, QChar(u'0'));
+    exact += u',' + u"%1"_s.arg(m_fraction, 18, 10, QChar(u'0'));
+    return normaliseAmount(exact);
 }
 
 } // namespace texts
