@@ -12,16 +12,19 @@ namespace texts {
 // Removes every character with a code up to 32 (blanks and control
 // characters) from both ends. Case is never touched.
 QString trim(const QString& text);
+QStringView trimmed(QStringView text);
 
 // Appends blanks up to `width` and keeps the first `width` characters.
 QString pad(const QString& text, int width);
+// The same, appended to `out`.
+void appendPadded(QString& out, QStringView text, int width);
 
 // Lower case of the letters A to Z only; accented letters stay as they are.
 QString lowerAZ(const QString& text);
 void foldAZInPlace(QString& text);
 
 // "dd/mm/yyyy": day and month of one or two digits, a four-digit year.
-std::optional<QDate> parseDate(const QString& text);
+std::optional<QDate> parseDate(QStringView text);
 QString formatDate(const QDate& date);
 
 // "HH:MM" with two digits each.

@@ -102,13 +102,48 @@ Checked check(const Request& request)
     return result;
 }
 
-QString summaryLine(const AppointmentView& r)
-{
-    return u"ID: "_s + records::chronologicalKey(r) + u"  Data: "_s + texts::pad(r.text(F::date), 10) + u"  Ora: "_s
-           + texts::pad(r.text(F::time), 5) + u"  "_s + texts::pad(r.text(F::purpose), 40) + u"  Contatto: "_s
-           + texts::pad(r.text(F::contact), 24) + u"  Cel. "_s + texts::pad(r.text(F::mobile), 12) + u"  € "_s
-           + r.text(F::amount);
-}
+namespace {
+
+// Makes summary lines, reusing its field texts record after record.
+class LineMaker {
+public:
+    QString line(const AppointmentView& r)
+    {
+        QString out;
+        out.reserve(176);
+        r.textInto(F::date, m_date);
+        r.textInto(F::hour, m_hour);
+        r.textInto(F::minute, m_minute);
+        out += u"ID: ";
+        records::appendChronologicalKey(out, m_date, m_hour, m_minute);
+        out += u"  Data: ";
+        texts::appendPadded(out, m_date, 10);
+        append(out, r, u"  Ora: ", F::time, 5);
+        append(out, r, u"  ", F::purpose, 40);
+        append(out, r, u"  Contatto: ", F::contact, 24);
+        append(out, r, u"  Cel. ", F::mobile, 12);
+        append(out, r, u"  € ", F::amount, -1);
+        return out;
+    }
+
+private:
+    // The piece before the field, then the field padded or cut to `width`
+    // (-1: as it is).
+    void append(QString& out, const AppointmentView& r, QStringView before, F field, int width)
+    {
+        out += before;
+        r.textInto(field, m_field);
+        if (width < 0)
+            out += m_field;
+        else
+            texts::appendPadded(out, m_field, width);
+    }
+    QString m_date, m_hour, m_minute, m_field;
+};
+
+} // namespace
+
+QString summaryLine(const AppointmentView& r) { return LineMaker().line(r); }
 
 Summary summarise(const QString& path, const Criteria& criteria)
 {
@@ -117,6 +152,7 @@ Summary summarise(const QString& path, const Criteria& criteria)
     filters.add(F::purpose, criteria.purpose);
     Summary summary;
     texts::AmountTotal total;
+    LineMaker lines;
     QString field; // reused record after record
     archive::readAll(path, AppointmentRecord::Size, [&](const char* bytes, qint64 position) {
         const AppointmentView r(bytes);
@@ -135,7 +171,7 @@ Summary summarise(const QString& path, const Criteria& criteria)
             ++summary.unreadable;
             return;
         }
-        summary.rows.append({summaryLine(r), position});
+        summary.rows.append({lines.line(r), position});
     });
     summary.total = total.text();
     return summary;
