@@ -1,14 +1,18 @@
 // Figures for the archive's read paths, each against a raw sequential read of
 // the same file in the same run:
 //   bench_archive [records...]        (default: 100000 10000)
-// Prints milliseconds (best of five) and the ratio to the raw read.
+// Prints milliseconds (best of five) and the ratio to the raw read; then the
+// period summaries on 100,000 appointments over five years, and their print
+// to PDF at 10,000 and 100,000 lines.
 #include "benchsupport.h"
 
 #include "appointments/appointmentrules.h"
 #include "storage/archivefile.h"
 #include "storage/records.h"
 #include "storage/texts.h"
+#include "summaries/summaryrules.h"
 #include "ui/linelist.h"
+#include "ui/report.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -94,6 +98,61 @@ void measure(const QString& folder, int records)
     QFile::remove(path);
 }
 
+// A year's summary with its total, as the menu asks for it and the summary
+// shows it (the pass, one sort, the list filled); then the summary's print.
+void measureSummaries(const QString& folder)
+{
+    const QString path = folder + u"/Archivio_Appuntamenti.qzv"_s;
+    const int records = 100000;
+    bench::generate(path, records, true);
+    std::printf("\nsummaries: %d records over five years, %.1f MB\n", records, QFile(path).size() / 1e6);
+    const double raw = bench::bestOf(5, [&] { sink = sink + bench::rawRead(path); });
+    std::printf("raw sequential read:             %8.1f ms\n", raw);
+
+    QListView view;
+    ui::LineList list(&view, lists::LineOrder::CaseFoldAZ, 12);
+    const auto yearSummary = [&](const char* what, const QString& contact) {
+        const summaries::Criteria criteria {contact, QString(), QDate(2022, 1, 1), QDate(2022, 12, 31)};
+        qsizetype listed = 0;
+        QString total;
+        const double ms = bench::bestOf(5, [&] {
+            summaries::Summary summary = summaries::summarise(path, criteria);
+            listed = summary.rows.size();
+            total = summary.total;
+            list.setRows(std::move(summary.rows));
+        });
+        std::printf("%-32s %8.1f ms  (%.2f x raw)  %lld lines, total %s\n", what, ms, ms / raw,
+                    static_cast<long long>(listed), qPrintable(total));
+    };
+    yearSummary("one year, no filter:", QString());
+    yearSummary("one year, contact filter:", u"rossi mario 1"_s);
+
+    // The print of the summary: every line, the closing lines, written to PDF.
+    const QString pdf = folder + u"/riepilogo.pdf"_s;
+    report::printer::setPdfTarget(pdf);
+    const summaries::Summary all =
+        summaries::summarise(path, {QString(), QString(), QDate(2020, 1, 1), QDate(2024, 12, 31)});
+    const QStringList closing = {u"- - - - - - - - - - - - - - - -"_s,
+                                 u"INTERVALLO SELEZIONATO:    Dal   01/01/2020   al   31/12/2024"_s,
+                                 u"TOTALE IMPORTI:            € "_s + all.total};
+    double previous = 0;
+    for (const int lines : {10000, 100000}) {
+        list.setRows(all.rows.mid(0, lines));
+        const double ms = bench::bestOf(lines > 10000 ? 2 : 3, [&] {
+            if (!list.print(u"Riepilogo appuntamenti   -   Contatto:  - - -"_s, nullptr, closing))
+                qFatal("the print failed");
+        });
+        std::printf("print, %6d lines:             %8.1f ms  (%.1f MB of PDF)", lines, ms, QFile(pdf).size() / 1e6);
+        if (previous > 0)
+            std::printf("  %.1f x the time of %d lines", ms / previous, lines / 10);
+        std::printf("\n");
+        previous = ms;
+    }
+    report::printer::setPdfTarget(QString());
+    QFile::remove(pdf);
+    QFile::remove(path);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -108,5 +167,6 @@ int main(int argc, char* argv[])
     QTemporaryDir tmp;
     for (int records : sizes)
         measure(tmp.path(), records);
+    measureSummaries(tmp.path());
     return sink == -1;
 }

@@ -20,8 +20,9 @@ namespace bench {
 using namespace Qt::Literals::StringLiterals;
 
 // One record in twenty is a commitment due on 10/03/2025; half of the others
-// are fulfilled, the rest lie years ahead.
-inline void generate(const QString& path, int records)
+// are fulfilled, the rest lie years ahead. With `fiveYears` every record
+// lies in 2020 to 2024, a fifth in each year.
+inline void generate(const QString& path, int records, bool fiveYears = false)
 {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -32,7 +33,7 @@ inline void generate(const QString& path, int records)
         const bool due = i % 20 == 0;
         const bool fulfilled = !due && i % 2 == 1;
         const int day = 1 + i % 28, month = 1 + (i / 28) % 12;
-        const int year = due || fulfilled ? 2020 + i % 5 : 2031;
+        const int year = due || fulfilled || fiveYears ? 2020 + i % 5 : 2031;
         r.setText(AppointmentField::date, texts::formatDate(QDate(year, month, day)));
         r.setText(AppointmentField::hour, u"%1"_s.arg(i % 24, 2, 10, QChar(u'0')));
         r.setText(AppointmentField::minute, u"%1"_s.arg(i % 60, 2, 10, QChar(u'0')));

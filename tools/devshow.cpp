@@ -4,6 +4,7 @@
 //   devshow document-pdf OUT.pdf FOLDER the last document card of FOLDER, printed to PDF
 //   devshow screen NAME [FOLDER]       one screen, shown until closed
 //   devshow shot NAME OUT.png [FOLDER] one screen, shown, grabbed into a picture
+//   devshow summary-pdf OUT.pdf FOLDER [CONTACT]  this year's summary of a folder, printed to PDF
 // Not installed with the program.
 #include "appointments/agendascreen.h"
 #include "appointments/appointmentcard.h"
@@ -29,6 +30,8 @@
 #include "checks/partitaivawindow.h"
 #include "shell/screens.h"
 #include "storage/programfolder.h"
+#include "summaries/periodsummary.h"
+#include "summaries/summariesmenu.h"
 #include "appointments/appointmentexports.h"
 #include "ui/services.h"
 #include "ui/report.h"
@@ -61,6 +64,15 @@ report::Template sampleCard(int count)
     return t;
 }
 
+// This year's summary of the program folder, with a contact filter or none.
+PeriodSummary* yearSummary(const QString& contact = QString())
+{
+    const int year = QDate::currentDate().year();
+    const summaries::Criteria criteria {contact, QString(), QDate(year, 1, 1), QDate(year, 12, 31)};
+    return new PeriodSummary(
+        criteria, summaries::summarise(programFolder::file(programFolder::Appointments), criteria), nullptr);
+}
+
 // A few appointments around today for looking at the screens.
 void writeSamples(const QString& folder)
 {
@@ -80,6 +92,8 @@ void writeSamples(const QString& folder)
         {20, 9, 0, 3, u"Udienza", u"Tribunale di Roma, sezione civile", u"Avv. Neri", u"", false},
         {-10, 12, 0, 0, u"Consegna", u"Consegna documenti al commercialista", u"Studio Verdi", u"", true},
     };
+    const char16_t* amounts[] = {u"1250,00", u"0,00", u"80,50", u"2317,45", u"0,00", u"450,00", u"99,99"};
+    int sample = 0;
     for (const Sample& x : samples) {
         AppointmentRecord r;
         const QDate d = today.addDays(x.days);
@@ -95,7 +109,7 @@ void writeSamples(const QString& folder)
         r.setText(AppointmentField::place, u"Città di Castello, via dell'Università 12 <int. 3> & C."_s);
         r.setText(AppointmentField::phone, u"0612345678"_s);
         r.setText(AppointmentField::details, u"CAP 00184 - P.IVA 01234567890"_s);
-        r.setText(AppointmentField::amount, u"150,00"_s);
+        r.setText(AppointmentField::amount, QString::fromUtf16(amounts[sample++]));
         r.setFlag(AppointmentField::fulfilled, x.fulfilled);
         archive::append(programFolder::file(programFolder::Appointments), AppointmentRecord::Size, r.data());
     }
@@ -245,6 +259,17 @@ int main(int argc, char* argv[])
         }
         return 0;
     }
+    if (args.size() >= 4 && args[1] == u"summary-pdf"_s) {
+        programFolder::setOverride(args[3]);
+        report::printer::setPdfTarget(args[2]);
+        ui::messages::setHandler([](ui::MessageKind, const QString& text) {
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+            return ui::Answer::Yes;
+        });
+        std::unique_ptr<PeriodSummary> summary(yearSummary(args.size() > 4 ? args[4] : QString()));
+        summary->btnStampaClick();
+        return 0;
+    }
     if (args.size() >= 3 && args[1] == u"samples"_s) {
         writeSamples(args[2]);
         writeDocumentSamples(args[2]);
@@ -309,6 +334,11 @@ int main(int argc, char* argv[])
              }},
             {u"frmExpAltri"_s, [] { return new ui::ExportScreen(DocumentCard::exportDefinition(), nullptr); }},
             {u"frmRicontatta"_s, [&] { return new ui::ListScreen(program()->contacts()->callBackList(), nullptr); }},
+            {u"frmMenuRiepCosti"_s, [&] {
+                 program()->summaries()->open();
+                 return program()->summaries();
+             }},
+            {u"frmRiepCosti"_s, [] { return yearSummary(); }},
             {u"frmCalendario"_s, [] { return new ui::DatePicker(nullptr); }},
             {u"frmAgenda"_s, [&] {
                  program()->agenda()->open();
@@ -346,6 +376,6 @@ int main(int argc, char* argv[])
         return app.exec();
     }
     std::fprintf(stderr, "usage: devshow list-pdf OUT.pdf [LINES] | card-pdf OUT.pdf [ROWS] | screen NAME [FOLDER] | "
-                         "shot NAME OUT.png [FOLDER]\n");
+                         "shot NAME OUT.png [FOLDER] | summary-pdf OUT.pdf FOLDER [CONTACT]\n");
     return 2;
 }

@@ -10,7 +10,7 @@
 #include "shell/mainmenu.h"
 #include "shell/passwordchange.h"
 #include "shell/passwordgate.h"
-#include "summaries/summariesarea.h"
+#include "summaries/summariesmenu.h"
 #include "ui/services.h"
 #include "ui/widgets.h"
 
@@ -40,7 +40,7 @@ Screens::Screens()
             card->card().attachments(), [card](const ui::Attachments& a) { card->card().setAttachments(a); }, card);
         screen.exec();
     });
-    m_summaries = std::make_unique<SummariesArea>();
+    m_summaries = std::make_unique<SummariesMenu>();
     m_documents = std::make_unique<DocumentCard>();
     m_menu = std::make_unique<MainMenu>(
         MainMenu::Areas {m_contacts.get(), m_agenda.get(), m_summaries.get(), m_documents.get()});

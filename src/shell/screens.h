@@ -11,7 +11,7 @@ class DocumentCard;
 class MainMenu;
 class PasswordChange;
 class PasswordGate;
-class SummariesArea;
+class SummariesMenu;
 
 namespace shell {
 
@@ -28,7 +28,7 @@ public:
     AgendaScreen* agenda() const { return m_agenda.get(); }
     AppointmentCard* appointmentCard() const { return m_appointmentCard.get(); }
     ContactCard* contacts() const { return m_contacts.get(); }
-    SummariesArea* summaries() const { return m_summaries.get(); }
+    SummariesMenu* summaries() const { return m_summaries.get(); }
     DocumentCard* documents() const { return m_documents.get(); }
 
 private:
@@ -37,7 +37,7 @@ private:
     std::unique_ptr<AgendaScreen> m_agenda;
     std::unique_ptr<PasswordChange> m_passwordChange;
     std::unique_ptr<ContactCard> m_contacts;
-    std::unique_ptr<SummariesArea> m_summaries;
+    std::unique_ptr<SummariesMenu> m_summaries;
     std::unique_ptr<DocumentCard> m_documents;
     std::unique_ptr<MainMenu> m_menu;
 };

@@ -4,10 +4,21 @@
 
 namespace records {
 
+void appendChronologicalKey(QString& out, QStringView date, QStringView hour, QStringView minute)
+{
+    const QStringView d = texts::trimmed(date);
+    out.append(d.mid(6, 4));
+    out.append(d.mid(3, 2));
+    out.append(d.mid(0, 2));
+    out.append(texts::trimmed(hour));
+    out.append(texts::trimmed(minute));
+}
+
 QString chronologicalKey(const QString& date, const QString& hour, const QString& minute)
 {
-    const QString d = texts::trim(date);
-    return d.mid(6, 4) + d.mid(3, 2) + d.mid(0, 2) + texts::trim(hour) + texts::trim(minute);
+    QString key;
+    appendChronologicalKey(key, date, hour, minute);
+    return key;
 }
 
 QString chronologicalKey(const AppointmentView& record)

@@ -144,5 +144,7 @@ namespace records {
 // Sorting keys as text sorts appointments by date and time.
 QString chronologicalKey(const QString& date, const QString& hour, const QString& minute);
 QString chronologicalKey(const AppointmentView& record);
+// The same key appended to `out`.
+void appendChronologicalKey(QString& out, QStringView date, QStringView hour, QStringView minute);
 
 } // namespace records

@@ -1,5 +1,7 @@
 #include "storage/texts.h"
 
+#include <algorithm>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace texts {
@@ -17,11 +19,32 @@ QString trim(const QString& text)
     return text.mid(begin, end - begin);
 }
 
+QStringView trimmed(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin].unicode() <= 32)
+        ++begin;
+    while (end > begin && text[end - 1].unicode() <= 32)
+        --end;
+    return text.mid(begin, end - begin);
+}
+
 QString pad(const QString& text, int width)
 {
     if (text.size() >= width)
         return text.left(width);
     return text + QString(width - text.size(), u' ');
+}
+
+void appendPadded(QString& out, QStringView text, int width)
+{
+    if (text.size() >= width) {
+        out.append(text.left(width));
+        return;
+    }
+    out.append(text);
+    out.append(QString(width - text.size(), u' '));
 }
 
 void foldAZInPlace(QString& text)
@@ -50,19 +73,40 @@ static bool allDigits(QStringView s)
     return true;
 }
 
-std::optional<QDate> parseDate(const QString& text)
+// The value of one to `maxDigits` decimal digits; -1 for anything else.
+static int smallNumber(QStringView s, qsizetype maxDigits)
 {
-    const QString t = trim(text);
-    const auto parts = QStringView(t).split(u'/');
-    if (parts.size() != 3)
+    if (s.isEmpty() || s.size() > maxDigits)
+        return -1;
+    int value = 0;
+    for (QChar c : s) {
+        if (c.unicode() < u'0' || c.unicode() > u'9')
+            return -1;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    return value;
+}
+
+std::optional<QDate> parseDate(QStringView text)
+{
+    // Read in place: the passes over a whole archive read a date per record.
+    const QStringView t = trimmed(text);
+    qsizetype slashes[3] = {-1, -1, -1};
+    int count = 0;
+    for (qsizetype i = 0; i < t.size() && count < 3; ++i) {
+        if (t[i] == u'/')
+            slashes[count++] = i;
+    }
+    if (count != 2)
         return std::nullopt;
-    const QStringView d = parts[0], m = parts[1], y = parts[2];
-    if (!allDigits(d) || !allDigits(m) || !allDigits(y) || d.size() > 2 || m.size() > 2 || y.size() != 4)
+    const qsizetype first = slashes[0], second = slashes[1];
+    const QStringView y = t.mid(second + 1);
+    const int day = smallNumber(t.left(first), 2);
+    const int month = smallNumber(t.mid(first + 1, second - first - 1), 2);
+    const int year = y.size() == 4 ? smallNumber(y, 4) : -1;
+    if (day < 0 || month < 0 || year < 0 || !QDate::isValid(year, month, day))
         return std::nullopt;
-    const QDate date(y.toInt(), m.toInt(), d.toInt());
-    if (!date.isValid())
-        return std::nullopt;
-    return date;
+    return QDate(year, month, day);
 }
 
 QString formatDate(const QDate& date)
@@ -94,29 +138,35 @@ std::optional<int> parseDays(const QString& text)
 namespace {
 
 struct Decimal {
-    QString whole;    // digits, leading zeros removed, "0" when none
-    QString fraction; // digits as typed
+    QStringView whole;    // digits, leading zeros removed: empty for zero
+    QStringView fraction; // digits as typed
 };
 
-std::optional<Decimal> parseDecimal(const QString& text)
+// The parts of an amount, as views into `text`.
+std::optional<Decimal> parseDecimal(QStringView text)
 {
-    const QString t = trim(text);
+    const QStringView t = trimmed(text);
     const qsizetype comma = t.indexOf(u',');
-    const QStringView whole = comma < 0 ? QStringView(t) : QStringView(t).left(comma);
-    const QStringView fraction = comma < 0 ? QStringView() : QStringView(t).mid(comma + 1);
+    const QStringView whole = comma < 0 ? t : t.left(comma);
+    const QStringView fraction = comma < 0 ? QStringView() : t.mid(comma + 1);
     if (whole.isEmpty() && fraction.isEmpty())
         return std::nullopt;
     if ((!whole.isEmpty() && !allDigits(whole)) || (!fraction.isEmpty() && !allDigits(fraction)))
         return std::nullopt;
-    Decimal d;
     qsizetype firstSignificant = 0;
     while (firstSignificant < whole.size() && whole[firstSignificant] == u'0')
         ++firstSignificant;
-    d.whole = whole.mid(firstSignificant).toString();
-    if (d.whole.isEmpty())
-        d.whole = u"0"_s;
-    d.fraction = fraction.toString();
-    return d;
+    return Decimal {whole.mid(firstSignificant), fraction};
+}
+
+// The value of up to 18 digits, as if `width` digits were there with zeros
+// after them (0 for no digit at all).
+quint64 digitsValue(QStringView digits, qsizetype width)
+{
+    quint64 value = 0;
+    for (qsizetype i = 0; i < width; ++i)
+        value = value * 10 + (i < digits.size() ? quint64(digits[i].unicode() - u'0') : 0);
+    return value;
 }
 
 // Adds one to a string of decimal digits.
@@ -142,7 +192,7 @@ QString normaliseAmount(const QString& text)
     if (!d)
         return u"0,00"_s;
     // Two decimals, then halves upward on the third: value * 100 + 0.5, truncated.
-    QString cents = d->whole + QString(d->fraction + u"00"_s).left(2);
+    QString cents = (d->whole.isEmpty() ? u"0"_s : d->whole.toString()) + QString(d->fraction + u"00"_s).left(2);
     if (d->fraction.size() > 2 && d->fraction[2].unicode() >= u'5')
         cents = incremented(cents);
     qsizetype firstSignificant = 0;
@@ -175,6 +225,46 @@ QString centsToAmount(qint64 cents)
     if (digits.size() < 3)
         digits = QString(3 - digits.size(), QChar(u'0')) + digits;
     return (negative ? u"-"_s : QString()) + digits.left(digits.size() - 2) + u',' + digits.right(2);
+}
+
+bool AmountTotal::add(const QString& text)
+{
+    if (trimmed(text).isEmpty())
+        return true;
+    const auto d = parseDecimal(text);
+    if (!d || d->fraction.size() > 18)
+        return false;
+    m_fraction += digitsValue(d->fraction, 18);
+    quint64 carry = 0;
+    if (m_fraction >= Base) {
+        m_fraction -= Base;
+        carry = 1;
+    }
+    // The whole part in groups of 18 digits from the right, added group by group.
+    qsizetype end = d->whole.size();
+    for (qsizetype group = 0; end > 0 || carry; ++group) {
+        const qsizetype begin = std::max<qsizetype>(0, end - 18);
+        const quint64 part = digitsValue(d->whole.mid(begin, end - begin), end - begin);
+        end = begin;
+        if (group == m_whole.size())
+            m_whole.append(0);
+        m_whole[group] += part + carry; // both below 10^18: no wrap-around
+        carry = 0;
+        if (m_whole[group] >= Base) {
+            m_whole[group] -= Base;
+            carry = 1;
+        }
+    }
+    return true;
+}
+
+QString AmountTotal::text() const
+{
+    QString exact = m_whole.isEmpty() ? u"0"_s : QString::number(m_whole.last());
+    for (qsizetype group = m_whole.size() - 2; group >= 0; --group)
+        exact += u"%1"_s.arg(m_whole[group], 18, 10, QChar(u'0'));
+    exact += u',' + u"%1"_s.arg(m_fraction, 18, 10, QChar(u'0'));
+    return normaliseAmount(exact);
 }
 
 } // namespace texts

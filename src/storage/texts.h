@@ -3,6 +3,7 @@
 // times and amounts as the archives store them.
 
 #include <QDate>
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -11,16 +12,19 @@ namespace texts {
 // Removes every character with a code up to 32 (blanks and control
 // characters) from both ends. Case is never touched.
 QString trim(const QString& text);
+QStringView trimmed(QStringView text);
 
 // Appends blanks up to `width` and keeps the first `width` characters.
 QString pad(const QString& text, int width);
+// The same, appended to `out`.
+void appendPadded(QString& out, QStringView text, int width);
 
 // Lower case of the letters A to Z only; accented letters stay as they are.
 QString lowerAZ(const QString& text);
 void foldAZInPlace(QString& text);
 
 // "dd/mm/yyyy": day and month of one or two digits, a four-digit year.
-std::optional<QDate> parseDate(const QString& text);
+std::optional<QDate> parseDate(QStringView text);
 QString formatDate(const QDate& date);
 
 // "HH:MM" with two digits each.
@@ -40,5 +44,23 @@ QString normaliseAmount(const QString& text);
 // text is not an amount. Used to add amounts up exactly.
 std::optional<qint64> amountToCents(const QString& text);
 QString centsToAmount(qint64 cents);
+
+// An exact total of amounts: every decimal of every amount is kept, however
+// many are added and however large they grow (no binary floating point, no
+// overflow); only the total is rounded, to two decimals, halves upward.
+class AmountTotal {
+public:
+    // Adds an amount with a decimal comma and no thousands separator; blanks
+    // alone count as 0. A text that is not such an amount, or has more than
+    // 18 decimals, adds nothing and gives false.
+    bool add(const QString& text);
+    // "12,75", "0,00": all the digits of the whole part, never an exponent.
+    QString text() const;
+
+private:
+    static constexpr quint64 Base = 1000000000000000000ULL; // 10^18
+    QList<quint64> m_whole; // groups of 18 digits, the lowest first
+    quint64 m_fraction = 0; // the first 18 decimals
+};
 
 } // namespace texts

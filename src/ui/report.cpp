@@ -80,8 +80,11 @@ void Template::clearLines(const QString& field)
 void Template::addLine(const QString& field, const QString& line)
 {
     if (Object* o = find(field)) {
+        // The text grows by the line alone: a body of many lines is built in linear time.
+        if (!o->lines.isEmpty())
+            o->text += u'\n';
+        o->text += line;
         o->lines.append(line);
-        o->text = o->lines.join(u'\n');
     }
 }
 

@@ -8,7 +8,7 @@
 #include "storage/passwordstore.h"
 #include "shell/screens.h"
 #include "storage/programfolder.h"
-#include "summaries/summariesarea.h"
+#include "summaries/summariesmenu.h"
 #include "support/programfixture.h"
 #include "ui/widgets.h"
 
