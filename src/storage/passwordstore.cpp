@@ -103,4 +103,13 @@ bool writeStored(const QString& normalised)
     return store.status() == QSettings::NoError;
 }
 
+Verdict check(const QString& typed)
+{
+    const auto stored = readStored();
+    if (!stored)
+        return Verdict::Unreadable;
+    const QString normalised = normalise(typed);
+    return !normalised.isEmpty() && normalised == *stored ? Verdict::Accepted : Verdict::Wrong;
+}
+
 } // namespace password

@@ -29,4 +29,10 @@ std::optional<QString> readStored();
 // Writes the scramble of `normalised`; false when the file could not be written.
 bool writeStored(const QString& normalised);
 
+// The gate's check of a typed password against the store: accepted only
+// when the store could be read and the typed password, normalised, is not
+// empty and equals the stored one.
+enum class Verdict { Accepted, Wrong, Unreadable };
+Verdict check(const QString& typed);
+
 } // namespace password
