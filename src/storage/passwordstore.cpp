@@ -3,6 +3,8 @@
 #include "storage/programfolder.h"
 #include "storage/texts.h"
 
+#include <QDateTime>
+#include <QFileInfo>
 #include <QSettings>
 
 using namespace Qt::Literals::StringLiterals;
@@ -86,9 +88,22 @@ QString storePath() { return programFolder::file(u"unins000.dll"_s); }
 
 std::optional<QString> readStored()
 {
-    QSettings store(storePath(), QSettings::IniFormat);
-    if (store.status() != QSettings::NoError)
+    // QSettings parses a file again only when its size or time has changed,
+    // and tells of a damaged file only at the parse: the damage is remembered
+    // here so that every reading of the same damaged store fails alike.
+    static QString damaged;
+    const QFileInfo info(storePath());
+    const QString identity = info.exists() ? u"%1 %2 %3"_s.arg(info.absoluteFilePath())
+                                                 .arg(info.size())
+                                                 .arg(info.lastModified().toMSecsSinceEpoch())
+                                           : QString();
+    if (!identity.isEmpty() && identity == damaged)
         return std::nullopt;
+    QSettings store(storePath(), QSettings::IniFormat);
+    if (store.status() != QSettings::NoError) {
+        damaged = identity;
+        return std::nullopt;
+    }
     const auto plain = unscramble(store.value(u"Accesso/Valore"_s).toString());
     if (!plain)
         return std::nullopt;
