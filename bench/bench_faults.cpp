@@ -4,7 +4,8 @@
 // - `huge` appointments in a sparse file (every byte zero);
 // - `hostile` appointments whose every byte is 0xFF (each field full);
 // - `search` ordinary appointments, the search listing every one of them.
-// For each: the card's last record, the agenda, the search with no
+// Then what an append and a rewrite that leave nothing half-written cost.
+// For each archive: the card's last record, the agenda, the search with no
 // criteria, the export grid shown and its file written; milliseconds of one
 // run, the ratio to the raw read, and the peak memory of each screen, each
 // in a process of its own, counted from the memory in use before it opens.
@@ -189,6 +190,54 @@ void run(const char* title, const QString& folder)
     }
 }
 
+// Milliseconds of the median of `runs` runs.
+double medianOf(int runs, const std::function<void(int)>& work)
+{
+    QList<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        work(i);
+        times.append(t.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// What a write that can fail safely costs: an append (the record synced,
+// undone on failure) against a plain append synced to the disk, and a
+// rewrite (its note written and synced with the folder, the record synced,
+// the note removed) against a plain write in place synced to the disk.
+void writes(const QString& archive)
+{
+    const AppointmentRecord record = [] {
+        AppointmentRecord r;
+        r.setText(AppointmentField::purpose, u"Scheda riscritta"_s);
+        return r;
+    }();
+    const qint64 count = archive::count(archive, AppointmentRecord::Size);
+    const QString plainPath = archive + u".plain"_s;
+    const int fd = ::open(QFile::encodeName(plainPath).constData(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+    const auto plainWrite = [&](qint64 index) {
+        if (::pwrite(fd, record.data(), AppointmentRecord::Size, off_t(index) * AppointmentRecord::Size) < 0
+            || ::fdatasync(fd) != 0)
+            qFatal("cannot write %s", qPrintable(plainPath));
+    };
+    const double plainAppend = medianOf(31, [&](int i) { plainWrite(i); });
+    const double plainInPlace = medianOf(31, [&](int i) { plainWrite((i * 7) % 31); });
+    ::close(fd);
+    QFile::remove(plainPath);
+    const double append = medianOf(31, [&](int) { archive::append(archive, AppointmentRecord::Size, record.data()); });
+    const double rewrite = medianOf(31, [&](int i) {
+        archive::rewriteAt(archive, AppointmentRecord::Size, 1 + (i * 7919) % count, record.data());
+    });
+    std::printf("\nwrites of one record (median of 31):\n");
+    std::printf("  %-30s %9.2f ms\n", "plain append + sync:", plainAppend);
+    std::printf("  %-30s %9.2f ms  (%6.2f x plain append)\n", "append:", append, append / plainAppend);
+    std::printf("  %-30s %9.2f ms\n", "plain write in place + sync:", plainInPlace);
+    std::printf("  %-30s %9.2f ms  (%6.2f x plain in place)\n", "rewrite with its note:", rewrite, rewrite / plainInPlace);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -235,5 +284,6 @@ int main(int argc, char* argv[])
 
     bench::generate(archive, searched);
     run("ordinary archive", folder.path());
+    writes(archive);
     return sink == -1;
 }
