@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, from Debian 12's packages, whatever the build, the program and the
-# tests need and the machine does not have yet. Run as root, or with sudo;
-# when nothing is missing any user may run it.
+# tests need and the machine does not have yet; with --fuzz also what the
+# fuzz targets need. Run as root, or with sudo; when nothing is missing any
+# user may run it.
 set -euo pipefail
 
 packages=(
@@ -12,6 +13,10 @@ packages=(
   sox libsox-fmt-mp3 lame bc poppler-utils python3 qt6-translations-l10n libqt6svg6
   xvfb xauth
 )
+# The fuzz targets of the test command: clang with libFuzzer and its sanitizers.
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang-14 libclang-rt-14-dev libfuzzer-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,9 @@
 #pragma once
 // The rules of the appointment lists: their lines, the due rule, the search
-// criteria and the state rules, with the passes over the archive that use them.
+// criteria and the state rules, with the passes over the archive that use
+// them, and the column tables of the appointment exports.
 
+#include "storage/exportrows.h"
 #include "storage/listrows.h"
 #include "storage/records.h"
 
@@ -45,5 +47,16 @@ enum class State { ToFulfil, Expired, Fulfilled };
 bool inState(const AppointmentView& r, State state, const QDate& today);
 // The state lists' pass; ends quietly on a failure, keeping the rows read so far.
 lists::Rows stateRows(const QString& path, State state, const QDate& today);
+
+using ExportTable = exports::Table<records::AppointmentLayout>;
+
+// The archive export: the record position, then thirteen fields.
+ExportTable archiveTable();
+
+enum class Selection { Imminent, Day, Month };
+// The selection lists: a running number, fourteen fields with the
+// chronological key last, sorted by the key without regard to case. In the
+// imminent list a record whose date or notice days cannot be read is left out.
+ExportTable selectionTable(Selection selection, const QDate& today, const QDate& selectedDay);
 
 } // namespace appointments

@@ -54,21 +54,21 @@ void PasswordGate::showAgain()
 
 void PasswordGate::cmdOKClick()
 {
-    const auto stored = password::readStored();
-    if (!stored) {
+    switch (password::check(m_ui->txtPassword->text())) {
+    case password::Verdict::Unreadable:
         ui::messages::plain(u"Attenzione: si è verificato un errore durante la procedura di lettura della password. "
                             u"Si consiglia di reinstallare il software."_s);
         return;
-    }
-    const QString typed = password::normalise(m_ui->txtPassword->text());
-    if (typed.isEmpty() || *stored != typed) {
+    case password::Verdict::Wrong:
         ui::messages::plain(u"Attenzione: password errata."_s);
         m_ui->txtPassword->clear();
         m_ui->txtPassword->setFocus();
         return;
+    case password::Verdict::Accepted:
+        hide();
+        emit passed();
+        return;
     }
-    hide();
-    emit passed();
 }
 
 void PasswordGate::cmdEsciClick()

@@ -1,8 +1,11 @@
 #include "storage/archivefile.h"
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QThread>
+#include <QtEndian>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -17,10 +20,138 @@ constexpr qint64 ReadAheadBytes = 1 << 20;
 
 int systemLock(int fd, struct flock* lock) { return ::fcntl(fd, F_OFD_SETLK, lock); }
 ArchiveFile::LockCall lockCall = systemLock;
+ssize_t systemWrite(int fd, const char* bytes, size_t size, off_t offset) { return ::pwrite(fd, bytes, size, offset); }
+ArchiveFile::WriteCall writeCall = systemWrite;
 
 // The lock call's answers of a file system that has no byte-range locks at
 // all, as opposed to a lock that is taken or a file that cannot be reached.
 bool locksUnsupported(int error) { return error == ENOLCK || error == EOPNOTSUPP || error == EINVAL; }
+
+// The answers of open() for a file or folder that may be read but not written.
+bool writingRefused(int error) { return error == EACCES || error == EPERM || error == EROFS; }
+
+bool writeAll(int fd, const char* bytes, qint64 size, qint64 offset)
+{
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t n = ::pwrite(fd, bytes + done, size_t(size - done), off_t(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+// Makes a name just created or removed in the folder of `path` survive a power cut.
+void syncFolder(const QString& path)
+{
+    const QByteArray folder = QFileInfo(path).absolutePath().toLocal8Bit();
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// The rewrite note: "QZVR", the record size (4 bytes) and the 0-based index
+// of the record (8 bytes), both little-endian, the record as it was, the
+// record as it is being written, and an FNV-1a hash (8 bytes) of everything
+// before it, so a note cut short is recognised and ignored.
+constexpr char NoteMagic[4] = {'Q', 'Z', 'V', 'R'};
+constexpr qint64 NoteHead = 16;
+constexpr qint64 noteSize(int recordSize) { return NoteHead + 2 * qint64(recordSize) + 8; }
+
+quint64 fnv1a(const char* bytes, qint64 size)
+{
+    quint64 hash = 0xcbf29ce484222325ULL;
+    for (qint64 i = 0; i < size; ++i) {
+        hash ^= static_cast<unsigned char>(bytes[i]);
+        hash *= 0x100000001b3ULL;
+    }
+    return hash;
+}
+
+struct Note {
+    enum class State { Missing, Unreadable, Complete } state = State::Missing;
+    qint64 index = 0;
+    QByteArray before;
+    QByteArray after;
+};
+
+Note readNote(const QString& path, int recordSize)
+{
+    Note note;
+    const int fd = ::open(path.toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT)
+            note.state = Note::State::Unreadable;
+        return note;
+    }
+    note.state = Note::State::Unreadable;
+    QByteArray bytes(noteSize(recordSize) + 1, Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::pread(fd, bytes.data() + got, size_t(bytes.size() - got), off_t(got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    ::close(fd);
+    const char* b = bytes.constData();
+    const qint64 hashAt = noteSize(recordSize) - 8;
+    if (got != noteSize(recordSize) || std::memcmp(b, NoteMagic, 4) != 0
+        || qFromLittleEndian<qint32>(b + 4) != recordSize
+        || qFromLittleEndian<quint64>(b + hashAt) != fnv1a(b, hashAt))
+        return note;
+    note.state = Note::State::Complete;
+    note.index = qFromLittleEndian<qint64>(b + 8);
+    note.before = QByteArray(b + NoteHead, recordSize);
+    note.after = QByteArray(b + NoteHead + recordSize, recordSize);
+    return note;
+}
+
+bool writeNote(const QString& path, qint64 index, const QByteArray& before, const char* after)
+{
+    const int size = int(before.size());
+    QByteArray bytes(noteSize(size), Qt::Uninitialized);
+    char* b = bytes.data();
+    std::memcpy(b, NoteMagic, 4);
+    qToLittleEndian<qint32>(size, b + 4);
+    qToLittleEndian<qint64>(index, b + 8);
+    std::memcpy(b + NoteHead, before.constData(), size_t(size));
+    std::memcpy(b + NoteHead + size, after, size_t(size));
+    const qint64 hashAt = bytes.size() - 8;
+    qToLittleEndian<quint64>(fnv1a(b, hashAt), b + hashAt);
+
+    const int fd = ::open(path.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    const bool ok = writeAll(fd, b, bytes.size(), 0) && ::fdatasync(fd) == 0;
+    const int saved = errno;
+    ::close(fd);
+    errno = saved;
+    if (ok)
+        syncFolder(path);
+    return ok;
+}
+
+// Whether every byte of `now` is the byte of `before` or of `after` at its
+// place: what a write cut short leaves.
+bool mixOf(const char* now, const QByteArray& before, const QByteArray& after)
+{
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        if (now[i] != before[i] && now[i] != after[i])
+            return false;
+    }
+    return true;
+}
 } // namespace
 
 AccessFailure::AccessFailure(QString detail)
@@ -47,6 +178,10 @@ void ArchiveFile::setLockTimeoutMs(int ms) { lockTimeoutMs = ms; }
 
 void ArchiveFile::setLockCall(LockCall call) { lockCall = call ? std::move(call) : LockCall(systemLock); }
 
+void ArchiveFile::setWriteCall(WriteCall call) { writeCall = call ? std::move(call) : WriteCall(systemWrite); }
+
+QString ArchiveFile::notePath(const QString& path) { return path + u".ripristino"_s; }
+
 void ArchiveFile::fail(const char* what) const
 {
     throw AccessFailure(u"%1: %2 (%3)"_s.arg(m_path, QString::fromUtf8(what), QString::fromUtf8(std::strerror(errno))));
@@ -59,8 +194,14 @@ void ArchiveFile::open(const QString& path, int recordSize, Access access)
     m_recordSize = recordSize;
     m_index = 0;
     m_bufferRecords = 0;
+    m_overlayIndex = -1;
+    m_overlay.clear();
     const QByteArray native = path.toLocal8Bit();
-    const int fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    int fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    // A reader still reads an archive that it may not write (a read-only
+    // program folder, a write-protected file).
+    if (fd < 0 && access == Access::Read && writingRefused(errno))
+        fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         fail("open");
     m_fd = fd;
@@ -94,6 +235,83 @@ void ArchiveFile::open(const QString& path, int recordSize, Access access)
         fail("stat");
     }
     m_count = st.st_size / m_recordSize;
+    try {
+        settleNote(access);
+    } catch (const AccessFailure&) {
+        ::close(m_fd);
+        m_fd = -1;
+        throw;
+    }
+}
+
+void ArchiveFile::settleNote(Access access)
+{
+    const QString path = notePath(m_path);
+    const Note note = readNote(path, m_recordSize);
+    if (note.state == Note::State::Missing)
+        return;
+    const bool writer = access == Access::Write;
+    const auto drop = [&] {
+        if (writer && ::unlink(path.toLocal8Bit().constData()) == 0)
+            syncFolder(path);
+    };
+    if (note.state == Note::State::Unreadable || note.index < 0 || note.index >= m_count) {
+        // Cut short before the archive was touched, or about an archive that
+        // has been replaced since.
+        drop();
+        return;
+    }
+    QByteArray now(m_recordSize, Qt::Uninitialized);
+    if (!readBytes(now.data(), m_recordSize, note.index * m_recordSize))
+        fail("read");
+    if (now == note.before || now == note.after || !mixOf(now.constData(), note.before, note.after)) {
+        // Nothing half-written: the rewrite never began, finished, or the
+        // record has been changed by other means since.
+        drop();
+        return;
+    }
+    if (!writer) {
+        m_overlayIndex = note.index;
+        m_overlay = note.before;
+        return;
+    }
+    if (!writeAll(m_fd, note.before.constData(), m_recordSize, note.index * m_recordSize) || ::fdatasync(m_fd) != 0)
+        fail("restore");
+    drop();
+}
+
+bool ArchiveFile::readBytes(char* bytes, qint64 size, qint64 offset) const
+{
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(m_fd, bytes + done, size_t(size - done), off_t(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+bool ArchiveFile::writeBytes(const char* bytes, qint64 size, qint64 offset, qint64& done) const
+{
+    done = 0;
+    while (done < size) {
+        const ssize_t n = writeCall(m_fd, bytes + done, size_t(size - done), off_t(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
+            return false;
+        }
+        done += n;
+    }
+    return true;
 }
 
 qint64 ArchiveFile::recordCount() const { return m_count; }
@@ -112,20 +330,12 @@ void ArchiveFile::fillBuffer()
     const qint64 perChunk = std::max<qint64>(1, ReadAheadBytes / m_recordSize);
     const qint64 records = std::min(perChunk, m_count - m_index);
     m_buffer.resize(records * m_recordSize);
-    qint64 done = 0;
-    const qint64 want = m_buffer.size();
-    while (done < want) {
-        const ssize_t n = ::pread(m_fd, m_buffer.data() + done, size_t(want - done), off_t(m_index * m_recordSize + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            m_bufferRecords = 0;
-            if (n == 0)
-                errno = EIO;
-            fail("read");
-        }
-        done += n;
-    }
+    m_bufferRecords = 0;
+    if (!readBytes(m_buffer.data(), m_buffer.size(), m_index * m_recordSize))
+        fail("read");
+    if (m_overlayIndex >= m_index && m_overlayIndex < m_index + records)
+        std::memcpy(m_buffer.data() + (m_overlayIndex - m_index) * m_recordSize, m_overlay.constData(),
+                    size_t(m_recordSize));
     m_bufferFirst = m_index;
     m_bufferRecords = records;
 }
@@ -155,23 +365,65 @@ void ArchiveFile::write(const char* buffer)
     if (m_index > m_count)
         throw AccessFailure(u"%1: write beyond the end"_s.arg(m_path));
     m_bufferRecords = 0;
-    qint64 done = 0;
-    while (done < m_recordSize) {
-        const ssize_t n = ::pwrite(m_fd, buffer + done, size_t(m_recordSize - done), off_t(m_index * m_recordSize + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO;
-            fail("write");
-        }
-        done += n;
-    }
-    if (::fdatasync(m_fd) != 0)
-        fail("sync");
+    if (m_index == m_count)
+        append(buffer);
+    else
+        rewrite(buffer);
     if (m_index == m_count)
         ++m_count;
+    if (m_index == m_overlayIndex)
+        m_overlayIndex = -1;
     ++m_index;
+}
+
+void ArchiveFile::append(const char* buffer)
+{
+    const qint64 offset = m_index * m_recordSize;
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0)
+        fail("stat");
+    // The bytes of a partial record at the end, which the new record covers.
+    QByteArray partial(std::clamp<qint64>(st.st_size - offset, 0, m_recordSize), Qt::Uninitialized);
+    if (!readBytes(partial.data(), partial.size(), offset))
+        fail("read");
+    qint64 done = 0;
+    if (writeBytes(buffer, m_recordSize, offset, done) && ::fdatasync(m_fd) == 0)
+        return;
+    // The file back as it was: its length, and the bytes of the partial
+    // record that the write went over.
+    const int saved = errno;
+    const qint64 covered = std::min<qint64>(done, partial.size());
+    if (::ftruncate(m_fd, st.st_size) == 0 && writeAll(m_fd, partial.constData(), covered, offset))
+        ::fdatasync(m_fd);
+    errno = saved;
+    fail("write");
+}
+
+void ArchiveFile::rewrite(const char* buffer)
+{
+    const qint64 offset = m_index * m_recordSize;
+    QByteArray before(m_recordSize, Qt::Uninitialized);
+    if (!readBytes(before.data(), m_recordSize, offset))
+        fail("read");
+    const QString note = notePath(m_path);
+    const QByteArray nativeNote = note.toLocal8Bit();
+    if (!writeNote(note, m_index, before, buffer)) {
+        const int saved = errno;
+        ::unlink(nativeNote.constData());
+        errno = saved;
+        fail("note");
+    }
+    qint64 done = 0;
+    if (!writeBytes(buffer, m_recordSize, offset, done) || ::fdatasync(m_fd) != 0) {
+        // The bytes that went in are put back; they are known to fit. When
+        // even that fails, the note stays for the next action to finish.
+        const int saved = errno;
+        if (writeAll(m_fd, before.constData(), done, offset) && ::fdatasync(m_fd) == 0)
+            ::unlink(nativeNote.constData());
+        errno = saved;
+        fail("write");
+    }
+    ::unlink(nativeNote.constData());
 }
 
 void ArchiveFile::close()
@@ -182,6 +434,8 @@ void ArchiveFile::close()
     m_fd = -1;
     m_buffer.clear();
     m_bufferRecords = 0;
+    m_overlayIndex = -1;
+    m_overlay.clear();
     if (::close(fd) != 0)
         fail("close");
 }

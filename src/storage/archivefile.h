@@ -7,6 +7,7 @@
 
 #include <exception>
 #include <functional>
+#include <sys/types.h>
 
 // The one failure of archive access. Every screen that reports it shows
 // message(), the fixed text below.
@@ -51,6 +52,18 @@ public:
     const char* next();
     // Writes over the current record, or after the last one, advances by one,
     // and flushes the data to the disk before returning.
+    //
+    // A write that fails leaves the file as it was: an append gives the file
+    // back its length and the bytes of any partial record it covered, a
+    // rewrite puts back the bytes it had written. A rewrite that cannot
+    // finish at all (the program killed, the power gone) is undone by the
+    // next action on the archive: before writing, the record as it was and
+    // as it will be are kept in the rewrite note beside the archive
+    // (notePath()), and until a writer puts the old record back, readers see
+    // the old record in place of any mixture of the two. So a record is read
+    // whole, old or new, never half-written; an append cut short leaves only
+    // a partial record at the end, which is never counted and which the next
+    // append overwrites.
     void write(const char* buffer);
     qint64 position() const { return m_index; }
     bool atEnd() const { return m_index >= recordCount(); }
@@ -63,10 +76,28 @@ public:
     // in for other file systems with it; an empty function puts fcntl back.
     using LockCall = std::function<int(int fd, struct flock* lock)>;
     static void setLockCall(LockCall call);
+    // The call that writes a record's bytes into the archive, pwrite unless
+    // replaced, with pwrite's answers. Tests cut a write short with it; an
+    // empty function puts pwrite back.
+    using WriteCall = std::function<ssize_t(int fd, const char* bytes, size_t size, off_t offset)>;
+    static void setWriteCall(WriteCall call);
+
+    // The rewrite note of the archive at `path`: present only while a rewrite
+    // is under way, or after one that could not finish.
+    static QString notePath(const QString& path);
 
 private:
     void fail(const char* what) const;
     void fillBuffer();
+    void append(const char* buffer);
+    void rewrite(const char* buffer);
+    // Writes `size` bytes at `offset` through the write call; false with
+    // errno set on failure, `done` telling how many bytes went in.
+    bool writeBytes(const char* bytes, qint64 size, qint64 offset, qint64& done) const;
+    bool readBytes(char* bytes, qint64 size, qint64 offset) const;
+    // A rewrite note left by an action that could not finish: a writer puts
+    // the old record back and removes the note, a reader shows the old record.
+    void settleNote(Access access);
 
     int m_fd = -1;
     int m_recordSize = 0;
@@ -77,6 +108,9 @@ private:
     QByteArray m_buffer;
     qint64 m_bufferFirst = 0;
     qint64 m_bufferRecords = 0;
+    // The record a reader sees in place of a half-rewritten one.
+    qint64 m_overlayIndex = -1;
+    QByteArray m_overlay;
 };
 
 // The four ways the screens use an archive. Each opens, works and closes the

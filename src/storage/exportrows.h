@@ -152,9 +152,7 @@ struct Table {
                 if (selection.keep && !selection.keep(r))
                     continue;
                 ++running;
-                const qint64 number = selection.numbering == Numbering::Position ? file.position() : running;
-                for (const Column<Layout>& c : columns)
-                    append(out.grid, c.value, r, number);
+                appendRow(out.grid, r, selection.numbering == Numbering::Position ? file.position() : running);
             }
             file.close();
         } catch (const AccessFailure& failure) {
@@ -163,6 +161,13 @@ struct Table {
         if (selection.sortColumn >= 0)
             out.grid.sortByColumn(selection.sortColumn);
         return out;
+    }
+
+    // The cells of one record, numbered `number`, at the end of `grid`.
+    void appendRow(Grid& grid, const records::RecordView<Layout>& r, qint64 number) const
+    {
+        for (const Column<Layout>& c : columns)
+            append(grid, c.value, r, number);
     }
 
 private:

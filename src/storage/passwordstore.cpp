@@ -3,7 +3,13 @@
 #include "storage/programfolder.h"
 #include "storage/texts.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+
+#include <cstdio>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -86,9 +92,22 @@ QString storePath() { return programFolder::file(u"unins000.dll"_s); }
 
 std::optional<QString> readStored()
 {
-    QSettings store(storePath(), QSettings::IniFormat);
-    if (store.status() != QSettings::NoError)
+    // QSettings parses a file again only when its size or time has changed,
+    // and tells of a damaged file only at the parse: the damage is remembered
+    // here so that every reading of the same damaged store fails alike.
+    static QString damaged;
+    const QFileInfo info(storePath());
+    const QString identity = info.exists() ? u"%1 %2 %3"_s.arg(info.absoluteFilePath())
+                                                 .arg(info.size())
+                                                 .arg(info.lastModified().toMSecsSinceEpoch())
+                                           : QString();
+    if (!identity.isEmpty() && identity == damaged)
         return std::nullopt;
+    QSettings store(storePath(), QSettings::IniFormat);
+    if (store.status() != QSettings::NoError) {
+        damaged = identity;
+        return std::nullopt;
+    }
     const auto plain = unscramble(store.value(u"Accesso/Valore"_s).toString());
     if (!plain)
         return std::nullopt;
@@ -97,10 +116,40 @@ std::optional<QString> readStored()
 
 bool writeStored(const QString& normalised)
 {
-    QSettings store(storePath(), QSettings::IniFormat);
-    store.setValue(u"Accesso/Valore"_s, texts::trim(scramble(normalised)));
-    store.sync();
-    return store.status() == QSettings::NoError;
+    // QSettings keeps a change it could not write in a cache of its own and
+    // writes it at the next reading of the same file, so a failed change
+    // would take effect later after all (or make every reading fail while
+    // the folder stays unwritable). The change is therefore made on a copy
+    // of the store under a name used once, which replaces the store in one
+    // step only when it has been written whole.
+    static int written = 0;
+    const QString path = storePath();
+    const QString copy = u"%1.%2-%3"_s.arg(path).arg(QCoreApplication::applicationPid()).arg(++written);
+    QFile::remove(copy);
+    if (QFile::exists(path) && !QFile::copy(path, copy)) {
+        QFile::remove(copy);
+        return false;
+    }
+    bool ok = false;
+    {
+        QSettings store(copy, QSettings::IniFormat);
+        store.setValue(u"Accesso/Valore"_s, texts::trim(scramble(normalised)));
+        store.sync();
+        ok = store.status() == QSettings::NoError;
+    }
+    ok = ok && std::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path).constData()) == 0;
+    if (!ok)
+        QFile::remove(copy);
+    return ok;
+}
+
+Verdict check(const QString& typed)
+{
+    const auto stored = readStored();
+    if (!stored)
+        return Verdict::Unreadable;
+    const QString normalised = normalise(typed);
+    return !normalised.isEmpty() && normalised == *stored ? Verdict::Accepted : Verdict::Wrong;
 }
 
 } // namespace password

@@ -26,7 +26,14 @@ QString storePath();
 // nullopt when the store cannot be read or unscrambled; a missing store,
 // section or key is the empty password.
 std::optional<QString> readStored();
-// Writes the scramble of `normalised`; false when the file could not be written.
+// Writes the scramble of `normalised`; false when the file could not be
+// written, and the store then stays as it was, also for later readings.
 bool writeStored(const QString& normalised);
+
+// The gate's check of a typed password against the store: accepted only
+// when the store could be read and the typed password, normalised, is not
+// empty and equals the stored one.
+enum class Verdict { Accepted, Wrong, Unreadable };
+Verdict check(const QString& typed);
 
 } // namespace password

@@ -67,7 +67,36 @@ QByteArrayView trimmed(QByteArrayView bytes)
     return bytes.sliced(begin, end - begin);
 }
 
-// Whether the bytes hold "&", "<" or ">", looked for eight bytes at a time.
+// The reference a byte of a cell is written as, or null when it is written
+// as it is: "&", "<" and ">", and the five bytes Windows-1252 leaves
+// undefined, which the program shows as the control characters of the same
+// code and a reader of the file gets back from their numeric references.
+const char* referenceFor(unsigned char b)
+{
+    switch (b) {
+    case '&':
+        return "&amp;";
+    case '<':
+        return "&lt;";
+    case '>':
+        return "&gt;";
+    case 0x81:
+        return "&#129;";
+    case 0x8D:
+        return "&#141;";
+    case 0x8F:
+        return "&#143;";
+    case 0x90:
+        return "&#144;";
+    case 0x9D:
+        return "&#157;";
+    default:
+        return nullptr;
+    }
+}
+
+// Whether the bytes hold one that referenceFor() replaces, looked for eight
+// bytes at a time; the undefined bytes only in words with a high byte.
 bool needsReferences(const char* p, const char* end)
 {
     constexpr quint64 Ones = 0x0101010101010101ULL, Highs = 0x8080808080808080ULL;
@@ -80,9 +109,12 @@ bool needsReferences(const char* p, const char* end)
         std::memcpy(&word, p, sizeof word);
         if (holds(word, '&') | holds(word, '<') | holds(word, '>'))
             return true;
+        if ((word & Highs)
+            && (holds(word, 0x81) | holds(word, 0x8D) | holds(word, 0x8F) | holds(word, 0x90) | holds(word, 0x9D)))
+            return true;
     }
     for (; p != end; ++p) {
-        if (*p == '&' || *p == '<' || *p == '>')
+        if (referenceFor(static_cast<unsigned char>(*p)))
             return true;
     }
     return false;
@@ -155,10 +187,11 @@ void Writer::putEscaped(QByteArrayView bytes)
         return;
     }
     for (const char* p = run; p != end; ++p) {
-        if (*p != '&' && *p != '<' && *p != '>')
+        const char* reference = referenceFor(static_cast<unsigned char>(*p));
+        if (!reference)
             continue;
         put(run, p - run);
-        put(*p == '&' ? "&amp;" : *p == '<' ? "&lt;" : "&gt;");
+        put(QByteArrayView(reference));
         run = p + 1;
     }
     put(run, end - run);

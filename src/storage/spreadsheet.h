@@ -29,7 +29,9 @@ QString exportFailureMessage();
 // file as it was.
 //
 // Every data cell is trimmed and written so that the spreadsheet shows the
-// stored text exactly: "&", "<" and ">" as character references, and
+// stored text exactly: "&", "<" and ">" as character references, the five
+// bytes Windows-1252 leaves undefined as numeric references (the file is
+// Windows-1252 throughout), and
 // LibreOffice's text format next to the workbook's own x:str, so leading
 // zeros stay in either program.
 class Writer {

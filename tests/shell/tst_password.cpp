@@ -126,6 +126,19 @@ private slots:
         }
     }
 
+    // A damaged store (a section never closed) fails the reading at every
+    // attempt, not only at the first one of the run.
+    void damagedStoreFailsEveryTime()
+    {
+        testsupport::writeFile(password::storePath(), "[Accesso\nValore=" + password::scramble(u"QUIRVALE"_s).toLatin1());
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            program->messages.clear();
+            enterAtGate(u"quirvale"_s);
+            QCOMPARE(program->messages.texts(), QStringList {ReadError});
+            QVERIFY(!program->menu()->isVisible());
+        }
+    }
+
     void okEnabledOnlyWithText()
     {
         testsupport::typeText(gateField(), u"   "_s);

@@ -90,6 +90,33 @@ private slots:
         QVERIFY(bytes.endsWith(rows));
     }
 
+    // The file is Windows-1252 throughout: the five bytes the code page
+    // leaves undefined, which the program shows as the control characters
+    // of the same codes, are written as numeric references, like "&", "<"
+    // and ">" as theirs; a cell longer than eight bytes is looked over whole.
+    void cellReferences_data()
+    {
+        QTest::addColumn<QByteArray>("cell");
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("markup") << QByteArray(" a&b<c>d ") << QByteArray("a&amp;b&lt;c&gt;d");
+        QTest::newRow("undefined bytes") << QByteArray("\x81\x8D\x8F\x90\x9D")
+                                         << QByteArray("&#129;&#141;&#143;&#144;&#157;");
+        QTest::newRow("after eight accented bytes") << QByteArray("\xE8\xE8\xE8\xE8\xE8\xE8\xE8\xE8\x81x")
+                                                    << QByteArray("\xE8\xE8\xE8\xE8\xE8\xE8\xE8\xE8&#129;x");
+        QTest::newRow("nothing to replace") << QByteArray("Forl\xEC \x80 \xFF") << QByteArray("Forl\xEC \x80 \xFF");
+    }
+    void cellReferences()
+    {
+        QFETCH(QByteArray, cell);
+        QFETCH(QByteArray, written);
+        exports::Grid grid(2);
+        grid.appendNumber(1);
+        grid.appendBytes(cell);
+        const QString file = folder.file(u"Celle.xls"_s);
+        QVERIFY(exports::writeFile(file, u"Celle"_s, {{}, {u"T"_s, u"T"_s, {u"T"_s, 50}}}, grid));
+        QVERIFY(testsupport::readFile(file).endsWith(QByteArray(dataRow({written}) + "</table></body></html>")));
+    }
+
     // The kept records numbered as they are read, then ordered by one column
     // without regard to case, equal texts in the order they were read.
     void selectionNumbersThenSorts()

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers of every test: a program folder of its own, a folder that nobody
-// may write (root included), and whole-file reads and writes.
+// may write (root included), a file-size limit that fills the disk, and
+// whole-file reads and writes.
 
 #include <QByteArray>
 #include <QString>
@@ -33,6 +34,21 @@ private:
     void apply(bool on);
     QString m_folder;
     bool m_ok = false;
+};
+
+// Lowers the size a file of this process may reach to `bytes` until
+// destroyed, the signal of a write past it ignored: a write that would pass
+// the limit writes what fits and then fails, as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(qint64 bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    quint64 m_previous = 0;
+    void (*m_handler)(int) = nullptr;
 };
 
 QByteArray readFile(const QString& path);
