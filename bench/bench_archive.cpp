@@ -43,43 +43,47 @@ void measure(const QString& folder, int records)
     };
 
     report("read all, no decoding:", bench::bestOf(5, [&] {
-               qint64 total = 0;
-               archive::readAll(path, AppointmentRecord::Size, [&](const char* bytes, qint64) { total += bytes[0]; });
-               sink = sink + total;
-           }));
-    report("read all, every field:", bench::bestOf(5, [&] {
-               qint64 total = 0;
-               archive::readAll(path, AppointmentRecord::Size, [&](const char* bytes, qint64) {
-                   const AppointmentView r(bytes);
-                   for (int f = 0; f < AppointmentRecord::FieldCount; ++f)
-                       total += r.text(AppointmentField(f)).size();
-               });
-               sink = sink + total;
-           }),
-           "  new strings per field");
-    report("read all, every field:", bench::bestOf(5, [&] {
-               qint64 total = 0;
-               std::array<QString, AppointmentRecord::FieldCount> fields;
-               archive::readAll(path, AppointmentRecord::Size, [&](const char* bytes, qint64) {
-                   const AppointmentView r(bytes);
-                   for (int f = 0; f < AppointmentRecord::FieldCount; ++f) {
-                       r.textInto(AppointmentField(f), fields[f]);
-                       total += fields[f].size();
-                   }
-               });
-               sink = sink + total;
-           }),
-           "  strings reused across records");
+        qint64 total = 0;
+        archive::readAll(path, AppointmentRecord::Size, [&](const char* bytes, qint64) { total += bytes[0]; });
+        sink = sink + total;
+    }));
+    report("read all, every field:",
+        bench::bestOf(5,
+            [&] {
+                qint64 total = 0;
+                archive::readAll(path, AppointmentRecord::Size, [&](const char* bytes, qint64) {
+                    const AppointmentView r(bytes);
+                    for (int f = 0; f < AppointmentRecord::FieldCount; ++f)
+                        total += r.text(AppointmentField(f)).size();
+                });
+                sink = sink + total;
+            }),
+        "  new strings per field");
+    report("read all, every field:",
+        bench::bestOf(5,
+            [&] {
+                qint64 total = 0;
+                std::array<QString, AppointmentRecord::FieldCount> fields;
+                archive::readAll(path, AppointmentRecord::Size, [&](const char* bytes, qint64) {
+                    const AppointmentView r(bytes);
+                    for (int f = 0; f < AppointmentRecord::FieldCount; ++f) {
+                        r.textInto(AppointmentField(f), fields[f]);
+                        total += fields[f].size();
+                    }
+                });
+                sink = sink + total;
+            }),
+        "  strings reused across records");
 
     // The agenda's show: the pass, the lines, one sort, the list filled.
     QListView view;
     ui::LineList agendaList(&view, lists::LineOrder::Text, 14);
     qsizetype due = 0;
     report("agenda show:", bench::bestOf(5, [&] {
-               auto pass = appointments::dueRows(path, Today);
-               due = pass.rows.size();
-               agendaList.setRows(std::move(pass.rows));
-           }));
+        auto pass = appointments::dueRows(path, Today);
+        due = pass.rows.size();
+        agendaList.setRows(std::move(pass.rows));
+    }));
     std::printf("  (%lld due commitments listed)\n", static_cast<long long>(due));
 
     QListView searchView;
@@ -89,11 +93,11 @@ void measure(const QString& folder, int records)
     criteria.add(AppointmentField::place, u"ROMA"_s);
     qsizetype found = 0;
     report("search, two criteria:", bench::bestOf(5, [&] {
-               auto rows = lists::collectRows<records::AppointmentLayout>(
-                   path, [&](const AppointmentView& r) { return criteria.matches(r); }, appointments::listLine);
-               found = rows.size();
-               searchList.setRows(std::move(rows));
-           }));
+        auto rows = lists::collectRows<records::AppointmentLayout>(
+            path, [&](const AppointmentView& r) { return criteria.matches(r); }, appointments::listLine);
+        found = rows.size();
+        searchList.setRows(std::move(rows));
+    }));
     std::printf("  (%lld records found)\n", static_cast<long long>(found));
     QFile::remove(path);
 }
@@ -112,7 +116,7 @@ void measureSummaries(const QString& folder)
     QListView view;
     ui::LineList list(&view, lists::LineOrder::CaseFoldAZ, 12);
     const auto yearSummary = [&](const char* what, const QString& contact) {
-        const summaries::Criteria criteria {contact, QString(), QDate(2022, 1, 1), QDate(2022, 12, 31)};
+        const summaries::Criteria criteria { contact, QString(), QDate(2022, 1, 1), QDate(2022, 12, 31) };
         qsizetype listed = 0;
         QString total;
         const double ms = bench::bestOf(5, [&] {
@@ -122,7 +126,7 @@ void measureSummaries(const QString& folder)
             list.setRows(std::move(summary.rows));
         });
         std::printf("%-32s %8.1f ms  (%.2f x raw)  %lld lines, total %s\n", what, ms, ms / raw,
-                    static_cast<long long>(listed), qPrintable(total));
+            static_cast<long long>(listed), qPrintable(total));
     };
     yearSummary("one year, no filter:", QString());
     yearSummary("one year, contact filter:", u"rossi mario 1"_s);
@@ -130,13 +134,13 @@ void measureSummaries(const QString& folder)
     // The print of the summary: every line, the closing lines, written to PDF.
     const QString pdf = folder + u"/riepilogo.pdf"_s;
     report::printer::setPdfTarget(pdf);
-    const summaries::Summary all =
-        summaries::summarise(path, {QString(), QString(), QDate(2020, 1, 1), QDate(2024, 12, 31)});
-    const QStringList closing = {u"- - - - - - - - - - - - - - - -"_s,
-                                 u"INTERVALLO SELEZIONATO:    Dal   01/01/2020   al   31/12/2024"_s,
-                                 u"TOTALE IMPORTI:            € "_s + all.total};
+    const summaries::Summary all
+        = summaries::summarise(path, { QString(), QString(), QDate(2020, 1, 1), QDate(2024, 12, 31) });
+    const QStringList closing
+        = { u"- - - - - - - - - - - - - - - -"_s, u"INTERVALLO SELEZIONATO:    Dal   01/01/2020   al   31/12/2024"_s,
+              u"TOTALE IMPORTI:            € "_s + all.total };
     double previous = 0;
-    for (const int lines : {10000, 100000}) {
+    for (const int lines : { 10000, 100000 }) {
         list.setRows(all.rows.mid(0, lines));
         const double ms = bench::bestOf(lines > 10000 ? 2 : 3, [&] {
             if (!list.print(u"Riepilogo appuntamenti   -   Contatto:  - - -"_s, nullptr, closing))
@@ -163,7 +167,7 @@ int main(int argc, char* argv[])
     for (int i = 1; i < argc; ++i)
         sizes << QString::fromLocal8Bit(argv[i]).toInt();
     if (sizes.isEmpty())
-        sizes = {100000, 10000};
+        sizes = { 100000, 10000 };
     QTemporaryDir tmp;
     for (int records : sizes)
         measure(tmp.path(), records);

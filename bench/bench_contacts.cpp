@@ -31,7 +31,7 @@ void generateContacts(const QString& path, int records)
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         qFatal("cannot write %s", qPrintable(path));
-    static const char16_t* towns[] = {u"Roma", u"Milano", u"Napoli", u"Torino", u"Bari", u"Perugia", u"Firenze"};
+    static const char16_t* towns[] = { u"Roma", u"Milano", u"Napoli", u"Torino", u"Bari", u"Perugia", u"Firenze" };
     QByteArray chunk;
     for (int i = 0; i < records; ++i) {
         ContactRecord r;
@@ -93,15 +93,17 @@ int main(int argc, char* argv[])
         sink = sink + rows.size();
         list.setRows(std::move(rows));
     };
-    const double two = bench::bestOf(5, [&] { search({{F::fullName, u"cognome12"_s}, {F::residenceTown, u"roma"_s}}); });
+    const double two = bench::bestOf(5, [&] {
+        search({ { F::fullName, u"cognome12"_s }, { F::residenceTown, u"roma"_s } });
+    });
     std::printf("search, two criteria:            %8.1f ms  (%.2f x raw; %d listed)\n", two, two / raw,
-                int(list.rows().size()));
+        int(list.rows().size()));
     const double none = bench::bestOf(5, [&] { search({}); });
     std::printf("search, none used (all listed):  %8.1f ms  (%.2f x raw; %d listed)\n", none, none / raw,
-                int(list.rows().size()));
+        int(list.rows().size()));
     const double callBack = bench::bestOf(5, [&] { list.setRows(contacts::callBackRows(path)); });
     std::printf("contacts to call back:           %8.1f ms  (%.2f x raw; %d listed)\n", callBack, callBack / raw,
-                int(list.rows().size()));
+        int(list.rows().size()));
     list.clear();
 
     QElapsedTimer shown;
@@ -117,8 +119,8 @@ int main(int argc, char* argv[])
     std::printf("export grid shown:               %8.1f ms  (%.2f x raw)\n", show, show / raw);
     std::printf("peak memory, grid shown:         %8.1f MB\n", bench::peakMegabytes());
     const double write = bench::bestOf(3, [&] { screen.cmdEsportaClick(); });
-    std::printf("export written (%.1f MB):      %8.1f ms\n", QFile(programFolder::file(u"Contatti.xls"_s)).size() / 1e6,
-                write);
+    std::printf(
+        "export written (%.1f MB):      %8.1f ms\n", QFile(programFolder::file(u"Contatti.xls"_s)).size() / 1e6, write);
     std::printf("peak memory, file written:       %8.1f MB\n", bench::peakMegabytes());
     return sink == -1;
 }

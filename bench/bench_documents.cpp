@@ -29,8 +29,8 @@ void generate(const QString& path, int records)
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         qFatal("cannot write %s", qPrintable(path));
-    static const char16_t* const producers[] = {u"Rossi Mario", u"Bianchi & Figli snc", u"Comune di Città di Castello",
-                                                u"INPS - Direzione centrale", u"Studio Verdi"};
+    static const char16_t* const producers[] = { u"Rossi Mario", u"Bianchi & Figli snc", u"Comune di Città di Castello",
+        u"INPS - Direzione centrale", u"Studio Verdi" };
     QByteArray chunk;
     for (int i = 0; i < records; ++i) {
         DocumentRecord r;
@@ -42,8 +42,9 @@ void generate(const QString& path, int records)
         r.setText(F::recipient, u"Studio Verdi"_s);
         r.setText(F::recipientAddress, u"Piazza Garibaldi 3, 00184 Roma"_s);
         r.setText(F::receiptDate, texts::formatDate(QDate(2015 + i % 10, 1 + i % 12, 1 + (i + 3) % 28)));
-        r.setText(F::subject, i % 7 ? u"Richiesta di documentazione integrativa per la pratica %1"_s.arg(i)
-                                    : u"Rinnovo del contratto di locazione della sede %1"_s.arg(i));
+        r.setText(F::subject,
+            i % 7 ? u"Richiesta di documentazione integrativa per la pratica %1"_s.arg(i)
+                  : u"Rinnovo del contratto di locazione della sede %1"_s.arg(i));
         r.setText(F::documentType, u"Lettera"_s);
         r.setText(F::classification, u"Amministrazione / Contratti"_s);
         r.setText(F::dossier, u"Fascicolo %1"_s.arg(i % 50));
@@ -69,9 +70,8 @@ void measure(const QString& folder, int records)
 
     const double raw = bench::bestOf(5, [&] { sink = sink + bench::rawRead(path); });
     std::printf("raw sequential read:             %8.1f ms\n", raw);
-    const auto report = [raw](const char* what, double ms) {
-        std::printf("%-32s %8.1f ms  (%.2f x raw)\n", what, ms, ms / raw);
-    };
+    const auto report
+        = [raw](const char* what, double ms) { std::printf("%-32s %8.1f ms  (%.2f x raw)\n", what, ms, ms / raw); };
 
     // The search as Cerca runs it: two criteria, the lines, one sort, the list filled.
     QListView searchView;
@@ -81,11 +81,11 @@ void measure(const QString& folder, int records)
     criteria.add(F::subject, u"CONTRATTO"_s);
     qsizetype found = 0;
     report("search, two criteria:", bench::bestOf(5, [&] {
-               auto rows = lists::collectRows<records::DocumentLayout>(
-                   path, [&](const DocumentView& r) { return criteria.matches(r); }, documents::listLine);
-               found = rows.size();
-               searchList.setRows(std::move(rows));
-           }));
+        auto rows = lists::collectRows<records::DocumentLayout>(
+            path, [&](const DocumentView& r) { return criteria.matches(r); }, documents::listLine);
+        found = rows.size();
+        searchList.setRows(std::move(rows));
+    }));
     std::printf("  (%lld documents found)\n", static_cast<long long>(found));
 
     // The documents to complete as the list screen shows them.
@@ -93,10 +93,10 @@ void measure(const QString& folder, int records)
     ui::LineList toComplete(&listView, lists::LineOrder::Text, 12);
     qsizetype listed = 0;
     report("documents to complete:", bench::bestOf(5, [&] {
-               auto rows = documents::toCompleteRows(path);
-               listed = rows.size();
-               toComplete.setRows(std::move(rows));
-           }));
+        auto rows = documents::toCompleteRows(path);
+        listed = rows.size();
+        toComplete.setRows(std::move(rows));
+    }));
     std::printf("  (%lld documents listed)\n", static_cast<long long>(listed));
     QFile::remove(path);
 }
@@ -111,7 +111,7 @@ int main(int argc, char* argv[])
     for (int i = 1; i < argc; ++i)
         sizes << QString::fromLocal8Bit(argv[i]).toInt();
     if (sizes.isEmpty())
-        sizes = {100000};
+        sizes = { 100000 };
     QTemporaryDir tmp;
     for (int records : sizes)
         measure(tmp.path(), records);

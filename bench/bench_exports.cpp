@@ -59,12 +59,13 @@ int main(int argc, char* argv[])
     const QString archive = programFolder::file(programFolder::Appointments);
     bench::generate(archive, records);
     std::printf("archive: %d records, %.1f MB; peak memory before the export %.1f MB\n", records,
-                QFile(archive).size() / 1e6, bench::peakMegabytes());
+        QFile(archive).size() / 1e6, bench::peakMegabytes());
 
     const double raw = bench::bestOf(5, [&] { sink = sink + bench::rawRead(archive); });
     std::printf("raw sequential read:           %8.1f ms\n", raw);
 
-    const double decode = bench::bestOf(5, [&] { sink = sink + appointments::archiveTable().read(archive).grid.rowCount(); });
+    const double decode
+        = bench::bestOf(5, [&] { sink = sink + appointments::archiveTable().read(archive).grid.rowCount(); });
     std::printf("rows read into the grid:       %8.1f ms  (%.2f x raw)\n", decode, decode / raw);
 
     QElapsedTimer first;

@@ -74,7 +74,7 @@ Figure measure(const std::function<QString()>& work)
     t.start();
     const QString what = work();
     const double ms = t.nsecsElapsed() / 1e6;
-    return {ms, statusMegabytes("VmHWM:") - base, what};
+    return { ms, statusMegabytes("VmHWM:") - base, what };
 }
 
 // Waits until a widget has been painted once.
@@ -162,22 +162,21 @@ void run(const char* title, const QString& folder)
 {
     const QString archive = folder + u"/"_s + programFolder::Appointments;
     const double raw = bench::bestOf(3, [&] { sink = sink + bench::rawRead(archive); });
-    struct stat st {};
+    struct stat st { };
     ::stat(QFile::encodeName(archive).constData(), &st);
     std::printf("\n%s: %lld records, %.1f MB long, %.1f MB on the disk\n", title,
-                archive::count(archive, AppointmentRecord::Size), QFileInfo(archive).size() / 1e6,
-                st.st_blocks * 512 / 1e6);
+        archive::count(archive, AppointmentRecord::Size), QFileInfo(archive).size() / 1e6, st.st_blocks * 512 / 1e6);
     std::printf("  %-30s %9.1f ms\n", "raw sequential read:", raw);
     const QList<std::pair<const char*, QList<const char*>>> steps = {
-        {"card", {"card, last record:"}},
-        {"agenda", {"agenda:"}},
-        {"search", {"search, every record listed:"}},
-        {"export", {"export grid shown:", "export file written:"}},
+        { "card", { "card, last record:" } },
+        { "agenda", { "agenda:" } },
+        { "search", { "search, every record listed:" } },
+        { "export", { "export grid shown:", "export file written:" } },
     };
     for (const auto& [name, captions] : steps) {
         QProcess child;
         child.setStandardErrorFile(QProcess::nullDevice());
-        child.start(QCoreApplication::applicationFilePath(), {u"--screen"_s, QString::fromLatin1(name), folder});
+        child.start(QCoreApplication::applicationFilePath(), { u"--screen"_s, QString::fromLatin1(name), folder });
         if (!child.waitForFinished(-1) || child.exitCode() != 0)
             qFatal("the %s step failed", name);
         const QList<QByteArray> lines = child.readAllStandardOutput().trimmed().split('\n');
@@ -185,7 +184,7 @@ void run(const char* title, const QString& folder)
             const QList<QByteArray> f = lines[i].split(' ');
             const double ms = f.value(0).toDouble();
             std::printf("  %-30s %9.1f ms  (%6.2f x raw)  peak +%7.1f MB  %s\n", captions[i], ms, ms / raw,
-                        f.value(1).toDouble(), lines[i].mid(f.value(0).size() + f.value(1).size() + 2).constData());
+                f.value(1).toDouble(), lines[i].mid(f.value(0).size() + f.value(1).size() + 2).constData());
         }
     }
 }
@@ -228,14 +227,14 @@ void writes(const QString& archive)
     ::close(fd);
     QFile::remove(plainPath);
     const double append = medianOf(31, [&](int) { archive::append(archive, AppointmentRecord::Size, record.data()); });
-    const double rewrite = medianOf(31, [&](int i) {
-        archive::rewriteAt(archive, AppointmentRecord::Size, 1 + (i * 7919) % count, record.data());
-    });
+    const double rewrite = medianOf(31,
+        [&](int i) { archive::rewriteAt(archive, AppointmentRecord::Size, 1 + (i * 7919) % count, record.data()); });
     std::printf("\nwrites of one record (median of 31):\n");
     std::printf("  %-30s %9.2f ms\n", "plain append + sync:", plainAppend);
     std::printf("  %-30s %9.2f ms  (%6.2f x plain append)\n", "append:", append, append / plainAppend);
     std::printf("  %-30s %9.2f ms\n", "plain write in place + sync:", plainInPlace);
-    std::printf("  %-30s %9.2f ms  (%6.2f x plain in place)\n", "rewrite with its note:", rewrite, rewrite / plainInPlace);
+    std::printf(
+        "  %-30s %9.2f ms  (%6.2f x plain in place)\n", "rewrite with its note:", rewrite, rewrite / plainInPlace);
 }
 
 } // namespace
@@ -252,7 +251,7 @@ int main(int argc, char* argv[])
         return question++ % 2 == 0 ? ui::Answer::Yes : ui::Answer::No;
     });
     ui::desktop::setHandler([](const QString&) {});
-    ui::sound::setPlayer({[](const QString&) { return false; }, [] {}});
+    ui::sound::setPlayer({ [](const QString&) { return false; }, [] {} });
     if (argc == 4 && QByteArray(argv[1]) == "--screen") {
         programFolder::setOverride(QString::fromLocal8Bit(argv[3]));
         return screen(QString::fromLocal8Bit(argv[2]));
@@ -263,7 +262,8 @@ int main(int argc, char* argv[])
     QTemporaryDir folder(QDir::currentPath() + u"/bench-faults-XXXXXX"_s);
     const QString archive = folder.path() + u"/"_s + programFolder::Appointments;
     std::printf("Each screen runs in a process of its own; its peak is counted from the memory the process\n"
-                "holds when the screen opens (%.1f MB here).\n", statusMegabytes("VmRSS:"));
+                "holds when the screen opens (%.1f MB here).\n",
+        statusMegabytes("VmRSS:"));
 
     {
         QFile f(archive);

@@ -34,15 +34,16 @@ void oneArchive(const Rules& rules, const QByteArray& bytes)
         qint64 last = 0;
         for (const lists::Row& row : rows) {
             fuzz::expect(row.position > last && row.position <= count, "row position out of order or range",
-                         name + QStringLiteral(" ") + QLatin1String(pass.name));
+                name + QStringLiteral(" ") + QLatin1String(pass.name));
             fuzz::expect(row.text == pass.line(recordAt(row.position)), "row line differs from its record",
-                         name + QStringLiteral(" ") + QLatin1String(pass.name));
+                name + QStringLiteral(" ") + QLatin1String(pass.name));
             last = row.position;
         }
     }
 
     lists::Criteria<Layout> none;
-    const auto all = lists::collectRows<Layout>(path, [&](const View& r) { return none.matches(r); }, rules.searchLine);
+    const auto all = lists::collectRows<Layout>(
+        path, [&](const View& r) { return none.matches(r); }, rules.searchLine);
     fuzz::expect(all.size() == count, "a search with no criteria leaves records out", name);
     if (count > 0 && bytes.size() >= 4) {
         // A word from inside a field, typed as it is, finds the record.
@@ -53,8 +54,8 @@ void oneArchive(const Rules& rules, const QByteArray& bytes)
         const QString word = text.mid(b(2) % (text.size() + 1), b(3));
         lists::Criteria<Layout> criteria;
         criteria.add(field, word);
-        const auto found =
-            lists::collectRows<Layout>(path, [&](const View& r) { return criteria.matches(r); }, rules.searchLine);
+        const auto found = lists::collectRows<Layout>(
+            path, [&](const View& r) { return criteria.matches(r); }, rules.searchLine);
         bool listed = false;
         for (const lists::Row& row : found)
             listed = listed || row.position == position;
@@ -72,13 +73,14 @@ void oneArchive(const Rules& rules, const QByteArray& bytes)
                 const qint64 position = grid.text(r, 0).toLongLong();
                 fuzz::expect(position >= 1 && position <= count, "export row number", name);
                 for (int c = 1; c < table.columns.size(); ++c)
-                    fuzz::expect(grid.text(r, c) == fuzz::expectedCell(table.columns[c].value, recordAt(position), position),
-                                 "export cell differs from its record", name);
+                    fuzz::expect(
+                        grid.text(r, c) == fuzz::expectedCell(table.columns[c].value, recordAt(position), position),
+                        "export cell differs from its record", name);
             }
         }
         const QString file = fuzz::scratch() + QStringLiteral("/export.xls");
-        fuzz::expect(exports::writeFile(file, QStringLiteral("Foglio"), table.heads(), grid), "export file not written",
-                     name);
+        fuzz::expect(
+            exports::writeFile(file, QStringLiteral("Foglio"), table.heads(), grid), "export file not written", name);
         QFile written(file);
         fuzz::expect(written.open(QIODevice::ReadOnly), "export file missing", name);
         const QByteArray content = written.readAll();

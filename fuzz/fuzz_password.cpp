@@ -34,19 +34,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             fuzz::fault("cannot write the store");
         store.close();
         const auto stored = password::readStored();
-        for (const QString& blank : {QString(), QStringLiteral("   "), QStringLiteral("\t\n")})
+        for (const QString& blank : { QString(), QStringLiteral("   "), QStringLiteral("\t\n") })
             fuzz::expect(password::check(blank) != Verdict::Accepted, "an empty password accepted");
         if (stored) {
             fuzz::expect(texts::trim(*stored) == *stored, "stored password not trimmed", *stored);
             const Verdict same = password::check(*stored);
-            fuzz::expect(same == (!stored->isEmpty() && password::normalise(*stored) == *stored ? Verdict::Accepted
-                                                                                               : Verdict::Wrong),
-                         "the stored password judged wrongly", *stored);
+            fuzz::expect(same
+                    == (!stored->isEmpty() && password::normalise(*stored) == *stored ? Verdict::Accepted
+                                                                                      : Verdict::Wrong),
+                "the stored password judged wrongly", *stored);
             fuzz::expect(password::check(*stored + QStringLiteral("x")) == Verdict::Wrong, "a longer password accepted",
-                         *stored);
+                *stored);
         } else {
             fuzz::expect(password::check(QStringLiteral("QUIRVALE")) == Verdict::Unreadable,
-                         "an unreadable store accepted a password");
+                "an unreadable store accepted a password");
         }
         QDir(folder).removeRecursively();
     }
@@ -58,8 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             fuzz::expect(password::writeStored(normalised), "the store could not be written");
             fuzz::expect(password::readStored() == normalised, "the store does not read back", normalised);
             fuzz::expect(password::check(typed) == Verdict::Accepted, "the changed password refused", typed);
-            fuzz::expect(password::check(typed + QStringLiteral("x")) == Verdict::Wrong, "another password accepted",
-                         typed);
+            fuzz::expect(
+                password::check(typed + QStringLiteral("x")) == Verdict::Wrong, "another password accepted", typed);
         }
         QDir(folder).removeRecursively();
     }

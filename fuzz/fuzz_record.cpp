@@ -15,7 +15,7 @@ void checkLoaded(const QString& text, int capacity, int field)
     const QString where = QStringLiteral("field %1: [%2]").arg(field).arg(text);
     fuzz::expect(text.size() <= capacity, "loaded text longer than its field", where);
     fuzz::expect(text.isEmpty() || (text.front().unicode() > 32 && text.back().unicode() > 32),
-                 "loaded text not trimmed", where);
+        "loaded text not trimmed", where);
 }
 
 template <typename Rules>
@@ -52,10 +52,10 @@ void oneRecord(const Rules& rules, const uint8_t* data, size_t size)
         for (int c = 0; c < table.columns.size(); ++c) {
             const QString want = fuzz::expectedCell(table.columns[c].value, view, 7);
             fuzz::expect(grid.text(0, c) == want, "export cell differs from the record's text",
-                         QStringLiteral("%1, column %2: [%3] instead of [%4]")
-                             .arg(QLatin1String(rules.name))
-                             .arg(c)
-                             .arg(grid.text(0, c), want));
+                QStringLiteral("%1, column %2: [%3] instead of [%4]")
+                    .arg(QLatin1String(rules.name))
+                    .arg(c)
+                    .arg(grid.text(0, c), want));
         }
     }
 }

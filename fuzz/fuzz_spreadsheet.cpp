@@ -16,7 +16,10 @@ namespace {
 constexpr QByteArrayView CellOpen = "<td style=\"text-align: left;\" sdnum=\"1040;0;@\">";
 constexpr QByteArrayView CellClose = "</td>";
 
-bool definedInCodePage(unsigned char b) { return b != 0x81 && b != 0x8D && b != 0x8F && b != 0x90 && b != 0x9D; }
+bool definedInCodePage(unsigned char b)
+{
+    return b != 0x81 && b != 0x8D && b != 0x8F && b != 0x90 && b != 0x9D;
+}
 
 QByteArray trimmed(QByteArray bytes)
 {
@@ -72,8 +75,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString path = fuzz::scratch() + QStringLiteral("/celle.xls");
     {
         spreadsheet::Writer writer(path);
-        fuzz::expect(writer.begin(QStringLiteral("Foglio"), {{QStringLiteral("Campo"), 100}, {QStringLiteral("Testo"), 100}}),
-                     "the file could not be begun");
+        fuzz::expect(writer.begin(QStringLiteral("Foglio"),
+                         { { QStringLiteral("Campo"), 100 }, { QStringLiteral("Testo"), 100 } }),
+            "the file could not be begun");
         writer.beginRow();
         writer.cell(QByteArrayView(bytes));
         writer.cell(typed);
@@ -85,9 +89,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray content = file.readAll();
     for (char c : content)
         fuzz::expect(definedInCodePage(static_cast<unsigned char>(c)), "a byte Windows-1252 leaves undefined",
-                     QString::number(static_cast<unsigned char>(c), 16));
+            QString::number(static_cast<unsigned char>(c), 16));
 
-    const QByteArray expected[2] = {trimmed(bytes), cp1252::encode(texts::trim(typed))};
+    const QByteArray expected[2] = { trimmed(bytes), cp1252::encode(texts::trim(typed)) };
     qsizetype from = 0;
     for (const QByteArray& want : expected) {
         const qsizetype open = content.indexOf(CellOpen, from);
@@ -96,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const qsizetype close = content.indexOf(CellClose, begin);
         fuzz::expect(close >= 0, "a cell is not closed");
         fuzz::expect(readCell(QByteArrayView(content).sliced(begin, close - begin)) == want,
-                     "the cell does not read back", QString::fromLatin1(want));
+            "the cell does not read back", QString::fromLatin1(want));
         from = close;
     }
     return 0;

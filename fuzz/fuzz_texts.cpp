@@ -17,7 +17,7 @@ void oneText(const QString& text)
     static const QRegularExpression amountForm(QStringLiteral("^(0|[1-9][0-9]*),[0-9][0-9]$"));
     const QString amount = texts::normaliseAmount(text);
     fuzz::expect(amountForm.match(amount).hasMatch(), "amount not digits, comma, two digits",
-                 QStringLiteral("[%1] -> [%2]").arg(text, amount));
+        QStringLiteral("[%1] -> [%2]").arg(text, amount));
     fuzz::expect(texts::normaliseAmount(amount) == amount, "amount normalised twice changes", amount);
     if (const auto cents = texts::amountToCents(text)) {
         fuzz::expect(*cents >= 0, "negative amount", amount);

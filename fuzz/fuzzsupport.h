@@ -38,14 +38,18 @@ inline void expect(bool ok, const char* what, const QString& detail = QString())
 }
 
 // The day the date rules compare with.
-inline QDate today() { return QDate(2024, 3, 10); }
+inline QDate today()
+{
+    return QDate(2024, 3, 10);
+}
 
 // A folder for the files a target writes, in memory when the machine has
 // /dev/shm, removed at the end of the run.
 inline const QString& scratch()
 {
-    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/quirvale-fuzz-XXXXXX")
-                                                                     : QDir::tempPath() + QStringLiteral("/quirvale-fuzz-XXXXXX"));
+    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
+            ? QStringLiteral("/dev/shm/quirvale-fuzz-XXXXXX")
+            : QDir::tempPath() + QStringLiteral("/quirvale-fuzz-XXXXXX"));
     static const QString path = dir.path();
     return path;
 }
@@ -81,24 +85,18 @@ inline const auto& layouts()
 {
     using namespace appointments;
     static const auto all = std::tuple {
-        Rules<records::AppointmentLayout> {
-            "appointments",
-            {listLine, agendaLine},
-            {{"agenda", [](const QString& p) { return dueRows(p, today()).rows; }, agendaLine},
-             {"to fulfil", [](const QString& p) { return stateRows(p, State::ToFulfil, today()); }, listLine},
-             {"expired", [](const QString& p) { return stateRows(p, State::Expired, today()); }, listLine},
-             {"fulfilled", [](const QString& p) { return stateRows(p, State::Fulfilled, today()); }, listLine}},
-            listOf(SearchFields),
-            listLine,
-            {archiveTable(), selectionTable(Selection::Imminent, today(), today()),
-             selectionTable(Selection::Day, today(), today()), selectionTable(Selection::Month, today(), today())}},
-        Rules<records::ContactLayout> {
-            "contacts",
-            {contacts::searchLine, contacts::callBackLine},
-            {{"call back", contacts::callBackRows, contacts::callBackLine}},
-            listOf(contacts::SearchFields),
-            contacts::searchLine,
-            {contacts::exportTable()}},
+        Rules<records::AppointmentLayout> { "appointments", { listLine, agendaLine },
+            { { "agenda", [](const QString& p) { return dueRows(p, today()).rows; }, agendaLine },
+                { "to fulfil", [](const QString& p) { return stateRows(p, State::ToFulfil, today()); }, listLine },
+                { "expired", [](const QString& p) { return stateRows(p, State::Expired, today()); }, listLine },
+                { "fulfilled", [](const QString& p) { return stateRows(p, State::Fulfilled, today()); }, listLine } },
+            listOf(SearchFields), listLine,
+            { archiveTable(), selectionTable(Selection::Imminent, today(), today()),
+                selectionTable(Selection::Day, today(), today()),
+                selectionTable(Selection::Month, today(), today()) } },
+        Rules<records::ContactLayout> { "contacts", { contacts::searchLine, contacts::callBackLine },
+            { { "call back", contacts::callBackRows, contacts::callBackLine } }, listOf(contacts::SearchFields),
+            contacts::searchLine, { contacts::exportTable() } },
     };
     return all;
 }

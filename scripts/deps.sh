@@ -13,9 +13,10 @@ packages=(
   sox libsox-fmt-mp3 lame bc poppler-utils python3 qt6-translations-l10n libqt6svg6
   xvfb xauth
 )
-# The fuzz targets of the test command: clang with libFuzzer and its sanitizers.
+# The fuzz targets of the test command: clang with libFuzzer and its sanitizers;
+# and the layout check of the sources.
 if [ "${1:-}" = "--fuzz" ]; then
-  packages+=(clang-14 libclang-rt-14-dev libfuzzer-14-dev)
+  packages+=(clang-14 libclang-rt-14-dev libfuzzer-14-dev clang-format-14)
 fi
 
 missing=()

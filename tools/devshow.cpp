@@ -8,6 +8,11 @@
 // Not installed with the program.
 #include "appointments/agendascreen.h"
 #include "appointments/appointmentcard.h"
+#include "appointments/appointmentexports.h"
+#include "checks/cardnumberwindow.h"
+#include "checks/codicefiscalewindow.h"
+#include "checks/ibanwindow.h"
+#include "checks/partitaivawindow.h"
 #include "contacts/contactcard.h"
 #include "contacts/contactprint.h"
 #include "contacts/contactsearch.h"
@@ -15,26 +20,21 @@
 #include "documents/documentcard.h"
 #include "documents/documentprint.h"
 #include "documents/documentsearch.h"
-#include "ui/cardprint.h"
-#include "shell/helpviewer.h"
 #include "shell/help.h"
+#include "shell/helpviewer.h"
 #include "shell/infoscreen.h"
+#include "shell/screens.h"
 #include "storage/archivefile.h"
+#include "storage/programfolder.h"
 #include "storage/records.h"
 #include "storage/texts.h"
-#include "ui/reportpreview.h"
-#include "ui/datepicker.h"
-#include "checks/cardnumberwindow.h"
-#include "checks/codicefiscalewindow.h"
-#include "checks/ibanwindow.h"
-#include "checks/partitaivawindow.h"
-#include "shell/screens.h"
-#include "storage/programfolder.h"
 #include "summaries/periodsummary.h"
 #include "summaries/summariesmenu.h"
-#include "appointments/appointmentexports.h"
-#include "ui/services.h"
+#include "ui/cardprint.h"
+#include "ui/datepicker.h"
 #include "ui/report.h"
+#include "ui/reportpreview.h"
+#include "ui/services.h"
 #include "ui/style.h"
 
 #include "ui/exportscreen.h"
@@ -57,8 +57,8 @@ report::Template sampleCard(int count)
 {
     QList<ui::PrintRow> rows;
     for (int row = 1; row <= count; ++row)
-        rows.append({u"Etichetta %1:"_s.arg(row),
-                     u"Valore della riga %1 con un testo piuttosto lungo che viene tagliato al bordo del campo"_s.arg(row)});
+        rows.append({ u"Etichetta %1:"_s.arg(row),
+            u"Valore della riga %1 con un testo piuttosto lungo che viene tagliato al bordo del campo"_s.arg(row) });
     report::Template t = ui::cardTemplate(u"Scheda"_s, u"SCHEDA INFORMATIVA DI PROVA"_s, rows);
     t.setText(u"txtCalce"_s, ui::printedAtText());
     return t;
@@ -68,7 +68,7 @@ report::Template sampleCard(int count)
 PeriodSummary* yearSummary(const QString& contact = QString())
 {
     const int year = QDate::currentDate().year();
-    const summaries::Criteria criteria {contact, QString(), QDate(year, 1, 1), QDate(year, 12, 31)};
+    const summaries::Criteria criteria { contact, QString(), QDate(year, 1, 1), QDate(year, 12, 31) };
     return new PeriodSummary(
         criteria, summaries::summarise(programFolder::file(programFolder::Appointments), criteria), nullptr);
 }
@@ -84,15 +84,15 @@ void writeSamples(const QString& folder)
         bool fulfilled;
     };
     const Sample samples[] = {
-        {-3, 9, 30, 0, u"Pagamento", u"Rata del leasing dell'auto aziendale", u"Banca Popolare", u"", false},
-        {0, 11, 0, 0, u"Riunione", u"Verifica del contratto di manutenzione", u"Rossi Mario", u"333 1234567", false},
-        {0, 15, 30, 2, u"Telefonata", u"Richiamare per il preventivo", u"Bianchi & Figli snc", u"347 7654321", false},
-        {2, 10, 0, 5, u"Scadenza", u"Versamento F24 di fine mese", u"Studio Verdi", u"", false},
-        {6, 16, 0, 7, u"Incontro", u"Presentazione del nuovo catalogo", u"Ferri Laura", u"339 1112223", false},
-        {20, 9, 0, 3, u"Udienza", u"Tribunale di Roma, sezione civile", u"Avv. Neri", u"", false},
-        {-10, 12, 0, 0, u"Consegna", u"Consegna documenti al commercialista", u"Studio Verdi", u"", true},
+        { -3, 9, 30, 0, u"Pagamento", u"Rata del leasing dell'auto aziendale", u"Banca Popolare", u"", false },
+        { 0, 11, 0, 0, u"Riunione", u"Verifica del contratto di manutenzione", u"Rossi Mario", u"333 1234567", false },
+        { 0, 15, 30, 2, u"Telefonata", u"Richiamare per il preventivo", u"Bianchi & Figli snc", u"347 7654321", false },
+        { 2, 10, 0, 5, u"Scadenza", u"Versamento F24 di fine mese", u"Studio Verdi", u"", false },
+        { 6, 16, 0, 7, u"Incontro", u"Presentazione del nuovo catalogo", u"Ferri Laura", u"339 1112223", false },
+        { 20, 9, 0, 3, u"Udienza", u"Tribunale di Roma, sezione civile", u"Avv. Neri", u"", false },
+        { -10, 12, 0, 0, u"Consegna", u"Consegna documenti al commercialista", u"Studio Verdi", u"", true },
     };
-    const char16_t* amounts[] = {u"1250,00", u"0,00", u"80,50", u"2317,45", u"0,00", u"450,00", u"99,99"};
+    const char16_t* amounts[] = { u"1250,00", u"0,00", u"80,50", u"2317,45", u"0,00", u"450,00", u"99,99" };
     int sample = 0;
     for (const Sample& x : samples) {
         AppointmentRecord r;
@@ -119,9 +119,12 @@ void writeSamples(const QString& folder)
         bool callBack;
     };
     const Person people[] = {
-        {u"Rossi Mario", u"Roma", u"RM", u"06 5551234", u"Avvocato", u"Consulenza contrattuale", u"Preventivo da inviare", true},
-        {u"Bianchi & Figli snc", u"Città di Castello", u"PG", u"075 8551200", u"Commercio", u"Forniture per ufficio", u"", false},
-        {u"Ferri Laura", u"Milano", u"MI", u"339 1112223", u"Architetto", u"Progettazione interni", u"Richiamare a marzo", true},
+        { u"Rossi Mario", u"Roma", u"RM", u"06 5551234", u"Avvocato", u"Consulenza contrattuale",
+            u"Preventivo da inviare", true },
+        { u"Bianchi & Figli snc", u"Città di Castello", u"PG", u"075 8551200", u"Commercio", u"Forniture per ufficio",
+            u"", false },
+        { u"Ferri Laura", u"Milano", u"MI", u"339 1112223", u"Architetto", u"Progettazione interni",
+            u"Richiamare a marzo", true },
     };
     using C = ContactField;
     for (const Person& p : people) {
@@ -163,17 +166,17 @@ void writeDocumentSamples(const QString& folder)
         bool toComplete;
     };
     const Sample samples[] = {
-        {u"Contratto di locazione ufficio", u"2024/0012", u"Immobiliare Aurora srl", u"15/01/2024", u"Studio Verdi",
-         u"Rinnovo del contratto di locazione della sede di via Roma", false},
-        {u"Fattura n. 118", u"2024/0031", u"Bianchi & Figli snc", u"02/02/2024", u"Studio Verdi",
-         u"Fornitura di materiale di cancelleria", true},
-        {u"Circolare INPS n. 27", u"2024/0044", u"INPS - Direzione centrale", u"20/02/2024", u"Tutti gli uffici",
-         u"Nuove aliquote contributive per l'anno in corso", false},
-        {u"Verbale di assemblea dei soci <straordinaria>", u"2024/0058", u"Rossi Mario", u"04/03/2024",
-         u"Soci della società", u"Approvazione del bilancio e nomina del collegio sindacale", true},
-        {u"Richiesta di documentazione integrativa per la pratica edilizia n. 1234/2023", u"2024/0060",
-         u"Comune di Città di Castello - Ufficio tecnico", u"07/03/2024", u"Studio Verdi",
-         u"Integrazione della pratica edilizia entro trenta giorni dal ricevimento", true},
+        { u"Contratto di locazione ufficio", u"2024/0012", u"Immobiliare Aurora srl", u"15/01/2024", u"Studio Verdi",
+            u"Rinnovo del contratto di locazione della sede di via Roma", false },
+        { u"Fattura n. 118", u"2024/0031", u"Bianchi & Figli snc", u"02/02/2024", u"Studio Verdi",
+            u"Fornitura di materiale di cancelleria", true },
+        { u"Circolare INPS n. 27", u"2024/0044", u"INPS - Direzione centrale", u"20/02/2024", u"Tutti gli uffici",
+            u"Nuove aliquote contributive per l'anno in corso", false },
+        { u"Verbale di assemblea dei soci <straordinaria>", u"2024/0058", u"Rossi Mario", u"04/03/2024",
+            u"Soci della società", u"Approvazione del bilancio e nomina del collegio sindacale", true },
+        { u"Richiesta di documentazione integrativa per la pratica edilizia n. 1234/2023", u"2024/0060",
+            u"Comune di Città di Castello - Ufficio tecnico", u"07/03/2024", u"Studio Verdi",
+            u"Integrazione della pratica edilizia entro trenta giorni dal ricevimento", true },
     };
     for (const Sample& x : samples) {
         DocumentRecord r;
@@ -218,8 +221,11 @@ int main(int argc, char* argv[])
         QStringList lines;
         const int count = args.size() > 3 ? args[3].toInt() : 120;
         for (int i = 1; i <= count; ++i)
-            lines << u"ID: 2024030%1093%2  Data: 0%1/03/2024  Ora: 09:30  Riunione con il cliente per la verifica n. %3   Contatto: Rossi Mario                    Cel. 333 1234567"_s
-                         .arg(i % 9 + 1).arg(i % 10).arg(i);
+            lines
+                << u"ID: 2024030%1093%2  Data: 0%1/03/2024  Ora: 09:30  Riunione con il cliente per la verifica n. %3   Contatto: Rossi Mario                    Cel. 333 1234567"_s
+                       .arg(i % 9 + 1)
+                       .arg(i % 10)
+                       .arg(i);
         report::printer::setPdfTarget(args[2]);
         return report::printList(u"Riepilogo appuntamenti imminenti"_s, lines) ? 0 : 1;
     }
@@ -235,10 +241,10 @@ int main(int argc, char* argv[])
         owner = std::make_unique<shell::Screens>();
         ui::messages::setHandler([](ui::MessageKind, const QString&) { return ui::Answer::Ok; });
         owner->contacts()->card().first();
-        return report::printer::exportPdf(contacts::contactCardReport(owner->contacts()->printRows(true)), args[2],
-                                          u"Scheda informativa"_s)
-                   ? 0
-                   : 1;
+        return report::printer::exportPdf(
+                   contacts::contactCardReport(owner->contacts()->printRows(true)), args[2], u"Scheda informativa"_s)
+            ? 0
+            : 1;
     }
     if (args.size() >= 3 && args[1] == u"exports"_s) {
         // The four appointment exports of a folder, as a user answering Yes, then No.
@@ -250,9 +256,8 @@ int main(int argc, char* argv[])
             return kind == ui::MessageKind::Question && question++ % 2 == 1 ? ui::Answer::No : ui::Answer::Yes;
         });
         const QDate today = ui::clock::today();
-        for (const ui::ExportDefinition& definition :
-             {appointments::archiveExport(), appointments::imminentExport(), appointments::dayExport(today),
-              appointments::monthExport(today)}) {
+        for (const ui::ExportDefinition& definition : { appointments::archiveExport(), appointments::imminentExport(),
+                 appointments::dayExport(today), appointments::monthExport(today) }) {
             ui::ExportScreen screen(definition, nullptr);
             screen.show();
             screen.cmdEsportaClick();
@@ -298,67 +303,78 @@ int main(int argc, char* argv[])
             return owner.get();
         };
         const std::map<QString, std::function<QWidget*()>> screens = {
-            {u"frmCodFisc"_s, [] { return new CodiceFiscaleWindow(u"RSSMRA80A01H501U"_s); }},
-            {u"frmPartitaIva"_s, [] { return new PartitaIvaWindow(u"12345678903"_s); }},
-            {u"frmCarta"_s, [] { return new CardNumberWindow(u"4111111111111111"_s); }},
-            {u"frmIban"_s, [] { return new IbanWindow(u"IT60X0542811101000000123456"_s); }},
-            {u"frmArchivio_Scadenze"_s, [&] { return program()->appointmentCard(); }},
-            {u"frmClienti"_s, [&] {
-                 program()->contacts()->card().last();
-                 return program()->contacts();
-             }},
-            {u"frmTrovaClienti"_s, [] { return new ContactSearch({}); }},
-            {u"frmAltri"_s, [&] {
-                 program()->documents()->open();
-                 program()->documents()->card().last();
-                 return program()->documents();
-             }},
-            {u"frmTrovaAltri"_s, [] { return new DocumentSearch({}); }},
-            {u"frmTrovaAltri-elenco"_s, [] {
-                 auto* search = new DocumentSearch({});
-                 QTimer::singleShot(100, search, [search] { search->btnCercaClick(); });
-                 return search;
-             }},
-            {u"frmAllegaCartella"_s, [&] {
-                 auto& card = program()->documents()->card();
-                 card.last();
-                 return new AttachScreen(card.attachments(), {});
-             }},
-            {u"frmDaCompletare"_s, [&] { return new ui::ListScreen(program()->documents()->toCompleteList(), nullptr); }},
-            {u"frmStampaAltri"_s, [&] {
-                 DocumentCard* card = program()->documents();
-                 card->open();
-                 card->card().last();
-                 QTimer::singleShot(100, card, [card] { card->cmdStampaClick(); });
-                 return card;
-             }},
-            {u"frmExpAltri"_s, [] { return new ui::ExportScreen(DocumentCard::exportDefinition(), nullptr); }},
-            {u"frmRicontatta"_s, [&] { return new ui::ListScreen(program()->contacts()->callBackList(), nullptr); }},
-            {u"frmMenuRiepCosti"_s, [&] {
-                 program()->summaries()->open();
-                 return program()->summaries();
-             }},
-            {u"frmRiepCosti"_s, [] { return yearSummary(); }},
-            {u"frmCalendario"_s, [] { return new ui::DatePicker(nullptr); }},
-            {u"frmAgenda"_s, [&] {
-                 program()->agenda()->open();
-                 return program()->agenda();
-             }},
-            {u"frmGuida"_s, [] {
-                 auto* viewer = new HelpViewer;
-                 viewer->showTopic(u"Applicazione Agenda impegni."_s, shell::help::text(u"Applicazione Agenda impegni."_s));
-                 return viewer;
-             }},
-            {u"frmInfo"_s, [] { return new InfoScreen; }},
-            {u"preview"_s, [&] {
-                 auto& card = program()->appointmentCard()->card();
-                 card.last();
-                 static report::Template t = ui::cardTemplate(u"Scheda Appuntamento"_s,
-                                                              u"SCHEDA INFORMATIVA APPUNTAMENTO"_s, card.printRows());
-                 t.setText(u"txtCalce"_s, ui::printedAtText());
-                 t.prepare();
-                 return new report::PreviewWindow(t);
-             }},
+            { u"frmCodFisc"_s, [] { return new CodiceFiscaleWindow(u"RSSMRA80A01H501U"_s); } },
+            { u"frmPartitaIva"_s, [] { return new PartitaIvaWindow(u"12345678903"_s); } },
+            { u"frmCarta"_s, [] { return new CardNumberWindow(u"4111111111111111"_s); } },
+            { u"frmIban"_s, [] { return new IbanWindow(u"IT60X0542811101000000123456"_s); } },
+            { u"frmArchivio_Scadenze"_s, [&] { return program()->appointmentCard(); } },
+            { u"frmClienti"_s,
+                [&] {
+                    program()->contacts()->card().last();
+                    return program()->contacts();
+                } },
+            { u"frmTrovaClienti"_s, [] { return new ContactSearch({}); } },
+            { u"frmAltri"_s,
+                [&] {
+                    program()->documents()->open();
+                    program()->documents()->card().last();
+                    return program()->documents();
+                } },
+            { u"frmTrovaAltri"_s, [] { return new DocumentSearch({}); } },
+            { u"frmTrovaAltri-elenco"_s,
+                [] {
+                    auto* search = new DocumentSearch({});
+                    QTimer::singleShot(100, search, [search] { search->btnCercaClick(); });
+                    return search;
+                } },
+            { u"frmAllegaCartella"_s,
+                [&] {
+                    auto& card = program()->documents()->card();
+                    card.last();
+                    return new AttachScreen(card.attachments(), {});
+                } },
+            { u"frmDaCompletare"_s,
+                [&] { return new ui::ListScreen(program()->documents()->toCompleteList(), nullptr); } },
+            { u"frmStampaAltri"_s,
+                [&] {
+                    DocumentCard* card = program()->documents();
+                    card->open();
+                    card->card().last();
+                    QTimer::singleShot(100, card, [card] { card->cmdStampaClick(); });
+                    return card;
+                } },
+            { u"frmExpAltri"_s, [] { return new ui::ExportScreen(DocumentCard::exportDefinition(), nullptr); } },
+            { u"frmRicontatta"_s, [&] { return new ui::ListScreen(program()->contacts()->callBackList(), nullptr); } },
+            { u"frmMenuRiepCosti"_s,
+                [&] {
+                    program()->summaries()->open();
+                    return program()->summaries();
+                } },
+            { u"frmRiepCosti"_s, [] { return yearSummary(); } },
+            { u"frmCalendario"_s, [] { return new ui::DatePicker(nullptr); } },
+            { u"frmAgenda"_s,
+                [&] {
+                    program()->agenda()->open();
+                    return program()->agenda();
+                } },
+            { u"frmGuida"_s,
+                [] {
+                    auto* viewer = new HelpViewer;
+                    viewer->showTopic(
+                        u"Applicazione Agenda impegni."_s, shell::help::text(u"Applicazione Agenda impegni."_s));
+                    return viewer;
+                } },
+            { u"frmInfo"_s, [] { return new InfoScreen; } },
+            { u"preview"_s,
+                [&] {
+                    auto& card = program()->appointmentCard()->card();
+                    card.last();
+                    static report::Template t = ui::cardTemplate(
+                        u"Scheda Appuntamento"_s, u"SCHEDA INFORMATIVA APPUNTAMENTO"_s, card.printRows());
+                    t.setText(u"txtCalce"_s, ui::printedAtText());
+                    t.prepare();
+                    return new report::PreviewWindow(t);
+                } },
         };
         const auto found = screens.find(args[2]);
         if (found == screens.end())
@@ -375,7 +391,8 @@ int main(int argc, char* argv[])
         }
         return app.exec();
     }
-    std::fprintf(stderr, "usage: devshow list-pdf OUT.pdf [LINES] | card-pdf OUT.pdf [ROWS] | screen NAME [FOLDER] | "
-                         "shot NAME OUT.png [FOLDER] | summary-pdf OUT.pdf FOLDER [CONTACT]\n");
+    std::fprintf(stderr,
+        "usage: devshow list-pdf OUT.pdf [LINES] | card-pdf OUT.pdf [ROWS] | screen NAME [FOLDER] | "
+        "shot NAME OUT.png [FOLDER] | summary-pdf OUT.pdf FOLDER [CONTACT]\n");
     return 2;
 }

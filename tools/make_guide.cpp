@@ -23,7 +23,8 @@ int main(int argc, char* argv[])
         html += u"<li>"_s + topic.title.toHtmlEscaped() + u"</li>"_s;
     html += u"</ol>"_s;
     for (const auto& topic : topics) {
-        html += u"<h2 style=\"color:#27476d; page-break-before: always;\">"_s + topic.title.toHtmlEscaped() + u"</h2>"_s;
+        html
+            += u"<h2 style=\"color:#27476d; page-break-before: always;\">"_s + topic.title.toHtmlEscaped() + u"</h2>"_s;
         const auto paragraphs = topic.text.split(u"\r\n\r\n"_s);
         for (const QString& p : paragraphs)
             html += u"<p style=\"margin-bottom: 8pt;\">"_s + p.toHtmlEscaped() + u"</p>"_s;
@@ -33,8 +34,8 @@ int main(int argc, char* argv[])
     QPdfWriter writer(QString::fromLocal8Bit(argv[1]));
     writer.setTitle(u"Quirvale 5.0 - Guida all'utilizzo del software"_s);
     writer.setCreator(u"Quirvale 5.0"_s);
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20),
-                                     QPageLayout::Millimeter));
+    writer.setPageLayout(QPageLayout(
+        QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter));
     writer.setResolution(300);
     QTextDocument document;
     document.setHtml(html);

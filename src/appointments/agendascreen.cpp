@@ -1,8 +1,8 @@
 #include "appointments/agendascreen.h"
 
-#include "appointments/appointmentrules.h"
-#include "appointments/appointmentexports.h"
 #include "appointments/appointmentcard.h"
+#include "appointments/appointmentexports.h"
+#include "appointments/appointmentrules.h"
 #include "storage/programfolder.h"
 #include "ui/exportscreen.h"
 #include "ui/linelist.h"
@@ -38,21 +38,28 @@ AgendaScreen::AgendaScreen(AppointmentCard* card, QWidget* parent)
     connect(m_ui->btnGiorno, &QToolButton::clicked, this, openExport(&appointments::dayExport));
     connect(m_ui->btnMese, &QToolButton::clicked, this, openExport(&appointments::monthExport));
     connect(m_ui->btnExcel, &QToolButton::clicked, this,
-            openExport([](const QDate&) { return appointments::imminentExport(); }));
-    connect(m_ui->imgGuida, &QToolButton::clicked, this, [this] { ui::help::show(this, u"Applicazione Agenda impegni."_s); });
+        openExport([](const QDate&) { return appointments::imminentExport(); }));
+    connect(m_ui->imgGuida, &QToolButton::clicked, this,
+        [this] { ui::help::show(this, u"Applicazione Agenda impegni."_s); });
     connect(m_ui->imgEsci, &QToolButton::clicked, this, &QWidget::close);
 }
 
 AgendaScreen::~AgendaScreen() = default;
 
-QDate AgendaScreen::selectedDate() const { return m_ui->calAppuntamenti->selectedDate(); }
+QDate AgendaScreen::selectedDate() const
+{
+    return m_ui->calAppuntamenti->selectedDate();
+}
 
-void AgendaScreen::opening() { btnCaricaListaClick(); }
+void AgendaScreen::opening()
+{
+    btnCaricaListaClick();
+}
 
 void AgendaScreen::btnCaricaListaClick()
 {
-    const appointments::DuePass pass =
-        appointments::dueRows(programFolder::file(programFolder::Appointments), ui::clock::today());
+    const appointments::DuePass pass
+        = appointments::dueRows(programFolder::file(programFolder::Appointments), ui::clock::today());
     const bool due = !pass.rows.isEmpty();
     m_list->setRows(pass.rows);
     if (!pass.complete)

@@ -40,4 +40,3 @@ private:
     ui::LineList* m_list;
     bool m_playing = false;
 };
-

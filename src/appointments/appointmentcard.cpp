@@ -42,27 +42,30 @@ AppointmentCard::AppointmentCard(QWidget* parent)
     };
     using Card = ui::CardPattern<records::AppointmentLayout>;
     m_card = std::make_unique<Card>(
-        Card::Setup {this, m_ui->lblPosizione, m_ui->btnFocus, m_ui->txtData, programFolder::Appointments},
+        Card::Setup { this, m_ui->lblPosizione, m_ui->btnFocus, m_ui->txtData, programFolder::Appointments },
         QList<Card::Binding> {
-            {F::date, m_ui->txtData, {}, required(u"la data dell'appuntamento"_s), false, u"Data appuntamento:"_s},
-            {F::hour, m_ui->txtOreApp, u"00"_s, {}, false},
-            {F::minute, m_ui->txtMinutiApp, u"00"_s, {}, false},
-            {F::time, m_ui->lblOra, {}, {}, true, u"Ora:"_s,
-             [this]() -> QString { return texts::trim(m_ui->txtOreApp->currentText()) + u":"_s
-                             + texts::trim(m_ui->txtMinutiApp->currentText()); }},
-            {F::noticeDays, m_ui->txtAvviso, u"0"_s,
-             required(u"i giorni di preavviso rispetto alla data dell'appuntamento"_s)},
-            {F::commitmentType, m_ui->txtTipologia, {}, required(u"la tipologia di impegno"_s), true, u"Tipologia:"_s},
-            {F::purpose, m_ui->txtCausale, {}, required(u"la causale dell'appuntamento"_s), true, u"Causale:"_s},
-            {F::details, m_ui->txtDettagli, {}, {}, true, u"Dettagli:"_s},
-            {F::contact, m_ui->txtContatto, {}, required(u"il nome del contatto"_s), true, u"Persona / Ditta:"_s},
-            {F::phone, m_ui->txtTel, {}, {}, true, u"Telefono:"_s},
-            {F::mobile, m_ui->txtCel, {}, {}, true, u"Cellulare:"_s},
-            {F::email, m_ui->txtEmail, {}, {}, true, u"E-mail:"_s},
-            {F::place, m_ui->txtLuogo, {}, {}, true, u"Luogo:"_s},
-            {F::amount, m_ui->txtImporto, u"0,00"_s, {}, true, u"Importo:"_s},
-            {F::notes, m_ui->txtNote, {}, {}, true, u"Note:"_s},
-            {F::fulfilled, m_ui->chkOttemperata, {}, {}, true, u"Impegno assolto:"_s},
+            { F::date, m_ui->txtData, {}, required(u"la data dell'appuntamento"_s), false, u"Data appuntamento:"_s },
+            { F::hour, m_ui->txtOreApp, u"00"_s, {}, false },
+            { F::minute, m_ui->txtMinutiApp, u"00"_s, {}, false },
+            { F::time, m_ui->lblOra, {}, {}, true, u"Ora:"_s,
+                [this]() -> QString {
+                    return texts::trim(m_ui->txtOreApp->currentText()) + u":"_s
+                        + texts::trim(m_ui->txtMinutiApp->currentText());
+                } },
+            { F::noticeDays, m_ui->txtAvviso, u"0"_s,
+                required(u"i giorni di preavviso rispetto alla data dell'appuntamento"_s) },
+            { F::commitmentType, m_ui->txtTipologia, {}, required(u"la tipologia di impegno"_s), true,
+                u"Tipologia:"_s },
+            { F::purpose, m_ui->txtCausale, {}, required(u"la causale dell'appuntamento"_s), true, u"Causale:"_s },
+            { F::details, m_ui->txtDettagli, {}, {}, true, u"Dettagli:"_s },
+            { F::contact, m_ui->txtContatto, {}, required(u"il nome del contatto"_s), true, u"Persona / Ditta:"_s },
+            { F::phone, m_ui->txtTel, {}, {}, true, u"Telefono:"_s },
+            { F::mobile, m_ui->txtCel, {}, {}, true, u"Cellulare:"_s },
+            { F::email, m_ui->txtEmail, {}, {}, true, u"E-mail:"_s },
+            { F::place, m_ui->txtLuogo, {}, {}, true, u"Luogo:"_s },
+            { F::amount, m_ui->txtImporto, u"0,00"_s, {}, true, u"Importo:"_s },
+            { F::notes, m_ui->txtNote, {}, {}, true, u"Note:"_s },
+            { F::fulfilled, m_ui->chkOttemperata, {}, {}, true, u"Impegno assolto:"_s },
         });
     m_card->setHooks({
         [this] {
@@ -74,8 +77,8 @@ AppointmentCard::AppointmentCard(QWidget* parent)
         [this] {
             if (texts::trim(m_ui->txtImporto->text()).isEmpty())
                 m_ui->txtImporto->setText(u"0,00"_s);
-            m_ui->lblOra->setText(texts::trim(m_ui->txtOreApp->currentText()) + u":"_s
-                                  + texts::trim(m_ui->txtMinutiApp->currentText()));
+            m_ui->lblOra->setText(
+                texts::trim(m_ui->txtOreApp->currentText()) + u":"_s + texts::trim(m_ui->txtMinutiApp->currentText()));
         },
         [this] { m_ui->txtData->setFocus(); },
     });
@@ -89,14 +92,12 @@ AppointmentCard::AppointmentCard(QWidget* parent)
 
     // Field rules: keys, leaving a field, Enter.
     ui::setPickedDateField(m_ui->txtData, [this] { impDataClick(); });
-    for (QObject* o : std::initializer_list<QObject*> {m_ui->txtOreApp, m_ui->txtMinutiApp,
-                                                      m_ui->txtAvviso, m_ui->txtImporto, m_ui->txtOreApp->lineEdit(),
-                                                      m_ui->txtMinutiApp->lineEdit()})
+    for (QObject* o : std::initializer_list<QObject*> { m_ui->txtOreApp, m_ui->txtMinutiApp, m_ui->txtAvviso,
+             m_ui->txtImporto, m_ui->txtOreApp->lineEdit(), m_ui->txtMinutiApp->lineEdit() })
         o->installEventFilter(this);
-    const QList<QWidget*> cycle = {m_ui->txtOreApp, m_ui->txtMinutiApp, m_ui->txtAvviso, m_ui->txtTipologia,
-                                   m_ui->txtCausale, m_ui->txtDettagli, m_ui->txtContatto, m_ui->txtTel,
-                                   m_ui->txtCel, m_ui->txtEmail, m_ui->txtLuogo, m_ui->txtImporto, m_ui->txtNote,
-                                   m_ui->txtData};
+    const QList<QWidget*> cycle = { m_ui->txtOreApp, m_ui->txtMinutiApp, m_ui->txtAvviso, m_ui->txtTipologia,
+        m_ui->txtCausale, m_ui->txtDettagli, m_ui->txtContatto, m_ui->txtTel, m_ui->txtCel, m_ui->txtEmail,
+        m_ui->txtLuogo, m_ui->txtImporto, m_ui->txtNote, m_ui->txtData };
     for (qsizetype i = 0; i + 1 < cycle.size(); ++i)
         ui::setEnterMovesTo(cycle[i], cycle[i + 1]);
     ui::setDigitsOnly(m_ui->txtAvviso);
@@ -108,19 +109,19 @@ AppointmentCard::AppointmentCard(QWidget* parent)
 
     auto* hints = new ui::StatusHints(this, m_ui->panInfo);
     hints->add({
-        {m_ui->cmdTrova, u"Trova una scheda in archivio."_s},
-        {m_ui->cmdAnteprima, u"Visualizza l'anteprima di stampa della scheda corrente."_s},
-        {m_ui->cmdStampa, u"Stampa la scheda corrente."_s},
-        {m_ui->cmdAssolti, u"Visualizza il riepilogo degli impegni assolti."_s},
-        {m_ui->cmdDaAssolvere, u"Visualizza il riepilogo degli impegni da assolvere, sia scaduti che non."_s},
-        {m_ui->cmdScaduti, u"Visualizza il riepilogo degli impegni scaduti e non assolti."_s},
-        {m_ui->cmdEsporta, u"Esporta l'archivio in un file di Excel."_s},
-        {m_ui->cmdGuida, u"Visualizza la guida in linea."_s},
-        {m_ui->cmdEsci, u"Esci da questa schermata di lavoro."_s},
-        {m_ui->impData, u"Importa la data dal calendario."_s},
-        {m_ui->impContatto, u"Importa i dati dall'archivio anagrafico dei contatti."_s},
-        {m_ui->btnEmail, u"Invia una e-mail all'indirizzo indicato."_s},
-        {m_ui->chkOttemperata, u"Spunta questa casella per indicare che l'impegno è stato assolto."_s},
+        { m_ui->cmdTrova, u"Trova una scheda in archivio."_s },
+        { m_ui->cmdAnteprima, u"Visualizza l'anteprima di stampa della scheda corrente."_s },
+        { m_ui->cmdStampa, u"Stampa la scheda corrente."_s },
+        { m_ui->cmdAssolti, u"Visualizza il riepilogo degli impegni assolti."_s },
+        { m_ui->cmdDaAssolvere, u"Visualizza il riepilogo degli impegni da assolvere, sia scaduti che non."_s },
+        { m_ui->cmdScaduti, u"Visualizza il riepilogo degli impegni scaduti e non assolti."_s },
+        { m_ui->cmdEsporta, u"Esporta l'archivio in un file di Excel."_s },
+        { m_ui->cmdGuida, u"Visualizza la guida in linea."_s },
+        { m_ui->cmdEsci, u"Esci da questa schermata di lavoro."_s },
+        { m_ui->impData, u"Importa la data dal calendario."_s },
+        { m_ui->impContatto, u"Importa i dati dall'archivio anagrafico dei contatti."_s },
+        { m_ui->btnEmail, u"Invia una e-mail all'indirizzo indicato."_s },
+        { m_ui->chkOttemperata, u"Spunta questa casella per indicare che l'impegno è stato assolto."_s },
     });
     m_ui->panInfo->setText(u"Pronto per archiviare una nuova scheda..."_s);
 
@@ -128,7 +129,7 @@ AppointmentCard::AppointmentCard(QWidget* parent)
     connect(m_ui->impData, &QToolButton::clicked, this, &AppointmentCard::impDataClick);
     connect(m_ui->btnEmail, &QToolButton::clicked, this, &AppointmentCard::btnEmailClick);
     connect(m_ui->cmdGuida, &QToolButton::clicked, this,
-            [this] { ui::help::show(this, u"Applicazione Archivio appuntamenti."_s); });
+        [this] { ui::help::show(this, u"Applicazione Archivio appuntamenti."_s); });
     connect(m_ui->cmdEsci, &QToolButton::clicked, this, &QWidget::close);
     connect(m_ui->cmdStampa, &QToolButton::clicked, this, [this] { openPrint(false); });
     connect(m_ui->cmdAnteprima, &QToolButton::clicked, this, [this] { openPrint(true); });
@@ -158,7 +159,10 @@ AppointmentCard::AppointmentCard(QWidget* parent)
 
 AppointmentCard::~AppointmentCard() = default;
 
-void AppointmentCard::opening() { m_card->newCard(); }
+void AppointmentCard::opening()
+{
+    m_card->newCard();
+}
 
 void AppointmentCard::showRecord(const AppointmentRecord& record, qint64 position)
 {
@@ -168,19 +172,18 @@ void AppointmentCard::showRecord(const AppointmentRecord& record, qint64 positio
 void AppointmentCard::openPrint(bool preview)
 {
     using Confirm = ui::CardPrintConfirm;
-    Confirm screen({preview ? Confirm::Output::Preview : Confirm::Output::Printer,
-                    preview ? u"frmStartup"_s : u"frmStampaScadenza"_s,
-                    preview ? u"Visualizzare l'anteprima di stampa della scheda dell'appuntamento?"_s
-                            : u"Stampare la scheda dell'appuntamento così come appare sullo schermo?"_s,
-                    [this] {
-                        report::Template t = ui::cardTemplate(u"Scheda Appuntamento"_s,
-                                                              u"SCHEDA INFORMATIVA APPUNTAMENTO"_s,
-                                                              m_card->printRows());
-                        t.setText(u"txtCalce"_s, ui::printedAtText());
-                        t.prepare();
-                        return t;
-                    }},
-                   this);
+    Confirm screen({ preview ? Confirm::Output::Preview : Confirm::Output::Printer,
+                       preview ? u"frmStartup"_s : u"frmStampaScadenza"_s,
+                       preview ? u"Visualizzare l'anteprima di stampa della scheda dell'appuntamento?"_s
+                               : u"Stampare la scheda dell'appuntamento così come appare sullo schermo?"_s,
+                       [this] {
+                           report::Template t = ui::cardTemplate(
+                               u"Scheda Appuntamento"_s, u"SCHEDA INFORMATIVA APPUNTAMENTO"_s, m_card->printRows());
+                           t.setText(u"txtCalce"_s, ui::printedAtText());
+                           t.prepare();
+                           return t;
+                       } },
+        this);
     screen.exec();
 }
 
@@ -188,24 +191,21 @@ ui::ListDefinition AppointmentCard::stateList(appointments::State state)
 {
     using appointments::State;
     const QString path = programFolder::file(programFolder::Appointments);
-    const QString objectName = state == State::ToFulfil  ? u"frmConfermati"_s
-                               : state == State::Expired ? u"frmScaduti"_s
-                                                         : u"frmAssolti"_s;
-    const QString title = state == State::ToFulfil  ? u"Riepilogo impegni da assolvere"_s
-                          : state == State::Expired ? u"Riepilogo impegni scaduti e non assolti"_s
-                                                    : u"Riepilogo impegni assolti"_s;
-    return {objectName,
-            u" "_s + title,
-            title,
-            lists::LineOrder::CaseFoldAZ,
-            [path, state] { return appointments::stateRows(path, state, ui::clock::today()); },
-            [this, path](qint64 position) {
-                try {
-                    showRecord(lists::recordAt<records::AppointmentLayout>(path, position), position);
-                } catch (const AccessFailure&) {
-                    // the list closes; the card keeps what it had
-                }
-            }};
+    const QString objectName = state == State::ToFulfil ? u"frmConfermati"_s
+        : state == State::Expired                       ? u"frmScaduti"_s
+                                                        : u"frmAssolti"_s;
+    const QString title = state == State::ToFulfil ? u"Riepilogo impegni da assolvere"_s
+        : state == State::Expired                  ? u"Riepilogo impegni scaduti e non assolti"_s
+                                                   : u"Riepilogo impegni assolti"_s;
+    return { objectName, u" "_s + title, title, lists::LineOrder::CaseFoldAZ,
+        [path, state] { return appointments::stateRows(path, state, ui::clock::today()); },
+        [this, path](qint64 position) {
+            try {
+                showRecord(lists::recordAt<records::AppointmentLayout>(path, position), position);
+            } catch (const AccessFailure&) {
+                // the list closes; the card keeps what it had
+            }
+        } };
 }
 
 bool AppointmentCard::eventFilter(QObject* watched, QEvent* event)
@@ -262,10 +262,13 @@ void AppointmentCard::leaveNotice()
         m_ui->txtAvviso->setText(u"0"_s);
 }
 
-void AppointmentCard::leaveAmount() { m_ui->txtImporto->setText(texts::normaliseAmount(m_ui->txtImporto->text())); }
+void AppointmentCard::leaveAmount()
+{
+    m_ui->txtImporto->setText(texts::normaliseAmount(m_ui->txtImporto->text()));
+}
 
-void AppointmentCard::importContact(const QString& name, const QString& phone, const QString& mobile,
-                                    const QString& email)
+void AppointmentCard::importContact(
+    const QString& name, const QString& phone, const QString& mobile, const QString& email)
 {
     ui::setControlText(m_ui->txtContatto, name);
     ui::setControlText(m_ui->txtTel, phone);

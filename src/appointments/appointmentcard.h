@@ -6,8 +6,8 @@
 
 #include "appointments/appointmentrules.h"
 #include "storage/records.h"
-#include "ui/listscreen.h"
 #include "ui/cardpattern.h"
+#include "ui/listscreen.h"
 #include "ui/widgets.h"
 
 #include <QScopedPointer>

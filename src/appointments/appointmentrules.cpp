@@ -12,15 +12,15 @@ namespace appointments {
 QString listLine(const AppointmentView& r)
 {
     return u"Data: "_s + texts::pad(r.text(F::date), 10) + u"  Ora: "_s + texts::pad(r.text(F::time), 5)
-           + u"  Causale: "_s + texts::pad(r.text(F::purpose), 54) + u"  Contatto: "_s
-           + texts::pad(r.text(F::contact), 30) + u" Cel. "_s + r.text(F::mobile);
+        + u"  Causale: "_s + texts::pad(r.text(F::purpose), 54) + u"  Contatto: "_s + texts::pad(r.text(F::contact), 30)
+        + u" Cel. "_s + r.text(F::mobile);
 }
 
 QString agendaLine(const AppointmentView& r)
 {
     return u"ID: "_s + records::chronologicalKey(r) + u"  Data: "_s + texts::pad(r.text(F::date), 10) + u"  Ora: "_s
-           + texts::pad(r.text(F::time), 5) + u"  "_s + texts::pad(r.text(F::purpose), 45) + u"  Contatto: "_s
-           + texts::pad(r.text(F::contact), 30) + u" Cel. "_s + r.text(F::mobile);
+        + texts::pad(r.text(F::time), 5) + u"  "_s + texts::pad(r.text(F::purpose), 45) + u"  Contatto: "_s
+        + texts::pad(r.text(F::contact), 30) + u" Cel. "_s + r.text(F::mobile);
 }
 
 Due dueState(const AppointmentView& r, const QDate& today)
@@ -41,7 +41,7 @@ DuePass dueRows(const QString& path, const QDate& today)
         archive::readAll(path, AppointmentRecord::Size, [&](const char* bytes, qint64 position) {
             const AppointmentView r(bytes);
             if (dueState(r, today) == Due::Yes)
-                pass.rows.append({agendaLine(r), position});
+                pass.rows.append({ agendaLine(r), position });
         });
     } catch (const AccessFailure&) {
         pass.complete = false;
@@ -73,7 +73,7 @@ lists::Rows stateRows(const QString& path, State state, const QDate& today)
         archive::readAll(path, AppointmentRecord::Size, [&](const char* bytes, qint64 position) {
             const AppointmentView r(bytes);
             if (inState(r, state, today))
-                rows.append({listLine(r), position});
+                rows.append({ listLine(r), position });
         });
     } catch (const AccessFailure&) {
     }
@@ -82,10 +82,10 @@ lists::Rows stateRows(const QString& path, State state, const QDate& today)
 
 namespace {
 
-exports::Column<records::AppointmentLayout> column(const QString& component, const QString& caption, int width,
-                                                   Value value)
+exports::Column<records::AppointmentLayout> column(
+    const QString& component, const QString& caption, int width, Value value)
 {
-    return {{component, caption, {caption, width}}, std::move(value)};
+    return { { component, caption, { caption, width } }, std::move(value) };
 }
 
 // The columns of every appointment export: the number, then the fields as
@@ -94,7 +94,7 @@ exports::Column<records::AppointmentLayout> column(const QString& component, con
 QList<exports::Column<records::AppointmentLayout>> columns(bool withKey, const QStringList& editable)
 {
     QList<exports::Column<records::AppointmentLayout>> c = {
-        {{u"colNum"_s, u"N."_s, {}}, Value::number()},
+        { { u"colNum"_s, u"N."_s, {} }, Value::number() },
         column(u"colData"_s, u"Data appuntamento"_s, 180, Value::field(F::date)),
         column(u"colOra"_s, u"Ora"_s, 150, Value::field(F::time)),
         column(u"colTipologia"_s, u"Tipologia"_s, 250, Value::field(F::commitmentType)),
@@ -110,9 +110,8 @@ QList<exports::Column<records::AppointmentLayout>> columns(bool withKey, const Q
         column(u"colNote"_s, u"Note"_s, 400, Value::field(F::notes)),
     };
     if (withKey) {
-        c.append(column(u"colCodice"_s, u"Codice univoco"_s, 150, Value::computed([](const AppointmentView& r) {
-                            return records::chronologicalKey(r);
-                        })));
+        c.append(column(u"colCodice"_s, u"Codice univoco"_s, 150,
+            Value::computed([](const AppointmentView& r) { return records::chronologicalKey(r); })));
     }
     for (auto& each : c)
         each.head.editable = editable.contains(each.head.component);
@@ -125,7 +124,8 @@ constexpr int KeyColumn = 14;
 
 ExportTable archiveTable()
 {
-    return {columns(false, {u"colDettagli"_s, u"colContatto"_s, u"colTel"_s}), {{}, exports::Numbering::Position}};
+    return { columns(false, { u"colDettagli"_s, u"colContatto"_s, u"colTel"_s }),
+        { {}, exports::Numbering::Position } };
 }
 
 ExportTable selectionTable(Selection selection, const QDate& today, const QDate& selectedDay)
@@ -147,8 +147,8 @@ ExportTable selectionTable(Selection selection, const QDate& today, const QDate&
         };
         break;
     }
-    return {columns(true, {u"colDettagli"_s, u"colContatto"_s, u"colCodice"_s}),
-            {std::move(keep), exports::Numbering::Running, KeyColumn}};
+    return { columns(true, { u"colDettagli"_s, u"colContatto"_s, u"colCodice"_s }),
+        { std::move(keep), exports::Numbering::Running, KeyColumn } };
 }
 
 } // namespace appointments

@@ -36,10 +36,9 @@ DuePass dueRows(const QString& path, const QDate& today);
 
 // The fields of the appointment search's criteria, in screen order: date,
 // time, type, purpose, details, contact, phone, mobile, place, notes.
-inline constexpr std::array<AppointmentField, 10> SearchFields = {
-    AppointmentField::date,    AppointmentField::time,  AppointmentField::commitmentType, AppointmentField::purpose,
-    AppointmentField::details, AppointmentField::contact, AppointmentField::phone,        AppointmentField::mobile,
-    AppointmentField::place,   AppointmentField::notes};
+inline constexpr std::array<AppointmentField, 10> SearchFields = { AppointmentField::date, AppointmentField::time,
+    AppointmentField::commitmentType, AppointmentField::purpose, AppointmentField::details, AppointmentField::contact,
+    AppointmentField::phone, AppointmentField::mobile, AppointmentField::place, AppointmentField::notes };
 
 enum class State { ToFulfil, Expired, Fulfilled };
 // Whether a record belongs to a state list. An unreadable date keeps a

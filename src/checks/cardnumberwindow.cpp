@@ -23,7 +23,8 @@ void CardNumberWindow::btnControllaClick()
     const QString text = m_ui->txtNumero->text();
     const QString trimmed = texts::trim(text);
     if (trimmed.isEmpty()) {
-        warnAndStay(u"Attenzione: immettere il numero di carta di credito prima di premere il pulsante di controllo."_s);
+        warnAndStay(
+            u"Attenzione: immettere il numero di carta di credito prima di premere il pulsante di controllo."_s);
         return;
     }
     const int kind = cardKind(text);
@@ -34,6 +35,7 @@ void CardNumberWindow::btnControllaClick()
     else if (kind == 1)
         verdict(true, valid + u"Il tipo di carta di credito non è stato riconosciuto."_s);
     else
-        verdict(false, u"Attenzione: il numero digitato risulta ERRATO!\r\n\r\n"
-                       u"Non è quindi possibile fornire informazioni relative al tipo di carta di credito."_s);
+        verdict(false,
+            u"Attenzione: il numero digitato risulta ERRATO!\r\n\r\n"
+            u"Non è quindi possibile fornire informazioni relative al tipo di carta di credito."_s);
 }

@@ -9,7 +9,8 @@
 
 namespace checks {
 
-void CheckerWindow::setUpChecker(QLineEdit* field, QPushButton* check, QPushButton* close, int typing, const QString& initial)
+void CheckerWindow::setUpChecker(
+    QLineEdit* field, QPushButton* check, QPushButton* close, int typing, const QString& initial)
 {
     m_field = field;
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);

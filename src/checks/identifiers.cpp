@@ -13,18 +13,19 @@ namespace checks {
 namespace {
 
 // Indexed by character code from '0' (48) to 'Z' (90).
-constexpr std::array<int, 43> OddValues = {
-    1, 0, 5, 7, 9, 13, 15, 17, 19, 21,  // 0-9
-    0, 0, 0, 0, 0, 0, 0,                // : ; < = > ? @
-    1, 0, 5, 7, 9, 13, 15, 17, 19, 21,  // A-J
-    2, 4, 18, 20, 11, 3, 6, 8, 12, 14,  // K-T
-    16, 10, 22, 25, 24, 23};            // U-Z
-constexpr std::array<int, 43> EvenValues = {
-    0, 1, 2, 3, 4, 5, 6, 7, 8, 9,                                                      // 0-9
-    0, 0, 0, 0, 0, 0, 0,                                                               // : ; < = > ? @
-    0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25}; // A-Z
+constexpr std::array<int, 43> OddValues = { 1, 0, 5, 7, 9, 13, 15, 17, 19, 21,                      // 0-9
+    0, 0, 0, 0, 0, 0, 0,                                                                            // : ; < = > ? @
+    1, 0, 5, 7, 9, 13, 15, 17, 19, 21,                                                              // A-J
+    2, 4, 18, 20, 11, 3, 6, 8, 12, 14,                                                              // K-T
+    16, 10, 22, 25, 24, 23 };                                                                       // U-Z
+constexpr std::array<int, 43> EvenValues = { 0, 1, 2, 3, 4, 5, 6, 7, 8, 9,                          // 0-9
+    0, 0, 0, 0, 0, 0, 0,                                                                            // : ; < = > ? @
+    0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25 }; // A-Z
 
-bool isDigit(QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9'; }
+bool isDigit(QChar c)
+{
+    return c.unicode() >= u'0' && c.unicode() <= u'9';
+}
 
 } // namespace
 
@@ -75,23 +76,21 @@ bool vatNumberValid(const QString& number)
 
 QString vatOffice(const QString& code)
 {
-    static const QStringList Offices = {
-        u"Torino"_s, u"Vercelli"_s, u"Novara"_s, u"Cuneo"_s, u"Asti"_s, u"Alessandria"_s, u"Aosta"_s,
-        u"Imperia"_s, u"Savona"_s, u"Genova 1"_s, u"La Spezia"_s, u"Varese"_s, u"Como"_s, u"Sondrio"_s,
-        u"Milano 1"_s, u"Bergamo"_s, u"Brescia 1"_s, u"Pavia"_s, u"Cremona"_s, u"Mantova"_s, u"Bolzano"_s,
-        u"Trento"_s, u"Verona"_s, u"Vicenza"_s, u"Belluno"_s, u"Treviso"_s, u"Venezia"_s, u"Padova"_s,
-        u"Rovigo"_s, u"Udine"_s, u"Gorizia"_s, u"Trieste"_s, u"Piacenza"_s, u"Parma"_s, u"Reggio Emilia"_s,
-        u"Modena"_s, u"Bologna 1"_s, u"Ferrara"_s, u"Ravenna"_s, u"Forlì"_s, u"Pesaro"_s, u"Ancona"_s,
-        u"Macerata"_s, u"Ascoli Piceno"_s, u"Massa Carrara"_s, u"Lucca"_s, u"Pistoia"_s, u"Firenze 1"_s,
-        u"Livorno"_s, u"Pisa"_s, u"Arezzo"_s, u"Siena"_s, u"Grosseto"_s, u"Perugia"_s, u"Terni"_s,
-        u"Viterbo"_s, u"Rieti"_s, u"Roma 1"_s, u"Latina"_s, u"Frosinone"_s, u"Caserta"_s, u"Benevento"_s,
-        u"Napoli 1"_s, u"Avellino"_s, u"Salerno"_s, u"Aquila"_s, u"Teramo"_s, u"Pescara"_s, u"Chieti"_s,
-        u"Campobasso"_s, u"Foggia"_s, u"Bari"_s, u"Taranto"_s, u"Brindisi"_s, u"Lecce"_s, u"Potenza"_s,
-        u"Matera"_s, u"Cosenza"_s, u"Catanzaro"_s, u"Reggio Calabria"_s, u"Trapani"_s, u"Palermo"_s,
-        u"Messina"_s, u"Agrigento"_s, u"Caltanissetta"_s, u"Enna"_s, u"Catania"_s, u"Ragusa"_s,
-        u"Siracusa"_s, u"Sassari"_s, u"Nuoro"_s, u"Cagliari"_s, u"Pordenone"_s, u"Isernia"_s,
-        u"Oristano"_s, u"Monza (Milano 2)"_s, u"Prato (Firenze 2)"_s, u"Brescia 2"_s,
-        u"Chiavari (Genova 2)"_s, u"Roma 2"_s, u"Bologna 2"_s, u"Napoli 2"_s}; // codes 001 to 102
+    static const QStringList Offices = { u"Torino"_s, u"Vercelli"_s, u"Novara"_s, u"Cuneo"_s, u"Asti"_s,
+        u"Alessandria"_s, u"Aosta"_s, u"Imperia"_s, u"Savona"_s, u"Genova 1"_s, u"La Spezia"_s, u"Varese"_s, u"Como"_s,
+        u"Sondrio"_s, u"Milano 1"_s, u"Bergamo"_s, u"Brescia 1"_s, u"Pavia"_s, u"Cremona"_s, u"Mantova"_s, u"Bolzano"_s,
+        u"Trento"_s, u"Verona"_s, u"Vicenza"_s, u"Belluno"_s, u"Treviso"_s, u"Venezia"_s, u"Padova"_s, u"Rovigo"_s,
+        u"Udine"_s, u"Gorizia"_s, u"Trieste"_s, u"Piacenza"_s, u"Parma"_s, u"Reggio Emilia"_s, u"Modena"_s,
+        u"Bologna 1"_s, u"Ferrara"_s, u"Ravenna"_s, u"Forlì"_s, u"Pesaro"_s, u"Ancona"_s, u"Macerata"_s,
+        u"Ascoli Piceno"_s, u"Massa Carrara"_s, u"Lucca"_s, u"Pistoia"_s, u"Firenze 1"_s, u"Livorno"_s, u"Pisa"_s,
+        u"Arezzo"_s, u"Siena"_s, u"Grosseto"_s, u"Perugia"_s, u"Terni"_s, u"Viterbo"_s, u"Rieti"_s, u"Roma 1"_s,
+        u"Latina"_s, u"Frosinone"_s, u"Caserta"_s, u"Benevento"_s, u"Napoli 1"_s, u"Avellino"_s, u"Salerno"_s,
+        u"Aquila"_s, u"Teramo"_s, u"Pescara"_s, u"Chieti"_s, u"Campobasso"_s, u"Foggia"_s, u"Bari"_s, u"Taranto"_s,
+        u"Brindisi"_s, u"Lecce"_s, u"Potenza"_s, u"Matera"_s, u"Cosenza"_s, u"Catanzaro"_s, u"Reggio Calabria"_s,
+        u"Trapani"_s, u"Palermo"_s, u"Messina"_s, u"Agrigento"_s, u"Caltanissetta"_s, u"Enna"_s, u"Catania"_s,
+        u"Ragusa"_s, u"Siracusa"_s, u"Sassari"_s, u"Nuoro"_s, u"Cagliari"_s, u"Pordenone"_s, u"Isernia"_s,
+        u"Oristano"_s, u"Monza (Milano 2)"_s, u"Prato (Firenze 2)"_s, u"Brescia 2"_s, u"Chiavari (Genova 2)"_s,
+        u"Roma 2"_s, u"Bologna 2"_s, u"Napoli 2"_s }; // codes 001 to 102
     if (code.size() != 3 || !isDigit(code[0]) || !isDigit(code[1]) || !isDigit(code[2]))
         return QString();
     int n = code.toInt();

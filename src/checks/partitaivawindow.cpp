@@ -26,15 +26,19 @@ void PartitaIvaWindow::btnControllaClick()
         return;
     }
     if (!vatNumberValid(number)) {
-        verdict(false, u"Attenzione: il numero di partita IVA digitato risulta ERRATO!\r\n\r\n"
-                       u"Non è quindi possibile fornire informazioni relative all'Ufficio IVA che lo ha rilasciato."_s);
+        verdict(false,
+            u"Attenzione: il numero di partita IVA digitato risulta ERRATO!\r\n\r\n"
+            u"Non è quindi possibile fornire informazioni relative all'Ufficio IVA che lo ha rilasciato."_s);
         return;
     }
     const QString office = vatOffice(number.mid(7, 3));
     if (office.isEmpty())
-        verdict(true, u"Il numero di partita IVA digitato risulta VALIDO.\r\n\r\n"
-                      u"L'Ufficio IVA che lo ha rilasciato non è presente nell'elenco degli uffici conosciuti."_s);
+        verdict(true,
+            u"Il numero di partita IVA digitato risulta VALIDO.\r\n\r\n"
+            u"L'Ufficio IVA che lo ha rilasciato non è presente nell'elenco degli uffici conosciuti."_s);
     else
-        verdict(true, u"Il numero di partita IVA digitato risulta VALIDO.\r\n\r\n"
-                      u"E' stato rilasciato dall'Ufficio IVA del Comune di "_s + office + u"."_s);
+        verdict(true,
+            u"Il numero di partita IVA digitato risulta VALIDO.\r\n\r\n"
+            u"E' stato rilasciato dall'Ufficio IVA del Comune di "_s
+                + office + u"."_s);
 }

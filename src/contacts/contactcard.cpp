@@ -21,8 +21,14 @@ using F = ContactField;
 
 namespace {
 
-QString trimmed(const QString& text) { return texts::trim(text); }
-QString trimmedUpper(const QString& text) { return texts::trim(text).toUpper(); }
+QString trimmed(const QString& text)
+{
+    return texts::trim(text);
+}
+QString trimmedUpper(const QString& text)
+{
+    return texts::trim(text).toUpper();
+}
 
 bool allDigits(const QString& text)
 {
@@ -42,13 +48,13 @@ ContactCard::ContactCard(QWidget* parent)
     m_ui->btnFocus->setFocusPolicy(Qt::NoFocus); // takes the focus only before a save
 
     using Card = ui::CardPattern<records::ContactLayout>;
-    const auto text = [](F field, QWidget* control) { return Card::Binding {field, control}; };
-    const auto holder = [](F field, QWidget* control) { return Card::Binding {field, control, {}, {}, false}; };
+    const auto text = [](F field, QWidget* control) { return Card::Binding { field, control }; };
+    const auto holder = [](F field, QWidget* control) { return Card::Binding { field, control, {}, {}, false }; };
     m_card = std::make_unique<Card>(
-        Card::Setup {this, m_ui->lblPosizione, m_ui->btnFocus, m_ui->txtCliente, programFolder::Contacts},
+        Card::Setup { this, m_ui->lblPosizione, m_ui->btnFocus, m_ui->txtCliente, programFolder::Contacts },
         QList<Card::Binding> {
-            {F::fullName, m_ui->txtCliente, {},
-             u"Attenzione: per salvare la scheda è necessario indicare il nome del contatto."_s},
+            { F::fullName, m_ui->txtCliente, {},
+                u"Attenzione: per salvare la scheda è necessario indicare il nome del contatto."_s },
             text(F::birthDate, m_ui->txtDataNasc),
             text(F::birthPlace, m_ui->txtComuneNasc),
             text(F::birthProvince, m_ui->txtProvNasc),
@@ -90,11 +96,11 @@ ContactCard::ContactCard(QWidget* parent)
         {},
         [this] { m_ui->txtCliente->setFocus(); },
     });
-    m_card->setAttachmentHolders({m_ui->lblFile01, m_ui->lblFile02, m_ui->lblFile03},
-                                 {m_ui->lblDesc01, m_ui->lblDesc02, m_ui->lblDesc03});
+    m_card->setAttachmentHolders(
+        { m_ui->lblFile01, m_ui->lblFile02, m_ui->lblFile03 }, { m_ui->lblDesc01, m_ui->lblDesc02, m_ui->lblDesc03 });
 
     // Typing rules.
-    for (QComboBox* province : {m_ui->txtProvNasc, m_ui->txtProvRes}) {
+    for (QComboBox* province : { m_ui->txtProvNasc, m_ui->txtProvRes }) {
         province->addItems(contacts::provinceCodes());
         province->setCompleter(nullptr); // what is typed stays as typed
         province->lineEdit()->setMaxLength(2);
@@ -113,13 +119,12 @@ ContactCard::ContactCard(QWidget* parent)
     ui::setDigitsOnly(m_ui->txtCarta);
     ui::setDigitsOnly(m_ui->txtPartitaIva);
 
-    const QList<QWidget*> cycle = {
-        m_ui->txtCliente,   m_ui->txtDataNasc,    m_ui->txtComuneNasc, m_ui->txtProvNasc,  m_ui->txtSesso,
-        m_ui->txtRecapito,  m_ui->txtIndirizzoRes, m_ui->txtProvRes,   m_ui->txtComuneRes, m_ui->txtCapRes,
-        m_ui->txtEstremi,   m_ui->txtTelCasa,     m_ui->txtTelUff,     m_ui->txtTelCel,    m_ui->txtFax,
-        m_ui->txtEmail,     m_ui->txtCodFisc,     m_ui->txtCarta,      m_ui->txtScadeCarta, m_ui->txtPartitaIva,
-        m_ui->txtIban,      m_ui->txtDocumento,   m_ui->txtOccupazione, m_ui->txtCivile,   m_ui->txtTitoli,
-        m_ui->txtProdotti,  m_ui->txtZona,        m_ui->txtQuestioni,  m_ui->txtNote};
+    const QList<QWidget*> cycle = { m_ui->txtCliente, m_ui->txtDataNasc, m_ui->txtComuneNasc, m_ui->txtProvNasc,
+        m_ui->txtSesso, m_ui->txtRecapito, m_ui->txtIndirizzoRes, m_ui->txtProvRes, m_ui->txtComuneRes, m_ui->txtCapRes,
+        m_ui->txtEstremi, m_ui->txtTelCasa, m_ui->txtTelUff, m_ui->txtTelCel, m_ui->txtFax, m_ui->txtEmail,
+        m_ui->txtCodFisc, m_ui->txtCarta, m_ui->txtScadeCarta, m_ui->txtPartitaIva, m_ui->txtIban, m_ui->txtDocumento,
+        m_ui->txtOccupazione, m_ui->txtCivile, m_ui->txtTitoli, m_ui->txtProdotti, m_ui->txtZona, m_ui->txtQuestioni,
+        m_ui->txtNote };
     ui::setEnterCycle(cycle);
     QList<QWidget*> tabs = cycle;
     tabs.insert(tabs.indexOf(m_ui->txtNote), m_ui->chkRicontatta);
@@ -128,21 +133,21 @@ ContactCard::ContactCard(QWidget* parent)
 
     auto* hints = new ui::StatusHints(this, m_ui->panInfo);
     hints->add({
-        {m_ui->cmdTrova, u"Trova una scheda in archivio."_s},
-        {m_ui->cmdAnteprima, u"Visualizza l'anteprima di stampa."_s},
-        {m_ui->cmdStampa, u"Stampa la scheda corrente."_s},
-        {m_ui->cmdPDF, u"Esporta la scheda in formato PDF."_s},
-        {m_ui->cmdFile, u"Allega file alla scheda corrente."_s},
-        {m_ui->cmdRicontatta, u"Visualizza il riepilogo delle persone da ricontattare."_s},
-        {m_ui->cmdEsporta, u"Esporta le schede in archivio in un file di Microsoft Excel."_s},
-        {m_ui->cmdGuida, u"Visualizza la guida in linea."_s},
-        {m_ui->cmdEsci, u"Esci dalla schermata di lavoro corrente."_s},
-        {m_ui->chkRicontatta, u"Annota che il contatto è da ricontattare per questioni in sospeso."_s},
-        {m_ui->btnEmail, u"Invia una e-mail all'indirizzo indicato."_s},
-        {m_ui->btnCodFisc, u"Controlla il codice fiscale."_s},
-        {m_ui->btnPartitaIva, u"Controlla il numero di partita IVA."_s},
-        {m_ui->btnCarta, u"Controlla il numero di carta di credito."_s},
-        {m_ui->btnIban, u"Controlla l'IBAN."_s},
+        { m_ui->cmdTrova, u"Trova una scheda in archivio."_s },
+        { m_ui->cmdAnteprima, u"Visualizza l'anteprima di stampa."_s },
+        { m_ui->cmdStampa, u"Stampa la scheda corrente."_s },
+        { m_ui->cmdPDF, u"Esporta la scheda in formato PDF."_s },
+        { m_ui->cmdFile, u"Allega file alla scheda corrente."_s },
+        { m_ui->cmdRicontatta, u"Visualizza il riepilogo delle persone da ricontattare."_s },
+        { m_ui->cmdEsporta, u"Esporta le schede in archivio in un file di Microsoft Excel."_s },
+        { m_ui->cmdGuida, u"Visualizza la guida in linea."_s },
+        { m_ui->cmdEsci, u"Esci dalla schermata di lavoro corrente."_s },
+        { m_ui->chkRicontatta, u"Annota che il contatto è da ricontattare per questioni in sospeso."_s },
+        { m_ui->btnEmail, u"Invia una e-mail all'indirizzo indicato."_s },
+        { m_ui->btnCodFisc, u"Controlla il codice fiscale."_s },
+        { m_ui->btnPartitaIva, u"Controlla il numero di partita IVA."_s },
+        { m_ui->btnCarta, u"Controlla il numero di carta di credito."_s },
+        { m_ui->btnIban, u"Controlla l'IBAN."_s },
     });
     m_ui->panInfo->setText(u"Pronto per archiviare una nuova scheda..."_s);
 
@@ -167,7 +172,7 @@ ContactCard::ContactCard(QWidget* parent)
         screen.exec();
     });
     connect(m_ui->cmdGuida, &QToolButton::clicked, this,
-            [this] { ui::help::show(this, u"Applicazione Anagrafica contatti."_s); });
+        [this] { ui::help::show(this, u"Applicazione Anagrafica contatti."_s); });
     connect(m_ui->cmdEsci, &QToolButton::clicked, this, &QWidget::close);
     connect(m_ui->btnCodFisc, &QToolButton::clicked, this, &ContactCard::btnCodFiscClick);
     connect(m_ui->btnPartitaIva, &QToolButton::clicked, this, [this] {
@@ -188,9 +193,15 @@ ContactCard::ContactCard(QWidget* parent)
 
 ContactCard::~ContactCard() = default;
 
-void ContactCard::opening() { m_card->newCard(); }
+void ContactCard::opening()
+{
+    m_card->newCard();
+}
 
-void ContactCard::showRecord(const ContactRecord& record, qint64 position) { m_card->showRecord(record, position); }
+void ContactCard::showRecord(const ContactRecord& record, qint64 position)
+{
+    m_card->showRecord(record, position);
+}
 
 bool ContactCard::eventFilter(QObject* watched, QEvent* event)
 {
@@ -203,7 +214,7 @@ bool ContactCard::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
-    for (QComboBox* province : {m_ui->txtProvNasc, m_ui->txtProvRes}) {
+    for (QComboBox* province : { m_ui->txtProvNasc, m_ui->txtProvRes }) {
         if (watched != province && watched != province->lineEdit())
             continue;
         if (event->type() == QEvent::FocusIn) {
@@ -226,30 +237,30 @@ QList<ui::PrintRow> ContactCard::printRows(bool forPdf) const
 {
     const auto t = [](const QWidget* control) { return ui::controlText(control); };
     return {
-        {u"Cognome e nome:"_s, t(m_ui->txtCliente)},
-        {u"Data di nascita:"_s, t(m_ui->txtDataNasc)},
-        {u"Comune di nascita:"_s, t(m_ui->txtComuneNasc) + u" "_s + t(m_ui->txtProvNasc)},
-        {u"Sesso:"_s, t(m_ui->txtSesso)},
-        {u"Tel. preferenziale:"_s, t(m_ui->txtRecapito)},
-        {u"Indirizzo di residenza:"_s, t(m_ui->txtIndirizzoRes)},
-        {u"Comune di residenza:"_s, t(m_ui->txtComuneRes) + u" "_s + t(m_ui->txtProvRes)},
-        {u"Modalità pagamento:"_s, t(m_ui->txtEstremi)},
-        {u"Tel. casa:"_s, t(m_ui->txtTelCasa)},
-        {u"Tel. ufficio:"_s, t(m_ui->txtTelUff)},
-        {u"Tel. cellulare:"_s, t(m_ui->txtTelCel)},
-        {u"PEC:"_s, t(m_ui->txtFax)},
-        {u"E-mail:"_s, t(m_ui->txtEmail)},
-        {u"Codice fiscale:"_s, t(m_ui->txtCodFisc)},
-        {u"Partita IVA:"_s, t(m_ui->txtPartitaIva)},
-        {u"Carta di credito:"_s, u"N. "_s + t(m_ui->txtCarta) + u"  -  Scadenza: "_s + t(m_ui->txtScadeCarta)},
-        {u"IBAN:"_s, t(m_ui->txtIban)},
-        {u"Estremi documento:"_s, t(m_ui->txtDocumento)},
-        {u"Occupazione:"_s, t(m_ui->txtOccupazione)},
-        {u"Titoli e qualifiche:"_s, t(m_ui->txtTitoli)},
-        {u"Prodotti e servizi:"_s, t(m_ui->txtProdotti)},
-        {forPdf ? u"Zona di appartenenza:"_s : u"Zona:"_s, t(m_ui->txtZona)},
-        {u"Questioni in sospeso:"_s, t(m_ui->txtQuestioni)},
-        {u"Note:"_s, t(m_ui->txtNote)},
+        { u"Cognome e nome:"_s, t(m_ui->txtCliente) },
+        { u"Data di nascita:"_s, t(m_ui->txtDataNasc) },
+        { u"Comune di nascita:"_s, t(m_ui->txtComuneNasc) + u" "_s + t(m_ui->txtProvNasc) },
+        { u"Sesso:"_s, t(m_ui->txtSesso) },
+        { u"Tel. preferenziale:"_s, t(m_ui->txtRecapito) },
+        { u"Indirizzo di residenza:"_s, t(m_ui->txtIndirizzoRes) },
+        { u"Comune di residenza:"_s, t(m_ui->txtComuneRes) + u" "_s + t(m_ui->txtProvRes) },
+        { u"Modalità pagamento:"_s, t(m_ui->txtEstremi) },
+        { u"Tel. casa:"_s, t(m_ui->txtTelCasa) },
+        { u"Tel. ufficio:"_s, t(m_ui->txtTelUff) },
+        { u"Tel. cellulare:"_s, t(m_ui->txtTelCel) },
+        { u"PEC:"_s, t(m_ui->txtFax) },
+        { u"E-mail:"_s, t(m_ui->txtEmail) },
+        { u"Codice fiscale:"_s, t(m_ui->txtCodFisc) },
+        { u"Partita IVA:"_s, t(m_ui->txtPartitaIva) },
+        { u"Carta di credito:"_s, u"N. "_s + t(m_ui->txtCarta) + u"  -  Scadenza: "_s + t(m_ui->txtScadeCarta) },
+        { u"IBAN:"_s, t(m_ui->txtIban) },
+        { u"Estremi documento:"_s, t(m_ui->txtDocumento) },
+        { u"Occupazione:"_s, t(m_ui->txtOccupazione) },
+        { u"Titoli e qualifiche:"_s, t(m_ui->txtTitoli) },
+        { u"Prodotti e servizi:"_s, t(m_ui->txtProdotti) },
+        { forPdf ? u"Zona di appartenenza:"_s : u"Zona:"_s, t(m_ui->txtZona) },
+        { u"Questioni in sospeso:"_s, t(m_ui->txtQuestioni) },
+        { u"Note:"_s, t(m_ui->txtNote) },
     };
 }
 
@@ -289,24 +300,21 @@ void ContactCard::btnCodFiscClick()
 
 ui::ExportDefinition ContactCard::exportDefinition()
 {
-    return ui::exportOf({u"frmExpClienti"_s, u" Esporta archivio contatti in Microsoft Excel"_s, u"Contatti.xls"_s,
-                         u"Riepilogo Contatti"_s, u"Esportazione archivio contatti in Microsoft Excel."_s, {}, {}},
-                        contacts::exportTable(), programFolder::Contacts);
+    return ui::exportOf({ u"frmExpClienti"_s, u" Esporta archivio contatti in Microsoft Excel"_s, u"Contatti.xls"_s,
+                            u"Riepilogo Contatti"_s, u"Esportazione archivio contatti in Microsoft Excel."_s, {}, {} },
+        contacts::exportTable(), programFolder::Contacts);
 }
 
 ui::ListDefinition ContactCard::callBackList()
 {
     const QString path = programFolder::file(programFolder::Contacts);
-    return {u"frmRicontatta"_s,
-            u" Riepilogo persone da ricontattare"_s,
-            u"Riepilogo persone da ricontattare"_s,
-            lists::LineOrder::CaseFoldAZ,
-            [path] { return contacts::callBackRows(path); },
-            [this, path](qint64 position) {
-                try {
-                    showRecord(lists::recordAt<records::ContactLayout>(path, position), position);
-                } catch (const AccessFailure&) {
-                    // the list closes; the card keeps what it had
-                }
-            }};
+    return { u"frmRicontatta"_s, u" Riepilogo persone da ricontattare"_s, u"Riepilogo persone da ricontattare"_s,
+        lists::LineOrder::CaseFoldAZ, [path] { return contacts::callBackRows(path); },
+        [this, path](qint64 position) {
+            try {
+                showRecord(lists::recordAt<records::ContactLayout>(path, position), position);
+            } catch (const AccessFailure&) {
+                // the list closes; the card keeps what it had
+            }
+        } };
 }

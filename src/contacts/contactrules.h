@@ -22,10 +22,9 @@ QString callBackLine(const ContactView& r);
 // The fields of the search's criteria, in screen order: name, town of
 // residence, partita IVA, codice fiscale, identity document, occupation,
 // interests, zone, pending issues, notes.
-inline constexpr std::array<ContactField, 10> SearchFields = {
-    ContactField::fullName,   ContactField::residenceTown,    ContactField::vatNumber, ContactField::taxCode,
-    ContactField::identityDocument, ContactField::occupation, ContactField::interests, ContactField::zone,
-    ContactField::pendingIssues, ContactField::notes};
+inline constexpr std::array<ContactField, 10> SearchFields = { ContactField::fullName, ContactField::residenceTown,
+    ContactField::vatNumber, ContactField::taxCode, ContactField::identityDocument, ContactField::occupation,
+    ContactField::interests, ContactField::zone, ContactField::pendingIssues, ContactField::notes };
 
 // The contacts to call back (the flag exactly "Sì"), in file order; an
 // access failure ends the pass quietly, keeping the rows read so far.

@@ -13,15 +13,15 @@ ContactSearch::ContactSearch(Target target, QWidget* parent)
 {
     m_ui->setupUi(this);
     setFixedSize(size());
-    auto [search, pick] = ui::searchOver<records::ContactLayout>(programFolder::Contacts, contacts::SearchFields,
-                                                                 &contacts::searchLine, std::move(target));
+    auto [search, pick] = ui::searchOver<records::ContactLayout>(
+        programFolder::Contacts, contacts::SearchFields, &contacts::searchLine, std::move(target));
     setUpSearch({
         u"Riepilogo contatti"_s,
         lists::LineOrder::CaseFoldAZ,
-        {m_ui->txtCliente, m_ui->txtComuneRes, m_ui->txtPartitaIva, m_ui->txtCodFisc, m_ui->txtDocumento,
-         m_ui->txtOccupazione, m_ui->txtProdotti, m_ui->txtZona, m_ui->txtQuestioni, m_ui->txtNote},
-        {m_ui->effCliente, m_ui->effComuneRes, m_ui->effPartitaIva, m_ui->effCodFisc, m_ui->effDocumento,
-         m_ui->effOccupazione, m_ui->effProdotti, m_ui->effZona, m_ui->effQuestioni, m_ui->effNote},
+        { m_ui->txtCliente, m_ui->txtComuneRes, m_ui->txtPartitaIva, m_ui->txtCodFisc, m_ui->txtDocumento,
+            m_ui->txtOccupazione, m_ui->txtProdotti, m_ui->txtZona, m_ui->txtQuestioni, m_ui->txtNote },
+        { m_ui->effCliente, m_ui->effComuneRes, m_ui->effPartitaIva, m_ui->effCodFisc, m_ui->effDocumento,
+            m_ui->effOccupazione, m_ui->effProdotti, m_ui->effZona, m_ui->effQuestioni, m_ui->effNote },
         std::move(search),
         std::move(pick),
     });

@@ -47,8 +47,7 @@ void openAttachment(const QString& name)
         ui::desktop::open(u"\""_s + found.path + u"\""_s);
         break;
     case attachments::Location::State::Missing:
-        ui::messages::warning(
-            u"Attenzione: il file allegato non è presente nella cartella dei documenti allegati."_s);
+        ui::messages::warning(u"Attenzione: il file allegato non è presente nella cartella dei documenti allegati."_s);
         break;
     case attachments::Location::State::Refused:
         break;

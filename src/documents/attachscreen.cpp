@@ -27,9 +27,9 @@ AttachScreen::AttachScreen(const ui::Attachments& values, Apply apply, QWidget* 
         QLineEdit* description;
     };
     const Row rows[] = {
-        {m_ui->txtFile01, m_ui->btnSfoglia01, m_ui->btnApri01, m_ui->imgCancella01, m_ui->txtDesc01},
-        {m_ui->txtFile02, m_ui->btnSfoglia02, m_ui->btnApri02, m_ui->imgCancella02, m_ui->txtDesc02},
-        {m_ui->txtFile03, m_ui->btnSfoglia03, m_ui->btnApri03, m_ui->imgCancella03, m_ui->txtDesc03},
+        { m_ui->txtFile01, m_ui->btnSfoglia01, m_ui->btnApri01, m_ui->imgCancella01, m_ui->txtDesc01 },
+        { m_ui->txtFile02, m_ui->btnSfoglia02, m_ui->btnApri02, m_ui->imgCancella02, m_ui->txtDesc02 },
+        { m_ui->txtFile03, m_ui->btnSfoglia03, m_ui->btnApri03, m_ui->imgCancella03, m_ui->txtDesc03 },
     };
     QList<QWidget*> cycle;
     for (std::size_t k = 0; k < 3; ++k) {
@@ -37,7 +37,8 @@ AttachScreen::AttachScreen(const ui::Attachments& values, Apply apply, QWidget* 
         documents::followSlot(row.file, row.open);
         row.file->setText(texts::trim(values.files[k]));
         row.description->setText(texts::trim(values.descriptions[k]));
-        connect(row.browse, &QPushButton::clicked, this, [this, file = row.file] { documents::chooseInto(this, file); });
+        connect(
+            row.browse, &QPushButton::clicked, this, [this, file = row.file] { documents::chooseInto(this, file); });
         connect(row.open, &QPushButton::clicked, this, [file = row.file] { documents::openAttachment(file->text()); });
         connect(row.forget, &QToolButton::clicked, this, [file = row.file] { file->clear(); });
         cycle << row.description;
@@ -53,8 +54,8 @@ AttachScreen::~AttachScreen() = default;
 ui::Attachments AttachScreen::values() const
 {
     ui::Attachments a;
-    const QLineEdit* files[] = {m_ui->txtFile01, m_ui->txtFile02, m_ui->txtFile03};
-    const QLineEdit* descriptions[] = {m_ui->txtDesc01, m_ui->txtDesc02, m_ui->txtDesc03};
+    const QLineEdit* files[] = { m_ui->txtFile01, m_ui->txtFile02, m_ui->txtFile03 };
+    const QLineEdit* descriptions[] = { m_ui->txtDesc01, m_ui->txtDesc02, m_ui->txtDesc03 };
     for (std::size_t k = 0; k < 3; ++k) {
         a.files[k] = texts::trim(files[k]->text());
         a.descriptions[k] = texts::trim(descriptions[k]->text());

@@ -10,11 +10,11 @@ namespace {
 const QColor LightSteelBlue(0xb0, 0xc4, 0xde);
 const QColor Gold(0xff, 0xd7, 0x00);
 const QColor RowFrame(0x70, 0x70, 0x70);
-constexpr double Width = 188;    // mm, inside the margins
-constexpr double FirstRow = 7;   // mm from the top of the printable area
+constexpr double Width = 188;  // mm, inside the margins
+constexpr double FirstRow = 7; // mm from the top of the printable area
 constexpr double RowPitch = 5;
 constexpr double RowHeight = 4.6;
-constexpr double RuleAt = 42;    // the rule between labels and values
+constexpr double RuleAt = 42; // the rule between labels and values
 constexpr double ValueAt = 44;
 } // namespace
 

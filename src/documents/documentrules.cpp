@@ -21,8 +21,8 @@ namespace documents {
 QString listLine(const DocumentView& r)
 {
     return texts::pad(r.text(F::documentName), 40) + u"  Data: "_s + texts::pad(r.text(F::productionDate), 10)
-           + u"  Da: "_s + texts::pad(r.text(F::producer), 30) + u"  A: "_s + texts::pad(r.text(F::recipient), 30)
-           + u"  Prot. n. "_s + r.text(F::protocolNumber);
+        + u"  Da: "_s + texts::pad(r.text(F::producer), 30) + u"  A: "_s + texts::pad(r.text(F::recipient), 30)
+        + u"  Prot. n. "_s + r.text(F::protocolNumber);
 }
 
 lists::Rows toCompleteRows(const QString& path)
@@ -42,35 +42,35 @@ exports::Table<records::DocumentLayout> exportTable()
         bool editable;
     };
     const Spec specs[] = {
-        {u"colDocumento", u"Documento", 300, F::documentName, false},
-        {u"colProtocollo", u"Protocollo n.", 200, F::protocolNumber, false},
-        {u"colProduttore", u"Produttore", 250, F::producer, false},
-        {u"colIndirizzoPro", u"Indirizzo produttore", 250, F::producerAddress, false},
-        {u"colDataPro", u"Data produzione", 200, F::productionDate, true},
-        {u"colDestinatario", u"Destinatario", 250, F::recipient, true},
-        {u"colIndirizzoDes", u"Indirizzo destinatario", 250, F::recipientAddress, false},
-        {u"colDataDes", u"Data ricezione", 200, F::receiptDate, false},
-        {u"colOggetto", u"Oggetto", 400, F::subject, false},
-        {u"colTipo", u"Tipo documento", 250, F::documentType, false},
-        {u"colClassificazione", u"Classificazione", 250, F::classification, true},
-        {u"colFascicolo", u"Fascicolo contenitore", 300, F::dossier, true},
-        {u"colFormato", u"Formato", 250, F::format, false},
-        {u"colPagine", u"N. pagine", 200, F::pageCount, false},
-        {u"colAllegati", u"Allegati", 300, F::enclosures, true},
-        {u"colRiferimenti", u"Riferimenti", 300, F::references, false},
-        {u"colLivello", u"Livello di riservatezza", 250, F::confidentialityLevel, false},
-        {u"colSoftware", u"Software di produzione", 250, F::productionSoftware, false},
-        {u"colLuogo", u"Luogo conservazione", 250, F::paperLocation, true},
-        {u"colSoggetti", u"Soggetti citati nel documento", 400, F::citedParties, true},
-        {u"colNote", u"Note", 400, F::notes, true},
-        {u"colDaCompletare", u"Da completare", 120, F::toComplete, true},
+        { u"colDocumento", u"Documento", 300, F::documentName, false },
+        { u"colProtocollo", u"Protocollo n.", 200, F::protocolNumber, false },
+        { u"colProduttore", u"Produttore", 250, F::producer, false },
+        { u"colIndirizzoPro", u"Indirizzo produttore", 250, F::producerAddress, false },
+        { u"colDataPro", u"Data produzione", 200, F::productionDate, true },
+        { u"colDestinatario", u"Destinatario", 250, F::recipient, true },
+        { u"colIndirizzoDes", u"Indirizzo destinatario", 250, F::recipientAddress, false },
+        { u"colDataDes", u"Data ricezione", 200, F::receiptDate, false },
+        { u"colOggetto", u"Oggetto", 400, F::subject, false },
+        { u"colTipo", u"Tipo documento", 250, F::documentType, false },
+        { u"colClassificazione", u"Classificazione", 250, F::classification, true },
+        { u"colFascicolo", u"Fascicolo contenitore", 300, F::dossier, true },
+        { u"colFormato", u"Formato", 250, F::format, false },
+        { u"colPagine", u"N. pagine", 200, F::pageCount, false },
+        { u"colAllegati", u"Allegati", 300, F::enclosures, true },
+        { u"colRiferimenti", u"Riferimenti", 300, F::references, false },
+        { u"colLivello", u"Livello di riservatezza", 250, F::confidentialityLevel, false },
+        { u"colSoftware", u"Software di produzione", 250, F::productionSoftware, false },
+        { u"colLuogo", u"Luogo conservazione", 250, F::paperLocation, true },
+        { u"colSoggetti", u"Soggetti citati nel documento", 400, F::citedParties, true },
+        { u"colNote", u"Note", 400, F::notes, true },
+        { u"colDaCompletare", u"Da completare", 120, F::toComplete, true },
     };
     exports::Table<records::DocumentLayout> table;
-    table.columns.append({{u"colNum"_s, u"N."_s, {}}, Value::number()});
+    table.columns.append({ { u"colNum"_s, u"N."_s, {} }, Value::number() });
     for (const Spec& s : specs) {
         const QString caption = QString::fromUtf16(s.caption);
         table.columns.append(
-            {{QString::fromUtf16(s.component), caption, {caption, s.width}, s.editable}, Value::field(s.field)});
+            { { QString::fromUtf16(s.component), caption, { caption, s.width }, s.editable }, Value::field(s.field) });
     }
     return table;
 }
@@ -104,7 +104,10 @@ bool isDrive(const QString& name)
 
 } // namespace
 
-QString folder() { return programFolder::file(FolderName) + u'/'; }
+QString folder()
+{
+    return programFolder::file(FolderName) + u'/';
+}
 
 QString storedName(const QString& fileName)
 {
@@ -180,17 +183,17 @@ Location locate(const QString& folder, const QString& name)
 {
     const QString n = texts::trim(name);
     if (n.isEmpty() || n == u"."_s || n == u".."_s || n.contains(u'/') || n.contains(u'\\') || isDrive(n))
-        return {Location::State::Refused, {}};
+        return { Location::State::Refused, {} };
     const QString path = QDir(folder).filePath(n);
     const QFileInfo file(path);
     if (!file.exists())
-        return {file.isSymLink() ? Location::State::Refused : Location::State::Missing, {}};
+        return { file.isSymLink() ? Location::State::Refused : Location::State::Missing, {} };
     const QString home = QFileInfo(folder).canonicalFilePath();
     if (home.isEmpty() || QFileInfo(file.canonicalFilePath()).absolutePath() != home)
-        return {Location::State::Refused, {}};
+        return { Location::State::Refused, {} };
     if (!file.isFile())
-        return {Location::State::Missing, {}};
-    return {Location::State::Found, path};
+        return { Location::State::Missing, {} };
+    return { Location::State::Found, path };
 }
 
 } // namespace documents::attachments

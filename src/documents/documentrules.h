@@ -21,11 +21,10 @@ QString listLine(const DocumentView& r);
 // The fields of the search's criteria, in screen order: name, protocol
 // number, producer, production date, recipient, subject, type,
 // classification, references, notes.
-inline constexpr std::array<DocumentField, 10> SearchFields = {
-    DocumentField::documentName, DocumentField::protocolNumber, DocumentField::producer,
-    DocumentField::productionDate, DocumentField::recipient, DocumentField::subject,
-    DocumentField::documentType, DocumentField::classification, DocumentField::references,
-    DocumentField::notes};
+inline constexpr std::array<DocumentField, 10> SearchFields
+    = { DocumentField::documentName, DocumentField::protocolNumber, DocumentField::producer,
+          DocumentField::productionDate, DocumentField::recipient, DocumentField::subject, DocumentField::documentType,
+          DocumentField::classification, DocumentField::references, DocumentField::notes };
 
 // The documents still to complete (the flag exactly "Sì"), in file order.
 // Throws AccessFailure: a list read in part is no list of them.

@@ -1,8 +1,8 @@
 #include "shell/help.h"
 
 #include "shell/helpviewer.h"
-#include "ui/services.h"
 #include "storage/programfolder.h"
+#include "ui/services.h"
 
 #include <QFile>
 #include <QStringList>
@@ -37,7 +37,7 @@ QList<Topic> load()
         const QString line = raw.trimmed();
         if (line.startsWith(u"# "_s)) {
             finishTopic();
-            result.append({line.mid(2), QString()});
+            result.append({ line.mid(2), QString() });
         } else if (line.isEmpty()) {
             finishParagraph();
         } else {

@@ -19,7 +19,7 @@ InfoScreen::InfoScreen(QWidget* parent)
     const auto mail = [this] {
         m_ui->lnkWeb->setStyleSheet(u"color: #00008b;"_s);
         ui::desktop::open(u"\"mailto:"_s + SupportMail + u"?subject=Software Quirvale 5.0&body="_s
-                         + u"Salve, desidererei avere le seguenti informazioni sul software in oggetto:\""_s);
+            + u"Salve, desidererei avere le seguenti informazioni sul software in oggetto:\""_s);
     };
     connect(m_ui->lnkWeb, &ui::LinkLabel::clicked, this, mail);
     connect(m_ui->imgEmail, &ui::LinkLabel::clicked, this, mail);

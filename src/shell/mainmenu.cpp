@@ -2,7 +2,6 @@
 
 #include "shell/help.h"
 #include "shell/infoscreen.h"
-#include "ui/services.h"
 #include "shell/splashscreen.h"
 #include "ui/services.h"
 #include "ui/widgets.h"
@@ -30,7 +29,8 @@ MainMenu::MainMenu(const Areas& areas, QWidget* parent)
     area(m_ui->imgApp02, m_ui->btnApp02, areas.agenda);
     area(m_ui->imgApp03, m_ui->btnApp03, areas.summaries);
     area(m_ui->imgApp04, m_ui->btnApp04, areas.documents);
-    connect(m_ui->imgGuida, &QToolButton::clicked, this, [this] { ui::help::show(this, u"Uno sguardo ad Quirvale 5.0."_s); });
+    connect(m_ui->imgGuida, &QToolButton::clicked, this,
+        [this] { ui::help::show(this, u"Uno sguardo ad Quirvale 5.0."_s); });
     connect(m_ui->imgInfo, &QToolButton::clicked, this, [this] {
         InfoScreen info(this);
         info.exec();

@@ -34,4 +34,3 @@ private:
     void openArea(ui::AreaScreen* area);
     QScopedPointer<Ui::MainMenu> m_ui;
 };
-

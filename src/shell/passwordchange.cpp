@@ -27,8 +27,8 @@ PasswordChange::PasswordChange(QWidget* parent)
     ui::attachFocusFrame(m_ui->txtPasswordOld, m_ui->effPasswordOld);
     ui::attachFocusFrame(m_ui->txtPasswordNew, m_ui->effPasswordNew);
     ui::attachFocusFrame(m_ui->txtConferma, m_ui->effConferma);
-    ui::setEnterCycle({m_ui->txtPasswordOld, m_ui->txtPasswordNew, m_ui->txtConferma});
-    for (QLineEdit* edit : {m_ui->txtPasswordOld, m_ui->txtPasswordNew, m_ui->txtConferma})
+    ui::setEnterCycle({ m_ui->txtPasswordOld, m_ui->txtPasswordNew, m_ui->txtConferma });
+    for (QLineEdit* edit : { m_ui->txtPasswordOld, m_ui->txtPasswordNew, m_ui->txtConferma })
         connect(edit, &QLineEdit::textChanged, this, &PasswordChange::updateOK);
     connect(m_ui->cmdOK, &QPushButton::clicked, this, &PasswordChange::cmdOKClick);
     connect(m_ui->cmdEsci, &QPushButton::clicked, this, &QWidget::close);
@@ -39,8 +39,7 @@ PasswordChange::~PasswordChange() = default;
 void PasswordChange::updateOK()
 {
     m_ui->cmdOK->setEnabled(!texts::trim(m_ui->txtPasswordOld->text()).isEmpty()
-                          && !texts::trim(m_ui->txtPasswordNew->text()).isEmpty()
-                          && !texts::trim(m_ui->txtConferma->text()).isEmpty());
+        && !texts::trim(m_ui->txtPasswordNew->text()).isEmpty() && !texts::trim(m_ui->txtConferma->text()).isEmpty());
 }
 
 void PasswordChange::showEmpty()

@@ -29,4 +29,3 @@ private:
     void updateOK();
     QScopedPointer<Ui::PasswordChange> m_ui;
 };
-

@@ -20,7 +20,7 @@ PasswordGate::PasswordGate(QWidget* parent)
     setFixedSize(size());
     ui::attachFocusFrame(m_ui->txtPassword, m_ui->effPassword);
     connect(m_ui->txtPassword, &QLineEdit::textChanged, this,
-            [this](const QString& text) { m_ui->cmdOK->setEnabled(!texts::trim(text).isEmpty()); });
+        [this](const QString& text) { m_ui->cmdOK->setEnabled(!texts::trim(text).isEmpty()); });
     connect(m_ui->txtPassword, &QLineEdit::returnPressed, this, [this] {
         if (!texts::trim(m_ui->txtPassword->text()).isEmpty())
             cmdOKClick();

@@ -33,4 +33,3 @@ protected:
 private:
     QScopedPointer<Ui::PasswordGate> m_ui;
 };
-

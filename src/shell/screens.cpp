@@ -29,7 +29,7 @@ Screens::Screens()
         ContactSearch search(
             [card](const ContactRecord& r, qint64) {
                 card->importContact(r.text(ContactField::fullName), r.text(ContactField::preferredPhone),
-                                    r.text(ContactField::mobilePhone), r.text(ContactField::email));
+                    r.text(ContactField::mobilePhone), r.text(ContactField::email));
             },
             card);
         search.exec();
@@ -43,18 +43,17 @@ Screens::Screens()
     m_summaries = std::make_unique<SummariesMenu>();
     m_documents = std::make_unique<DocumentCard>();
     m_menu = std::make_unique<MainMenu>(
-        MainMenu::Areas {m_contacts.get(), m_agenda.get(), m_summaries.get(), m_documents.get()});
+        MainMenu::Areas { m_contacts.get(), m_agenda.get(), m_summaries.get(), m_documents.get() });
 
     for (ui::AreaScreen* area : std::initializer_list<ui::AreaScreen*> {
-             m_appointmentCard.get(), m_agenda.get(), m_contacts.get(), m_summaries.get(), m_documents.get()})
+             m_appointmentCard.get(), m_agenda.get(), m_contacts.get(), m_summaries.get(), m_documents.get() })
         area->setHome(m_menu.get());
     QObject::connect(m_gate.get(), &PasswordGate::passed, m_menu.get(), &QWidget::show);
     QObject::connect(m_gate.get(), &PasswordGate::changeRequested, m_passwordChange.get(), &PasswordChange::showEmpty);
     QObject::connect(m_passwordChange.get(), &PasswordChange::closed, m_gate.get(), &PasswordGate::showAgain);
 
-    for (QWidget* screen : std::initializer_list<QWidget*> {m_gate.get(), m_menu.get(), m_agenda.get(),
-                                                            m_appointmentCard.get(), m_passwordChange.get(),
-                                                            m_contacts.get(), m_summaries.get(), m_documents.get()})
+    for (QWidget* screen : std::initializer_list<QWidget*> { m_gate.get(), m_menu.get(), m_agenda.get(),
+             m_appointmentCard.get(), m_passwordChange.get(), m_contacts.get(), m_summaries.get(), m_documents.get() })
         ui::centreWindow(screen);
 }
 

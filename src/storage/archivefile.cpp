@@ -18,17 +18,29 @@ namespace {
 int lockTimeoutMs = 5000;
 constexpr qint64 ReadAheadBytes = 1 << 20;
 
-int systemLock(int fd, struct flock* lock) { return ::fcntl(fd, F_OFD_SETLK, lock); }
+int systemLock(int fd, struct flock* lock)
+{
+    return ::fcntl(fd, F_OFD_SETLK, lock);
+}
 ArchiveFile::LockCall lockCall = systemLock;
-ssize_t systemWrite(int fd, const char* bytes, size_t size, off_t offset) { return ::pwrite(fd, bytes, size, offset); }
+ssize_t systemWrite(int fd, const char* bytes, size_t size, off_t offset)
+{
+    return ::pwrite(fd, bytes, size, offset);
+}
 ArchiveFile::WriteCall writeCall = systemWrite;
 
 // The lock call's answers of a file system that has no byte-range locks at
 // all, as opposed to a lock that is taken or a file that cannot be reached.
-bool locksUnsupported(int error) { return error == ENOLCK || error == EOPNOTSUPP || error == EINVAL; }
+bool locksUnsupported(int error)
+{
+    return error == ENOLCK || error == EOPNOTSUPP || error == EINVAL;
+}
 
 // The answers of open() for a file or folder that may be read but not written.
-bool writingRefused(int error) { return error == EACCES || error == EPERM || error == EROFS; }
+bool writingRefused(int error)
+{
+    return error == EACCES || error == EPERM || error == EROFS;
+}
 
 bool writeAll(int fd, const char* bytes, qint64 size, qint64 offset)
 {
@@ -62,9 +74,12 @@ void syncFolder(const QString& path)
 // of the record (8 bytes), both little-endian, the record as it was, the
 // record as it is being written, and an FNV-1a hash (8 bytes) of everything
 // before it, so a note cut short is recognised and ignored.
-constexpr char NoteMagic[4] = {'Q', 'Z', 'V', 'R'};
+constexpr char NoteMagic[4] = { 'Q', 'Z', 'V', 'R' };
 constexpr qint64 NoteHead = 16;
-constexpr qint64 noteSize(int recordSize) { return NoteHead + 2 * qint64(recordSize) + 8; }
+constexpr qint64 noteSize(int recordSize)
+{
+    return NoteHead + 2 * qint64(recordSize) + 8;
+}
 
 quint64 fnv1a(const char* bytes, qint64 size)
 {
@@ -107,8 +122,7 @@ Note readNote(const QString& path, int recordSize)
     const char* b = bytes.constData();
     const qint64 hashAt = noteSize(recordSize) - 8;
     if (got != noteSize(recordSize) || std::memcmp(b, NoteMagic, 4) != 0
-        || qFromLittleEndian<qint32>(b + 4) != recordSize
-        || qFromLittleEndian<quint64>(b + hashAt) != fnv1a(b, hashAt))
+        || qFromLittleEndian<qint32>(b + 4) != recordSize || qFromLittleEndian<quint64>(b + hashAt) != fnv1a(b, hashAt))
         return note;
     note.state = Note::State::Complete;
     note.index = qFromLittleEndian<qint64>(b + 8);
@@ -166,7 +180,10 @@ QString AccessFailure::message()
            u"Accertarsi di possedere i privilegi di scrittura nella cartella di installazione del programma."_s;
 }
 
-const char* AccessFailure::what() const noexcept { return m_what.constData(); }
+const char* AccessFailure::what() const noexcept
+{
+    return m_what.constData();
+}
 
 ArchiveFile::~ArchiveFile()
 {
@@ -174,13 +191,25 @@ ArchiveFile::~ArchiveFile()
         ::close(m_fd);
 }
 
-void ArchiveFile::setLockTimeoutMs(int ms) { lockTimeoutMs = ms; }
+void ArchiveFile::setLockTimeoutMs(int ms)
+{
+    lockTimeoutMs = ms;
+}
 
-void ArchiveFile::setLockCall(LockCall call) { lockCall = call ? std::move(call) : LockCall(systemLock); }
+void ArchiveFile::setLockCall(LockCall call)
+{
+    lockCall = call ? std::move(call) : LockCall(systemLock);
+}
 
-void ArchiveFile::setWriteCall(WriteCall call) { writeCall = call ? std::move(call) : WriteCall(systemWrite); }
+void ArchiveFile::setWriteCall(WriteCall call)
+{
+    writeCall = call ? std::move(call) : WriteCall(systemWrite);
+}
 
-QString ArchiveFile::notePath(const QString& path) { return path + u".ripristino"_s; }
+QString ArchiveFile::notePath(const QString& path)
+{
+    return path + u".ripristino"_s;
+}
 
 void ArchiveFile::fail(const char* what) const
 {
@@ -211,7 +240,7 @@ void ArchiveFile::open(const QString& path, int recordSize, Access access)
     // on this machine and, over NFS, on others. A file system that refuses
     // locks altogether (a share mounted without them) is used unlocked, as
     // any program would use it.
-    struct flock lock {};
+    struct flock lock { };
     lock.l_type = access == Access::Write ? F_WRLCK : F_RDLCK;
     lock.l_whence = SEEK_SET;
     const QDeadlineTimer deadline(lockTimeoutMs);
@@ -228,7 +257,7 @@ void ArchiveFile::open(const QString& path, int recordSize, Access access)
         QThread::msleep(10);
     }
 
-    struct stat st {};
+    struct stat st { };
     if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(m_fd);
         m_fd = -1;
@@ -314,7 +343,10 @@ bool ArchiveFile::writeBytes(const char* bytes, qint64 size, qint64 offset, qint
     return true;
 }
 
-qint64 ArchiveFile::recordCount() const { return m_count; }
+qint64 ArchiveFile::recordCount() const
+{
+    return m_count;
+}
 
 void ArchiveFile::seek(qint64 index)
 {
@@ -334,8 +366,8 @@ void ArchiveFile::fillBuffer()
     if (!readBytes(m_buffer.data(), m_buffer.size(), m_index * m_recordSize))
         fail("read");
     if (m_overlayIndex >= m_index && m_overlayIndex < m_index + records)
-        std::memcpy(m_buffer.data() + (m_overlayIndex - m_index) * m_recordSize, m_overlay.constData(),
-                    size_t(m_recordSize));
+        std::memcpy(
+            m_buffer.data() + (m_overlayIndex - m_index) * m_recordSize, m_overlay.constData(), size_t(m_recordSize));
     m_bufferFirst = m_index;
     m_bufferRecords = records;
 }
@@ -379,7 +411,7 @@ void ArchiveFile::write(const char* buffer)
 void ArchiveFile::append(const char* buffer)
 {
     const qint64 offset = m_index * m_recordSize;
-    struct stat st {};
+    struct stat st { };
     if (::fstat(m_fd, &st) != 0)
         fail("stat");
     // The bytes of a partial record at the end, which the new record covers.

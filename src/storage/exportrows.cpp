@@ -36,7 +36,7 @@ QByteArrayView Grid::bytes(qsizetype storedRow, int column) const
 QString Grid::text(qsizetype row, int column) const
 {
     if (!m_typed.isEmpty()) {
-        const auto typed = m_typed.constFind({row, column});
+        const auto typed = m_typed.constFind({ row, column });
         if (typed != m_typed.cend())
             return *typed;
     }
@@ -44,7 +44,10 @@ QString Grid::text(qsizetype row, int column) const
     return cp1252::decode(b.data(), b.size());
 }
 
-void Grid::type(qsizetype row, int column, const QString& text) { m_typed.insert({row, column}, text); }
+void Grid::type(qsizetype row, int column, const QString& text)
+{
+    m_typed.insert({ row, column }, text);
+}
 
 void Grid::endCell()
 {
@@ -62,7 +65,10 @@ void Grid::appendBytes(QByteArrayView bytes)
     endCell();
 }
 
-void Grid::appendText(const QString& text) { appendBytes(cp1252::encode(text)); }
+void Grid::appendText(const QString& text)
+{
+    appendBytes(cp1252::encode(text));
+}
 
 void Grid::appendNumber(qint64 number)
 {
@@ -71,7 +77,10 @@ void Grid::appendNumber(qint64 number)
     appendBytes(QByteArrayView(digits, end - digits));
 }
 
-void Grid::appendField(const char* field, int capacity) { appendBytes(FixedText::trimmedBytes(field, capacity)); }
+void Grid::appendField(const char* field, int capacity)
+{
+    appendBytes(FixedText::trimmedBytes(field, capacity));
+}
 
 void Grid::appendJoined(const char* first, int firstCapacity, const char* second, int secondCapacity)
 {
@@ -96,9 +105,8 @@ void Grid::sortByColumn(int column)
         keys[r] = text(r, column);
     QList<qint32> order(rows);
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&keys](qint32 a, qint32 b) {
-        return QString::compare(keys[a], keys[b], Qt::CaseInsensitive) < 0;
-    });
+    std::stable_sort(order.begin(), order.end(),
+        [&keys](qint32 a, qint32 b) { return QString::compare(keys[a], keys[b], Qt::CaseInsensitive) < 0; });
     if (!m_order.isEmpty()) {
         for (qint32& r : order)
             r = m_order[r];
@@ -113,7 +121,7 @@ void Grid::writeRows(spreadsheet::Writer& writer, int firstColumn) const
         writer.beginRow();
         const qsizetype s = stored(r);
         for (int c = firstColumn; c < m_columns; ++c) {
-            const auto typed = m_typed.isEmpty() ? m_typed.cend() : m_typed.constFind({r, c});
+            const auto typed = m_typed.isEmpty() ? m_typed.cend() : m_typed.constFind({ r, c });
             if (typed != m_typed.cend())
                 writer.cell(*typed);
             else

@@ -72,7 +72,7 @@ private:
     qsizetype m_expectedRows = 0;
     std::vector<char> m_text;
     QList<quint32> m_ends; // end of each cell in m_text; a cell starts where the one before ends
-    QList<qint32> m_order;  // shown row -> read row; empty while the rows are shown as read
+    QList<qint32> m_order; // shown row -> read row; empty while the rows are shown as read
     QHash<std::pair<qsizetype, int>, QString> m_typed;
 };
 
@@ -92,10 +92,13 @@ struct Value {
     enum class Kind { Number, Field, Joined, Computed };
 
     // The row's number, as the selection numbers its rows.
-    static Value number() { return {Kind::Number, {}, {}, {}}; }
-    static Value field(Field f) { return {Kind::Field, f, {}, {}}; }
-    static Value joined(Field first, Field second) { return {Kind::Joined, first, second, {}}; }
-    static Value computed(std::function<QString(const View&)> compute) { return {Kind::Computed, {}, {}, std::move(compute)}; }
+    static Value number() { return { Kind::Number, {}, {}, {} }; }
+    static Value field(Field f) { return { Kind::Field, f, {}, {} }; }
+    static Value joined(Field first, Field second) { return { Kind::Joined, first, second, {} }; }
+    static Value computed(std::function<QString(const View&)> compute)
+    {
+        return { Kind::Computed, {}, {}, std::move(compute) };
+    }
 
     Kind kind = Kind::Number;
     Field first {};
@@ -140,7 +143,7 @@ struct Table {
     // missing) into a grid of the selected rows.
     Reading read(const QString& path) const
     {
-        Reading out {Grid(int(columns.size())), true, {}};
+        Reading out { Grid(int(columns.size())), true, {} };
         qint64 running = 0;
         try {
             ArchiveFile file;
@@ -156,7 +159,7 @@ struct Table {
             }
             file.close();
         } catch (const AccessFailure& failure) {
-            return {Grid(int(columns.size())), false, failure.detail()};
+            return { Grid(int(columns.size())), false, failure.detail() };
         }
         if (selection.sortColumn >= 0)
             out.grid.sortByColumn(selection.sortColumn);

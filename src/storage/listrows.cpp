@@ -8,7 +8,10 @@ namespace lists {
 
 namespace {
 
-inline char16_t foldAZ(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c; }
+inline char16_t foldAZ(char16_t c)
+{
+    return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
+}
 
 bool lessFolded(const QString& a, const QString& b)
 {
@@ -41,7 +44,8 @@ void sortRows(Rows& rows, LineOrder order)
     if (order == LineOrder::Text)
         std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.text < b.text; });
     else
-        std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return lessFolded(a.text, b.text); });
+        std::stable_sort(
+            rows.begin(), rows.end(), [](const Row& a, const Row& b) { return lessFolded(a.text, b.text); });
 }
 
 int findRow(const Rows& rows, int selected, const QString& word, const QString& lastWord)

@@ -49,7 +49,7 @@ public:
     void add(Field field, const QString& typed)
     {
         if (!texts::trim(typed).isEmpty())
-            m_used.append({field, texts::lowerAZ(typed)});
+            m_used.append({ field, texts::lowerAZ(typed) });
     }
     qsizetype usedCount() const { return m_used.size(); }
     bool matches(const records::RecordView<Layout>& record) const
@@ -77,7 +77,7 @@ Rows collectRows(const QString& path, Keep keep, Line line)
     archive::readAll(path, records::Record<Layout>::Size, [&](const char* bytes, qint64 position) {
         const records::RecordView<Layout> r(bytes);
         if (keep(r))
-            rows.append({line(r), position});
+            rows.append({ line(r), position });
     });
     return rows;
 }

@@ -88,7 +88,10 @@ bool storable(const QString& normalised)
     return true;
 }
 
-QString storePath() { return programFolder::file(u"unins000.dll"_s); }
+QString storePath()
+{
+    return programFolder::file(u"unins000.dll"_s);
+}
 
 std::optional<QString> readStored()
 {
@@ -97,10 +100,9 @@ std::optional<QString> readStored()
     // here so that every reading of the same damaged store fails alike.
     static QString damaged;
     const QFileInfo info(storePath());
-    const QString identity = info.exists() ? u"%1 %2 %3"_s.arg(info.absoluteFilePath())
-                                                 .arg(info.size())
-                                                 .arg(info.lastModified().toMSecsSinceEpoch())
-                                           : QString();
+    const QString identity = info.exists()
+        ? u"%1 %2 %3"_s.arg(info.absoluteFilePath()).arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch())
+        : QString();
     if (!identity.isEmpty() && identity == damaged)
         return std::nullopt;
     QSettings store(storePath(), QSettings::IniFormat);

@@ -17,8 +17,14 @@ QString path()
     return folder;
 }
 
-QString file(const QString& name) { return path() + name; }
+QString file(const QString& name)
+{
+    return path() + name;
+}
 
-void setOverride(const QString& folder) { overrideFolder = folder; }
+void setOverride(const QString& folder)
+{
+    overrideFolder = folder;
+}
 
 } // namespace programFolder

@@ -24,7 +24,7 @@ QString chronologicalKey(const QString& date, const QString& hour, const QString
 QString chronologicalKey(const AppointmentView& record)
 {
     return chronologicalKey(record.text(AppointmentField::date), record.text(AppointmentField::hour),
-                            record.text(AppointmentField::minute));
+        record.text(AppointmentField::minute));
 }
 
 } // namespace records

@@ -85,40 +85,105 @@ private:
 
 struct AppointmentLayout {
     enum class Field {
-        date, hour, minute, time, noticeDays, commitmentType, purpose, details, contact,
-        phone, mobile, email, place, amount, notes, fulfilled
+        date,
+        hour,
+        minute,
+        time,
+        noticeDays,
+        commitmentType,
+        purpose,
+        details,
+        contact,
+        phone,
+        mobile,
+        email,
+        place,
+        amount,
+        notes,
+        fulfilled
     };
-    static constexpr std::array<int, 16> Capacities = {10, 2, 2, 5, 3, 50, 250, 250, 50, 30, 30, 50, 250, 15, 250, 2};
+    static constexpr std::array<int, 16> Capacities = { 10, 2, 2, 5, 3, 50, 250, 250, 50, 30, 30, 50, 250, 15, 250, 2 };
     static constexpr auto Offsets = offsetsOf(Capacities);
 };
 
 struct ContactLayout {
     enum class Field {
-        fullName, birthDate, birthPlace, birthProvince, sex, preferredPhone, residenceAddress,
-        residenceProvince, residenceTown, postCode, paymentMethod, homePhone, officePhone,
-        mobilePhone, certifiedEmail, email, taxCode, cardNumber, cardExpiry, vatNumber, iban,
-        identityDocument, occupation, maritalStatus, qualifications, interests, zone,
-        pendingIssues, notes, toRecontact, attachedFile1, attachedFile2, attachedFile3,
-        attachmentDescription1, attachmentDescription2, attachmentDescription3
+        fullName,
+        birthDate,
+        birthPlace,
+        birthProvince,
+        sex,
+        preferredPhone,
+        residenceAddress,
+        residenceProvince,
+        residenceTown,
+        postCode,
+        paymentMethod,
+        homePhone,
+        officePhone,
+        mobilePhone,
+        certifiedEmail,
+        email,
+        taxCode,
+        cardNumber,
+        cardExpiry,
+        vatNumber,
+        iban,
+        identityDocument,
+        occupation,
+        maritalStatus,
+        qualifications,
+        interests,
+        zone,
+        pendingIssues,
+        notes,
+        toRecontact,
+        attachedFile1,
+        attachedFile2,
+        attachedFile3,
+        attachmentDescription1,
+        attachmentDescription2,
+        attachmentDescription3
     };
-    static constexpr std::array<int, 36> Capacities = {
-        50, 30, 50, 2, 1, 50, 50, 2, 50, 5, 250, 30, 30, 30, 30, 50, 16, 30,
-        30, 11, 27, 120, 50, 50, 120, 120, 50, 250, 250, 2, 250, 250, 250, 250, 250, 250};
+    static constexpr std::array<int, 36> Capacities = { 50, 30, 50, 2, 1, 50, 50, 2, 50, 5, 250, 30, 30, 30, 30, 50, 16,
+        30, 30, 11, 27, 120, 50, 50, 120, 120, 50, 250, 250, 2, 250, 250, 250, 250, 250, 250 };
     static constexpr auto Offsets = offsetsOf(Capacities);
 };
 
 struct DocumentLayout {
     enum class Field {
-        documentName, protocolNumber, producer, producerAddress, productionDate, recipient,
-        recipientAddress, receiptDate, subject, documentType, classification, dossier, format,
-        pageCount, enclosures, references, confidentialityLevel, productionSoftware,
-        paperLocation, citedParties, notes, digitalCopyFile, toComplete, attachedFile1,
-        attachedFile2, attachedFile3, attachmentDescription1, attachmentDescription2,
+        documentName,
+        protocolNumber,
+        producer,
+        producerAddress,
+        productionDate,
+        recipient,
+        recipientAddress,
+        receiptDate,
+        subject,
+        documentType,
+        classification,
+        dossier,
+        format,
+        pageCount,
+        enclosures,
+        references,
+        confidentialityLevel,
+        productionSoftware,
+        paperLocation,
+        citedParties,
+        notes,
+        digitalCopyFile,
+        toComplete,
+        attachedFile1,
+        attachedFile2,
+        attachedFile3,
+        attachmentDescription1,
+        attachmentDescription2,
         attachmentDescription3
     };
-    static constexpr std::array<int, 29> Capacities = {
-        120, 30, 50, 120, 10, 50, 120, 10, 250, 50, 50, 120, 50, 30, 250,
-        250, 50, 50, 50, 250, 250, 250, 2, 250, 250, 250, 250, 250, 250};
+    static constexpr std::array<int, 29> Capacities = { 120, 30, 50, 120, 10, 50, 120, 10, 250, 50, 50, 120, 50, 30,
+        250, 250, 50, 50, 50, 250, 250, 250, 2, 250, 250, 250, 250, 250, 250 };
     static constexpr auto Offsets = offsetsOf(Capacities);
 };
 

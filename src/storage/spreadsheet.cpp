@@ -18,38 +18,36 @@ namespace {
 // The file is written in chunks of up to this much.
 constexpr qsizetype Chunk = 1 << 20;
 
-constexpr QByteArrayView Head =
-    "<html xmlns:o=\"urn:schemas-microsoft-com:office:office\" "
-    "xmlns:x=\"urn:schemas-microsoft-com:office:excel\" "
-    "xmlns=\"http://www.w3.org/TR/REC-html40\">"
-    "<head>"
-    "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">"
-    "<!--[if gte mso 9]><xml>"
-    "<x:ExcelWorkbook>"
-    "<x:ExcelWorksheets>"
-    "<x:ExcelWorksheet>"
-    "<x:Name>";
-constexpr QByteArrayView AfterName =
-    "</x:Name>"
-    "<x:WorksheetOptions>"
-    "<x:Selected/>"
-    "<x:Panes>"
-    "<x:Pane>"
-    "<x:Number>1</x:Number>"
-    "<x:ActiveRow>3</x:ActiveRow>"
-    "</x:Pane>"
-    "</x:Panes>"
-    "<x:ProtectContents>False</x:ProtectContents>"
-    "<x:ProtectObjects>False</x:ProtectObjects>"
-    "<x:ProtectScenarios>False</x:ProtectScenarios>"
-    "</x:WorksheetOptions>"
-    "</x:ExcelWorksheet>"
-    "</x:ExcelWorksheets>"
-    "</x:ExcelWorkbook>"
-    "</xml><![endif]-->"
-    "</head>"
-    "<body>"
-    "<table x:str>";
+constexpr QByteArrayView Head = "<html xmlns:o=\"urn:schemas-microsoft-com:office:office\" "
+                                "xmlns:x=\"urn:schemas-microsoft-com:office:excel\" "
+                                "xmlns=\"http://www.w3.org/TR/REC-html40\">"
+                                "<head>"
+                                "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">"
+                                "<!--[if gte mso 9]><xml>"
+                                "<x:ExcelWorkbook>"
+                                "<x:ExcelWorksheets>"
+                                "<x:ExcelWorksheet>"
+                                "<x:Name>";
+constexpr QByteArrayView AfterName = "</x:Name>"
+                                     "<x:WorksheetOptions>"
+                                     "<x:Selected/>"
+                                     "<x:Panes>"
+                                     "<x:Pane>"
+                                     "<x:Number>1</x:Number>"
+                                     "<x:ActiveRow>3</x:ActiveRow>"
+                                     "</x:Pane>"
+                                     "</x:Panes>"
+                                     "<x:ProtectContents>False</x:ProtectContents>"
+                                     "<x:ProtectObjects>False</x:ProtectObjects>"
+                                     "<x:ProtectScenarios>False</x:ProtectScenarios>"
+                                     "</x:WorksheetOptions>"
+                                     "</x:ExcelWorksheet>"
+                                     "</x:ExcelWorksheets>"
+                                     "</x:ExcelWorkbook>"
+                                     "</xml><![endif]-->"
+                                     "</head>"
+                                     "<body>"
+                                     "<table x:str>";
 constexpr QByteArrayView Tail = "</table></body></html>";
 constexpr QByteArrayView HeaderCellOpen = "<td style=\"text-align: left; font-weight: bold;\" width=";
 constexpr QByteArrayView DataCellOpen = "<td style=\"text-align: left;\" sdnum=\"1040;0;@\">";
@@ -197,7 +195,10 @@ void Writer::putEscaped(QByteArrayView bytes)
     put(run, end - run);
 }
 
-void Writer::beginRow() { put("<tr>"); }
+void Writer::beginRow()
+{
+    put("<tr>");
+}
 
 void Writer::cell(QByteArrayView bytes)
 {
@@ -211,7 +212,10 @@ void Writer::cell(const QString& text)
     cell(QByteArrayView(cp1252::encode(texts::trim(text))));
 }
 
-void Writer::endRow() { put("</tr>"); }
+void Writer::endRow()
+{
+    put("</tr>");
+}
 
 void Writer::flush()
 {

@@ -91,7 +91,7 @@ std::optional<QDate> parseDate(QStringView text)
 {
     // Read in place: the passes over a whole archive read a date per record.
     const QStringView t = trimmed(text);
-    qsizetype slashes[3] = {-1, -1, -1};
+    qsizetype slashes[3] = { -1, -1, -1 };
     int count = 0;
     for (qsizetype i = 0; i < t.size() && count < 3; ++i) {
         if (t[i] == u'/')
@@ -111,7 +111,9 @@ std::optional<QDate> parseDate(QStringView text)
 
 QString formatDate(const QDate& date)
 {
-    return u"%1/%2/%3"_s.arg(date.day(), 2, 10, QChar(u'0')).arg(date.month(), 2, 10, QChar(u'0')).arg(date.year(), 4, 10, QChar(u'0'));
+    return u"%1/%2/%3"_s.arg(date.day(), 2, 10, QChar(u'0'))
+        .arg(date.month(), 2, 10, QChar(u'0'))
+        .arg(date.year(), 4, 10, QChar(u'0'));
 }
 
 QString formatTime(int hour, int minute)
@@ -124,8 +126,14 @@ static bool isTwoDigitBelow(const QString& text, int limit)
     return text.size() == 2 && allDigits(text) && text.toInt() < limit;
 }
 
-bool isHourText(const QString& text) { return isTwoDigitBelow(text, 24); }
-bool isMinuteText(const QString& text) { return isTwoDigitBelow(text, 60); }
+bool isHourText(const QString& text)
+{
+    return isTwoDigitBelow(text, 24);
+}
+bool isMinuteText(const QString& text)
+{
+    return isTwoDigitBelow(text, 60);
+}
 
 std::optional<int> parseDays(const QString& text)
 {
@@ -156,7 +164,7 @@ std::optional<Decimal> parseDecimal(QStringView text)
     qsizetype firstSignificant = 0;
     while (firstSignificant < whole.size() && whole[firstSignificant] == u'0')
         ++firstSignificant;
-    return Decimal {whole.mid(firstSignificant), fraction};
+    return Decimal { whole.mid(firstSignificant), fraction };
 }
 
 // The value of up to 18 digits, as if `width` digits were there with zeros

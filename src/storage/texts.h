@@ -59,8 +59,8 @@ public:
 
 private:
     static constexpr quint64 Base = 1000000000000000000ULL; // 10^18
-    QList<quint64> m_whole; // groups of 18 digits, the lowest first
-    quint64 m_fraction = 0; // the first 18 decimals
+    QList<quint64> m_whole;                                 // groups of 18 digits, the lowest first
+    quint64 m_fraction = 0;                                 // the first 18 decimals
 };
 
 } // namespace texts

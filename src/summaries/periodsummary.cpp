@@ -36,7 +36,7 @@ PeriodSummary::PeriodSummary(const summaries::Criteria& criteria, summaries::Sum
     connect(m_ui->btnTrova, &QPushButton::clicked, this, [this] { m_list->find(m_ui->txtTrova->text()); });
     connect(m_ui->btnStampa, &QToolButton::clicked, this, &PeriodSummary::btnStampaClick);
     connect(m_ui->imgGuida, &QToolButton::clicked, this,
-            [this] { ui::help::show(this, u"Applicazione Riepiloghi appuntamenti."_s); });
+        [this] { ui::help::show(this, u"Applicazione Riepiloghi appuntamenti."_s); });
     connect(m_ui->btnEsci, &QToolButton::clicked, this, &QDialog::reject);
 }
 
@@ -62,13 +62,13 @@ void PeriodSummary::btnStampaClick()
     }
     if (!ui::messages::confirm(u"Si vuole stampare il presente riepilogo?"_s))
         return;
-    QStringList closing = {u"- - - - - - - - - - - - - - - -"_s,
-                           u"INTERVALLO SELEZIONATO:    "_s + texts::trim(m_ui->lblIntervallo->text()),
-                           u"TOTALE IMPORTI:            € "_s + texts::trim(m_total)};
+    QStringList closing = { u"- - - - - - - - - - - - - - - -"_s,
+        u"INTERVALLO SELEZIONATO:    "_s + texts::trim(m_ui->lblIntervallo->text()),
+        u"TOTALE IMPORTI:            € "_s + texts::trim(m_total) };
     if (m_unreadable > 0)
         closing << summaries::unreadableMessage(m_unreadable);
-    m_list->print(u"Riepilogo appuntamenti   -   Contatto:  "_s + texts::trim(m_ui->titTipologia->text()), this,
-                  closing);
+    m_list->print(
+        u"Riepilogo appuntamenti   -   Contatto:  "_s + texts::trim(m_ui->titTipologia->text()), this, closing);
 }
 
 void PeriodSummary::done(int result)

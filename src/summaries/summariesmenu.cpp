@@ -37,20 +37,19 @@ SummariesMenu::SummariesMenu(QWidget* parent)
     setMinimumSize(size());
     setWindowState(Qt::WindowMaximized);
 
-    for (QComboBox* day : {m_ui->txtGiornoInizio, m_ui->txtGiornoFine}) {
+    for (QComboBox* day : { m_ui->txtGiornoInizio, m_ui->txtGiornoFine }) {
         day->addItems(summaries::DayTexts);
         day->lineEdit()->setMaxLength(2);
     }
-    for (QComboBox* month : {m_ui->txtMeseInizio, m_ui->txtMeseFine}) {
+    for (QComboBox* month : { m_ui->txtMeseInizio, m_ui->txtMeseFine }) {
         month->addItems(summaries::MonthNames);
         month->lineEdit()->setMaxLength(9);
     }
     ui::setDigitsOnly(m_ui->txtAnno);
     connect(m_ui->txtAnno, &QLineEdit::textChanged, this, &SummariesMenu::showYear);
 
-    const QList<QWidget*> order = {m_ui->txtAnno,       m_ui->txtCliente,  m_ui->txtTarga,
-                                   m_ui->txtGiornoInizio, m_ui->txtMeseInizio, m_ui->txtGiornoFine,
-                                   m_ui->txtMeseFine,   m_ui->btnVisualizza, m_ui->btnEsci};
+    const QList<QWidget*> order = { m_ui->txtAnno, m_ui->txtCliente, m_ui->txtTarga, m_ui->txtGiornoInizio,
+        m_ui->txtMeseInizio, m_ui->txtGiornoFine, m_ui->txtMeseFine, m_ui->btnVisualizza, m_ui->btnEsci };
     for (qsizetype i = 0; i + 1 < order.size(); ++i) {
         setTabOrder(order[i], order[i + 1]);
         if (order[i + 1] != m_ui->btnEsci)
@@ -58,7 +57,7 @@ SummariesMenu::SummariesMenu(QWidget* parent)
     }
     // The four lists take a value only from their items: installed after the
     // Enter moves, so these filters see the keys first.
-    for (QComboBox* box : {m_ui->txtGiornoInizio, m_ui->txtMeseInizio, m_ui->txtGiornoFine, m_ui->txtMeseFine}) {
+    for (QComboBox* box : { m_ui->txtGiornoInizio, m_ui->txtMeseInizio, m_ui->txtGiornoFine, m_ui->txtMeseFine }) {
         box->installEventFilter(this);
         box->lineEdit()->installEventFilter(this);
         box->lineEdit()->setContextMenuPolicy(Qt::NoContextMenu);
@@ -77,7 +76,7 @@ void SummariesMenu::opening()
 {
     m_ui->txtCliente->clear();
     m_ui->txtTarga->clear();
-    for (QComboBox* box : {m_ui->txtGiornoInizio, m_ui->txtMeseInizio, m_ui->txtGiornoFine, m_ui->txtMeseFine})
+    for (QComboBox* box : { m_ui->txtGiornoInizio, m_ui->txtMeseInizio, m_ui->txtGiornoFine, m_ui->txtMeseFine })
         setListText(box, QString());
     m_ui->txtAnno->setText(QString::number(ui::clock::today().year()));
     m_ui->lblAttendere->setVisible(false);
@@ -93,7 +92,7 @@ void SummariesMenu::showYear()
 
 QComboBox* SummariesMenu::listOf(QObject* watched) const
 {
-    for (QComboBox* box : {m_ui->txtGiornoInizio, m_ui->txtMeseInizio, m_ui->txtGiornoFine, m_ui->txtMeseFine}) {
+    for (QComboBox* box : { m_ui->txtGiornoInizio, m_ui->txtMeseInizio, m_ui->txtGiornoFine, m_ui->txtMeseFine }) {
         if (watched == box || watched == box->lineEdit())
             return box;
     }
@@ -179,11 +178,11 @@ void SummariesMenu::btnVisualizzaClick()
         using Field = summaries::Checked::Field;
         m_ui->lblAttendere->setVisible(false);
         ui::messages::warning(checked.message);
-        QWidget* focus = checked.field == Field::Year         ? static_cast<QWidget*>(m_ui->txtAnno)
-                         : checked.field == Field::StartDay   ? m_ui->txtGiornoInizio
-                         : checked.field == Field::StartMonth ? m_ui->txtMeseInizio
-                         : checked.field == Field::EndDay     ? m_ui->txtGiornoFine
-                                                              : m_ui->txtMeseFine;
+        QWidget* focus = checked.field == Field::Year ? static_cast<QWidget*>(m_ui->txtAnno)
+            : checked.field == Field::StartDay        ? m_ui->txtGiornoInizio
+            : checked.field == Field::StartMonth      ? m_ui->txtMeseInizio
+            : checked.field == Field::EndDay          ? m_ui->txtGiornoFine
+                                                      : m_ui->txtMeseFine;
         focus->setFocus();
         return;
     }
@@ -202,9 +201,12 @@ void SummariesMenu::btnVisualizzaClick()
 
 void SummariesMenu::impClienteClick()
 {
-    ContactSearch search([this](const ContactRecord& r, qint64) { importContact(r.text(ContactField::fullName)); },
-                         this);
+    ContactSearch search(
+        [this](const ContactRecord& r, qint64) { importContact(r.text(ContactField::fullName)); }, this);
     search.exec();
 }
 
-void SummariesMenu::importContact(const QString& fullName) { m_ui->txtCliente->setText(fullName); }
+void SummariesMenu::importContact(const QString& fullName)
+{
+    m_ui->txtCliente->setText(fullName);
+}

@@ -8,8 +8,8 @@ using F = AppointmentField;
 
 namespace summaries {
 
-const QStringList MonthNames = {u"Gennaio"_s, u"Febbraio"_s, u"Marzo"_s,     u"Aprile"_s,  u"Maggio"_s,   u"Giugno"_s,
-                                u"Luglio"_s,  u"Agosto"_s,   u"Settembre"_s, u"Ottobre"_s, u"Novembre"_s, u"Dicembre"_s};
+const QStringList MonthNames = { u"Gennaio"_s, u"Febbraio"_s, u"Marzo"_s, u"Aprile"_s, u"Maggio"_s, u"Giugno"_s,
+    u"Luglio"_s, u"Agosto"_s, u"Settembre"_s, u"Ottobre"_s, u"Novembre"_s, u"Dicembre"_s };
 
 const QStringList DayTexts = [] {
     QStringList days;
@@ -28,7 +28,10 @@ int monthNumber(const QString& name)
     return 0;
 }
 
-bool isDayText(const QString& text) { return DayTexts.contains(texts::trim(text)); }
+bool isDayText(const QString& text)
+{
+    return DayTexts.contains(texts::trim(text));
+}
 
 int Criteria::filtersInUse() const
 {
@@ -74,10 +77,10 @@ Checked check(const Request& request)
         Field field;
         const char16_t* what;
     } choices[] = {
-        {request.startDay, Field::StartDay, u"il giorno di inizio"},
-        {request.startMonth, Field::StartMonth, u"il mese di inizio"},
-        {request.endDay, Field::EndDay, u"il giorno di fine"},
-        {request.endMonth, Field::EndMonth, u"il mese di fine"},
+        { request.startDay, Field::StartDay, u"il giorno di inizio" },
+        { request.startMonth, Field::StartMonth, u"il mese di inizio" },
+        { request.endDay, Field::EndDay, u"il giorno di fine" },
+        { request.endMonth, Field::EndMonth, u"il mese di fine" },
     };
     for (const auto& list : choices) {
         if (texts::trim(list.text).isEmpty())
@@ -86,19 +89,21 @@ Checked check(const Request& request)
     const QString startText = dateOf(request.startDay, request.startMonth, request.year);
     const auto start = texts::parseDate(startText);
     if (!start)
-        return refuse(Field::StartDay, u"Attenzione: la data "_s + startText + u" di inizio intervallo non esiste."_s
-                                           + Break + u"Per poter visualizzare il riepilogo è necessario indicare una data valida."_s);
+        return refuse(Field::StartDay,
+            u"Attenzione: la data "_s + startText + u" di inizio intervallo non esiste."_s + Break
+                + u"Per poter visualizzare il riepilogo è necessario indicare una data valida."_s);
     const QString endText = dateOf(request.endDay, request.endMonth, request.year);
     const auto end = texts::parseDate(endText);
     if (!end)
-        return refuse(Field::EndDay, u"Attenzione: la data "_s + endText + u" di fine intervallo non esiste."_s + Break
-                                         + u"Per poter visualizzare il riepilogo è necessario indicare una data valida."_s);
+        return refuse(Field::EndDay,
+            u"Attenzione: la data "_s + endText + u" di fine intervallo non esiste."_s + Break
+                + u"Per poter visualizzare il riepilogo è necessario indicare una data valida."_s);
     if (*start > *end)
-        return refuse(Field::EndDay, u"Attenzione: la data di fine intervallo ("_s + endText
-                                         + u") non può essere anteriore a quella di inizio intervallo ("_s + startText
-                                         + u")."_s + Break
-                                         + u"Per poter visualizzare il riepilogo è necessario indicare un intervallo di tempo valido."_s);
-    result.criteria = {request.contact, request.purpose, *start, *end};
+        return refuse(Field::EndDay,
+            u"Attenzione: la data di fine intervallo ("_s + endText
+                + u") non può essere anteriore a quella di inizio intervallo ("_s + startText + u")."_s + Break
+                + u"Per poter visualizzare il riepilogo è necessario indicare un intervallo di tempo valido."_s);
+    result.criteria = { request.contact, request.purpose, *start, *end };
     return result;
 }
 
@@ -143,7 +148,10 @@ private:
 
 } // namespace
 
-QString summaryLine(const AppointmentView& r) { return LineMaker().line(r); }
+QString summaryLine(const AppointmentView& r)
+{
+    return LineMaker().line(r);
+}
 
 Summary summarise(const QString& path, const Criteria& criteria)
 {
@@ -171,7 +179,7 @@ Summary summarise(const QString& path, const Criteria& criteria)
             ++summary.unreadable;
             return;
         }
-        summary.rows.append({lines.line(r), position});
+        summary.rows.append({ lines.line(r), position });
     });
     summary.total = total.text();
     return summary;

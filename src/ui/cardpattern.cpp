@@ -69,14 +69,14 @@ void connectCardCommands(QWidget* screen, CardPatternBase& card, StatusHints& hi
         const char16_t* hint;
     };
     static const Command commands[] = {
-        {u"cmdNuovo", &CardPatternBase::newCard, u"Prepara la schermata per la registrazione di una nuova scheda."},
-        {u"cmdDuplica", &CardPatternBase::duplicate,
-         u"Prepara la schermata per la registrazione di una nuova scheda duplicando i dati correnti."},
-        {u"cmdSalva", &CardPatternBase::save, u"Salva la scheda corrente in archivio."},
-        {u"cmdPrimo", &CardPatternBase::first, u"Visualizza la prima scheda in archivio."},
-        {u"cmdIndietro", &CardPatternBase::previous, u"Visualizza la scheda precedente in archivio."},
-        {u"cmdAvanti", &CardPatternBase::next, u"Visualizza la scheda successiva in archivio."},
-        {u"cmdUltimo", &CardPatternBase::last, u"Visualizza l'ultima scheda in archivio."},
+        { u"cmdNuovo", &CardPatternBase::newCard, u"Prepara la schermata per la registrazione di una nuova scheda." },
+        { u"cmdDuplica", &CardPatternBase::duplicate,
+            u"Prepara la schermata per la registrazione di una nuova scheda duplicando i dati correnti." },
+        { u"cmdSalva", &CardPatternBase::save, u"Salva la scheda corrente in archivio." },
+        { u"cmdPrimo", &CardPatternBase::first, u"Visualizza la prima scheda in archivio." },
+        { u"cmdIndietro", &CardPatternBase::previous, u"Visualizza la scheda precedente in archivio." },
+        { u"cmdAvanti", &CardPatternBase::next, u"Visualizza la scheda successiva in archivio." },
+        { u"cmdUltimo", &CardPatternBase::last, u"Visualizza l'ultima scheda in archivio." },
     };
     for (const Command& c : commands) {
         auto* button = screen->findChild<QAbstractButton*>(QString::fromUtf16(c.name));
@@ -91,7 +91,10 @@ CardPatternBase::CardPatternBase(Setup setup)
 {
 }
 
-QString CardPatternBase::archivePath() const { return programFolder::file(m_setup.archive); }
+QString CardPatternBase::archivePath() const
+{
+    return programFolder::file(m_setup.archive);
+}
 
 void CardPatternBase::setPosition(qint64 position)
 {
@@ -156,10 +159,22 @@ void CardPatternBase::save()
     }
 }
 
-void CardPatternBase::first() { navigate(Move::First); }
-void CardPatternBase::previous() { navigate(Move::Previous); }
-void CardPatternBase::next() { navigate(Move::Next); }
-void CardPatternBase::last() { navigate(Move::Last); }
+void CardPatternBase::first()
+{
+    navigate(Move::First);
+}
+void CardPatternBase::previous()
+{
+    navigate(Move::Previous);
+}
+void CardPatternBase::next()
+{
+    navigate(Move::Next);
+}
+void CardPatternBase::last()
+{
+    navigate(Move::Last);
+}
 
 void CardPatternBase::navigate(Move move)
 {

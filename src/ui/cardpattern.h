@@ -49,11 +49,11 @@ void resetControl(QWidget* control, const QString& newValue);
 class CardPatternBase {
 public:
     struct Setup {
-        QWidget* screen;      // parent of the pattern's messages
-        QLabel* position;     // shows the record position; empty for a new card
-        QWidget* focusSink;   // invisible control that takes the focus before a save
-        QWidget* firstField;  // gets the focus on a new card
-        QString archive;      // file name in the program folder
+        QWidget* screen;     // parent of the pattern's messages
+        QLabel* position;    // shows the record position; empty for a new card
+        QWidget* focusSink;  // invisible control that takes the focus before a save
+        QWidget* firstField; // gets the focus on a new card
+        QString archive;     // file name in the program folder
     };
     struct Hooks {
         std::function<void()> leaveRules;     // the leave-field rules, run before a save reads the controls
@@ -122,10 +122,10 @@ public:
     struct Binding {
         Field field;
         QWidget* control;
-        QString newValue = QString();      // on a new card
-        QString required = QString();      // message when empty at a save; empty: not required
+        QString newValue = QString(); // on a new card
+        QString required = QString(); // message when empty at a save; empty: not required
         bool keptOnDuplicate = true;
-        QString printLabel = QString();    // on the printed card; empty: not printed
+        QString printLabel = QString();        // on the printed card; empty: not printed
         std::function<QString()> printed = {}; // the printed value when it is not the control's text
     };
 
@@ -164,7 +164,7 @@ public:
         QList<PrintRow> rows;
         for (const Binding& b : m_table) {
             if (!b.printLabel.isEmpty())
-                rows.append({b.printLabel, b.printed ? b.printed() : controlText(b.control)});
+                rows.append({ b.printLabel, b.printed ? b.printed() : controlText(b.control) });
         }
         return rows;
     }
@@ -186,9 +186,9 @@ protected:
     {
         for (const Binding& b : m_table) {
             if (!b.required.isEmpty() && controlText(b.control).isEmpty())
-                return {b.control, b.required};
+                return { b.control, b.required };
         }
-        return {nullptr, QString()};
+        return { nullptr, QString() };
     }
     void loadCurrent(ArchiveFile& file) override
     {

@@ -18,8 +18,8 @@ const QColor Slate(0x27, 0x47, 0x6d);
 const QColor LabelGround(0xee, 0xf2, 0xf7);
 } // namespace
 
-report::Template cardTemplate(const QString& name, const QString& heading, const QList<PrintRow>& rows,
-                              double rowHeight)
+report::Template cardTemplate(
+    const QString& name, const QString& heading, const QList<PrintRow>& rows, double rowHeight)
 {
     report::Template t(name);
     t.setOrientation(QPageLayout::Portrait);
@@ -92,7 +92,7 @@ QString printedAtText()
 {
     const QDateTime now = clock::now();
     return u"Stampa eseguita in data "_s + texts::formatDate(now.date()) + u" alle ore "_s
-           + now.time().toString(u"HH:mm:ss"_s);
+        + now.time().toString(u"HH:mm:ss"_s);
 }
 
 CardPrintConfirm::CardPrintConfirm(Definition definition, QWidget* parent)

@@ -21,8 +21,8 @@ namespace ui {
 
 // The template of a card with these rows, `rowHeight` millimetres each; the
 // footer `txtCalce` still to be set. Rows print their values as they are.
-report::Template cardTemplate(const QString& name, const QString& title, const QList<PrintRow>& rows,
-                              double rowHeight = 12);
+report::Template cardTemplate(
+    const QString& name, const QString& title, const QList<PrintRow>& rows, double rowHeight = 12);
 // "Stampa eseguita in data dd/mm/yyyy alle ore HH:MM:SS", from the clock.
 QString printedAtText();
 

@@ -32,7 +32,7 @@ bool ExportModel::setData(const QModelIndex& index, const QVariant& value, int r
     if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable))
         return false;
     m_grid.type(index.row(), index.column(), value.toString());
-    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    emit dataChanged(index, index, { Qt::DisplayRole, Qt::EditRole });
     return true;
 }
 

@@ -31,15 +31,15 @@ ExportScreen::ExportScreen(ExportDefinition definition, QWidget* parent)
     grid->verticalHeader()->setVisible(false);
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid->verticalHeader()->setDefaultSectionSize(24);
-    grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
-                          | QAbstractItemView::AnyKeyPressed);
+    grid->setEditTriggers(
+        QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     setColumnWidths();
 
     m_ui->panInfo->setText(u"Esportazione archivio in Microsoft Excel."_s);
     auto* hints = new ui::StatusHints(this, m_ui->panInfo);
-    hints->add({{m_ui->cmdEsporta, u"Esporta l'archivio in formato Microsoft Excel."_s},
-                {m_ui->cmdGuida, u"Visualizza la pagina della guida sensibile al contesto."_s},
-                {m_ui->cmdEsci, u"Esci da questo ambiente di lavoro."_s}});
+    hints->add({ { m_ui->cmdEsporta, u"Esporta l'archivio in formato Microsoft Excel."_s },
+        { m_ui->cmdGuida, u"Visualizza la pagina della guida sensibile al contesto."_s },
+        { m_ui->cmdEsci, u"Esci da questo ambiente di lavoro."_s } });
     connect(m_ui->cmdEsporta, &QToolButton::clicked, this, &ExportScreen::cmdEsportaClick);
     connect(m_ui->cmdGuida, &QToolButton::clicked, this, [this] { ui::help::show(this, m_definition.helpTitle); });
     connect(m_ui->cmdEsci, &QToolButton::clicked, this, &QDialog::reject);
@@ -75,7 +75,8 @@ void ExportScreen::fill()
 {
     // An archive without records shows an empty grid (and exports the header row only).
     const int columns = int(m_definition.columns.size());
-    exports::Reading reading = m_definition.read ? m_definition.read() : exports::Reading {exports::Grid(columns), true, {}};
+    exports::Reading reading
+        = m_definition.read ? m_definition.read() : exports::Reading { exports::Grid(columns), true, {} };
     if (!reading.complete) {
         // Part of an archive is no export of it: the user reads why, and
         // the screen closes without offering anything to export.

@@ -21,7 +21,10 @@ void LineListModel::setRows(lists::Rows rows)
     endResetModel();
 }
 
-int LineListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(m_rows.size()); }
+int LineListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
 
 QVariant LineListModel::data(const QModelIndex& index, int role) const
 {
@@ -72,7 +75,10 @@ void LineList::setRows(lists::Rows rows)
     m_model->setRows(std::move(rows));
 }
 
-void LineList::clear() { m_model->setRows({}); }
+void LineList::clear()
+{
+    m_model->setRows({});
+}
 
 QStringList LineList::lines() const
 {

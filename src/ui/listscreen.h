@@ -20,11 +20,11 @@ namespace ui {
 class LineList;
 
 struct ListDefinition {
-    QString objectName;           // frmConfermati...
+    QString objectName; // frmConfermati...
     QString caption;
     QString printTitle;
     lists::LineOrder order = lists::LineOrder::CaseFoldAZ;
-    std::function<lists::Rows()> rows;        // read once, when the screen is shown
+    std::function<lists::Rows()> rows;         // read once, when the screen is shown
     std::function<void(qint64 position)> pick; // a double click on a row; the screen then closes
 };
 

@@ -10,9 +10,9 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QSaveFile>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -21,9 +21,8 @@ namespace report {
 Template::Template(QString name)
     : m_name(std::move(name))
 {
-    m_bands = {{BandKind::Title, u"TitleBand"_s, 0, {}},
-               {BandKind::MasterData, u"MasterData"_s, 0, {}},
-               {BandKind::Footer, u"PageFooter"_s, 0, {}}};
+    m_bands = { { BandKind::Title, u"TitleBand"_s, 0, {} }, { BandKind::MasterData, u"MasterData"_s, 0, {} },
+        { BandKind::Footer, u"PageFooter"_s, 0, {} } };
 }
 
 QPageLayout Template::pageLayout() const
@@ -31,8 +30,14 @@ QPageLayout Template::pageLayout() const
     return QPageLayout(QPageSize(QPageSize::A4), m_orientation, m_margins, QPageLayout::Millimeter);
 }
 
-Band& Template::band(BandKind kind) { return m_bands[int(kind)]; }
-const Band& Template::band(BandKind kind) const { return m_bands[int(kind)]; }
+Band& Template::band(BandKind kind)
+{
+    return m_bands[int(kind)];
+}
+const Band& Template::band(BandKind kind) const
+{
+    return m_bands[int(kind)];
+}
 
 Object& Template::add(BandKind kind, const Object& object)
 {
@@ -141,7 +146,7 @@ QStringList textLines(const Object& o)
     if (o.kind != Object::Kind::Text)
         return {};
     if (!o.multiLine)
-        return {resolved(o, o.text)};
+        return { resolved(o, o.text) };
     QStringList lines;
     for (const QString& line : o.lines)
         lines << resolved(o, line);
@@ -192,7 +197,7 @@ public:
 private:
     void place(const Object& o, double bandTop)
     {
-        m_pages.last().objects.append({&o, o.rect.translated(m_left, bandTop), textLines(o)});
+        m_pages.last().objects.append({ &o, o.rect.translated(m_left, bandTop), textLines(o) });
     }
 
     void placeWhole(const Band& b)
@@ -218,8 +223,8 @@ private:
             const qsizetype fit = std::max<qsizetype>(1, qsizetype((m_bottom - lineTop) / pitch + 1e-9));
             const qsizetype count = std::min(fit, all.size() - next);
             m_pages.last().objects.append(
-                {&flowing, QRectF(m_left + flowing.rect.left(), lineTop, flowing.rect.width(), count * pitch),
-                 all.mid(next, count)});
+                { &flowing, QRectF(m_left + flowing.rect.left(), lineTop, flowing.rect.width(), count * pitch),
+                    all.mid(next, count) });
             next += count;
             if (next >= all.size()) {
                 m_y = lineTop + count * pitch + (b.height - flowing.rect.bottom());
@@ -264,8 +269,8 @@ private:
     // The top (in band millimetres) of the highest object that passes the
     // bottom margin with the band's top at origin, among those starting
     // below `below`.
-    std::optional<double> highestOverflow(const QList<const Object*>& objects, double origin,
-                                          std::optional<double> below) const
+    std::optional<double> highestOverflow(
+        const QList<const Object*>& objects, double origin, std::optional<double> below) const
     {
         std::optional<double> cut;
         for (const Object* o : objects) {
@@ -306,7 +311,8 @@ void Template::prepare()
 void Template::renderPage(QPainter& painter, const Page& page, double pixelsPerMm) const
 {
     const auto toPixels = [pixelsPerMm](const QRectF& mm) {
-        return QRectF(mm.left() * pixelsPerMm, mm.top() * pixelsPerMm, mm.width() * pixelsPerMm, mm.height() * pixelsPerMm);
+        return QRectF(
+            mm.left() * pixelsPerMm, mm.top() * pixelsPerMm, mm.width() * pixelsPerMm, mm.height() * pixelsPerMm);
     };
     for (const PlacedObject& placed : page.objects) {
         const Object& o = *placed.object;
@@ -336,11 +342,11 @@ void Template::renderPage(QPainter& painter, const Page& page, double pixelsPerM
                 for (qsizetype i = 0; i < placed.lines.size(); ++i) {
                     const QRectF line(inner.left(), inner.top() + i * pitch, inner.width(), pitch);
                     painter.drawText(line, int(Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine),
-                                     fitting(placed.lines[i], metrics, line.width()));
+                        fitting(placed.lines[i], metrics, line.width()));
                 }
             } else if (!placed.lines.isEmpty()) {
                 painter.drawText(inner, int(o.alignment | Qt::TextSingleLine),
-                                 fitting(placed.lines.first(), metrics, inner.width()));
+                    fitting(placed.lines.first(), metrics, inner.width()));
             }
             break;
         }
@@ -411,17 +417,18 @@ bool exportPdf(const Template& report, const QString& path, const QString& title
         QPdfWriter writer(&file);
         writer.setTitle(title);
         writer.setCreator(u"Quirvale 5.0"_s);
-    // The author travels in the document's XMP metadata (Qt's writer has no
-    // author entry of its own).
-        const QString xmp =
-            u"<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>"
-        u"<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
-        u"<rdf:Description rdf:about='' xmlns:dc='http://purl.org/dc/elements/1.1/' xmlns:xmp='http://ns.adobe.com/xap/1.0/'>"
-        u"<dc:title><rdf:Alt><rdf:li xml:lang='x-default'>%1</rdf:li></rdf:Alt></dc:title>"
-        u"<dc:description><rdf:Alt><rdf:li xml:lang='x-default'>%1</rdf:li></rdf:Alt></dc:description>"
-        u"<dc:creator><rdf:Seq><rdf:li>Quirvale 5.0</rdf:li></rdf:Seq></dc:creator>"
-        u"<xmp:CreatorTool>Quirvale 5.0</xmp:CreatorTool>"
-        u"</rdf:Description></rdf:RDF></x:xmpmeta><?xpacket end='w'?>"_s.arg(title.toHtmlEscaped());
+        // The author travels in the document's XMP metadata (Qt's writer has no
+        // author entry of its own).
+        const QString xmp
+            = u"<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>"
+              u"<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+              u"<rdf:Description rdf:about='' xmlns:dc='http://purl.org/dc/elements/1.1/' "
+              u"xmlns:xmp='http://ns.adobe.com/xap/1.0/'>"
+              u"<dc:title><rdf:Alt><rdf:li xml:lang='x-default'>%1</rdf:li></rdf:Alt></dc:title>"
+              u"<dc:description><rdf:Alt><rdf:li xml:lang='x-default'>%1</rdf:li></rdf:Alt></dc:description>"
+              u"<dc:creator><rdf:Seq><rdf:li>Quirvale 5.0</rdf:li></rdf:Seq></dc:creator>"
+              u"<xmp:CreatorTool>Quirvale 5.0</xmp:CreatorTool>"
+              u"</rdf:Description></rdf:RDF></x:xmpmeta><?xpacket end='w'?>"_s.arg(title.toHtmlEscaped());
         writer.setDocumentXmpMetadata(xmp.toUtf8());
         writer.setResolution(600);
         writer.setPageLayout(paperOnly(report));
@@ -457,8 +464,14 @@ void preview(const Template& report, QWidget* parent)
     window.exec();
 }
 
-void setPdfTarget(const QString& path) { pdfTarget = path; }
-void setPreviewHandler(std::function<void(const Template&)> handler) { previewHandler = std::move(handler); }
+void setPdfTarget(const QString& path)
+{
+    pdfTarget = path;
+}
+void setPreviewHandler(std::function<void(const Template&)> handler)
+{
+    previewHandler = std::move(handler);
+}
 
 } // namespace printer
 

@@ -23,7 +23,10 @@ class QWidget;
 namespace report {
 
 constexpr double MmPerUnit = 25.4 / 96.0;
-inline double unitsToMm(double units) { return units * MmPerUnit; }
+inline double unitsToMm(double units)
+{
+    return units * MmPerUnit;
+}
 
 enum class BandKind { Title, MasterData, Footer };
 
@@ -43,7 +46,7 @@ struct Object {
     QColor background = Qt::transparent;
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
     bool frame = false;
-    double linePitch = 0; // mm between the lines of a multi-line field; 0 means the font's
+    double linePitch = 0;      // mm between the lines of a multi-line field; 0 means the font's
     bool dateVariable = false; // [DATE] in the text becomes the date of printing
     // Shapes and lines
     QColor border = Qt::black;
@@ -121,7 +124,7 @@ public:
 private:
     QString m_name;
     QPageLayout::Orientation m_orientation = QPageLayout::Portrait;
-    QMarginsF m_margins {10, 10, 10, 10};
+    QMarginsF m_margins { 10, 10, 10, 10 };
     QList<Band> m_bands;
     QList<Page> m_pages;
 };

@@ -19,7 +19,8 @@ PreviewWindow::PreviewWindow(const Template& report, QWidget* parent)
     m_ui->setupUi(this);
     ui::applyIcons(this);
     m_printer.setFullPage(true);
-    m_printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), report.orientation(), QMarginsF(), QPageLayout::Millimeter));
+    m_printer.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), report.orientation(), QMarginsF(), QPageLayout::Millimeter));
     m_preview = new QPrintPreviewWidget(&m_printer, m_ui->panAnteprima);
     m_preview->setObjectName(QStringLiteral("preAnteprima"));
     m_ui->layAnteprima->addWidget(m_preview);
@@ -31,8 +32,8 @@ PreviewWindow::PreviewWindow(const Template& report, QWidget* parent)
     connect(m_ui->btnZoomPiu, &QToolButton::clicked, m_preview, [this] { m_preview->zoomIn(); });
     connect(m_ui->btnZoomMeno, &QToolButton::clicked, m_preview, [this] { m_preview->zoomOut(); });
     connect(m_ui->btnPagina, &QToolButton::clicked, m_preview, &QPrintPreviewWidget::fitInView);
-    connect(m_ui->btnSchermoIntero, &QToolButton::toggled, this,
-            [this](bool on) { on ? showFullScreen() : showNormal(); });
+    connect(
+        m_ui->btnSchermoIntero, &QToolButton::toggled, this, [this](bool on) { on ? showFullScreen() : showNormal(); });
     connect(m_ui->btnChiudi, &QToolButton::clicked, this, &QDialog::close);
     m_preview->setZoomMode(QPrintPreviewWidget::FitInView);
 }

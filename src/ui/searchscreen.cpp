@@ -47,9 +47,9 @@ void SearchScreen::setUpSearch(Definition definition)
     connect(search, &QPushButton::clicked, this, &SearchScreen::btnCercaClick);
     connect(part<QPushButton>("btnAnnulla"), &QPushButton::clicked, this, &QDialog::reject);
     connect(part<QPushButton>("btnTrova"), &QPushButton::clicked, this,
-            [this, findText] { m_list->find(findText->text()); });
+        [this, findText] { m_list->find(findText->text()); });
     connect(part<QPushButton>("btnStampa"), &QPushButton::clicked, this,
-            [this] { m_list->print(m_definition.printTitle, this); });
+        [this] { m_list->print(m_definition.printTitle, this); });
     connect(part<QPushButton>("btnChiudi"), &QPushButton::clicked, this, &QDialog::reject);
     connect(m_list, &LineList::activated, this, &SearchScreen::activated);
     m_waiting->setVisible(false);

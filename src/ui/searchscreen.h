@@ -34,26 +34,26 @@ struct SearchOver {
 };
 template <typename Layout, std::size_t N>
 SearchOver<Layout, N> searchOver(const QString& archiveFile, const std::array<typename Layout::Field, N>& fields,
-                                 QString (*line)(const records::RecordView<Layout>&),
-                                 std::function<void(const records::Record<Layout>&, qint64)> target)
+    QString (*line)(const records::RecordView<Layout>&),
+    std::function<void(const records::Record<Layout>&, qint64)> target)
 {
     const QString path = programFolder::file(archiveFile);
-    return {[path, fields, line](const QStringList& typed) {
+    return { [path, fields, line](const QStringList& typed) {
                 lists::Criteria<Layout> criteria;
                 for (std::size_t i = 0; i < N; ++i)
                     criteria.add(fields[i], typed.value(qsizetype(i)));
                 return lists::collectRows<Layout>(
                     path, [&](const records::RecordView<Layout>& r) { return criteria.matches(r); }, line);
             },
-            [path, target = std::move(target)](qint64 position) {
-                if (!target)
-                    return;
-                try {
-                    target(lists::recordAt<Layout>(path, position), position);
-                } catch (const AccessFailure&) {
-                    // the search closes; the caller keeps what it had
-                }
-            }};
+        [path, target = std::move(target)](qint64 position) {
+            if (!target)
+                return;
+            try {
+                target(lists::recordAt<Layout>(path, position), position);
+            } catch (const AccessFailure&) {
+                // the search closes; the caller keeps what it had
+            }
+        } };
 }
 
 class SearchScreen : public QDialog {

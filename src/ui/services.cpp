@@ -82,12 +82,30 @@ Answer show(MessageKind kind, const QString& text)
 
 } // namespace
 
-void information(const QString& text) { show(MessageKind::Information, text); }
-void warning(const QString& text) { show(MessageKind::Warning, text); }
-void error(const QString& text) { show(MessageKind::Error, text); }
-void plain(const QString& text) { show(MessageKind::Plain, text); }
-bool confirm(const QString& text) { return show(MessageKind::Question, text) != Answer::No; }
-void setHandler(Handler h) { handler = std::move(h); }
+void information(const QString& text)
+{
+    show(MessageKind::Information, text);
+}
+void warning(const QString& text)
+{
+    show(MessageKind::Warning, text);
+}
+void error(const QString& text)
+{
+    show(MessageKind::Error, text);
+}
+void plain(const QString& text)
+{
+    show(MessageKind::Plain, text);
+}
+bool confirm(const QString& text)
+{
+    return show(MessageKind::Question, text) != Answer::No;
+}
+void setHandler(Handler h)
+{
+    handler = std::move(h);
+}
 
 QString displayText(const QString& text)
 {
@@ -104,9 +122,18 @@ namespace clock {
 namespace {
 QDateTime fixed;
 }
-QDate today() { return now().date(); }
-QDateTime now() { return fixed.isValid() ? fixed : QDateTime::currentDateTime(); }
-void setFixed(const QDateTime& moment) { fixed = moment; }
+QDate today()
+{
+    return now().date();
+}
+QDateTime now()
+{
+    return fixed.isValid() ? fixed : QDateTime::currentDateTime();
+}
+void setFixed(const QDateTime& moment)
+{
+    fixed = moment;
+}
 } // namespace clock
 
 namespace fileDialog {
@@ -119,7 +146,10 @@ QString openFileName(QWidget* parent, const QString& title, const QString& filte
         return handler(title, filter);
     return QFileDialog::getOpenFileName(parent, title, QString(), filter);
 }
-void setHandler(Handler h) { handler = std::move(h); }
+void setHandler(Handler h)
+{
+    handler = std::move(h);
+}
 } // namespace fileDialog
 
 namespace sound {
@@ -161,7 +191,10 @@ MediaPlayer& mediaPlayer()
 
 } // namespace
 
-bool play(const QString& path) { return player.play ? player.play(path) : mediaPlayer().play(path); }
+bool play(const QString& path)
+{
+    return player.play ? player.play(path) : mediaPlayer().play(path);
+}
 void stop()
 {
     if (player.stop)
@@ -169,7 +202,10 @@ void stop()
     else
         mediaPlayer().stop();
 }
-void setPlayer(Player p) { player = std::move(p); }
+void setPlayer(Player p)
+{
+    player = std::move(p);
+}
 } // namespace sound
 
 namespace desktop {
@@ -196,7 +232,10 @@ void open(const QString& target)
     QDesktopServices::openUrl(url);
 }
 
-void setHandler(std::function<void(const QString&)> h) { handler = std::move(h); }
+void setHandler(std::function<void(const QString&)> h)
+{
+    handler = std::move(h);
+}
 
 void mailTo(const QString& address)
 {
@@ -214,7 +253,10 @@ void show(QWidget* parent, const QString& topic)
     if (handler)
         handler(parent, topic);
 }
-void setHandler(std::function<void(QWidget*, const QString&)> h) { handler = std::move(h); }
+void setHandler(std::function<void(QWidget*, const QString&)> h)
+{
+    handler = std::move(h);
+}
 } // namespace help
 
 namespace run {
@@ -228,7 +270,10 @@ void end()
     else
         QCoreApplication::exit(0);
 }
-void setHandler(std::function<void()> h) { handler = std::move(h); }
+void setHandler(std::function<void()> h)
+{
+    handler = std::move(h);
+}
 } // namespace run
 
 } // namespace ui

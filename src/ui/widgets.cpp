@@ -8,8 +8,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QCloseEvent>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QCursor>
 #include <QHash>
 #include <QIcon>
@@ -325,11 +325,16 @@ bool isEditingKey(const QKeyEvent* key)
         break;
     }
     static const QKeySequence::StandardKey editing[] = {
-        QKeySequence::Undo,     QKeySequence::Redo,
-        QKeySequence::Cut,      QKeySequence::Copy,
-        QKeySequence::Paste,    QKeySequence::SelectAll,
-        QKeySequence::Deselect, QKeySequence::DeleteStartOfWord,
-        QKeySequence::DeleteEndOfWord, QKeySequence::DeleteEndOfLine,
+        QKeySequence::Undo,
+        QKeySequence::Redo,
+        QKeySequence::Cut,
+        QKeySequence::Copy,
+        QKeySequence::Paste,
+        QKeySequence::SelectAll,
+        QKeySequence::Deselect,
+        QKeySequence::DeleteStartOfWord,
+        QKeySequence::DeleteEndOfWord,
+        QKeySequence::DeleteEndOfLine,
         QKeySequence::DeleteCompleteLine,
     };
     for (const QKeySequence::StandardKey standard : editing) {
@@ -432,7 +437,10 @@ AreaScreen::AreaScreen(QWidget* parent)
 {
 }
 
-void AreaScreen::setHome(QWidget* home) { m_home = home; }
+void AreaScreen::setHome(QWidget* home)
+{
+    m_home = home;
+}
 
 void AreaScreen::open()
 {

@@ -112,9 +112,9 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     // What opening the area does before it is shown (a new card, a fresh list).
-    virtual void opening() {}
+    virtual void opening() { }
     // Runs when the area is closed, before the home screen is shown.
-    virtual void areaClosing() {}
+    virtual void areaClosing() { }
 
 private:
     QPointer<QWidget> m_home;

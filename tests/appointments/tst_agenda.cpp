@@ -1,6 +1,6 @@
 #include "appointments/agendascreen.h"
-#include "appointments/appointmentrules.h"
 #include "appointments/appointmentcard.h"
+#include "appointments/appointmentrules.h"
 #include "shell/mainmenu.h"
 #include "support/layouts.h"
 #include "support/programfixture.h"
@@ -61,18 +61,21 @@ private slots:
 
     void linesInDateAndTimeOrder()
     {
-        program->addAppointment(appointment(u"12/03/2024"_s, u"16"_s, u"00"_s, u"5"_s, u"Pomeriggio"_s, u"Rossi"_s, false,
-                                            u"333 1"_s));
-        program->addAppointment(appointment(u"12/03/2024"_s, u"09"_s, u"30"_s, u"5"_s, QString(60, u'x'), u"Bianchi"_s));
+        program->addAppointment(
+            appointment(u"12/03/2024"_s, u"16"_s, u"00"_s, u"5"_s, u"Pomeriggio"_s, u"Rossi"_s, false, u"333 1"_s));
+        program->addAppointment(
+            appointment(u"12/03/2024"_s, u"09"_s, u"30"_s, u"5"_s, QString(60, u'x'), u"Bianchi"_s));
         program->addAppointment(appointment(u"01/02/2024"_s, u"18"_s, u"00"_s, u"0"_s, u"Scaduto"_s, u"Neri"_s));
         program->agenda()->open();
         const QStringList lines = listed();
         QCOMPARE(lines.size(), 3);
         QVERIFY(lines[0].contains(u"Scaduto"_s));
-        QCOMPARE(lines[1], u"ID: 202403120930  Data: 12/03/2024  Ora: 09:30  "_s + QString(45, u'x')
-                               + u"  Contatto: Bianchi                        Cel. "_s);
-        QCOMPARE(lines[2], u"ID: 202403121600  Data: 12/03/2024  Ora: 16:00  Pomeriggio"_s + QString(35, u' ')
-                               + u"  Contatto: Rossi                          Cel. 333 1"_s);
+        QCOMPARE(lines[1],
+            u"ID: 202403120930  Data: 12/03/2024  Ora: 09:30  "_s + QString(45, u'x')
+                + u"  Contatto: Bianchi                        Cel. "_s);
+        QCOMPARE(lines[2],
+            u"ID: 202403121600  Data: 12/03/2024  Ora: 16:00  Pomeriggio"_s + QString(35, u' ')
+                + u"  Contatto: Rossi                          Cel. 333 1"_s);
     }
 
     void picturesAndSound()
@@ -88,7 +91,7 @@ private slots:
         program->agenda()->open();
         QVERIFY(showing(u"imgPresenti"_s) && showing(u"imgAppuntamentiSI"_s));
         QVERIFY(!showing(u"imgAssenti"_s) && !showing(u"imgAppuntamentiNO"_s));
-        QCOMPARE(program->sounds.played, QStringList {program->folder.file(u"Avviso.mp3"_s)});
+        QCOMPARE(program->sounds.played, QStringList { program->folder.file(u"Avviso.mp3"_s) });
         program->agenda()->close();
         QCOMPARE(program->sounds.stops, 1);
         QVERIFY(program->menu()->isVisible());
@@ -151,8 +154,8 @@ private slots:
     void printedListHoldsEveryLine()
     {
         for (int i = 1; i <= 3; ++i)
-            program->addAppointment(appointment(u"0%1/03/2024"_s.arg(i), u"10"_s, u"00"_s, u"0"_s,
-                                                u"Impegno %1"_s.arg(i), u"Rossi"_s));
+            program->addAppointment(
+                appointment(u"0%1/03/2024"_s.arg(i), u"10"_s, u"00"_s, u"0"_s, u"Impegno %1"_s.arg(i), u"Rossi"_s));
         program->agenda()->open();
         control<QToolButton>(program->agenda(), u"btnStampa"_s)->click();
         // The text layer of a PDF keeps the words, not every blank between them.

@@ -1,7 +1,7 @@
 #include "appointments/appointmentcard.h"
-#include "ui/datepicker.h"
 #include "support/layouts.h"
 #include "support/programfixture.h"
+#include "ui/datepicker.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -23,7 +23,8 @@ const QString Inserted = u"La scheda corrente è stata inserita in archivio."_s;
 const QString Rewritten = u"Le modifiche apportate alla scheda corrente sono state salvate in archivio."_s;
 const QString DateMissing = u"Attenzione: per salvare la scheda è necessario indicare la data dell'appuntamento."_s;
 const QString TypeMissing = u"Attenzione: per salvare la scheda è necessario indicare la tipologia di impegno."_s;
-const QString PurposeMissing = u"Attenzione: per salvare la scheda è necessario indicare la causale dell'appuntamento."_s;
+const QString PurposeMissing
+    = u"Attenzione: per salvare la scheda è necessario indicare la causale dell'appuntamento."_s;
 const QString ContactMissing = u"Attenzione: per salvare la scheda è necessario indicare il nome del contatto."_s;
 } // namespace
 
@@ -49,8 +50,8 @@ class TestCard : public QObject {
     void addRecords(int count)
     {
         for (int i = 1; i <= count; ++i)
-            program->addAppointment(testsupport::appointment(u"0%1/03/2024"_s.arg(i), u"10"_s, u"00"_s, u"0"_s,
-                                                             u"Causale %1"_s.arg(i), u"Contatto %1"_s.arg(i)));
+            program->addAppointment(testsupport::appointment(
+                u"0%1/03/2024"_s.arg(i), u"10"_s, u"00"_s, u"0"_s, u"Causale %1"_s.arg(i), u"Contatto %1"_s.arg(i)));
     }
     void showCard()
     {
@@ -97,22 +98,34 @@ private slots:
         edit(u"txtCausale"_s)->setText(u"Verifica contratto"_s);
         edit(u"txtContatto"_s)->setText(u"Rossi Mario"_s);
         click(u"cmdSalva"_s);
-        QCOMPARE(program->messages.texts(), QStringList {Inserted});
+        QCOMPARE(program->messages.texts(), QStringList { Inserted });
         QCOMPARE(program->messages.messages().first().kind, ui::MessageKind::Information);
         QCOMPARE(position(), u"1"_s);
 
         const QByteArray b = program->appointmentBytes(1);
-        QCOMPARE(b.mid(0, 11), QByteArray("\x0A" "05/03/2024"));
-        QCOMPARE(b.mid(11, 3), QByteArray("\x02" "00"));
-        QCOMPARE(b.mid(14, 3), QByteArray("\x02" "00"));
-        QCOMPARE(b.mid(17, 6), QByteArray("\x05" "00:00"));
-        QCOMPARE(b.mid(23, 2), QByteArray("\x01" "0"));
-        QCOMPARE(b.mid(testsupport::appointmentBytes::Amount, 5), QByteArray("\x04" "0,00"));
+        QCOMPARE(b.mid(0, 11),
+            QByteArray("\x0A"
+                       "05/03/2024"));
+        QCOMPARE(b.mid(11, 3),
+            QByteArray("\x02"
+                       "00"));
+        QCOMPARE(b.mid(14, 3),
+            QByteArray("\x02"
+                       "00"));
+        QCOMPARE(b.mid(17, 6),
+            QByteArray("\x05"
+                       "00:00"));
+        QCOMPARE(b.mid(23, 2),
+            QByteArray("\x01"
+                       "0"));
+        QCOMPARE(b.mid(testsupport::appointmentBytes::Amount, 5),
+            QByteArray("\x04"
+                       "0,00"));
         QCOMPARE(b.mid(testsupport::appointmentBytes::Fulfilled, 3), QByteArray("\x02\x4E\x6F"));
 
         program->messages.clear();
         click(u"cmdSalva"_s);
-        QCOMPARE(program->messages.texts(), QStringList {Rewritten});
+        QCOMPARE(program->messages.texts(), QStringList { Rewritten });
         QCOMPARE(position(), u"1"_s);
         QCOMPARE(QFileInfo(program->appointments()).size(), AppointmentRecord::Size);
     }
@@ -122,23 +135,23 @@ private slots:
         // Everything empty: only the date message.
         edit(u"txtImporto"_s)->clear();
         click(u"cmdSalva"_s);
-        QCOMPARE(program->messages.texts(), QStringList {DateMissing});
+        QCOMPARE(program->messages.texts(), QStringList { DateMissing });
         QCOMPARE(program->messages.messages().first().kind, ui::MessageKind::Warning);
         QCOMPARE(QApplication::focusWidget(), edit(u"txtData"_s));
-        const QList<std::pair<QString, QString>> steps = {
-            {u"txtData"_s, TypeMissing}, {u"txtTipologia"_s, PurposeMissing}, {u"txtCausale"_s, ContactMissing}};
+        const QList<std::pair<QString, QString>> steps = { { u"txtData"_s, TypeMissing },
+            { u"txtTipologia"_s, PurposeMissing }, { u"txtCausale"_s, ContactMissing } };
         for (const auto& [fill, next] : steps) {
             edit(fill)->setText(fill == u"txtData"_s ? u"05/03/2024"_s : u"x"_s);
             program->messages.clear();
             click(u"cmdSalva"_s);
-            QCOMPARE(program->messages.texts(), QStringList {next});
+            QCOMPARE(program->messages.texts(), QStringList { next });
         }
         // Notice days emptied by the user come back as 0, so the save goes through.
         edit(u"txtContatto"_s)->setText(u"y"_s);
         edit(u"txtAvviso"_s)->clear();
         program->messages.clear();
         click(u"cmdSalva"_s);
-        QCOMPARE(program->messages.texts(), QStringList {Inserted});
+        QCOMPARE(program->messages.texts(), QStringList { Inserted });
         QCOMPARE(edit(u"txtAvviso"_s)->text(), u"0"_s);
         QCOMPARE(edit(u"txtImporto"_s)->text(), u"0,00"_s);
     }
@@ -151,7 +164,7 @@ private slots:
             click(u"cmdAvanti"_s);
             seen << position();
         }
-        QCOMPARE(seen, (QStringList {u"1"_s, u"2"_s, u"3"_s, u"3"_s, u"3"_s}));
+        QCOMPARE(seen, (QStringList { u"1"_s, u"2"_s, u"3"_s, u"3"_s, u"3"_s }));
         QVERIFY(program->messages.messages().isEmpty());
     }
 
@@ -243,8 +256,8 @@ private slots:
         const QByteArray before = program->appointmentBytes(5);
         click(u"cmdDuplica"_s);
         QCOMPARE(program->messages.texts(),
-                 QStringList {u"E' ora possibile apportare le proprie modifiche alla scheda corrente.\n\r\n\r"
-                              u"Al termine premere Salva per inserire la scheda in archivio."_s});
+            QStringList { u"E' ora possibile apportare le proprie modifiche alla scheda corrente.\n\r\n\r"
+                          u"Al termine premere Salva per inserire la scheda in archivio."_s });
         QCOMPARE(position(), QString());
         QCOMPARE(edit(u"txtData"_s)->text(), QString());
         QVERIFY(fulfilled()->isChecked());
@@ -265,13 +278,14 @@ private slots:
     {
         click(u"cmdDuplica"_s);
         QCOMPARE(program->messages.texts(),
-                 QStringList {u"Attenzione: la duplicazione di una scheda può avvenire soltanto dopo che questa è "
-                              u"stata inserita in archivio."_s});
+            QStringList { u"Attenzione: la duplicazione di una scheda può avvenire soltanto dopo che questa è "
+                          u"stata inserita in archivio."_s });
     }
 
     void flagNeitherYesNorNoKeepsTheBox()
     {
-        program->addAppointment(testsupport::appointment(u"01/03/2024"_s, u"10"_s, u"00"_s, u"0"_s, u"a"_s, u"b"_s, true));
+        program->addAppointment(
+            testsupport::appointment(u"01/03/2024"_s, u"10"_s, u"00"_s, u"0"_s, u"a"_s, u"b"_s, true));
         AppointmentRecord zero = testsupport::appointment(u"02/03/2024"_s, u"10"_s, u"00"_s, u"0"_s, u"c"_s, u"d"_s);
         std::memset(zero.data() + testsupport::appointmentBytes::Fulfilled, 0, 3);
         program->addAppointment(zero);
@@ -292,8 +306,8 @@ private slots:
         QCOMPARE(program->messages.messages().size(), 1);
         QCOMPARE(program->messages.messages().first().kind, ui::MessageKind::Error);
         QCOMPARE(program->messages.messages().first().text,
-                 u"Attenzione: il sistema non permette di accedere all'archivio.\n\r\n\rAccertarsi di possedere i "
-                 u"privilegi di scrittura nella cartella di installazione del programma."_s);
+            u"Attenzione: il sistema non permette di accedere all'archivio.\n\r\n\rAccertarsi di possedere i "
+            u"privilegi di scrittura nella cartella di installazione del programma."_s);
         QCOMPARE(position(), QString());
         QCOMPARE(edit(u"txtCausale"_s)->text(), u"Verifica contratto"_s);
     }
@@ -340,9 +354,9 @@ private slots:
 
     void enterCycle()
     {
-        const QStringList cycle = {u"txtAvviso"_s, u"txtTipologia"_s, u"txtCausale"_s, u"txtDettagli"_s,
-                                   u"txtContatto"_s, u"txtTel"_s, u"txtCel"_s, u"txtEmail"_s,
-                                   u"txtLuogo"_s, u"txtImporto"_s, u"txtNote"_s, u"txtData"_s};
+        const QStringList cycle
+            = { u"txtAvviso"_s, u"txtTipologia"_s, u"txtCausale"_s, u"txtDettagli"_s, u"txtContatto"_s, u"txtTel"_s,
+                  u"txtCel"_s, u"txtEmail"_s, u"txtLuogo"_s, u"txtImporto"_s, u"txtNote"_s, u"txtData"_s };
         combo(u"txtMinutiApp"_s)->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         for (qsizetype i = 0; i + 1 < cycle.size(); ++i) {
@@ -359,7 +373,7 @@ private slots:
         click(u"btnEmail"_s);
         edit(u"txtEmail"_s)->clear();
         click(u"btnEmail"_s);
-        QCOMPARE(program->shellOpens.opened, (QStringList {u"\"mailto:mario@example.it\""_s, u"\"mailto:\""_s}));
+        QCOMPARE(program->shellOpens.opened, (QStringList { u"\"mailto:mario@example.it\""_s, u"\"mailto:\""_s }));
     }
 
     void statusLineFollowsThePointer()
@@ -368,8 +382,8 @@ private slots:
         QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
         QApplication::sendEvent(control<QToolButton>(card(), u"cmdSalva"_s), &enter);
         QCOMPARE(line->text(), u"Salva la scheda corrente in archivio."_s);
-        QMouseEvent move(QEvent::MouseMove, QPointF(1, 1), QPointF(1, 1), QPointF(1, 1), Qt::NoButton, Qt::NoButton,
-                         Qt::NoModifier);
+        QMouseEvent move(
+            QEvent::MouseMove, QPointF(1, 1), QPointF(1, 1), QPointF(1, 1), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(control<QWidget>(card(), u"panCorpo"_s), &move);
         QCOMPARE(line->text(), QString());
     }
@@ -391,12 +405,11 @@ private slots:
         QCOMPARE(pages.size(), 1); // the thirteen rows and the footer on one page
         const QString text = pages.join(QString());
         for (const QString& expected :
-             {u"SCHEDA INFORMATIVA APPUNTAMENTO"_s, u"Data appuntamento:"_s, u"Ora:"_s, u"Tipologia:"_s,
-              u"Causale:"_s, u"Dettagli:"_s, u"Persona / Ditta:"_s, u"Telefono:"_s, u"Cellulare:"_s, u"E-mail:"_s,
-              u"Luogo:"_s, u"Importo:"_s, u"Note:"_s, u"Impegno assolto:"_s, u"05/03/2024"_s, u"Riunione"_s,
-              u"Rinviato a [DATE]"_s,
-              u"Verifica contratto"_s, u"Rossi Mario"_s, u"Roma, via [x] = 1"_s, u"0,00"_s, u"Sì"_s,
-              u"Stampa eseguita in data 10/03/2024 alle ore 09:05:30"_s})
+            { u"SCHEDA INFORMATIVA APPUNTAMENTO"_s, u"Data appuntamento:"_s, u"Ora:"_s, u"Tipologia:"_s, u"Causale:"_s,
+                u"Dettagli:"_s, u"Persona / Ditta:"_s, u"Telefono:"_s, u"Cellulare:"_s, u"E-mail:"_s, u"Luogo:"_s,
+                u"Importo:"_s, u"Note:"_s, u"Impegno assolto:"_s, u"05/03/2024"_s, u"Riunione"_s,
+                u"Rinviato a [DATE]"_s, u"Verifica contratto"_s, u"Rossi Mario"_s, u"Roma, via [x] = 1"_s, u"0,00"_s,
+                u"Sì"_s, u"Stampa eseguita in data 10/03/2024 alle ore 09:05:30"_s })
             QVERIFY2(text.contains(expected), qPrintable(expected));
         QVERIFY(text.contains(QRegularExpression(u"Ora:\\s+:\\s"_s))); // both boxes empty: the colon alone
     }

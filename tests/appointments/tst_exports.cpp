@@ -15,27 +15,27 @@ using F = AppointmentField;
 
 namespace {
 
-const QByteArray Head =
-    "<html xmlns:o=\"urn:schemas-microsoft-com:office:office\" xmlns:x=\"urn:schemas-microsoft-com:office:excel\" "
-    "xmlns=\"http://www.w3.org/TR/REC-html40\"><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
-    "charset=windows-1252\"><!--[if gte mso 9]><xml><x:ExcelWorkbook><x:ExcelWorksheets><x:ExcelWorksheet>"
-    "<x:Name>Riepilogo Appuntamenti</x:Name><x:WorksheetOptions><x:Selected/><x:Panes><x:Pane><x:Number>1</x:Number>"
-    "<x:ActiveRow>3</x:ActiveRow></x:Pane></x:Panes><x:ProtectContents>False</x:ProtectContents><x:ProtectObjects>"
-    "False</x:ProtectObjects><x:ProtectScenarios>False</x:ProtectScenarios></x:WorksheetOptions></x:ExcelWorksheet>"
-    "</x:ExcelWorksheets></x:ExcelWorkbook></xml><![endif]--></head><body><table x:str><tr>"
-    "<td style=\"text-align: left; font-weight: bold;\" width=180>Data appuntamento</td>"
-    "<td style=\"text-align: left; font-weight: bold;\" width=150>Ora</td>"
-    "<td style=\"text-align: left; font-weight: bold;\" width=250>Tipologia</td>"
-    "<td style=\"text-align: left; font-weight: bold;\" width=400>Causale</td>"
-    "<td style=\"text-align: left; font-weight: bold;\" width=400>Dettagli</td>"
-    "<td style=\"text-align: left; font-weight: bold;\" width=300>Persona o Ditta</td>"
-    "<td style=\"text-align: left; font-weight: bold;\" width=200>Telefono</td>"
-    "<td style=\"text-align: left; font-weight: bold;\" width=200>Cellulare</td>"
-    "<td style=\"text-align: left; font-weight: bold;\" width=250>E-mail</td>"
-    "<td style=\"text-align: left; font-weight: bold;\" width=300>Luogo</td>"
-    "<td style=\"text-align: left; font-weight: bold;\" width=200>Importo</td>"
-    "<td style=\"text-align: left; font-weight: bold;\" width=200>Impegno assolto</td>"
-    "<td style=\"text-align: left; font-weight: bold;\" width=400>Note</td></tr>";
+const QByteArray Head
+    = "<html xmlns:o=\"urn:schemas-microsoft-com:office:office\" xmlns:x=\"urn:schemas-microsoft-com:office:excel\" "
+      "xmlns=\"http://www.w3.org/TR/REC-html40\"><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
+      "charset=windows-1252\"><!--[if gte mso 9]><xml><x:ExcelWorkbook><x:ExcelWorksheets><x:ExcelWorksheet>"
+      "<x:Name>Riepilogo Appuntamenti</x:Name><x:WorksheetOptions><x:Selected/><x:Panes><x:Pane><x:Number>1</x:Number>"
+      "<x:ActiveRow>3</x:ActiveRow></x:Pane></x:Panes><x:ProtectContents>False</x:ProtectContents><x:ProtectObjects>"
+      "False</x:ProtectObjects><x:ProtectScenarios>False</x:ProtectScenarios></x:WorksheetOptions></x:ExcelWorksheet>"
+      "</x:ExcelWorksheets></x:ExcelWorkbook></xml><![endif]--></head><body><table x:str><tr>"
+      "<td style=\"text-align: left; font-weight: bold;\" width=180>Data appuntamento</td>"
+      "<td style=\"text-align: left; font-weight: bold;\" width=150>Ora</td>"
+      "<td style=\"text-align: left; font-weight: bold;\" width=250>Tipologia</td>"
+      "<td style=\"text-align: left; font-weight: bold;\" width=400>Causale</td>"
+      "<td style=\"text-align: left; font-weight: bold;\" width=400>Dettagli</td>"
+      "<td style=\"text-align: left; font-weight: bold;\" width=300>Persona o Ditta</td>"
+      "<td style=\"text-align: left; font-weight: bold;\" width=200>Telefono</td>"
+      "<td style=\"text-align: left; font-weight: bold;\" width=200>Cellulare</td>"
+      "<td style=\"text-align: left; font-weight: bold;\" width=250>E-mail</td>"
+      "<td style=\"text-align: left; font-weight: bold;\" width=300>Luogo</td>"
+      "<td style=\"text-align: left; font-weight: bold;\" width=200>Importo</td>"
+      "<td style=\"text-align: left; font-weight: bold;\" width=200>Impegno assolto</td>"
+      "<td style=\"text-align: left; font-weight: bold;\" width=400>Note</td></tr>";
 const QByteArray Tail = "</table></body></html>";
 
 QString cell(QTableView* grid, int row, int column)
@@ -53,9 +53,11 @@ QByteArray row(const QList<QByteArray>& cells)
 
 const QString FirstQuestion = u"L'esportazione dei dati in Excel può richiedere diversi minuti a seconda del numero di "
                               u"schede presenti in archivio.\r\n\r\nSi vuole esportare i dati adesso?"_s;
-const QString SecondQuestion = u"Le schede in archivio sono state esportate con successo.\r\n\r\nSi vuole aprire il file di Excel?"_s;
-const QString Failure = u"Attenzione: il sistema non permette di esportare i dati.\n\r\n\rAccertarsi che il file di Excel "
-                        u"non sia già aperto."_s;
+const QString SecondQuestion
+    = u"Le schede in archivio sono state esportate con successo.\r\n\r\nSi vuole aprire il file di Excel?"_s;
+const QString Failure
+    = u"Attenzione: il sistema non permette di esportare i dati.\n\r\n\rAccertarsi che il file di Excel "
+      u"non sia già aperto."_s;
 
 } // namespace
 
@@ -66,7 +68,8 @@ class TestExports : public QObject {
 
     void threeRecords()
     {
-        AppointmentRecord a = appointment(u"05/03/2024"_s, u"09"_s, u"30"_s, u"0"_s, u"Fattura <2024>"_s, u"A&B snc"_s, true);
+        AppointmentRecord a
+            = appointment(u"05/03/2024"_s, u"09"_s, u"30"_s, u"0"_s, u"Fattura <2024>"_s, u"A&B snc"_s, true);
         a.setText(F::phone, u"0612345678"_s);
         a.setText(F::place, u"Città"_s);
         a.setText(F::amount, u"12,50"_s);
@@ -90,15 +93,14 @@ private slots:
         QCOMPARE(cell(grid, 0, 0), u"1"_s);
         QCOMPARE(cell(grid, 2, 0), u"3"_s);
         control<QToolButton>(&screen, u"cmdEsporta"_s)->click();
-        QCOMPARE(program->messages.texts(), (QStringList {FirstQuestion, SecondQuestion}));
-        const QByteArray expected =
-            Head
-            + row({"05/03/2024", "09:30", "Riunione", "Fattura &lt;2024&gt;", "", "A&amp;B snc", "0612345678", "",
-                   "", "Citt\xE0", "12,50", "S\xEC", ""})
-            + row({"06/03/2024", "10:00", "Riunione", "Visita", "", "Rossi", "", "", "", "", "0,00", "No", ""})
-            + row({"", "", "", "", "", "", "", "", "", "", "", "", ""}) + Tail;
+        QCOMPARE(program->messages.texts(), (QStringList { FirstQuestion, SecondQuestion }));
+        const QByteArray expected = Head
+            + row({ "05/03/2024", "09:30", "Riunione", "Fattura &lt;2024&gt;", "", "A&amp;B snc", "0612345678", "", "",
+                "Citt\xE0", "12,50", "S\xEC", "" })
+            + row({ "06/03/2024", "10:00", "Riunione", "Visita", "", "Rossi", "", "", "", "", "0,00", "No", "" })
+            + row({ "", "", "", "", "", "", "", "", "", "", "", "", "" }) + Tail;
         QCOMPARE(testsupport::readFile(file(u"Riepilogo_Appuntamenti.xls"_s)), expected);
-        QCOMPARE(program->shellOpens.opened, QStringList {u"\""_s + file(u"Riepilogo_Appuntamenti.xls"_s) + u"\""_s});
+        QCOMPARE(program->shellOpens.opened, QStringList { u"\""_s + file(u"Riepilogo_Appuntamenti.xls"_s) + u"\""_s });
     }
 
     void emptyArchiveExportsTheHeaderOnly()
@@ -159,12 +161,12 @@ private slots:
                 QSKIP("this file system cannot make a folder read-only");
         }
         control<QToolButton>(&screen, u"cmdEsporta"_s)->click();
-        QCOMPARE(program->messages.texts(), (QStringList {FirstQuestion, Failure}));
+        QCOMPARE(program->messages.texts(), (QStringList { FirstQuestion, Failure }));
         QCOMPARE(program->messages.messages().last().kind, ui::MessageKind::Plain);
         QCOMPARE(testsupport::readFile(file(u"Riepilogo_Appuntamenti.xls"_s)), QByteArray("old export"));
         readOnly.reset();
         QCOMPARE(QDir(program->folder.path()).entryList(QDir::Files | QDir::Hidden).filter(u".xls"_s).size(),
-                 lockFile ? 2 : 1); // no temporary file left behind
+            lockFile ? 2 : 1); // no temporary file left behind
         QVERIFY(screen.isVisible());
     }
 
@@ -174,11 +176,11 @@ private slots:
         QTest::addColumn<QDate>("day");
         QTest::addColumn<QStringList>("purposes");
         QTest::newRow("imminent") << int(appointments::Selection::Imminent) << QDate(2024, 6, 10)
-                                  << QStringList {u"vecchio"_s, u"mattina"_s, u"pomeriggio"_s, u"preavviso5"_s};
+                                  << QStringList { u"vecchio"_s, u"mattina"_s, u"pomeriggio"_s, u"preavviso5"_s };
         QTest::newRow("day") << int(appointments::Selection::Day) << QDate(2024, 6, 12)
-                             << QStringList {u"mattina"_s, u"pomeriggio"_s, u"assolto"_s};
+                             << QStringList { u"mattina"_s, u"pomeriggio"_s, u"assolto"_s };
         QTest::newRow("month") << int(appointments::Selection::Month) << QDate(2024, 3, 15)
-                               << QStringList {u"primo"_s, u"ultimo"_s, u"illeggibile"_s}; // dates compared as text
+                               << QStringList { u"primo"_s, u"ultimo"_s, u"illeggibile"_s }; // dates compared as text
     }
     void selections()
     {
@@ -199,9 +201,9 @@ private slots:
         };
         for (const auto& r : records)
             program->addAppointment(r);
-        const exports::Reading reading =
-            appointments::selectionTable(appointments::Selection(selection), QDate(2024, 6, 10), day)
-                .read(program->appointments());
+        const exports::Reading reading
+            = appointments::selectionTable(appointments::Selection(selection), QDate(2024, 6, 10), day)
+                  .read(program->appointments());
         QVERIFY(reading.complete);
         QStringList found;
         for (qsizetype r = 0; r < reading.grid.rowCount(); ++r)
@@ -272,7 +274,8 @@ private slots:
         QTest::keyClicks(QApplication::focusWidget(), u"ianchi "_s);
         control<QToolButton>(&screen, u"cmdEsporta"_s)->click();
         const QByteArray bytes = testsupport::readFile(file(u"Riepilogo_Appuntamenti.xls"_s));
-        QVERIFY(bytes.contains(">Visita</td><td style=\"text-align: left;\" sdnum=\"1040;0;@\">portare i documenti</td>"));
+        QVERIFY(
+            bytes.contains(">Visita</td><td style=\"text-align: left;\" sdnum=\"1040;0;@\">portare i documenti</td>"));
         QVERIFY(bytes.contains("&lt;2024&gt;</td><td style=\"text-align: left;\" sdnum=\"1040;0;@\"></td>"
                                "<td style=\"text-align: left;\" sdnum=\"1040;0;@\">bianchi</td>"));
         QCOMPARE(cell(grid, 0, screen.column(u"colContatto"_s)), u"bianchi "_s);
@@ -282,7 +285,7 @@ private slots:
     void unreadableArchiveClosesTheScreen_data()
     {
         QTest::addColumn<QString>("screen");
-        for (const char* name : {"frmExpScadenzario", "frmExpImminenti", "frmExpGiornaliere", "frmExpMensili"})
+        for (const char* name : { "frmExpScadenzario", "frmExpImminenti", "frmExpGiornaliere", "frmExpMensili" })
             QTest::newRow(name) << QString::fromLatin1(name);
     }
     void unreadableArchiveClosesTheScreen()
@@ -291,8 +294,8 @@ private slots:
         QVERIFY(QDir().mkpath(program->appointments())); // a folder where the archive should be
         const QDate day(2024, 6, 10);
         ui::ExportDefinition definition;
-        for (const ui::ExportDefinition& each : {appointments::archiveExport(), appointments::imminentExport(),
-                                                 appointments::dayExport(day), appointments::monthExport(day)}) {
+        for (const ui::ExportDefinition& each : { appointments::archiveExport(), appointments::imminentExport(),
+                 appointments::dayExport(day), appointments::monthExport(day) }) {
             if (each.objectName == screen)
                 definition = each;
         }
@@ -301,11 +304,11 @@ private slots:
         QCOMPARE(control<QTableView>(&exportScreen, u"grdRecords"_s)->model()->rowCount(), 0);
         QVERIFY(!control<QToolButton>(&exportScreen, u"cmdEsporta"_s)->isEnabled());
         QTRY_VERIFY(!exportScreen.isVisible());
-        QCOMPARE(program->messages.texts(), QStringList {AccessFailure::message()});
+        QCOMPARE(program->messages.texts(), QStringList { AccessFailure::message() });
         QCOMPARE(program->messages.messages().last().kind, ui::MessageKind::Plain);
         exportScreen.cmdEsportaClick();
         QCOMPARE(program->messages.texts().size(), 1);
-        QVERIFY(QDir(program->folder.path()).entryList({u"*.xls"_s}, QDir::Files).isEmpty());
+        QVERIFY(QDir(program->folder.path()).entryList({ u"*.xls"_s }, QDir::Files).isEmpty());
     }
 
     void frameHints()

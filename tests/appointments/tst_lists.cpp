@@ -1,8 +1,8 @@
 #include "appointments/appointmentcard.h"
+#include "support/layouts.h"
+#include "support/programfixture.h"
 #include "ui/linelist.h"
 #include "ui/listscreen.h"
-#include "support/programfixture.h"
-#include "support/layouts.h"
 
 #include <QLabel>
 #include <QListView>
@@ -39,9 +39,9 @@ private slots:
     {
         QTest::addColumn<int>("screen"); // 0 to fulfil, 1 expired, 2 fulfilled
         QTest::addColumn<QStringList>("purposes");
-        QTest::newRow("to fulfil") << 0 << QStringList {u"ieri"_s, u"oggi"_s};
-        QTest::newRow("expired") << 1 << QStringList {u"ieri"_s};
-        QTest::newRow("fulfilled") << 2 << QStringList {u"assolto"_s};
+        QTest::newRow("to fulfil") << 0 << QStringList { u"ieri"_s, u"oggi"_s };
+        QTest::newRow("expired") << 1 << QStringList { u"ieri"_s };
+        QTest::newRow("fulfilled") << 2 << QStringList { u"assolto"_s };
     }
     void states()
     {
@@ -53,9 +53,9 @@ private slots:
         AppointmentRecord odd = appointment(u"01/01/2024"_s, u"08"_s, u"00"_s, u"0"_s, u"nessuno"_s, u"D"_s);
         std::memset(odd.data() + testsupport::appointmentBytes::Fulfilled, 0, 3);
         program->addAppointment(odd);
-        const appointments::State state = screen == 0   ? appointments::State::ToFulfil
-                                          : screen == 1 ? appointments::State::Expired
-                                                        : appointments::State::Fulfilled;
+        const appointments::State state = screen == 0 ? appointments::State::ToFulfil
+            : screen == 1                             ? appointments::State::Expired
+                                                      : appointments::State::Fulfilled;
         ui::ListScreen list(this->list(state), program->card());
         list.show();
         QStringList found;
@@ -101,15 +101,16 @@ private slots:
         ui::ListScreen list(this->list(appointments::State::Fulfilled), program->card());
         list.show();
         control<QPushButton>(&list, u"btnTrova"_s)->click();
-        QCOMPARE(program->messages.texts(), QStringList {u"Ricerca non applicabile: la lista non contiene nessuna voce."_s});
+        QCOMPARE(program->messages.texts(),
+            QStringList { u"Ricerca non applicabile: la lista non contiene nessuna voce."_s });
         QCOMPARE(program->messages.messages().first().kind, ui::MessageKind::Plain);
     }
 
     void enterInTheFindBoxThenOnTrova()
     {
         for (int i = 1; i <= 3; ++i)
-            program->addAppointment(appointment(u"0%1/01/2024"_s.arg(i), u"10"_s, u"00"_s, u"0"_s,
-                                                u"Voce%1"_s.arg(i), u"Rossi"_s, true));
+            program->addAppointment(
+                appointment(u"0%1/01/2024"_s.arg(i), u"10"_s, u"00"_s, u"0"_s, u"Voce%1"_s.arg(i), u"Rossi"_s, true));
         ui::ListScreen list(this->list(appointments::State::Fulfilled), program->card());
         list.show();
         auto* find = control<QLineEdit>(&list, u"txtTrova"_s);
@@ -130,8 +131,8 @@ private slots:
     void printedListHoldsEveryLineWithItsTitle()
     {
         for (int i = 1; i <= 4; ++i)
-            program->addAppointment(appointment(u"0%1/03/2024"_s.arg(i), u"10"_s, u"00"_s, u"0"_s,
-                                                u"Voce %1"_s.arg(i), u"Rossi"_s));
+            program->addAppointment(
+                appointment(u"0%1/03/2024"_s.arg(i), u"10"_s, u"00"_s, u"0"_s, u"Voce %1"_s.arg(i), u"Rossi"_s));
         ui::ListScreen list(this->list(appointments::State::Expired), program->card());
         list.show();
         control<QPushButton>(&list, u"btnStampa"_s)->click();

@@ -31,14 +31,15 @@ private slots:
     {
         program = std::make_unique<testsupport::ProgramFixture>(QDate(2024, 3, 10));
         using F = AppointmentField;
-        AppointmentRecord a = appointment(u"05/03/2024"_s, u"09"_s, u"15"_s, u"0"_s, u"Firma contratto"_s, u"ROSSI Mario"_s);
+        AppointmentRecord a
+            = appointment(u"05/03/2024"_s, u"09"_s, u"15"_s, u"0"_s, u"Firma contratto"_s, u"ROSSI Mario"_s);
         a.setText(F::place, u"Roma"_s);
         AppointmentRecord b = appointment(u"20/03/2024"_s, u"11"_s, u"00"_s, u"0"_s, u"Consegna"_s, u"Grossi Anna"_s);
         b.setText(F::place, u"Milano"_s);
         AppointmentRecord c = appointment(u"02/04/2024"_s, u"09"_s, u"45"_s, u"0"_s, u"Visita"_s, u"Rossini e figli"_s);
         c.setText(F::place, u"ROMA"_s);
         AppointmentRecord d = appointment(u"01/12/2023"_s, u"16"_s, u"00"_s, u"0"_s, u"Rossi"_s, u"Bianchi"_s);
-        for (const auto& r : {a, b, c, d})
+        for (const auto& r : { a, b, c, d })
             program->addAppointment(r);
         program->card()->open();
         search = std::make_unique<AppointmentSearch>(
@@ -57,16 +58,18 @@ private slots:
         QTest::addColumn<QStringList>("typed"); // criterion, text, criterion, text...
         QTest::addColumn<QStringList>("purposes");
         // Lines start with the date as day/month/year and sort as text.
-        QTest::newRow("no criterion") << QStringList() << QStringList {u"Rossi"_s, u"Visita"_s, u"Firma contratto"_s, u"Consegna"_s};
-        QTest::newRow("contact and place") << QStringList {u"txtContatto"_s, u"ROSSI"_s, u"txtLuogo"_s, u"Roma"_s}
-                                           << QStringList {u"Visita"_s, u"Firma contratto"_s};
-        QTest::newRow("contact with a trailing blank") << QStringList {u"txtContatto"_s, u"rossi "_s}
-                                                       << QStringList {u"Firma contratto"_s, u"Consegna"_s};
-        QTest::newRow("month of a year") << QStringList {u"txtData"_s, u"03/2024"_s}
-                                         << QStringList {u"Firma contratto"_s, u"Consegna"_s};
-        QTest::newRow("hour") << QStringList {u"txtOra"_s, u"09:"_s} << QStringList {u"Visita"_s, u"Firma contratto"_s};
+        QTest::newRow("no criterion") << QStringList()
+                                      << QStringList { u"Rossi"_s, u"Visita"_s, u"Firma contratto"_s, u"Consegna"_s };
+        QTest::newRow("contact and place") << QStringList { u"txtContatto"_s, u"ROSSI"_s, u"txtLuogo"_s, u"Roma"_s }
+                                           << QStringList { u"Visita"_s, u"Firma contratto"_s };
+        QTest::newRow("contact with a trailing blank")
+            << QStringList { u"txtContatto"_s, u"rossi "_s } << QStringList { u"Firma contratto"_s, u"Consegna"_s };
+        QTest::newRow("month of a year") << QStringList { u"txtData"_s, u"03/2024"_s }
+                                         << QStringList { u"Firma contratto"_s, u"Consegna"_s };
+        QTest::newRow("hour") << QStringList { u"txtOra"_s, u"09:"_s }
+                              << QStringList { u"Visita"_s, u"Firma contratto"_s };
         QTest::newRow("a blank criterion does not count")
-            << QStringList {u"txtContatto"_s, u"grossi"_s, u"txtNote"_s, u"   "_s} << QStringList {u"Consegna"_s};
+            << QStringList { u"txtContatto"_s, u"grossi"_s, u"txtNote"_s, u"   "_s } << QStringList { u"Consegna"_s };
     }
     void criteria()
     {
@@ -78,7 +81,7 @@ private slots:
         QVERIFY(control<QWidget>(search.get(), u"panContainer"_s)->isVisible());
         QVERIFY(!control<QWidget>(search.get(), u"panAvvio"_s)->isVisible());
         QCOMPARE(control<QLabel>(search.get(), u"lblTrovate"_s)->text(),
-                 u"Il presente riepilogo contiene %1 schede."_s.arg(purposes.size()));
+            u"Il presente riepilogo contiene %1 schede."_s.arg(purposes.size()));
         const QStringList lines = listed();
         QCOMPARE(lines.size(), purposes.size());
         // Day first: the lines sort as text, not by date.
@@ -90,8 +93,9 @@ private slots:
     {
         type(u"txtCausale"_s, u"visita"_s);
         run();
-        QCOMPARE(listed(), QStringList {u"Data: 02/04/2024  Ora: 09:45  Causale: Visita"_s + QString(48, u' ')
-                                        + u"  Contatto: Rossini e figli                Cel. "_s});
+        QCOMPARE(listed(),
+            QStringList { u"Data: 02/04/2024  Ora: 09:45  Causale: Visita"_s + QString(48, u' ')
+                + u"  Contatto: Rossini e figli                Cel. "_s });
     }
 
     void doubleClickLoadsOntoTheCard()
@@ -109,14 +113,15 @@ private slots:
         control<QLineEdit>(program->card(), u"txtNote"_s)->setText(u"rivista"_s);
         control<QToolButton>(program->card(), u"cmdSalva"_s)->click();
         QCOMPARE(program->messages.texts().last(),
-                 u"Le modifiche apportate alla scheda corrente sono state salvate in archivio."_s);
+            u"Le modifiche apportate alla scheda corrente sono state salvate in archivio."_s);
         QCOMPARE(AppointmentRecord::fromBytes(program->appointmentBytes(3).constData()).text(AppointmentField::notes),
-                 u"rivista"_s);
+            u"rivista"_s);
     }
 
     void equalLinesLoadTheirOwnRecords()
     {
-        AppointmentRecord twin = appointment(u"02/04/2024"_s, u"09"_s, u"45"_s, u"0"_s, u"Visita"_s, u"Rossini e figli"_s);
+        AppointmentRecord twin
+            = appointment(u"02/04/2024"_s, u"09"_s, u"45"_s, u"0"_s, u"Visita"_s, u"Rossini e figli"_s);
         twin.setText(AppointmentField::notes, u"il gemello"_s);
         program->addAppointment(twin); // position 5, the same line as position 3
         type(u"txtCausale"_s, u"visita"_s);
@@ -158,14 +163,15 @@ private slots:
     {
         search->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(search.get()));
-        const QStringList cycle = {u"txtData"_s, u"txtOra"_s, u"txtTipologia"_s, u"txtCausale"_s, u"txtDettagli"_s,
-                                   u"txtContatto"_s, u"txtTel"_s, u"txtCel"_s, u"txtLuogo"_s, u"txtNote"_s, u"txtData"_s};
+        const QStringList cycle = { u"txtData"_s, u"txtOra"_s, u"txtTipologia"_s, u"txtCausale"_s, u"txtDettagli"_s,
+            u"txtContatto"_s, u"txtTel"_s, u"txtCel"_s, u"txtLuogo"_s, u"txtNote"_s, u"txtData"_s };
         control<QLineEdit>(search.get(), cycle.first())->setFocus();
         for (qsizetype i = 0; i < cycle.size(); ++i) {
             QCOMPARE(QApplication::focusWidget()->objectName(), cycle[i]);
             int framed = 0;
             for (int f = 1; f <= 10; ++f)
-                framed += control<QFrame>(search.get(), u"effCampo%1"_s.arg(f, 2, 10, QChar(u'0')))->isVisible() ? 1 : 0;
+                framed
+                    += control<QFrame>(search.get(), u"effCampo%1"_s.arg(f, 2, 10, QChar(u'0')))->isVisible() ? 1 : 0;
             QCOMPARE(framed, 1);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         }

@@ -22,22 +22,25 @@ const QString CfLength = u"Attenzione: il codice fiscale deve essere composto da
 const QString CfValid = u"Il codice fiscale digitato è VALIDO."_s;
 const QString CfWrong = u"Attenzione: il codice fiscale digitato è ERRATO."_s;
 const QString VatLength = u"Attenzione: la partita IVA deve essere composta da 11 caratteri numerici."_s;
-const QString VatWrong = u"Attenzione: il numero di partita IVA digitato risulta ERRATO!\r\n\r\n"
-                         u"Non è quindi possibile fornire informazioni relative all'Ufficio IVA che lo ha rilasciato."_s;
+const QString VatWrong
+    = u"Attenzione: il numero di partita IVA digitato risulta ERRATO!\r\n\r\n"
+      u"Non è quindi possibile fornire informazioni relative all'Ufficio IVA che lo ha rilasciato."_s;
 QString vatValid(const QString& office)
 {
     return u"Il numero di partita IVA digitato risulta VALIDO.\r\n\r\nE' stato rilasciato dall'Ufficio IVA del Comune di "_s
-           + office + u"."_s;
+        + office + u"."_s;
 }
-const QString VatUnknownOffice = u"Il numero di partita IVA digitato risulta VALIDO.\r\n\r\n"
-                                 u"L'Ufficio IVA che lo ha rilasciato non è presente nell'elenco degli uffici conosciuti."_s;
-const QString CardEmpty = u"Attenzione: immettere il numero di carta di credito prima di premere il pulsante di controllo."_s;
+const QString VatUnknownOffice
+    = u"Il numero di partita IVA digitato risulta VALIDO.\r\n\r\n"
+      u"L'Ufficio IVA che lo ha rilasciato non è presente nell'elenco degli uffici conosciuti."_s;
+const QString CardEmpty
+    = u"Attenzione: immettere il numero di carta di credito prima di premere il pulsante di controllo."_s;
 const QString CardWrong = u"Attenzione: il numero digitato risulta ERRATO!\r\n\r\n"
                           u"Non è quindi possibile fornire informazioni relative al tipo di carta di credito."_s;
 QString cardValid(const QString& number, const QString& issuer)
 {
     return u"Il numero di carta di credito "_s + number + u" risulta valido.\r\n\r\nLa carta di credito è del tipo "_s
-           + issuer + u"."_s;
+        + issuer + u"."_s;
 }
 const QString IbanLength = u"Attenzione: l'IBAN deve essere composto da 27 caratteri alfanumerici."_s;
 const QString IbanValid = u"L'IBAN digitato è VALIDO."_s;
@@ -57,10 +60,14 @@ int remainderByDigits(const QString& digits)
 std::unique_ptr<QDialog> checkerWindow(int which, const QString& initial = QString())
 {
     switch (which) {
-    case 0: return std::make_unique<CodiceFiscaleWindow>(initial);
-    case 1: return std::make_unique<PartitaIvaWindow>(initial);
-    case 2: return std::make_unique<CardNumberWindow>(initial);
-    default: return std::make_unique<IbanWindow>(initial);
+    case 0:
+        return std::make_unique<CodiceFiscaleWindow>(initial);
+    case 1:
+        return std::make_unique<PartitaIvaWindow>(initial);
+    case 2:
+        return std::make_unique<CardNumberWindow>(initial);
+    default:
+        return std::make_unique<IbanWindow>(initial);
     }
 }
 
@@ -72,8 +79,8 @@ class TestChecks : public QObject {
     // Types into the window's box as a user would, presses Enter and the
     // check button; returns the messages shown and whether the window stayed.
     template <typename Window>
-    std::pair<QList<testsupport::MessageRecorder::Message>, bool> run(const QString& typed, const QString& initial = QString(),
-                                                                      QString* shown = nullptr)
+    std::pair<QList<testsupport::MessageRecorder::Message>, bool> run(
+        const QString& typed, const QString& initial = QString(), QString* shown = nullptr)
     {
         testsupport::MessageRecorder messages;
         Window window(initial);
@@ -88,7 +95,7 @@ class TestChecks : public QObject {
             *shown = field->text();
         QTest::keyClick(field, Qt::Key_Return);
         check->click();
-        return {messages.messages(), window.isVisible()};
+        return { messages.messages(), window.isVisible() };
     }
 
 private slots:
@@ -131,8 +138,8 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("stays");
         QTest::newRow("codice fiscale") << 0 << u"RSSMRA80A01H501U"_s << int(Qt::Key_Return) << CfValid << false;
-        QTest::newRow("partita IVA, keypad Enter") << 1 << u"00000000588"_s << int(Qt::Key_Enter)
-                                                   << vatValid(u"Roma 1"_s) << false;
+        QTest::newRow("partita IVA, keypad Enter")
+            << 1 << u"00000000588"_s << int(Qt::Key_Enter) << vatValid(u"Roma 1"_s) << false;
         QTest::newRow("partita IVA, too short") << 1 << u"1234567890"_s << int(Qt::Key_Return) << VatLength << true;
         QTest::newRow("carta") << 2 << u"42"_s << int(Qt::Key_Return) << cardValid(u"42"_s, u"Visa"_s) << false;
         QTest::newRow("IBAN") << 3 << u"IT60X0542811101000000123456"_s << int(Qt::Key_Enter) << IbanValid << false;
@@ -153,7 +160,7 @@ private slots:
         QCOMPARE(checker->focusWidget(), checker->findChild<QPushButton*>(u"btnControlla"_s));
         QVERIFY(messages.messages().isEmpty());
         QTest::keyClick(checker->focusWidget(), Qt::Key(key));
-        QCOMPARE(messages.texts(), QStringList {message});
+        QCOMPARE(messages.texts(), QStringList { message });
         QCOMPARE(checker->isVisible(), stays);
     }
 
@@ -183,11 +190,13 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("stays");
-        QTest::newRow("valid, office not listed") << u"12345678903"_s << int(Kind::Information) << VatUnknownOffice << false;
+        QTest::newRow("valid, office not listed")
+            << u"12345678903"_s << int(Kind::Information) << VatUnknownOffice << false;
         QTest::newRow("wrong check digit") << u"12345678904"_s << int(Kind::Warning) << VatWrong << false;
         QTest::newRow("zeros") << u"00000000000"_s << int(Kind::Information) << VatUnknownOffice << false;
         QTest::newRow("Roma 1") << u"00000000588"_s << int(Kind::Information) << vatValid(u"Roma 1"_s) << false;
-        QTest::newRow("Monza") << u"00000000968"_s << int(Kind::Information) << vatValid(u"Monza (Milano 2)"_s) << false;
+        QTest::newRow("Monza") << u"00000000968"_s << int(Kind::Information) << vatValid(u"Monza (Milano 2)"_s)
+                               << false;
         QTest::newRow("Bologna 2") << u"00000001206"_s << int(Kind::Information) << vatValid(u"Bologna 2"_s) << false;
         QTest::newRow("ten digits") << u"1234567890"_s << int(Kind::Warning) << VatLength << true;
     }
@@ -227,23 +236,26 @@ private slots:
         QTest::newRow("Delete") << u"12345"_s << 1 << QKeySequence(Qt::Key_Delete) << QString() << u"1345"_s;
         QTest::newRow("Backspace") << u"12345"_s << 2 << QKeySequence(Qt::Key_Backspace) << QString() << u"1345"_s;
         QTest::newRow("digits") << u""_s << 0 << QKeySequence(Qt::Key_1, Qt::Key_2) << QString() << u"12"_s;
-        QTest::newRow("letter, blank, sign") << u"12"_s << 2 << QKeySequence(Qt::Key_A, Qt::Key_Space, Qt::Key_Minus)
-                                             << QString() << u"12"_s;
+        QTest::newRow("letter, blank, sign")
+            << u"12"_s << 2 << QKeySequence(Qt::Key_A, Qt::Key_Space, Qt::Key_Minus) << QString() << u"12"_s;
         QTest::newRow("Home") << u"12345"_s << 3 << QKeySequence(Qt::Key_Home, Qt::Key_9) << QString() << u"912345"_s;
         QTest::newRow("End") << u"12345"_s << 0 << QKeySequence(Qt::Key_End, Qt::Key_6) << QString() << u"123456"_s;
-        QTest::newRow("Shift+Home selects") << u"12345"_s << 3 << QKeySequence(Qt::SHIFT | Qt::Key_Home, QKeyCombination(Qt::Key_7))
-                                            << QString() << u"745"_s;
-        QTest::newRow("select all, Delete") << u"12345"_s << 2
-                                            << QKeySequence(QKeySequence(QKeySequence::SelectAll)[0], QKeyCombination(Qt::Key_Delete))
-                                            << QString() << u""_s;
+        QTest::newRow("Shift+Home selects")
+            << u"12345"_s << 3 << QKeySequence(Qt::SHIFT | Qt::Key_Home, QKeyCombination(Qt::Key_7)) << QString()
+            << u"745"_s;
+        QTest::newRow("select all, Delete")
+            << u"12345"_s << 2
+            << QKeySequence(QKeySequence(QKeySequence::SelectAll)[0], QKeyCombination(Qt::Key_Delete)) << QString()
+            << u""_s;
         QTest::newRow("undo") << u"12345"_s << 5
-                              << QKeySequence(QKeyCombination(Qt::Key_Backspace), QKeySequence(QKeySequence::Undo)[0]) << QString()
-                              << u"12345"_s;
-        QTest::newRow("paste digits") << u"12345"_s << 5 << QKeySequence(QKeySequence::Paste) << u"678"_s << u"12345678"_s;
-        QTest::newRow("paste with Shift+Insert") << u"12345"_s << 0 << QKeySequence(Qt::SHIFT | Qt::Key_Insert) << u"0"_s
-                                                 << u"012345"_s;
-        QTest::newRow("paste of other text keeps its digits") << u"12345"_s << 5 << QKeySequence(QKeySequence::Paste)
-                                                              << u"6a7"_s << u"1234567"_s;
+                              << QKeySequence(QKeyCombination(Qt::Key_Backspace), QKeySequence(QKeySequence::Undo)[0])
+                              << QString() << u"12345"_s;
+        QTest::newRow("paste digits") << u"12345"_s << 5 << QKeySequence(QKeySequence::Paste) << u"678"_s
+                                      << u"12345678"_s;
+        QTest::newRow("paste with Shift+Insert")
+            << u"12345"_s << 0 << QKeySequence(Qt::SHIFT | Qt::Key_Insert) << u"0"_s << u"012345"_s;
+        QTest::newRow("paste of other text keeps its digits")
+            << u"12345"_s << 5 << QKeySequence(QKeySequence::Paste) << u"6a7"_s << u"1234567"_s;
     }
     void digitsOnlyEditing()
     {
@@ -288,7 +300,7 @@ private slots:
         checker->show();
         QCOMPARE(checker->findChild<QLineEdit*>()->text(), handed);
         checker->findChild<QPushButton*>(u"btnControlla"_s)->click();
-        QCOMPARE(messages.texts(), QStringList {message});
+        QCOMPARE(messages.texts(), QStringList { message });
         QCOMPARE(checker->isVisible(), stays);
     }
 
@@ -311,7 +323,7 @@ private slots:
         QTest::keyClick(field, Qt::Key_1);
         QCOMPARE(field->text(), u"12345678903"_s);
         window.findChild<QPushButton*>(u"btnControlla"_s)->click();
-        QCOMPARE(messages.texts(), QStringList {VatUnknownOffice});
+        QCOMPARE(messages.texts(), QStringList { VatUnknownOffice });
     }
 
     void vatOffices()
@@ -341,7 +353,8 @@ private slots:
         QTest::newRow("34") << u"34"_s << int(Kind::Information) << cardValid(u"34"_s, u"American Express"_s) << false;
         QTest::newRow("59") << u"59"_s << int(Kind::Information) << cardValid(u"59"_s, u"MasterCard"_s) << false;
         QTest::newRow("67") << u"67"_s << int(Kind::Information) << cardValid(u"67"_s, u"Discover"_s) << false;
-        QTest::newRow("307") << u"307"_s << int(Kind::Information) << cardValid(u"307"_s, u"Diner's Club / Carte Blanche"_s) << false;
+        QTest::newRow("307") << u"307"_s << int(Kind::Information)
+                             << cardValid(u"307"_s, u"Diner's Club / Carte Blanche"_s) << false;
         QTest::newRow("331") << u"331"_s << int(Kind::Information) << cardValid(u"331"_s, u"JCB"_s) << false;
         QTest::newRow("323, issuer unknown") << u"323"_s << int(Kind::Information)
                                              << u"Il numero di carta di credito 323 risulta valido.\r\n\r\n"
@@ -376,8 +389,10 @@ private slots:
         QTest::addColumn<bool>("stays");
         QTest::newRow("valid") << u"IT60X0542811101000000123456"_s << int(Kind::Information) << IbanValid << false;
         QTest::newRow("lower case") << u"it60x0542811101000000123456"_s << int(Kind::Information) << IbanValid << false;
-        QTest::newRow("two digits swapped") << u"IT60X0542811101000000124356"_s << int(Kind::Warning) << IbanWrong << false;
-        QTest::newRow("German, 22 characters") << u"DE89370400440532013000"_s << int(Kind::Warning) << IbanLength << true;
+        QTest::newRow("two digits swapped")
+            << u"IT60X0542811101000000124356"_s << int(Kind::Warning) << IbanWrong << false;
+        QTest::newRow("German, 22 characters")
+            << u"DE89370400440532013000"_s << int(Kind::Warning) << IbanLength << true;
         QTest::newRow("hyphen inside") << u"IT60X0542811101000000-23456"_s << int(Kind::Warning) << IbanWrong << false;
         QTest::newRow("empty") << u""_s << int(Kind::Warning) << IbanLength << true;
     }

@@ -23,15 +23,12 @@ namespace bytes = testsupport::contactBytes;
 namespace {
 
 // The controls of the 36 fields, in record order.
-const QStringList Controls = {
-    u"txtCliente"_s,    u"txtDataNasc"_s,  u"txtComuneNasc"_s, u"txtProvNasc"_s,    u"txtSesso"_s,
-    u"txtRecapito"_s,   u"txtIndirizzoRes"_s, u"txtProvRes"_s, u"txtComuneRes"_s,   u"txtCapRes"_s,
-    u"txtEstremi"_s,    u"txtTelCasa"_s,   u"txtTelUff"_s,     u"txtTelCel"_s,      u"txtFax"_s,
-    u"txtEmail"_s,      u"txtCodFisc"_s,   u"txtCarta"_s,      u"txtScadeCarta"_s,  u"txtPartitaIva"_s,
-    u"txtIban"_s,       u"txtDocumento"_s, u"txtOccupazione"_s, u"txtCivile"_s,     u"txtTitoli"_s,
-    u"txtProdotti"_s,   u"txtZona"_s,      u"txtQuestioni"_s,  u"txtNote"_s,        u"chkRicontatta"_s,
-    u"lblFile01"_s,     u"lblFile02"_s,    u"lblFile03"_s,     u"lblDesc01"_s,      u"lblDesc02"_s,
-    u"lblDesc03"_s};
+const QStringList Controls = { u"txtCliente"_s, u"txtDataNasc"_s, u"txtComuneNasc"_s, u"txtProvNasc"_s, u"txtSesso"_s,
+    u"txtRecapito"_s, u"txtIndirizzoRes"_s, u"txtProvRes"_s, u"txtComuneRes"_s, u"txtCapRes"_s, u"txtEstremi"_s,
+    u"txtTelCasa"_s, u"txtTelUff"_s, u"txtTelCel"_s, u"txtFax"_s, u"txtEmail"_s, u"txtCodFisc"_s, u"txtCarta"_s,
+    u"txtScadeCarta"_s, u"txtPartitaIva"_s, u"txtIban"_s, u"txtDocumento"_s, u"txtOccupazione"_s, u"txtCivile"_s,
+    u"txtTitoli"_s, u"txtProdotti"_s, u"txtZona"_s, u"txtQuestioni"_s, u"txtNote"_s, u"chkRicontatta"_s, u"lblFile01"_s,
+    u"lblFile02"_s, u"lblFile03"_s, u"lblDesc01"_s, u"lblDesc02"_s, u"lblDesc03"_s };
 
 // A distinct value for field i that fits its capacity.
 QByteArray distinct(int i, int capacity)
@@ -68,7 +65,7 @@ class TestContactCard : public QObject {
         return testsupport::readFile(path()).mid((position - 1) * bytes::RecordSize, bytes::RecordSize);
     }
     void addContact(const QString& name, const QString& town, const QString& province, bool callBack,
-                    const QString& issues = QString())
+        const QString& issues = QString())
     {
         ContactRecord r;
         r.setText(F::fullName, name);
@@ -105,13 +102,12 @@ private slots:
         click(u"cmdPrimo"_s);
         for (int i = 0; i < Controls.size(); ++i) {
             const auto slot = testsupport::ContactSlots[std::size_t(i)];
-            QCOMPARE(shown(control<QWidget>(card(), Controls[i])),
-                     QString::fromLatin1(distinct(i, slot.capacity)));
+            QCOMPARE(shown(control<QWidget>(card(), Controls[i])), QString::fromLatin1(distinct(i, slot.capacity)));
         }
         QCOMPARE(control<QLabel>(card(), u"lblPosizione"_s)->text(), u"1"_s);
         click(u"cmdSalva"_s);
         QCOMPARE(program->messages.texts().last(),
-                 u"Le modifiche apportate alla scheda corrente sono state salvate in archivio."_s);
+            u"Le modifiche apportate alla scheda corrente sono state salvate in archivio."_s);
         QCOMPARE(stored(1), record);
     }
 
@@ -129,10 +125,12 @@ private slots:
         testsupport::typeText(edit(u"txtCliente"_s), u"Rossi Mario"_s);
         control<QCheckBox>(card(), u"chkRicontatta"_s)->setChecked(ticked);
         click(u"cmdSalva"_s);
-        QCOMPARE(program->messages.texts(), QStringList {u"La scheda corrente è stata inserita in archivio."_s});
+        QCOMPARE(program->messages.texts(), QStringList { u"La scheda corrente è stata inserita in archivio."_s });
         const QByteArray b = stored(1);
         QCOMPARE(b.size(), bytes::RecordSize);
-        QCOMPARE(b.left(12), QByteArray("\x0B" "Rossi Mario"));
+        QCOMPARE(b.left(12),
+            QByteArray("\x0B"
+                       "Rossi Mario"));
         for (const auto& slot : testsupport::ContactSlots) {
             if (slot.offset != bytes::FullName && slot.offset != bytes::ToRecontact)
                 QCOMPARE(int(b.at(slot.offset)), 0);
@@ -146,7 +144,7 @@ private slots:
         edit(u"txtNote"_s)->setText(u"nota"_s);
         click(u"cmdSalva"_s);
         QCOMPARE(program->messages.texts(),
-                 QStringList {u"Attenzione: per salvare la scheda è necessario indicare il nome del contatto."_s});
+            QStringList { u"Attenzione: per salvare la scheda è necessario indicare il nome del contatto."_s });
         QCOMPARE(program->messages.messages().first().kind, ui::MessageKind::Warning);
         QCOMPARE(QApplication::focusWidget(), edit(u"txtCliente"_s));
         QVERIFY(!QFileInfo::exists(path()) || QFileInfo(path()).size() == 0);
@@ -156,7 +154,7 @@ private slots:
     {
         addContact(u"Rossi"_s, u"Roma"_s, u"RM"_s, true);
         click(u"cmdPrimo"_s);
-        card()->card().setAttachments({{u"a.pdf"_s, {}, {}}, {u"Contratto"_s, {}, {}}});
+        card()->card().setAttachments({ { u"a.pdf"_s, {}, {} }, { u"Contratto"_s, {}, {} } });
         const QByteArray before = stored(1);
         click(u"cmdDuplica"_s);
         QCOMPARE(control<QLabel>(card(), u"lblPosizione"_s)->text(), QString());
@@ -285,7 +283,7 @@ private slots:
         edit(u"txtEmail"_s)->clear();
         click(u"btnEmail"_s);
         QCOMPARE(program->shellOpens.opened,
-                 (QStringList {u"\"mailto:a%3Fsubject%3Dx%26cc%3Db@c.it%23d@e.it\""_s, u"\"mailto:\""_s}));
+            (QStringList { u"\"mailto:a%3Fsubject%3Dx%26cc%3Db@c.it%23d@e.it\""_s, u"\"mailto:\""_s }));
     }
 
     void callBackList()
@@ -300,10 +298,12 @@ private slots:
             QCOMPARE(list.windowTitle(), u" Riepilogo persone da ricontattare"_s);
             const QStringList lines = testsupport::listedLines(&list);
             QCOMPARE(lines.size(), 2);
-            QCOMPARE(lines[0], u"Rossi"_s + QString(21, u' ') + u"  Tel. "_s + QString(15, u' ') + u"  "_s
-                                   + QString(25, u' ') + u"  Prod. "_s + QString(30, u' ') + u"  fattura"_s);
+            QCOMPARE(lines[0],
+                u"Rossi"_s + QString(21, u' ') + u"  Tel. "_s + QString(15, u' ') + u"  "_s + QString(25, u' ')
+                    + u"  Prod. "_s + QString(30, u' ') + u"  fattura"_s);
             auto* view = control<QListView>(&list, u"lstRecords"_s);
-            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(1, 0)).center());
+            QTest::mouseDClick(
+                view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(1, 0)).center());
             QVERIFY(!list.isVisible());
         }
         QCOMPARE(edit(u"txtCliente"_s)->text(), u"Verdi"_s);
@@ -320,7 +320,7 @@ private slots:
         auto* line = control<QLabel>(card(), u"panInfo"_s);
         const auto move = [](QWidget* over) {
             QMouseEvent event(QEvent::MouseMove, QPointF(1, 1), QPointF(1, 1), QPointF(1, 1), Qt::NoButton,
-                              Qt::NoButton, Qt::NoModifier);
+                Qt::NoButton, Qt::NoModifier);
             QApplication::sendEvent(over, &event);
         };
         move(control<QWidget>(card(), u"cmdRicontatta"_s));
@@ -356,9 +356,10 @@ private slots:
         QVERIFY(program->shellOpens.opened.isEmpty());
         edit(u"txtCliente"_s)->setText(u"Secondo Contatto"_s);
         click(u"cmdPDF"_s);
-        const QString question = u"L'esportazione della scheda in PDF è terminata con successo.\r\n\r\nSi vuole aprire il file?"_s;
-        QCOMPARE(program->messages.texts(), (QStringList {question, question}));
-        QCOMPARE(program->shellOpens.opened, QStringList {u"\""_s + pdf + u"\""_s});
+        const QString question
+            = u"L'esportazione della scheda in PDF è terminata con successo.\r\n\r\nSi vuole aprire il file?"_s;
+        QCOMPARE(program->messages.texts(), (QStringList { question, question }));
+        QCOMPARE(program->shellOpens.opened, QStringList { u"\""_s + pdf + u"\""_s });
         const QString text = testsupport::pdfText(pdf).join(QString());
         QVERIFY(text.contains(u"Secondo Contatto"_s));
         QVERIFY(!text.contains(u"Primo Contatto"_s));
@@ -373,7 +374,8 @@ private slots:
     {
         QDir().mkdir(programFolder::file(u"Contatto.pdf"_s)); // a folder where the file should go
         click(u"cmdPDF"_s);
-        QCOMPARE(program->messages.texts(), QStringList {u"Attenzione: il sistema non permette di creare il file PDF."_s});
+        QCOMPARE(
+            program->messages.texts(), QStringList { u"Attenzione: il sistema non permette di creare il file PDF."_s });
         QCOMPARE(program->messages.messages().first().kind, ui::MessageKind::Error);
         QVERIFY(program->shellOpens.opened.isEmpty());
     }

@@ -27,7 +27,8 @@ struct Contact {
 
 QByteArray headCell(const char* text, int width)
 {
-    return "<td style=\"text-align: left; font-weight: bold;\" width=" + QByteArray::number(width) + ">" + text + "</td>";
+    return "<td style=\"text-align: left; font-weight: bold;\" width=" + QByteArray::number(width) + ">" + text
+        + "</td>";
 }
 
 QByteArray row(const QList<QByteArray>& cells)
@@ -38,14 +39,14 @@ QByteArray row(const QList<QByteArray>& cells)
     return r + "</tr>";
 }
 
-const QByteArray Head =
-    "<html xmlns:o=\"urn:schemas-microsoft-com:office:office\" xmlns:x=\"urn:schemas-microsoft-com:office:excel\" "
-    "xmlns=\"http://www.w3.org/TR/REC-html40\"><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
-    "charset=windows-1252\"><!--[if gte mso 9]><xml><x:ExcelWorkbook><x:ExcelWorksheets><x:ExcelWorksheet>"
-    "<x:Name>Riepilogo Contatti</x:Name><x:WorksheetOptions><x:Selected/><x:Panes><x:Pane><x:Number>1</x:Number>"
-    "<x:ActiveRow>3</x:ActiveRow></x:Pane></x:Panes><x:ProtectContents>False</x:ProtectContents><x:ProtectObjects>"
-    "False</x:ProtectObjects><x:ProtectScenarios>False</x:ProtectScenarios></x:WorksheetOptions></x:ExcelWorksheet>"
-    "</x:ExcelWorksheets></x:ExcelWorkbook></xml><![endif]--></head><body><table x:str><tr>"
+const QByteArray Head
+    = "<html xmlns:o=\"urn:schemas-microsoft-com:office:office\" xmlns:x=\"urn:schemas-microsoft-com:office:excel\" "
+      "xmlns=\"http://www.w3.org/TR/REC-html40\"><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
+      "charset=windows-1252\"><!--[if gte mso 9]><xml><x:ExcelWorkbook><x:ExcelWorksheets><x:ExcelWorksheet>"
+      "<x:Name>Riepilogo Contatti</x:Name><x:WorksheetOptions><x:Selected/><x:Panes><x:Pane><x:Number>1</x:Number>"
+      "<x:ActiveRow>3</x:ActiveRow></x:Pane></x:Panes><x:ProtectContents>False</x:ProtectContents><x:ProtectObjects>"
+      "False</x:ProtectObjects><x:ProtectScenarios>False</x:ProtectScenarios></x:WorksheetOptions></x:ExcelWorksheet>"
+      "</x:ExcelWorksheets></x:ExcelWorkbook></xml><![endif]--></head><body><table x:str><tr>"
     + headCell("Cognome e nome", 250) + headCell("Data di nascita", 200) + headCell("Comune di nascita", 250)
     + headCell("Tel. preferenziale", 250) + headCell("Indirizzo di residenza", 300)
     + headCell("Comune di residenza", 250) + headCell("Modalit\xE0 di pagamento", 250) + headCell("Tel. casa", 250)
@@ -53,8 +54,8 @@ const QByteArray Head =
     + headCell("Codice fiscale", 250) + headCell("Partita IVA", 250) + headCell("Carta di credito n.", 300)
     + headCell("Scadenza", 150) + headCell("IBAN", 300) + headCell("Estremi documento", 280)
     + headCell("Occupazione", 250) + headCell("Stato civile", 250) + headCell("Titoli e qualifiche", 280)
-    + headCell("Prodotti e servizi di interesse", 300) + headCell("Zona", 250)
-    + headCell("Questioni in sospeso", 300) + headCell("Note", 300) + "</tr>";
+    + headCell("Prodotti e servizi di interesse", 300) + headCell("Zona", 250) + headCell("Questioni in sospeso", 300)
+    + headCell("Note", 300) + "</tr>";
 const QByteArray Tail = "</table></body></html>";
 
 } // namespace
@@ -82,22 +83,21 @@ class TestContactSearch : public QObject {
     }
     void fourContacts()
     {
-        add({u"Rossi Mario"_s, u"Roma"_s, u"RM"_s, u"01234567890"_s, u"06 111"_s, u"Avvocato"_s, u"Polizze"_s, u"cliente storico"_s});
-        add({u"ROSSINI Anna"_s, u"Bari"_s, u"BA"_s, u"98765432101"_s, {}, {}, {}, {}});
-        add({u"Bianchi Città"_s, u"Roma Nord"_s, u"RM"_s, u"11112222333"_s, {}, {}, {}, {}});
-        add({u"Grossi Luca"_s, u"Fiumicino"_s, u"RM"_s, u"55501230000"_s, {}, {}, {}, {}});
+        add({ u"Rossi Mario"_s, u"Roma"_s, u"RM"_s, u"01234567890"_s, u"06 111"_s, u"Avvocato"_s, u"Polizze"_s,
+            u"cliente storico"_s });
+        add({ u"ROSSINI Anna"_s, u"Bari"_s, u"BA"_s, u"98765432101"_s, {}, {}, {}, {} });
+        add({ u"Bianchi Città"_s, u"Roma Nord"_s, u"RM"_s, u"11112222333"_s, {}, {}, {}, {} });
+        add({ u"Grossi Luca"_s, u"Fiumicino"_s, u"RM"_s, u"55501230000"_s, {}, {}, {}, {} });
     }
     static void doubleClickRow(QWidget* screen, int row)
     {
         auto* view = control<QListView>(screen, u"lstRecords"_s);
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(row, 0)).center());
+        QTest::mouseDClick(
+            view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(row, 0)).center());
     }
 
 private slots:
-    void init()
-    {
-        program = std::make_unique<testsupport::ProgramFixture>(QDate(2024, 3, 10));
-    }
+    void init() { program = std::make_unique<testsupport::ProgramFixture>(QDate(2024, 3, 10)); }
     void cleanup() { program.reset(); }
 
     void criteria_data()
@@ -105,20 +105,21 @@ private slots:
         QTest::addColumn<QStringList>("typed"); // criterion, text, criterion, text...
         QTest::addColumn<QStringList>("names"); // listed, in list order
         QTest::newRow("none used") << QStringList()
-                                   << QStringList {u"Bianchi Città"_s, u"Grossi Luca"_s, u"Rossi Mario"_s, u"ROSSINI Anna"_s};
-        QTest::newRow("ross and roma") << QStringList {u"txtCliente"_s, u"ross"_s, u"txtComuneRes"_s, u"roma"_s}
-                                       << QStringList {u"Rossi Mario"_s};
-        QTest::newRow("capitals typed") << QStringList {u"txtCliente"_s, u"ROSSI"_s}
-                                        << QStringList {u"Grossi Luca"_s, u"Rossi Mario"_s, u"ROSSINI Anna"_s};
-        QTest::newRow("accented letter not folded") << QStringList {u"txtCliente"_s, u"CITTÀ"_s} << QStringList();
-        QTest::newRow("accented letter as stored") << QStringList {u"txtCliente"_s, u"città"_s}
-                                                   << QStringList {u"Bianchi Città"_s};
-        QTest::newRow("blank-only town beside a name") << QStringList {u"txtCliente"_s, u"grossi"_s, u"txtComuneRes"_s, u"  "_s}
-                                                       << QStringList {u"Grossi Luca"_s};
-        QTest::newRow("trailing blank is typed text") << QStringList {u"txtCliente"_s, u"rossi "_s}
-                                                      << QStringList {u"Grossi Luca"_s, u"Rossi Mario"_s};
-        QTest::newRow("0123 in the partita IVA") << QStringList {u"txtPartitaIva"_s, u"0123"_s}
-                                                 << QStringList {u"Grossi Luca"_s, u"Rossi Mario"_s};
+                                   << QStringList { u"Bianchi Città"_s, u"Grossi Luca"_s, u"Rossi Mario"_s,
+                                          u"ROSSINI Anna"_s };
+        QTest::newRow("ross and roma") << QStringList { u"txtCliente"_s, u"ross"_s, u"txtComuneRes"_s, u"roma"_s }
+                                       << QStringList { u"Rossi Mario"_s };
+        QTest::newRow("capitals typed") << QStringList { u"txtCliente"_s, u"ROSSI"_s }
+                                        << QStringList { u"Grossi Luca"_s, u"Rossi Mario"_s, u"ROSSINI Anna"_s };
+        QTest::newRow("accented letter not folded") << QStringList { u"txtCliente"_s, u"CITTÀ"_s } << QStringList();
+        QTest::newRow("accented letter as stored")
+            << QStringList { u"txtCliente"_s, u"città"_s } << QStringList { u"Bianchi Città"_s };
+        QTest::newRow("blank-only town beside a name") << QStringList { u"txtCliente"_s, u"grossi"_s, u"txtComuneRes"_s,
+            u"  "_s } << QStringList { u"Grossi Luca"_s };
+        QTest::newRow("trailing blank is typed text")
+            << QStringList { u"txtCliente"_s, u"rossi "_s } << QStringList { u"Grossi Luca"_s, u"Rossi Mario"_s };
+        QTest::newRow("0123 in the partita IVA")
+            << QStringList { u"txtPartitaIva"_s, u"0123"_s } << QStringList { u"Grossi Luca"_s, u"Rossi Mario"_s };
     }
     void criteria()
     {
@@ -137,19 +138,19 @@ private slots:
             listed << line.left(26).trimmed();
         QCOMPARE(listed, names);
         QCOMPARE(control<QLabel>(&search, u"lblTrovate"_s)->text(),
-                 u"Il presente riepilogo contiene %1 schede."_s.arg(names.size()));
+            u"Il presente riepilogo contiene %1 schede."_s.arg(names.size()));
     }
 
     void lineIsCutAndPadded()
     {
-        add({u"Alessandrini Bartolomeo Maria Giuseppe"_s, {}, {}, {}, u"0612345678901234567"_s, u"Ingegnere"_s,
-             u"Consulenze"_s, u"note libere"_s});
+        add({ u"Alessandrini Bartolomeo Maria Giuseppe"_s, {}, {}, {}, u"0612345678901234567"_s, u"Ingegnere"_s,
+            u"Consulenze"_s, u"note libere"_s });
         ContactSearch search({}, nullptr);
         search.show();
         control<QPushButton>(&search, u"btnCerca"_s)->click();
         QCOMPARE(testsupport::listedLines(&search),
-                 QStringList {u"Alessandrini Bartolomeo Ma  Tel. 061234567890123  Ingegnere"_s + QString(16, u' ')
-                              + u"  Prod. Consulenze"_s + QString(20, u' ') + u"  note libere"_s});
+            QStringList { u"Alessandrini Bartolomeo Ma  Tel. 061234567890123  Ingegnere"_s + QString(16, u' ')
+                + u"  Prod. Consulenze"_s + QString(20, u' ') + u"  note libere"_s });
     }
 
     void callers_data()
@@ -191,10 +192,8 @@ private slots:
             QCOMPARE(changed.value(u"txtPartitaIva"_s), u"01234567890"_s);
             QCOMPARE(control<QLabel>(screen, u"lblPosizione"_s)->text(), u"1"_s);
         } else {
-            const QHash<QString, QString> expected = {{u"txtContatto"_s, u"Rossi Mario"_s},
-                                                      {u"txtTel"_s, u"06 111"_s},
-                                                      {u"txtCel"_s, u"333 Ros"_s},
-                                                      {u"txtEmail"_s, u"ros@example.it"_s}};
+            const QHash<QString, QString> expected = { { u"txtContatto"_s, u"Rossi Mario"_s },
+                { u"txtTel"_s, u"06 111"_s }, { u"txtCel"_s, u"333 Ros"_s }, { u"txtEmail"_s, u"ros@example.it"_s } };
             QCOMPARE(changed, expected);
             QCOMPARE(control<QLabel>(screen, u"lblPosizione"_s)->text(), QString());
         }
@@ -202,11 +201,11 @@ private slots:
 
     void equalLinesOpenTheirOwnCards()
     {
-        add({u"Neri Paolo"_s, u"Roma"_s, {}, {}, {}, {}, {}, {}});
-        add({u"Neri Paolo"_s, u"Milano"_s, {}, {}, {}, {}, {}, {}});
+        add({ u"Neri Paolo"_s, u"Roma"_s, {}, {}, {}, {}, {}, {} });
+        add({ u"Neri Paolo"_s, u"Milano"_s, {}, {}, {}, {}, {}, {} });
         auto* card = program->screens->contacts();
         card->open();
-        for (int row : {0, 1}) {
+        for (int row : { 0, 1 }) {
             ContactSearch search([card](const ContactRecord& r, qint64 p) { card->showRecord(r, p); }, card);
             search.show();
             control<QPushButton>(&search, u"btnCerca"_s)->click();
@@ -252,12 +251,11 @@ private slots:
         QTest::keyClick(grid, Qt::Key_D);
         QTest::keyClicks(QApplication::focusWidget(), u"a richiamare"_s);
         control<QToolButton>(&screen, u"cmdEsporta"_s)->click();
-        const QByteArray expected =
-            Head
-            + row({"Rossi &amp; &lt;Figli&gt;", "", "Citt\xE0 di Castello PG", "", "", "Roma RM", "", "", "", "", "", "",
-                   "", "01234567890", "", "", "", "", "", "", "", "", "", "", ""})
-            + row({"Bianchi", "", "", "", "", "Bari", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "",
-                   "", "", "da richiamare"})
+        const QByteArray expected = Head
+            + row({ "Rossi &amp; &lt;Figli&gt;", "", "Citt\xE0 di Castello PG", "", "", "Roma RM", "", "", "", "", "",
+                "", "", "01234567890", "", "", "", "", "", "", "", "", "", "", "" })
+            + row({ "Bianchi", "", "", "", "", "Bari", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "",
+                "", "", "da richiamare" })
             + Tail;
         QCOMPARE(testsupport::readFile(programFolder::file(u"Contatti.xls"_s)), expected);
     }
@@ -273,15 +271,15 @@ private slots:
 
     void heldFileIsNotReplaced()
     {
-        add({u"Rossi"_s, {}, {}, {}, {}, {}, {}, {}});
+        add({ u"Rossi"_s, {}, {}, {}, {}, {}, {}, {} });
         testsupport::writeFile(programFolder::file(u"Contatti.xls"_s), "old export");
         testsupport::writeFile(programFolder::file(u".~lock.Contatti.xls#"_s), "held");
         ui::ExportScreen screen(ContactCard::exportDefinition(), nullptr);
         screen.show();
         control<QToolButton>(&screen, u"cmdEsporta"_s)->click();
         QCOMPARE(program->messages.texts().last(),
-                 u"Attenzione: il sistema non permette di esportare i dati.\n\r\n\rAccertarsi che il file di Excel non "
-                 u"sia già aperto."_s);
+            u"Attenzione: il sistema non permette di esportare i dati.\n\r\n\rAccertarsi che il file di Excel non "
+            u"sia già aperto."_s);
         QCOMPARE(testsupport::readFile(programFolder::file(u"Contatti.xls"_s)), QByteArray("old export"));
     }
 };

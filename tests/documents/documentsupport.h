@@ -16,11 +16,13 @@
 
 namespace testsupport {
 
-inline QString documentsArchive() { return programFolder::file(programFolder::Documents); }
+inline QString documentsArchive()
+{
+    return programFolder::file(programFolder::Documents);
+}
 
 inline DocumentRecord document(const QString& name, const QString& producer, const QString& date,
-                               const QString& recipient = QString(), const QString& protocol = QString(),
-                               bool toComplete = false)
+    const QString& recipient = QString(), const QString& protocol = QString(), bool toComplete = false)
 {
     DocumentRecord r;
     r.setText(DocumentField::documentName, name);

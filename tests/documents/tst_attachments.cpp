@@ -18,7 +18,8 @@ using testsupport::control;
 namespace {
 const QString Overwrite = u"Attenzione: nella cartella dei documenti allegati è presente un file con lo stesso nome."
                           u"\r\n\r\nSi vuole sovrascrivere il file esistente?"_s;
-const QString CopyFailed = u"Attenzione: non è stato possibile copiare il file nella cartella dei documenti allegati."_s;
+const QString CopyFailed
+    = u"Attenzione: non è stato possibile copiare il file nella cartella dei documenti allegati."_s;
 const QString Missing = u"Attenzione: il file allegato non è presente nella cartella dei documenti allegati."_s;
 
 enum class Before { Nothing, SameName, ChosenThere, ReadOnlyFolder, SourceGone };
@@ -73,22 +74,20 @@ private slots:
         QTest::newRow("new") << u"lettera.pdf"_s << int(Before::Nothing) << none << QStringList() << u"lettera.pdf"_s
                              << chosenContent;
         QTest::newRow("same name, keep the old file")
-            << u"lettera.pdf"_s << int(Before::SameName) << int(ui::Answer::No) << QStringList {Overwrite}
+            << u"lettera.pdf"_s << int(Before::SameName) << int(ui::Answer::No) << QStringList { Overwrite }
             << u"lettera.pdf"_s << QByteArray("vecchio contenuto");
-        QTest::newRow("same name, replace it")
-            << u"lettera.pdf"_s << int(Before::SameName) << int(ui::Answer::Yes) << QStringList {Overwrite}
-            << u"lettera.pdf"_s << chosenContent;
+        QTest::newRow("same name, replace it") << u"lettera.pdf"_s << int(Before::SameName) << int(ui::Answer::Yes)
+                                               << QStringList { Overwrite } << u"lettera.pdf"_s << chosenContent;
         QTest::newRow("the folder's own file stays intact")
             << u"lettera.pdf"_s << int(Before::ChosenThere) << none << QStringList() << u"lettera.pdf"_s
             << QByteArray("vecchio contenuto");
         QTest::newRow("source gone") << u"lettera.pdf"_s << int(Before::SourceGone) << none
-                                     << QStringList {CopyFailed} << u"prima.pdf"_s << QByteArray();
+                                     << QStringList { CopyFailed } << u"prima.pdf"_s << QByteArray();
         QTest::newRow("read-only folder") << u"lettera.pdf"_s << int(Before::ReadOnlyFolder) << none
-                                          << QStringList {CopyFailed} << u"prima.pdf"_s << QByteArray();
+                                          << QStringList { CopyFailed } << u"prima.pdf"_s << QByteArray();
         const QString longName = QString(251, u'a') + u".pdf"_s; // 255 bytes, the most a file name has here
-        QTest::newRow("long name cut before the extension")
-            << longName << int(Before::Nothing) << none << QStringList() << QString(246, u'a') + u".pdf"_s
-            << chosenContent;
+        QTest::newRow("long name cut before the extension") << longName << int(Before::Nothing) << none << QStringList()
+                                                            << QString(246, u'a') + u".pdf"_s << chosenContent;
         QTest::newRow("letters outside the code page") << u"Łódź ☃ «più».pdf"_s << int(Before::Nothing) << none
                                                        << QStringList() << u"_ód_ _ «più».pdf"_s << chosenContent;
     }
@@ -129,7 +128,7 @@ private slots:
             program->messages.queueAnswer(ui::Answer(answer));
 
         control<QPushButton>(card(), u"btnSfoglia"_s)->click();
-        QCOMPARE(dialogs, (QStringList {u"Selezionare il file da allegare:"_s, u"Tutti i file (*)"_s}));
+        QCOMPARE(dialogs, (QStringList { u"Selezionare il file da allegare:"_s, u"Tutti i file (*)"_s }));
         QCOMPARE(program->messages.texts(), messages);
         if (!messages.isEmpty() && messages.last() == CopyFailed)
             QCOMPARE(program->messages.messages().last().kind, ui::MessageKind::Warning);
@@ -141,10 +140,10 @@ private slots:
             return;
         }
         QCOMPARE(testsupport::readFile(folder() + slot), inFolder);
-        QCOMPARE(names, QStringList {slot}); // no temporary file left behind
+        QCOMPARE(names, QStringList { slot }); // no temporary file left behind
         // The slot's file opens, whatever its name was.
         control<QPushButton>(card(), u"btnApri"_s)->click();
-        QCOMPARE(program->shellOpens.opened, QStringList {u"\""_s + folder() + slot + u"\""_s});
+        QCOMPARE(program->shellOpens.opened, QStringList { u"\""_s + folder() + slot + u"\""_s });
     }
 
     void cancelledDialogChangesNothing()
@@ -170,7 +169,7 @@ private slots:
         QTest::newRow("an absolute path") << u"/etc/hostname"_s << false << QStringList();
         QTest::newRow("a drive") << u"C:segreto.txt"_s << false << QStringList();
         QTest::newRow("a link leading out") << u"collegamento.txt"_s << false << QStringList();
-        QTest::newRow("missing") << u"assente.pdf"_s << false << QStringList {Missing};
+        QTest::newRow("missing") << u"assente.pdf"_s << false << QStringList { Missing };
     }
     void openStaysInTheFolder()
     {
@@ -185,7 +184,7 @@ private slots:
         copySlot()->setText(name);
         control<QPushButton>(card(), u"btnApri"_s)->click();
         QCOMPARE(program->shellOpens.opened,
-                 opened ? QStringList {u"\""_s + folder() + u"verbale.pdf\""_s} : QStringList());
+            opened ? QStringList { u"\""_s + folder() + u"verbale.pdf\""_s } : QStringList());
         QCOMPARE(program->messages.texts(), messages);
     }
 
@@ -226,17 +225,19 @@ private slots:
         QFETCH(bool, contacts);
         QFETCH(bool, apply);
         ui::AreaScreen* screen = contacts ? static_cast<ui::AreaScreen*>(program->screens->contacts()) : card();
-        ui::CardPatternBase& pattern = contacts ? static_cast<ui::CardPatternBase&>(program->screens->contacts()->card())
-                                                : static_cast<ui::CardPatternBase&>(card()->card());
+        ui::CardPatternBase& pattern = contacts
+            ? static_cast<ui::CardPatternBase&>(program->screens->contacts()->card())
+            : static_cast<ui::CardPatternBase&>(card()->card());
         screen->open();
-        const ui::Attachments before {{u"uno.pdf"_s, u"due.pdf"_s, QString()}, {u"Primo"_s, QString(), QString()}};
+        const ui::Attachments before { { u"uno.pdf"_s, u"due.pdf"_s, QString() },
+            { u"Primo"_s, QString(), QString() } };
         pattern.setAttachments(before);
         chosen = userFile(u"terzo.odt"_s, "terzo");
         QStringList shown;
         bool openEnabled = false;
         testsupport::ModalAnswers attach([&](QWidget* dialog) {
             shown << dialog->objectName() << dialog->windowTitle();
-            for (const char* name : {"txtFile01", "txtDesc01", "txtFile02", "txtDesc02", "txtFile03", "txtDesc03"})
+            for (const char* name : { "txtFile01", "txtDesc01", "txtFile02", "txtDesc02", "txtFile03", "txtDesc03" })
                 shown << control<QLineEdit>(dialog, QString::fromLatin1(name))->text();
             control<QToolButton>(dialog, u"imgCancella01"_s)->click();
             control<QLineEdit>(dialog, u"txtDesc02"_s)->setText(u"  Secondo  "_s);
@@ -247,20 +248,21 @@ private slots:
         });
         control<QToolButton>(screen, u"cmdFile"_s)->click();
         QCOMPARE(attach.count(), 1);
-        QCOMPARE(shown, (QStringList {u"frmAllegaCartella"_s, u" Allega file"_s, u"uno.pdf"_s, u"Primo"_s,
-                                      u"due.pdf"_s, QString(), QString(), QString()}));
+        QCOMPARE(shown,
+            (QStringList { u"frmAllegaCartella"_s, u" Allega file"_s, u"uno.pdf"_s, u"Primo"_s, u"due.pdf"_s, QString(),
+                QString(), QString() }));
         QVERIFY(openEnabled);
-        QCOMPARE(program->shellOpens.opened, QStringList {u"\""_s + folder() + u"terzo.odt\""_s});
+        QCOMPARE(program->shellOpens.opened, QStringList { u"\""_s + folder() + u"terzo.odt\""_s });
         const ui::Attachments after = pattern.attachments();
         if (apply) {
-            QCOMPARE(after.files, (std::array<QString, 3> {QString(), u"due.pdf"_s, u"terzo.odt"_s}));
-            QCOMPARE(after.descriptions, (std::array<QString, 3> {u"Primo"_s, u"Secondo"_s, QString()}));
+            QCOMPARE(after.files, (std::array<QString, 3> { QString(), u"due.pdf"_s, u"terzo.odt"_s }));
+            QCOMPARE(after.descriptions, (std::array<QString, 3> { u"Primo"_s, u"Secondo"_s, QString() }));
         } else {
             QCOMPARE(after.files, before.files);
             QCOMPARE(after.descriptions, before.descriptions);
         }
         QCOMPARE(testsupport::readFile(folder() + u"terzo.odt"_s), QByteArray("terzo")); // copies stay
-        for (const char* holder : {"lblFile03", "lblDesc02"}) // the holders stay hidden
+        for (const char* holder : { "lblFile03", "lblDesc02" })                          // the holders stay hidden
             QVERIFY(!control<QLabel>(screen, QString::fromLatin1(holder))->isVisible());
     }
 };

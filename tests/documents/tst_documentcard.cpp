@@ -24,10 +24,10 @@ namespace {
 const QString Inserted = u"La scheda corrente è stata inserita in archivio."_s;
 const QString Rewritten = u"Le modifiche apportate alla scheda corrente sono state salvate in archivio."_s;
 const QString NameMissing = u"Attenzione: per salvare la scheda è necessario indicare il nome del documento."_s;
-const QString ProducerMissing =
-    u"Attenzione: per salvare la scheda è necessario indicare il nome del produttore del documento."_s;
-const QString DateMissing =
-    u"Attenzione: per salvare la scheda è necessario indicare la data di produzione del documento."_s;
+const QString ProducerMissing
+    = u"Attenzione: per salvare la scheda è necessario indicare il nome del produttore del documento."_s;
+const QString DateMissing
+    = u"Attenzione: per salvare la scheda è necessario indicare la data di produzione del documento."_s;
 const QString Duplicated = u"E' ora possibile apportare le proprie modifiche alla scheda corrente.\n\r\n\r"
                            u"Al termine premere Salva per inserire la scheda in archivio."_s;
 const QString NotYetSaved = u"Attenzione: la duplicazione di una scheda può avvenire soltanto dopo che questa è "
@@ -102,42 +102,62 @@ private slots:
             QCOMPARE(picker.count(), 1);
         }
         click(u"cmdSalva"_s);
-        QCOMPARE(program->messages.texts(), QStringList {Inserted});
+        QCOMPARE(program->messages.texts(), QStringList { Inserted });
         QCOMPARE(program->messages.messages().first().kind, ui::MessageKind::Information);
         QCOMPARE(position(), u"1"_s);
         QCOMPARE(QFileInfo(testsupport::documentsArchive()).size(), 3991);
 
         QByteArray b = testsupport::storedDocument(1);
-        QCOMPARE(b.mid(bytes::DocumentName, 20), QByteArray("\x13" "Lettera di incarico"));
-        QCOMPARE(b.mid(bytes::Producer, 12), QByteArray("\x0B" "Rossi Mario"));
-        QCOMPARE(b.mid(bytes::ProductionDate, 11), QByteArray("\x0A" "05/03/2024"));
+        QCOMPARE(b.mid(bytes::DocumentName, 20),
+            QByteArray("\x13"
+                       "Lettera di incarico"));
+        QCOMPARE(b.mid(bytes::Producer, 12),
+            QByteArray("\x0B"
+                       "Rossi Mario"));
+        QCOMPARE(b.mid(bytes::ProductionDate, 11),
+            QByteArray("\x0A"
+                       "05/03/2024"));
         QCOMPARE(b.mid(bytes::ToComplete, 3), QByteArray("\x02\x4E\x6F"));
-        for (int empty : {bytes::ProtocolNumber, bytes::ProducerAddress, bytes::Recipient, bytes::RecipientAddress,
-                          bytes::ReceiptDate, bytes::Subject, bytes::DocumentType, bytes::Classification,
-                          bytes::Dossier, bytes::Format, bytes::PageCount, bytes::Enclosures, bytes::References,
-                          bytes::ConfidentialityLevel, bytes::ProductionSoftware, bytes::PaperLocation,
-                          bytes::CitedParties, bytes::Notes, bytes::DigitalCopyFile, bytes::AttachedFile1,
-                          bytes::AttachedFile2, bytes::AttachedFile3, bytes::AttachmentDescription1,
-                          bytes::AttachmentDescription2, bytes::AttachmentDescription3})
+        for (int empty : { bytes::ProtocolNumber, bytes::ProducerAddress, bytes::Recipient, bytes::RecipientAddress,
+                 bytes::ReceiptDate, bytes::Subject, bytes::DocumentType, bytes::Classification, bytes::Dossier,
+                 bytes::Format, bytes::PageCount, bytes::Enclosures, bytes::References, bytes::ConfidentialityLevel,
+                 bytes::ProductionSoftware, bytes::PaperLocation, bytes::CitedParties, bytes::Notes,
+                 bytes::DigitalCopyFile, bytes::AttachedFile1, bytes::AttachedFile2, bytes::AttachedFile3,
+                 bytes::AttachmentDescription1, bytes::AttachmentDescription2, bytes::AttachmentDescription3 })
             QCOMPARE(int(b.at(empty)), 0);
 
         // The box, the digital copy and the attachments part, saved again over the same record.
         toComplete()->setChecked(true);
         edit(u"txtCopia"_s)->setText(u"lettera.pdf"_s);
-        card()->card().setAttachments({{u"uno.pdf"_s, u"due.odt"_s, u"tre.txt"_s}, {u"Primo"_s, u"Secondo"_s, u"Terzo"_s}});
+        card()->card().setAttachments(
+            { { u"uno.pdf"_s, u"due.odt"_s, u"tre.txt"_s }, { u"Primo"_s, u"Secondo"_s, u"Terzo"_s } });
         program->messages.clear();
         click(u"cmdSalva"_s);
-        QCOMPARE(program->messages.texts(), QStringList {Rewritten});
+        QCOMPARE(program->messages.texts(), QStringList { Rewritten });
         QCOMPARE(QFileInfo(testsupport::documentsArchive()).size(), 3991);
         b = testsupport::storedDocument(1);
         QCOMPARE(b.mid(bytes::ToComplete, 3), QByteArray("\x02\x53\xEC"));
-        QCOMPARE(b.mid(bytes::DigitalCopyFile, 12), QByteArray("\x0B" "lettera.pdf"));
-        QCOMPARE(b.mid(bytes::AttachedFile1, 8), QByteArray("\x07" "uno.pdf"));
-        QCOMPARE(b.mid(bytes::AttachedFile2, 8), QByteArray("\x07" "due.odt"));
-        QCOMPARE(b.mid(bytes::AttachedFile3, 8), QByteArray("\x07" "tre.txt"));
-        QCOMPARE(b.mid(bytes::AttachmentDescription1, 6), QByteArray("\x05" "Primo"));
-        QCOMPARE(b.mid(bytes::AttachmentDescription2, 8), QByteArray("\x07" "Secondo"));
-        QCOMPARE(b.mid(bytes::AttachmentDescription3, 6), QByteArray("\x05" "Terzo"));
+        QCOMPARE(b.mid(bytes::DigitalCopyFile, 12),
+            QByteArray("\x0B"
+                       "lettera.pdf"));
+        QCOMPARE(b.mid(bytes::AttachedFile1, 8),
+            QByteArray("\x07"
+                       "uno.pdf"));
+        QCOMPARE(b.mid(bytes::AttachedFile2, 8),
+            QByteArray("\x07"
+                       "due.odt"));
+        QCOMPARE(b.mid(bytes::AttachedFile3, 8),
+            QByteArray("\x07"
+                       "tre.txt"));
+        QCOMPARE(b.mid(bytes::AttachmentDescription1, 6),
+            QByteArray("\x05"
+                       "Primo"));
+        QCOMPARE(b.mid(bytes::AttachmentDescription2, 8),
+            QByteArray("\x07"
+                       "Secondo"));
+        QCOMPARE(b.mid(bytes::AttachmentDescription3, 6),
+            QByteArray("\x05"
+                       "Terzo"));
     }
 
     void requiredFields_data()
@@ -146,14 +166,15 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("focus");
-        const QStringList all = {u"txtDocumento"_s, u"txtProduttore"_s, u"txtDataPro"_s};
+        const QStringList all = { u"txtDocumento"_s, u"txtProduttore"_s, u"txtDataPro"_s };
         QTest::newRow("all blank, the name first") << all << QString() << NameMissing << u"txtDocumento"_s;
-        QTest::newRow("name of blanks") << QStringList {u"txtDocumento"_s} << u"   "_s << NameMissing << u"txtDocumento"_s;
-        QTest::newRow("producer and date blank, the producer first")
-            << QStringList {u"txtProduttore"_s, u"txtDataPro"_s} << QString() << ProducerMissing << u"txtProduttore"_s;
-        QTest::newRow("producer of blanks") << QStringList {u"txtProduttore"_s} << u" \t "_s << ProducerMissing
-                                            << u"txtProduttore"_s;
-        QTest::newRow("date blank") << QStringList {u"txtDataPro"_s} << QString() << DateMissing << u"txtDataPro"_s;
+        QTest::newRow("name of blanks") << QStringList { u"txtDocumento"_s } << u"   "_s << NameMissing
+                                        << u"txtDocumento"_s;
+        QTest::newRow("producer and date blank, the producer first") << QStringList { u"txtProduttore"_s,
+            u"txtDataPro"_s } << QString() << ProducerMissing << u"txtProduttore"_s;
+        QTest::newRow("producer of blanks")
+            << QStringList { u"txtProduttore"_s } << u" \t "_s << ProducerMissing << u"txtProduttore"_s;
+        QTest::newRow("date blank") << QStringList { u"txtDataPro"_s } << QString() << DateMissing << u"txtDataPro"_s;
     }
     void requiredFields()
     {
@@ -165,7 +186,7 @@ private slots:
         for (const QString& field : blanked)
             edit(field)->setText(value);
         click(u"cmdSalva"_s);
-        QCOMPARE(program->messages.texts(), QStringList {message});
+        QCOMPARE(program->messages.texts(), QStringList { message });
         QCOMPARE(program->messages.messages().first().kind, ui::MessageKind::Warning);
         QCOMPARE(focused(), focus);
         QVERIFY(!QFileInfo::exists(testsupport::documentsArchive()));
@@ -192,7 +213,7 @@ private slots:
         const QByteArray before = testsupport::storedDocument(5);
 
         click(u"cmdDuplica"_s);
-        QCOMPARE(program->messages.texts(), QStringList {Duplicated});
+        QCOMPARE(program->messages.texts(), QStringList { Duplicated });
         QCOMPARE(program->messages.messages().first().kind, ui::MessageKind::Information);
         QCOMPARE(position(), QString());
         QCOMPARE(edit(u"txtDocumento"_s)->text(), u"Documento 5"_s);
@@ -206,7 +227,7 @@ private slots:
 
         program->messages.clear();
         click(u"cmdSalva"_s);
-        QCOMPARE(program->messages.texts(), QStringList {Inserted});
+        QCOMPARE(program->messages.texts(), QStringList { Inserted });
         QCOMPARE(position(), u"7"_s);
         QCOMPARE(testsupport::storedDocument(5), before);
         const DocumentRecord copy = DocumentRecord::fromBytes(testsupport::storedDocument(7).constData());
@@ -224,15 +245,15 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("kind");
         const QString access = AccessFailure::message();
-        QTest::newRow("duplicate of a new card") << u"cmdDuplica"_s << false << NotYetSaved
-                                                 << int(ui::MessageKind::Warning);
-        QTest::newRow("first on an empty archive") << u"cmdPrimo"_s << false
-                                                   << u"L'archivio non contiene nessuna scheda."_s
-                                                   << int(ui::MessageKind::Information);
+        QTest::newRow("duplicate of a new card")
+            << u"cmdDuplica"_s << false << NotYetSaved << int(ui::MessageKind::Warning);
+        QTest::newRow("first on an empty archive")
+            << u"cmdPrimo"_s << false << u"L'archivio non contiene nessuna scheda."_s
+            << int(ui::MessageKind::Information);
         QTest::newRow("save, archive unreachable") << u"cmdSalva"_s << true << access << int(ui::MessageKind::Error);
         QTest::newRow("last, archive unreachable") << u"cmdUltimo"_s << true << access << int(ui::MessageKind::Error);
-        QTest::newRow("duplicate, archive unreachable") << u"cmdDuplica"_s << true << access
-                                                        << int(ui::MessageKind::Warning);
+        QTest::newRow("duplicate, archive unreachable")
+            << u"cmdDuplica"_s << true << access << int(ui::MessageKind::Warning);
     }
     void messageKinds()
     {
@@ -247,7 +268,7 @@ private slots:
                 card()->card().setPosition(1);
         }
         click(command);
-        QCOMPARE(program->messages.texts(), QStringList {text});
+        QCOMPARE(program->messages.texts(), QStringList { text });
         QCOMPARE(int(program->messages.messages().first().kind), kind);
     }
 
@@ -261,15 +282,15 @@ private slots:
         const QString production = u"txtDataPro"_s, receipt = u"txtDataDes"_s;
         QTest::newRow("production, Backspace") << production << int(Qt::Key_Backspace) << 0 << QString() << production;
         QTest::newRow("production, Delete") << production << int(Qt::Key_Delete) << 0 << QString() << production;
-        QTest::newRow("production, a letter") << production << int(Qt::Key_A) << 1 << u"05/03/2024"_s
-                                              << u"txtDestinatario"_s;
-        QTest::newRow("production, Enter") << production << int(Qt::Key_Return) << 1 << u"05/03/2024"_s
-                                           << u"txtDestinatario"_s;
+        QTest::newRow("production, a letter")
+            << production << int(Qt::Key_A) << 1 << u"05/03/2024"_s << u"txtDestinatario"_s;
+        QTest::newRow("production, Enter")
+            << production << int(Qt::Key_Return) << 1 << u"05/03/2024"_s << u"txtDestinatario"_s;
         QTest::newRow("receipt, a digit") << receipt << int(Qt::Key_7) << 1 << u"05/03/2024"_s << u"txtOggetto"_s;
         QTest::newRow("receipt, Delete") << receipt << int(Qt::Key_Delete) << 0 << QString() << receipt;
         QTest::newRow("receipt, picker cancelled") << receipt << int(Qt::Key_Space) << -1 << u"01/01/2020"_s << receipt;
-        QTest::newRow("receipt, Tab moves on") << receipt << int(Qt::Key_Tab) << 0 << u"01/01/2020"_s
-                                               << u"txtOggetto"_s;
+        QTest::newRow("receipt, Tab moves on")
+            << receipt << int(Qt::Key_Tab) << 0 << u"01/01/2020"_s << u"txtOggetto"_s;
     }
     void dateKeys()
     {
@@ -291,15 +312,15 @@ private slots:
     void enterAndTabOrder()
     {
         const QList<QStringList> chains = {
-            {u"txtDocumento"_s, u"txtProtocollo"_s, u"txtProduttore"_s, u"txtIndirizzoPro"_s, u"txtDataPro"_s},
-            {u"txtDestinatario"_s, u"txtIndirizzoDes"_s, u"txtDataDes"_s},
-            {u"txtOggetto"_s, u"txtTipo"_s, u"txtClassificazione"_s, u"txtFascicolo"_s, u"txtFormato"_s,
-             u"txtPagine"_s, u"txtAllegati"_s, u"txtRiferimenti"_s, u"txtLivello"_s, u"txtSoftware"_s, u"txtLuogo"_s,
-             u"txtSoggetti"_s, u"txtNote"_s, u"txtCopia"_s, u"txtCopia"_s},
+            { u"txtDocumento"_s, u"txtProtocollo"_s, u"txtProduttore"_s, u"txtIndirizzoPro"_s, u"txtDataPro"_s },
+            { u"txtDestinatario"_s, u"txtIndirizzoDes"_s, u"txtDataDes"_s },
+            { u"txtOggetto"_s, u"txtTipo"_s, u"txtClassificazione"_s, u"txtFascicolo"_s, u"txtFormato"_s,
+                u"txtPagine"_s, u"txtAllegati"_s, u"txtRiferimenti"_s, u"txtLivello"_s, u"txtSoftware"_s, u"txtLuogo"_s,
+                u"txtSoggetti"_s, u"txtNote"_s, u"txtCopia"_s, u"txtCopia"_s },
         };
         for (const QStringList& chain : chains) {
             edit(chain.first())->setFocus();
-            QStringList walked = {focused()};
+            QStringList walked = { focused() };
             for (qsizetype i = 1; i < chain.size(); ++i) {
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
                 walked << focused();
@@ -314,8 +335,8 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             tabbed << focused();
         }
-        QCOMPARE(tabbed, (QStringList {u"chkDaCompletare"_s, u"txtNote"_s, u"txtCopia"_s, u"btnSfoglia"_s,
-                                       u"btnApri"_s}));
+        QCOMPARE(
+            tabbed, (QStringList { u"chkDaCompletare"_s, u"txtNote"_s, u"txtCopia"_s, u"btnSfoglia"_s, u"btnApri"_s }));
     }
 
     void printedCard()
@@ -328,7 +349,7 @@ private slots:
         edit(u"txtNote"_s)->setText(u"Scade il [DATE]"_s); // not saved: the card prints what it shows
         edit(u"txtCopia"_s)->setText(u"copia-digitale.pdf"_s);
         toComplete()->setChecked(true);
-        card()->card().setAttachments({{u"allegato-uno.pdf"_s, {}, {}}, {u"Descrizione uno"_s, {}, {}}});
+        card()->card().setAttachments({ { u"allegato-uno.pdf"_s, {}, {} }, { u"Descrizione uno"_s, {}, {} } });
         QString caption;
         {
             testsupport::ModalAnswers confirm([&caption](QWidget* screen) {
@@ -342,17 +363,16 @@ private slots:
         const QStringList pages = testsupport::pdfText(program->pdf);
         QCOMPARE(pages.size(), 1);
         const QString page = pages.first();
-        const QList<std::pair<QString, QString>> rows = {
-            {u"Documento:"_s, u"Lettera di incarico"_s}, {u"Protocollo n."_s, QString()},
-            {u"Produttore:"_s, u"Rossi Mario"_s}, {u"Indirizzo produttore:"_s, QString()},
-            {u"Data produzione:"_s, u"05/03/2024"_s}, {u"Destinatario:"_s, QString()},
-            {u"Indirizzo destinatario:"_s, QString()}, {u"Data ricezione:"_s, QString()},
-            {u"Oggetto:"_s, QString()}, {u"Tipo documento:"_s, QString()}, {u"Classificazione:"_s, QString()},
-            {u"Fascicolo contenitore:"_s, u"Pratiche 2024"_s}, {u"Formato:"_s, QString()},
-            {u"N. pagine:"_s, QString()}, {u"Allegati:"_s, QString()}, {u"Riferimenti:"_s, QString()},
-            {u"Livello di riservatezza:"_s, QString()}, {u"Software di produzione:"_s, u"LibreOffice"_s},
-            {u"Luogo conservazione:"_s, u"Archivio storico"_s}, {u"Soggetti citati:"_s, u"Bianchi Anna"_s},
-            {u"Note:"_s, u"Scade il [DATE]"_s}};
+        const QList<std::pair<QString, QString>> rows = { { u"Documento:"_s, u"Lettera di incarico"_s },
+            { u"Protocollo n."_s, QString() }, { u"Produttore:"_s, u"Rossi Mario"_s },
+            { u"Indirizzo produttore:"_s, QString() }, { u"Data produzione:"_s, u"05/03/2024"_s },
+            { u"Destinatario:"_s, QString() }, { u"Indirizzo destinatario:"_s, QString() },
+            { u"Data ricezione:"_s, QString() }, { u"Oggetto:"_s, QString() }, { u"Tipo documento:"_s, QString() },
+            { u"Classificazione:"_s, QString() }, { u"Fascicolo contenitore:"_s, u"Pratiche 2024"_s },
+            { u"Formato:"_s, QString() }, { u"N. pagine:"_s, QString() }, { u"Allegati:"_s, QString() },
+            { u"Riferimenti:"_s, QString() }, { u"Livello di riservatezza:"_s, QString() },
+            { u"Software di produzione:"_s, u"LibreOffice"_s }, { u"Luogo conservazione:"_s, u"Archivio storico"_s },
+            { u"Soggetti citati:"_s, u"Bianchi Anna"_s }, { u"Note:"_s, u"Scade il [DATE]"_s } };
         QStringList labels;
         for (const QString& line : page.split(u'\n')) {
             const QString t = line.trimmed();
@@ -374,7 +394,7 @@ private slots:
         // Millimetres from the paper's corner: margins of 10 mm.
         QList<ui::PrintRow> rows;
         for (int k = 1; k <= documents::PrintedRows; ++k)
-            rows.append({u"Voce %1:"_s.arg(k), QString(300, u'x')});
+            rows.append({ u"Voce %1:"_s.arg(k), QString(300, u'x') });
         const report::Template t = documents::documentCardReport(rows);
         QCOMPARE(t.pages().size(), 1);
         QCOMPARE(t.orientation(), QPageLayout::Portrait);
@@ -383,7 +403,7 @@ private slots:
             at[o.object->name] = o.rect;
         const auto same = [](const QRectF& a, const QRectF& b) {
             return qAbs(a.x() - b.x()) < 1e-6 && qAbs(a.y() - b.y()) < 1e-6 && qAbs(a.width() - b.width()) < 1e-6
-                   && qAbs(a.height() - b.height()) < 1e-6;
+                && qAbs(a.height() - b.height()) < 1e-6;
         };
         QVERIFY(same(at.value(u"titArcataSup"_s), QRectF(10, 11, 188, 5.8)));
         QVERIFY(same(at.value(u"txtRiga01"_s), QRectF(54, 17, 144, 4.6)));

@@ -26,7 +26,8 @@ private slots:
         QTest::newRow("250 characters") << QString(246, u'x') + u".pdf"_s << QString(246, u'x') + u".pdf"_s;
         QTest::newRow("cut before the extension") << QString(300, u'x') + u".pdf"_s << QString(246, u'x') + u".pdf"_s;
         QTest::newRow("no extension") << QString(300, u'x') << QString(250, u'x');
-        QTest::newRow("a blank where the cut falls") << QString(245, u'x') + u" yyyy.pdf"_s << QString(245, u'x') + u".pdf"_s;
+        QTest::newRow("a blank where the cut falls")
+            << QString(245, u'x') + u" yyyy.pdf"_s << QString(245, u'x') + u".pdf"_s;
         QTest::newRow("an extension too long to keep") << u"a."_s + QString(300, u'x') << u"a."_s + QString(248, u'x');
     }
     void storedName()

@@ -21,8 +21,8 @@ namespace {
 
 void tell(char kind, qint64 position, int generation)
 {
-    const QByteArray line = QByteArray(1, kind) + ' ' + QByteArray::number(position) + ' '
-                            + QByteArray::number(generation) + '\n';
+    const QByteArray line
+        = QByteArray(1, kind) + ' ' + QByteArray::number(position) + ' ' + QByteArray::number(generation) + '\n';
     if (::write(STDOUT_FILENO, line.constData(), size_t(line.size())) != line.size())
         std::_Exit(3);
 }
@@ -62,7 +62,7 @@ int main(int argc, char* argv[])
                 archive::rewriteAt(path, Size, number, churn::record(number, generationAt(path, number) + 1).data());
             return 6; // never reached
         }
-        QRandomGenerator random {quint32(number)};
+        QRandomGenerator random { quint32(number) };
         tell('S', 0, 0); // started
         for (;;) {
             const qint64 count = archive::count(path, Size);

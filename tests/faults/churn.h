@@ -37,7 +37,7 @@ inline std::optional<std::pair<qint64, int>> tag(const char* bytes)
     const int generation = parts[1].toInt();
     if (std::memcmp(bytes, record(position, generation).data(), AppointmentRecord::Size) != 0)
         return std::nullopt;
-    return std::pair {position, generation};
+    return std::pair { position, generation };
 }
 
 } // namespace churn

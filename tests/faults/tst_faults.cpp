@@ -36,17 +36,20 @@ namespace {
 
 const QString Access = AccessFailure::message();
 const QString ExportFailed = spreadsheet::exportFailureMessage();
-const QString PasswordFailed = u"Attenzione: si è verificato un errore durante la procedura di modifica della password. "
-                               u"Si consiglia di reinstallare il software."_s;
+const QString PasswordFailed
+    = u"Attenzione: si è verificato un errore durante la procedura di modifica della password. "
+      u"Si consiglia di reinstallare il software."_s;
 const QString OldPasswordWrong = u"Attenzione: vecchia password errata."_s;
 const QString PdfFailed = u"Attenzione: il sistema non permette di creare il file PDF."_s;
 const QString Inserted = u"La scheda corrente è stata inserita in archivio."_s;
 const QString Rewritten = u"Le modifiche apportate alla scheda corrente sono state salvate in archivio."_s;
 const QString ExportAsked = u"L'esportazione dei dati in Excel può richiedere diversi minuti a seconda del numero di "
                             u"schede presenti in archivio.\r\n\r\nSi vuole esportare i dati adesso?"_s;
-const QString Exported = u"Le schede in archivio sono state esportate con successo.\r\n\r\nSi vuole aprire il file di Excel?"_s;
+const QString Exported
+    = u"Le schede in archivio sono state esportate con successo.\r\n\r\nSi vuole aprire il file di Excel?"_s;
 const QString PasswordChanged = u"Modifica della password completata con successo."_s;
-const QString PdfWritten = u"L'esportazione della scheda in PDF è terminata con successo.\r\n\r\nSi vuole aprire il file?"_s;
+const QString PdfWritten
+    = u"L'esportazione della scheda in PDF è terminata con successo.\r\n\r\nSi vuole aprire il file?"_s;
 
 // Every file of a folder with its bytes.
 QMap<QString, QByteArray> snapshot(const QString& folder)
@@ -88,7 +91,7 @@ class TestFaults : public QObject {
         program->addAppointment(appointment(u"12/03/2024"_s, u"10"_s, u"00"_s, u"5"_s, u"Consegna"_s, u"Bianchi"_s));
         program->addAppointment(appointment(u"01/06/2024"_s, u"11"_s, u"00"_s, u"0"_s, u"Visita"_s, u"Verdi"_s));
         for (const ContactRecord& r :
-             {contact(u"Rossi Mario"_s, true), contact(u"Bianchi Anna"_s, false), contact(u"Verdi Carla"_s, false)})
+            { contact(u"Rossi Mario"_s, true), contact(u"Bianchi Anna"_s, false), contact(u"Verdi Carla"_s, false) })
             archive::append(contactsPath(), ContactRecord::Size, r.data());
         writeFile(password::storePath(), "[Accesso]\nValore=" + password::scramble(u"QUIRVALE"_s).toLatin1() + "\n");
         writeFile(program->folder.file(u"Riepilogo_Appuntamenti.xls"_s), "old export");
@@ -158,18 +161,18 @@ class TestFaults : public QObject {
             control<QLineEdit>(card(), u"txtCausale"_s)->setText(u"Nuova"_s);
             control<QLineEdit>(card(), u"txtContatto"_s)->setText(u"Neri"_s);
             control<QToolButton>(card(), u"cmdSalva"_s)->click();
-            return shownIn(card(), {"lblPosizione"});
+            return shownIn(card(), { "lblPosizione" });
         }
         if (action == u"appuntamento riscritto"_s) {
             control<QLineEdit>(card(), u"txtCausale"_s)->setText(u"Visita rinviata"_s);
             control<QToolButton>(card(), u"cmdSalva"_s)->click();
-            return shownIn(card(), {"lblPosizione", "txtCausale"});
+            return shownIn(card(), { "lblPosizione", "txtCausale" });
         }
         if (action == u"schede appuntamenti"_s) {
             card()->open();
             control<QToolButton>(card(), u"cmdUltimo"_s)->click();
             control<QToolButton>(card(), u"cmdIndietro"_s)->click();
-            return shownIn(card(), {"lblPosizione", "txtCausale", "txtContatto"});
+            return shownIn(card(), { "lblPosizione", "txtCausale", "txtContatto" });
         }
         if (action == u"agenda"_s) {
             program->agenda()->open();
@@ -187,12 +190,12 @@ class TestFaults : public QObject {
             contacts()->card().newCard();
             control<QLineEdit>(contacts(), u"txtCliente"_s)->setText(u"Verdi Luca"_s);
             control<QToolButton>(contacts(), u"cmdSalva"_s)->click();
-            return shownIn(contacts(), {"lblPosizione"});
+            return shownIn(contacts(), { "lblPosizione" });
         }
         if (action == u"contatto riscritto"_s) {
             control<QLineEdit>(contacts(), u"txtCliente"_s)->setText(u"Verdi Carla Maria"_s);
             control<QToolButton>(contacts(), u"cmdSalva"_s)->click();
-            return shownIn(contacts(), {"lblPosizione", "txtCliente"});
+            return shownIn(contacts(), { "lblPosizione", "txtCliente" });
         }
         if (action == u"ricerca contatti"_s) {
             contacts()->open();
@@ -218,10 +221,10 @@ class TestFaults : public QObject {
         if (action == u"cambio password"_s) {
             program->gate()->show();
             control<QPushButton>(program->gate(), u"btnCambiaPassword"_s)->click();
-            for (const auto& [field, text] : {std::pair {"txtPasswordOld", "quirvale"}, {"txtPasswordNew", "segreta"},
-                                              {"txtConferma", "segreta"}})
+            for (const auto& [field, text] : { std::pair { "txtPasswordOld", "quirvale" },
+                     { "txtPasswordNew", "segreta" }, { "txtConferma", "segreta" } })
                 testsupport::typeText(control<QLineEdit>(program->passwordChange(), QString::fromLatin1(field)),
-                                      QString::fromLatin1(text));
+                    QString::fromLatin1(text));
             control<QPushButton>(program->passwordChange(), u"cmdOK"_s)->click();
             program->passwordChange()->close();
             return {};
@@ -245,25 +248,26 @@ private slots:
         QTest::addColumn<QStringList>("failure");
         QTest::addColumn<QStringList>("success");
         constexpr qint64 A = AppointmentRecord::Size, C = ContactRecord::Size;
-        QTest::newRow("appointment appended") << u"nuovo appuntamento"_s << 3 * A + 600 << QStringList {Access}
-                                              << QStringList {Inserted};
-        QTest::newRow("appointment rewritten") << u"appuntamento riscritto"_s << 2 * A + 600 << QStringList {Access}
-                                               << QStringList {Rewritten};
+        QTest::newRow("appointment appended")
+            << u"nuovo appuntamento"_s << 3 * A + 600 << QStringList { Access } << QStringList { Inserted };
+        QTest::newRow("appointment rewritten")
+            << u"appuntamento riscritto"_s << 2 * A + 600 << QStringList { Access } << QStringList { Rewritten };
         QTest::newRow("appointment rewritten, no room for its note")
-            << u"appuntamento riscritto"_s << qint64(600) << QStringList {Access} << QStringList {Rewritten};
-        QTest::newRow("contact appended") << u"nuovo contatto"_s << 3 * C + 1000 << QStringList {Access}
-                                          << QStringList {Inserted};
-        QTest::newRow("contact rewritten") << u"contatto riscritto"_s << 2 * C + 1000 << QStringList {Access}
-                                           << QStringList {Rewritten};
-        QTest::newRow("appointment export") << u"esportazione appuntamenti"_s << qint64(2000)
-                                            << QStringList {ExportAsked, ExportFailed}
-                                            << QStringList {ExportAsked, Exported};
+            << u"appuntamento riscritto"_s << qint64(600) << QStringList { Access } << QStringList { Rewritten };
+        QTest::newRow("contact appended")
+            << u"nuovo contatto"_s << 3 * C + 1000 << QStringList { Access } << QStringList { Inserted };
+        QTest::newRow("contact rewritten")
+            << u"contatto riscritto"_s << 2 * C + 1000 << QStringList { Access } << QStringList { Rewritten };
+        QTest::newRow("appointment export")
+            << u"esportazione appuntamenti"_s << qint64(2000) << QStringList { ExportAsked, ExportFailed }
+            << QStringList { ExportAsked, Exported };
         QTest::newRow("contact export") << u"esportazione contatti"_s << qint64(2000)
-                                        << QStringList {ExportAsked, ExportFailed} << QStringList {ExportAsked, Exported};
-        QTest::newRow("contact PDF") << u"PDF del contatto"_s << qint64(2000) << QStringList {PdfFailed}
-                                     << QStringList {PdfWritten};
-        QTest::newRow("password change") << u"cambio password"_s << qint64(20) << QStringList {PasswordFailed}
-                                         << QStringList {PasswordChanged};
+                                        << QStringList { ExportAsked, ExportFailed }
+                                        << QStringList { ExportAsked, Exported };
+        QTest::newRow("contact PDF") << u"PDF del contatto"_s << qint64(2000) << QStringList { PdfFailed }
+                                     << QStringList { PdfWritten };
+        QTest::newRow("password change") << u"cambio password"_s << qint64(20) << QStringList { PasswordFailed }
+                                         << QStringList { PasswordChanged };
     }
     void fullDisk()
     {
@@ -283,15 +287,15 @@ private slots:
         QCOMPARE(program->messages.texts(), failure);
         QCOMPARE(snapshot(folder()), before);
         if (action.startsWith(u"nuovo"_s))
-            QCOMPARE(shown, QStringList {QString()}); // still a new card
+            QCOMPARE(shown, QStringList { QString() }); // still a new card
 
         program->messages.clear();
         const QStringList again = act(action);
         QCOMPARE(program->messages.texts(), success);
         if (action == u"nuovo appuntamento"_s)
-            QCOMPARE(again, QStringList {u"4"_s});
+            QCOMPARE(again, QStringList { u"4"_s });
         if (action == u"nuovo contatto"_s)
-            QCOMPARE(again, QStringList {u"4"_s});
+            QCOMPARE(again, QStringList { u"4"_s });
         QCOMPARE(QFileInfo(program->appointments()).size() % AppointmentRecord::Size, 0);
         QCOMPARE(QFileInfo(contactsPath()).size() % ContactRecord::Size, 0);
         QVERIFY(!QFile::exists(ArchiveFile::notePath(program->appointments())));
@@ -311,19 +315,19 @@ private slots:
         QTest::addColumn<bool>("reading");
         const QList<std::tuple<const char*, QStringList, QStringList, bool>> actions = {
             // action, messages in a read-only folder, messages when it has gone, reads
-            {"nuovo appuntamento", {Access}, {Access}, false},
-            {"appuntamento riscritto", {Access}, {Access}, false},
-            {"nuovo contatto", {Access}, {Access}, false},
-            {"contatto riscritto", {Access}, {Access}, false},
-            {"esportazione appuntamenti", {ExportAsked, ExportFailed}, {Access}, false},
-            {"esportazione contatti", {ExportAsked, ExportFailed}, {Access}, false},
-            {"PDF del contatto", {PdfFailed}, {PdfFailed}, false},
-            {"cambio password", {PasswordFailed}, {OldPasswordWrong}, false},
-            {"agenda", {}, {}, true},
-            {"schede appuntamenti", {}, {Access, Access}, true},
-            {"ricerca appuntamenti", {}, {Access}, true},
-            {"ricerca contatti", {}, {Access}, true},
-            {"da ricontattare", {}, {}, true},
+            { "nuovo appuntamento", { Access }, { Access }, false },
+            { "appuntamento riscritto", { Access }, { Access }, false },
+            { "nuovo contatto", { Access }, { Access }, false },
+            { "contatto riscritto", { Access }, { Access }, false },
+            { "esportazione appuntamenti", { ExportAsked, ExportFailed }, { Access }, false },
+            { "esportazione contatti", { ExportAsked, ExportFailed }, { Access }, false },
+            { "PDF del contatto", { PdfFailed }, { PdfFailed }, false },
+            { "cambio password", { PasswordFailed }, { OldPasswordWrong }, false },
+            { "agenda", {}, {}, true },
+            { "schede appuntamenti", {}, { Access, Access }, true },
+            { "ricerca appuntamenti", {}, { Access }, true },
+            { "ricerca contatti", {}, { Access }, true },
+            { "da ricontattare", {}, {}, true },
         };
         for (const auto& [action, readOnly, gone, reading] : actions) {
             QTest::addRow("read-only, %s", action) << false << QString::fromUtf8(action) << readOnly << reading;
@@ -356,8 +360,9 @@ private slots:
         if (removed) {
             QVERIFY(!QDir(folder()).exists());
             if (reading) {
-                const QStringList nothing =
-                    action == u"schede appuntamenti"_s ? QStringList {QString(), QString(), QString()} : QStringList();
+                const QStringList nothing = action == u"schede appuntamenti"_s
+                    ? QStringList { QString(), QString(), QString() }
+                    : QStringList();
                 QCOMPARE(shown, nothing);
             }
             QVERIFY(QDir().mkpath(folder())); // for the fixture to remove
@@ -395,12 +400,11 @@ private slots:
         QCOMPARE(act(u"agenda"_s), QStringList());
         const QStringList cardShows = act(u"schede appuntamenti"_s);
         if (records > 0) {
-            QCOMPARE(cardShows, (QStringList {QString::number(records - 1), repeated(250), repeated(50)}));
+            QCOMPARE(cardShows, (QStringList { QString::number(records - 1), repeated(250), repeated(50) }));
         }
         const QString line = u"Data: "_s + (fill ? repeated(10) : QString(10, u' ')) + u"  Ora: "_s
-                             + (fill ? repeated(5) : QString(5, u' ')) + u"  Causale: "_s
-                             + (fill ? repeated(54) : QString(54, u' ')) + u"  Contatto: "_s
-                             + (fill ? repeated(30) : QString(30, u' ')) + u" Cel. "_s + repeated(30);
+            + (fill ? repeated(5) : QString(5, u' ')) + u"  Causale: "_s + (fill ? repeated(54) : QString(54, u' '))
+            + u"  Contatto: "_s + (fill ? repeated(30) : QString(30, u' ')) + u" Cel. "_s + repeated(30);
         QCOMPARE(act(u"ricerca appuntamenti"_s), QStringList(records, line));
         const QStringList exported = act(u"esportazione appuntamenti"_s);
         QCOMPARE(exported.size(), records);
@@ -410,18 +414,18 @@ private slots:
         QCOMPARE(act(u"da ricontattare"_s), QStringList());
         QCOMPARE(act(u"esportazione contatti"_s).size(), records);
         const QString empty = u"L'archivio non contiene nessuna scheda."_s;
-        const QStringList expectedMessages = records > 0 ? QStringList {ExportAsked, Exported, ExportAsked, Exported}
-                                                         : QStringList {empty, empty, ExportAsked, Exported,
-                                                                        ExportAsked, Exported};
+        const QStringList expectedMessages = records > 0
+            ? QStringList { ExportAsked, Exported, ExportAsked, Exported }
+            : QStringList { empty, empty, ExportAsked, Exported, ExportAsked, Exported };
         QCOMPARE(program->messages.texts(), expectedMessages);
 
         program->messages.clear();
-        QCOMPARE(act(u"nuovo appuntamento"_s), QStringList {QString::number(records + 1)});
-        QCOMPARE(act(u"nuovo contatto"_s), QStringList {QString::number(records + 1)});
-        QCOMPARE(program->messages.texts(), (QStringList {Inserted, Inserted}));
+        QCOMPARE(act(u"nuovo appuntamento"_s), QStringList { QString::number(records + 1) });
+        QCOMPARE(act(u"nuovo contatto"_s), QStringList { QString::number(records + 1) });
+        QCOMPARE(program->messages.texts(), (QStringList { Inserted, Inserted }));
         QCOMPARE(QFileInfo(program->appointments()).size(), (records + 1) * AppointmentRecord::Size);
         QCOMPARE(readFile(program->appointments()).left(records * AppointmentRecord::Size),
-                 QByteArray(records * AppointmentRecord::Size, fill));
+            QByteArray(records * AppointmentRecord::Size, fill));
     }
 };
 

@@ -25,7 +25,10 @@ namespace {
 constexpr int Size = AppointmentRecord::Size;
 constexpr int Kills = 100;
 
-QString worker() { return QString::fromUtf8(WORKER_PATH); }
+QString worker()
+{
+    return QString::fromUtf8(WORKER_PATH);
+}
 
 // Every record of the archive, as a reader gets it, by its generation.
 QMap<qint64, int> generations(const QString& path)
@@ -68,7 +71,7 @@ private slots:
         int writes = 0, notesLeft = 0;
         for (int round = 0; round < Kills; ++round) {
             QProcess child;
-            child.start(worker(), {u"churn"_s, path, QString::number(random.generate())});
+            child.start(worker(), { u"churn"_s, path, QString::number(random.generate()) });
             QVERIFY(child.waitForReadyRead(30000)); // started
             QThread::usleep(random.bounded(40000));
             ::kill(pid_t(child.processId()), SIGKILL);
@@ -125,7 +128,7 @@ private slots:
         const QByteArray before = testsupport::readFile(path);
 
         QProcess child;
-        child.start(worker(), {u"tear"_s, path, QString::number(position)});
+        child.start(worker(), { u"tear"_s, path, QString::number(position) });
         QVERIFY(child.waitForFinished(30000));
         QCOMPARE(child.exitStatus(), QProcess::CrashExit);
         const QByteArray torn = testsupport::readFile(path);
@@ -138,7 +141,7 @@ private slots:
         if (replaced)
             writeRecords(path, 3, 5); // a copy from elsewhere put in its place
         const int generation = replaced ? 5 : 0;
-        const QMap<qint64, int> whole = {{1, generation}, {2, generation}, {3, generation}};
+        const QMap<qint64, int> whole = { { 1, generation }, { 2, generation }, { 3, generation } };
         QCOMPARE(generations(path), whole);
         QCOMPARE(QFile::exists(ArchiveFile::notePath(path)), rewrite); // readers leave it
 

@@ -1,8 +1,8 @@
 #include "shell/mainmenu.h"
 #include "shell/passwordchange.h"
 #include "shell/passwordgate.h"
-#include "storage/passwordstore.h"
 #include "shell/screens.h"
+#include "storage/passwordstore.h"
 #include "support/programfixture.h"
 
 #include <QFrame>
@@ -55,10 +55,7 @@ private slots:
         program = std::make_unique<testsupport::ProgramFixture>();
         program->gate()->show();
     }
-    void cleanup()
-    {
-        program.reset();
-    }
+    void cleanup() { program.reset(); }
 
     void scramble_data()
     {
@@ -120,7 +117,7 @@ private slots:
         if (accepted) {
             QVERIFY(program->messages.messages().isEmpty());
         } else {
-            QCOMPARE(program->messages.texts(), QStringList {message});
+            QCOMPARE(program->messages.texts(), QStringList { message });
             QCOMPARE(program->messages.messages().first().kind, ui::MessageKind::Plain);
             QCOMPARE(gateField()->text().isEmpty(), message == Wrong);
         }
@@ -130,11 +127,12 @@ private slots:
     // attempt, not only at the first one of the run.
     void damagedStoreFailsEveryTime()
     {
-        testsupport::writeFile(password::storePath(), "[Accesso\nValore=" + password::scramble(u"QUIRVALE"_s).toLatin1());
+        testsupport::writeFile(
+            password::storePath(), "[Accesso\nValore=" + password::scramble(u"QUIRVALE"_s).toLatin1());
         for (int attempt = 0; attempt < 2; ++attempt) {
             program->messages.clear();
             enterAtGate(u"quirvale"_s);
-            QCOMPARE(program->messages.texts(), QStringList {ReadError});
+            QCOMPARE(program->messages.texts(), QStringList { ReadError });
             QVERIFY(!program->menu()->isVisible());
         }
     }
@@ -180,7 +178,7 @@ private slots:
         writeStore(password::scramble(u"QUIRVALE"_s));
         const QByteArray before = testsupport::readFile(password::storePath());
         change(oldPassword, newPassword, confirmation);
-        QCOMPARE(program->messages.texts(), QStringList {message});
+        QCOMPARE(program->messages.texts(), QStringList { message });
         const bool done = message.startsWith(u"Modifica"_s);
         QCOMPARE(program->passwordChange()->isVisible(), !done);
         if (!done) {
@@ -220,14 +218,14 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), first);
 
         // One focus frame at a time, around the field being edited.
-        for (QLineEdit* field : {second, third, first}) {
+        for (QLineEdit* field : { second, third, first }) {
             field->setFocus();
             QStringList framed;
-            for (const QString& name : {u"effPasswordOld"_s, u"effPasswordNew"_s, u"effConferma"_s}) {
+            for (const QString& name : { u"effPasswordOld"_s, u"effPasswordNew"_s, u"effConferma"_s }) {
                 if (program->passwordChange()->findChild<QFrame*>(name)->isVisible())
                     framed << name;
             }
-            QCOMPARE(framed, QStringList {u"eff"_s + field->objectName().mid(3)});
+            QCOMPARE(framed, QStringList { u"eff"_s + field->objectName().mid(3) });
         }
     }
 

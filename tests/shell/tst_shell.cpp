@@ -2,11 +2,11 @@
 #include "appointments/appointmentcard.h"
 #include "contacts/contactcard.h"
 #include "documents/documentcard.h"
-#include "shell/mainmenu.h"
 #include "shell/help.h"
+#include "shell/mainmenu.h"
 #include "shell/passwordgate.h"
-#include "storage/passwordstore.h"
 #include "shell/screens.h"
+#include "storage/passwordstore.h"
 #include "storage/programfolder.h"
 #include "summaries/summariesmenu.h"
 #include "support/programfixture.h"
@@ -30,7 +30,8 @@ class TestShell : public QObject {
     QList<QWidget*> areaScreens() const
     {
         const auto* s = program->screens.get();
-        return {s->gate(), s->menu(), s->agenda(), s->appointmentCard(), s->contacts(), s->summaries(), s->documents()};
+        return { s->gate(), s->menu(), s->agenda(), s->appointmentCard(), s->contacts(), s->summaries(),
+            s->documents() };
     }
     QList<QWidget*> visibleAreas() const
     {
@@ -56,16 +57,13 @@ private slots:
         program = std::make_unique<testsupport::ProgramFixture>();
         program->gate()->show();
     }
-    void cleanup()
-    {
-        program.reset();
-    }
+    void cleanup() { program.reset(); }
 
     void onlyTheMenuAfterThePassword()
     {
-        QCOMPARE(visibleAreas(), QList<QWidget*> {program->gate()});
+        QCOMPARE(visibleAreas(), QList<QWidget*> { program->gate() });
         enter();
-        QCOMPARE(visibleAreas(), QList<QWidget*> {program->menu()});
+        QCOMPARE(visibleAreas(), QList<QWidget*> { program->menu() });
     }
 
     void areasOpenAndComeBack_data()
@@ -91,7 +89,7 @@ private slots:
         QCOMPARE(visible.size(), 1);
         QCOMPARE(visible.first()->windowTitle(), caption);
         visible.first()->close();
-        QCOMPARE(visibleAreas(), QList<QWidget*> {program->menu()});
+        QCOMPARE(visibleAreas(), QList<QWidget*> { program->menu() });
         QCOMPARE(program->runs.ends, 0);
     }
 
@@ -100,9 +98,9 @@ private slots:
         enter();
         program->menu()->findChild<QToolButton*>(u"btnApp02"_s)->click();
         program->agenda()->findChild<QToolButton*>(u"btnArchivio"_s)->click();
-        QCOMPARE(visibleAreas(), QList<QWidget*> {program->card()});
+        QCOMPARE(visibleAreas(), QList<QWidget*> { program->card() });
         program->card()->close();
-        QCOMPARE(visibleAreas(), QList<QWidget*> {program->menu()});
+        QCOMPARE(visibleAreas(), QList<QWidget*> { program->menu() });
     }
 
     void menuEndsTheRun()
@@ -131,7 +129,7 @@ private slots:
         }
         const QString mail = u"\"mailto:assistenza@quirvale.example?subject=Software Quirvale 5.0&body=Salve, "
                              u"desidererei avere le seguenti informazioni sul software in oggetto:\""_s;
-        QCOMPARE(program->shellOpens.opened, (QStringList {mail, mail}));
+        QCOMPARE(program->shellOpens.opened, (QStringList { mail, mail }));
     }
 
     void productScreenAndSite()
@@ -143,21 +141,17 @@ private slots:
         });
         program->menu()->findChild<QToolButton*>(u"imgCopyright"_s)->click();
         program->menu()->findChild<QToolButton*>(u"icoSito"_s)->click();
-        QCOMPARE(program->shellOpens.opened, (QStringList {MainMenu::WebSite, MainMenu::WebSite}));
+        QCOMPARE(program->shellOpens.opened, (QStringList { MainMenu::WebSite, MainMenu::WebSite }));
     }
 
     void helpTopics()
     {
-        const QStringList titles = {u"Uno sguardo ad Quirvale 5.0."_s,
-                                    u"Applicazione Agenda impegni."_s,
-                                    u"Applicazione Archivio appuntamenti."_s,
-                                    u"Applicazione Anagrafica contatti."_s,
-                                    u"Applicazione Archivio Documenti."_s,
-                                    u"Applicazione Riepiloghi appuntamenti."_s,
-                                    u"Esportazione archivio appuntamenti in Microsoft Excel."_s,
-                                    u"Visualizzazione appuntamenti."_s,
-                                    u"Esportazione archivio contatti in Microsoft Excel."_s,
-                                    u"Esportazione archivio documenti in Microsoft Excel."_s};
+        const QStringList titles = { u"Uno sguardo ad Quirvale 5.0."_s, u"Applicazione Agenda impegni."_s,
+            u"Applicazione Archivio appuntamenti."_s, u"Applicazione Anagrafica contatti."_s,
+            u"Applicazione Archivio Documenti."_s, u"Applicazione Riepiloghi appuntamenti."_s,
+            u"Esportazione archivio appuntamenti in Microsoft Excel."_s, u"Visualizzazione appuntamenti."_s,
+            u"Esportazione archivio contatti in Microsoft Excel."_s,
+            u"Esportazione archivio documenti in Microsoft Excel."_s };
         QStringList found;
         for (const auto& topic : shell::help::topics()) {
             found << topic.title;
@@ -174,14 +168,15 @@ private slots:
         QTest::addColumn<QString>("control");
         QTest::addColumn<bool>("atTheBottom");
         QTest::addColumn<QString>("said");
-        for (const QString& topic : {u"Applicazione Archivio appuntamenti."_s, u"Applicazione Archivio Documenti."_s}) {
+        for (const QString& topic :
+            { u"Applicazione Archivio appuntamenti."_s, u"Applicazione Archivio Documenti."_s }) {
             const QByteArray card = topic.section(u' ', 2).chopped(1).toUtf8();
-            QTest::newRow(QByteArray(card + " card number").constData()) << topic << u"lblPosizione"_s << true
-                                                 << u"il cui numero compare nella barra in basso, fra le frecce"_s;
-            QTest::newRow(QByteArray(card + " arrows").constData()) << topic << u"cmdUltimo"_s << true
-                                            << u"le frecce di scorrimento nella barra in basso"_s;
-            QTest::newRow(QByteArray(card + " commands").constData()) << topic << u"cmdSalva"_s << false
-                                              << u"I comandi della scheda sono nella barra in alto"_s;
+            QTest::newRow(QByteArray(card + " card number").constData())
+                << topic << u"lblPosizione"_s << true << u"il cui numero compare nella barra in basso, fra le frecce"_s;
+            QTest::newRow(QByteArray(card + " arrows").constData())
+                << topic << u"cmdUltimo"_s << true << u"le frecce di scorrimento nella barra in basso"_s;
+            QTest::newRow(QByteArray(card + " commands").constData())
+                << topic << u"cmdSalva"_s << false << u"I comandi della scheda sono nella barra in alto"_s;
         }
     }
     void cardHelpSaysWhereThingsAre()
@@ -191,8 +186,9 @@ private slots:
         QFETCH(bool, atTheBottom);
         QFETCH(QString, said);
         QVERIFY(shell::help::text(topic).contains(said));
-        ui::AreaScreen* card = topic.contains(u"Documenti"_s) ? static_cast<ui::AreaScreen*>(program->screens->documents())
-                                                              : program->card();
+        ui::AreaScreen* card = topic.contains(u"Documenti"_s)
+            ? static_cast<ui::AreaScreen*>(program->screens->documents())
+            : program->card();
         card->open();
         const auto rect = [card](const QString& name) {
             QWidget* w = testsupport::control(card, name);
@@ -211,7 +207,7 @@ private slots:
     {
         enter();
         QStringList seen;
-        for (const QString& title : {u"Uno sguardo ad Quirvale 5.0."_s, u"Applicazione Agenda impegni."_s}) {
+        for (const QString& title : { u"Uno sguardo ad Quirvale 5.0."_s, u"Applicazione Agenda impegni."_s }) {
             testsupport::whenModal([&](QWidget* viewer) {
                 QCOMPARE(viewer->windowTitle(), u" Guida all'utilizzo del software"_s);
                 seen << viewer->findChild<QLabel*>(u"lblTitolo"_s)->text();
@@ -222,9 +218,9 @@ private slots:
             });
             ui::help::show(program->menu(), title);
         }
-        QCOMPARE(seen, (QStringList {u"Uno sguardo ad Quirvale 5.0."_s, u"Applicazione Agenda impegni."_s}));
+        QCOMPARE(seen, (QStringList { u"Uno sguardo ad Quirvale 5.0."_s, u"Applicazione Agenda impegni."_s }));
         const QString manual = u"\""_s + programFolder::path() + u"Guida.pdf\""_s;
-        QCOMPARE(program->shellOpens.opened, (QStringList {manual, manual}));
+        QCOMPARE(program->shellOpens.opened, (QStringList { manual, manual }));
     }
 };
 

@@ -64,8 +64,8 @@ private slots:
             seen << AppointmentRecord::fromBytes(bytes).text(AppointmentField::purpose);
             positions << p;
         });
-        QCOMPARE(seen, (QStringList {u"uno"_s, u"DUE"_s, u"tre"_s}));
-        QCOMPARE(positions, (QList<qint64> {1, 2, 3}));
+        QCOMPARE(seen, (QStringList { u"uno"_s, u"DUE"_s, u"tre"_s }));
+        QCOMPARE(positions, (QList<qint64> { 1, 2, 3 }));
         QCOMPARE(QFileInfo(path).size(), 3 * Size);
     }
 
@@ -127,8 +127,8 @@ private slots:
             QFAIL("no access failure");
         } catch (const AccessFailure& failure) {
             QCOMPARE(AccessFailure::message(),
-                     u"Attenzione: il sistema non permette di accedere all'archivio.\n\r\n\r"
-                     u"Accertarsi di possedere i privilegi di scrittura nella cartella di installazione del programma."_s);
+                u"Attenzione: il sistema non permette di accedere all'archivio.\n\r\n\r"
+                u"Accertarsi di possedere i privilegi di scrittura nella cartella di installazione del programma."_s);
             QVERIFY(!failure.detail().isEmpty());
         }
         if (situation != u"folder"_s)
@@ -189,7 +189,7 @@ private slots:
             archive::readAt(path, Size, 2, r.data());
             QCOMPARE(r.text(AppointmentField::purpose), u"due"_s);
             readAll();
-            QCOMPARE(seen, (QStringList {u"UNO"_s, u"due"_s}));
+            QCOMPARE(seen, (QStringList { u"UNO"_s, u"due"_s }));
         } else {
             QVERIFY_THROWS_EXCEPTION(AccessFailure, archive::append(path, Size, appointment(u"due"_s).data()));
             QVERIFY_THROWS_EXCEPTION(AccessFailure, archive::rewriteAt(path, Size, 1, appointment(u"UNO"_s).data()));
@@ -205,8 +205,8 @@ private slots:
         testsupport::ProgramFolderFixture folder;
         const QString path = folder.file(u"a.qzv"_s);
         QProcess first, second;
-        first.start(QString::fromUtf8(APPENDER_PATH), {path, u"A"_s, u"500"_s});
-        second.start(QString::fromUtf8(APPENDER_PATH), {path, u"B"_s, u"500"_s});
+        first.start(QString::fromUtf8(APPENDER_PATH), { path, u"A"_s, u"500"_s });
+        second.start(QString::fromUtf8(APPENDER_PATH), { path, u"B"_s, u"500"_s });
         QVERIFY(first.waitForFinished(240000));
         QVERIFY(second.waitForFinished(240000));
         QCOMPARE(first.exitCode(), 0);

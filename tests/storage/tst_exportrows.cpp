@@ -40,7 +40,7 @@ void writeArchive(const QString& path, const QList<ContactRecord>& records)
 exports::Column<Layout> column(const char* name, Value value, bool editable = false)
 {
     const QString text = QString::fromLatin1(name);
-    return {{text, text, {text, 100}, editable}, std::move(value)};
+    return { { text, text, { text, 100 }, editable }, std::move(value) };
 }
 
 QStringList shown(const exports::Grid& grid, int column)
@@ -64,17 +64,19 @@ private slots:
     // written out; the number column is never written.
     void wholeArchiveRoundTrip()
     {
-        writeArchive(archive(), {contact(u"Rossi Mario"_s, u"Forlì"_s, u"FC"_s), contact(u" Bianchi & C. "_s, u"Roma"_s, u""_s),
-                                 ContactRecord()});
+        writeArchive(archive(),
+            { contact(u"Rossi Mario"_s, u"Forlì"_s, u"FC"_s), contact(u" Bianchi & C. "_s, u"Roma"_s, u""_s),
+                ContactRecord() });
         const exports::Table<Layout> table {
-            {column("colNum", Value::number()), column("colCliente", Value::field(F::fullName), true),
-             column("colComuneNasc", Value::joined(F::birthPlace, F::birthProvince))},
-            {}};
+            { column("colNum", Value::number()), column("colCliente", Value::field(F::fullName), true),
+                column("colComuneNasc", Value::joined(F::birthPlace, F::birthProvince)) },
+            {}
+        };
         exports::Reading reading = table.read(archive());
         QVERIFY(reading.complete);
-        QCOMPARE(shown(reading.grid, 0), (QStringList {u"1"_s, u"2"_s, u"3"_s}));
-        QCOMPARE(shown(reading.grid, 1), (QStringList {u"Rossi Mario"_s, u"Bianchi & C."_s, u""_s}));
-        QCOMPARE(shown(reading.grid, 2), (QStringList {u"Forlì FC"_s, u"Roma"_s, u""_s}));
+        QCOMPARE(shown(reading.grid, 0), (QStringList { u"1"_s, u"2"_s, u"3"_s }));
+        QCOMPARE(shown(reading.grid, 1), (QStringList { u"Rossi Mario"_s, u"Bianchi & C."_s, u""_s }));
+        QCOMPARE(shown(reading.grid, 2), (QStringList { u"Forlì FC"_s, u"Roma"_s, u""_s }));
 
         reading.grid.type(2, 1, u"  Ł <nuovo>  "_s); // typed text is trimmed and converted when written
         QCOMPARE(reading.grid.text(2, 1), u"  Ł <nuovo>  "_s);
@@ -82,11 +84,10 @@ private slots:
         QVERIFY(exports::writeFile(file, u"Riepilogo Contatti"_s, table.heads(), reading.grid));
         const QByteArray bytes = testsupport::readFile(file);
         QVERIFY(bytes.contains("<x:Name>Riepilogo Contatti</x:Name>"));
-        const QByteArray rows =
-            "<tr><td style=\"text-align: left; font-weight: bold;\" width=100>colCliente</td>"
-            "<td style=\"text-align: left; font-weight: bold;\" width=100>colComuneNasc</td></tr>"
-            + dataRow({"Rossi Mario", "Forl\xEC FC"}) + dataRow({"Bianchi &amp; C.", "Roma"})
-            + dataRow({"? &lt;nuovo&gt;", ""}) + "</table></body></html>";
+        const QByteArray rows = "<tr><td style=\"text-align: left; font-weight: bold;\" width=100>colCliente</td>"
+                                "<td style=\"text-align: left; font-weight: bold;\" width=100>colComuneNasc</td></tr>"
+            + dataRow({ "Rossi Mario", "Forl\xEC FC" }) + dataRow({ "Bianchi &amp; C.", "Roma" })
+            + dataRow({ "? &lt;nuovo&gt;", "" }) + "</table></body></html>";
         QVERIFY(bytes.endsWith(rows));
     }
 
@@ -113,26 +114,27 @@ private slots:
         grid.appendNumber(1);
         grid.appendBytes(cell);
         const QString file = folder.file(u"Celle.xls"_s);
-        QVERIFY(exports::writeFile(file, u"Celle"_s, {{}, {u"T"_s, u"T"_s, {u"T"_s, 50}}}, grid));
-        QVERIFY(testsupport::readFile(file).endsWith(QByteArray(dataRow({written}) + "</table></body></html>")));
+        QVERIFY(exports::writeFile(file, u"Celle"_s, { {}, { u"T"_s, u"T"_s, { u"T"_s, 50 } } }, grid));
+        QVERIFY(testsupport::readFile(file).endsWith(QByteArray(dataRow({ written }) + "</table></body></html>")));
     }
 
     // The kept records numbered as they are read, then ordered by one column
     // without regard to case, equal texts in the order they were read.
     void selectionNumbersThenSorts()
     {
-        writeArchive(archive(), {contact(u"rossi"_s, {}, {}, true), contact(u"Bianchi"_s, {}, {}, true),
-                                 contact(u"Zeta"_s, {}, {}), contact(u"ROSSI"_s, {}, {}, true),
-                                 contact(u"bianchi"_s, {}, {}, true)});
+        writeArchive(archive(),
+            { contact(u"rossi"_s, {}, {}, true), contact(u"Bianchi"_s, {}, {}, true), contact(u"Zeta"_s, {}, {}),
+                contact(u"ROSSI"_s, {}, {}, true), contact(u"bianchi"_s, {}, {}, true) });
         const exports::Table<Layout> table {
-            {column("colNum", Value::number()), column("colCliente", Value::field(F::fullName)),
-             column("colNome", Value::computed([](const ContactView& r) { return r.text(F::fullName).left(1); }))},
-            {[](const ContactView& r) { return r.isYes(F::toRecontact); }, exports::Numbering::Running, 1}};
+            { column("colNum", Value::number()), column("colCliente", Value::field(F::fullName)),
+                column("colNome", Value::computed([](const ContactView& r) { return r.text(F::fullName).left(1); })) },
+            { [](const ContactView& r) { return r.isYes(F::toRecontact); }, exports::Numbering::Running, 1 }
+        };
         const exports::Reading reading = table.read(archive());
         QVERIFY(reading.complete);
-        QCOMPARE(shown(reading.grid, 1), (QStringList {u"Bianchi"_s, u"bianchi"_s, u"rossi"_s, u"ROSSI"_s}));
-        QCOMPARE(shown(reading.grid, 0), (QStringList {u"2"_s, u"4"_s, u"1"_s, u"3"_s}));
-        QCOMPARE(shown(reading.grid, 2), (QStringList {u"B"_s, u"b"_s, u"r"_s, u"R"_s}));
+        QCOMPARE(shown(reading.grid, 1), (QStringList { u"Bianchi"_s, u"bianchi"_s, u"rossi"_s, u"ROSSI"_s }));
+        QCOMPARE(shown(reading.grid, 0), (QStringList { u"2"_s, u"4"_s, u"1"_s, u"3"_s }));
+        QCOMPARE(shown(reading.grid, 2), (QStringList { u"B"_s, u"b"_s, u"r"_s, u"R"_s }));
     }
 
     // A file larger than the writer's buffer comes out whole, row for row.
@@ -143,13 +145,14 @@ private slots:
         for (int r = 0; r < 20000; ++r) {
             grid.appendNumber(r + 1);
             grid.appendText(u"riga %1 è"_s.arg(r));
-            expected += dataRow({"riga " + QByteArray::number(r) + " \xE8"});
+            expected += dataRow({ "riga " + QByteArray::number(r) + " \xE8" });
         }
         const QString file = folder.file(u"Lungo.xls"_s);
-        QVERIFY(exports::writeFile(file, u"Lungo"_s, {{}, {u"Testo"_s, u"Testo"_s, {u"Testo"_s, 50}}}, grid));
+        QVERIFY(exports::writeFile(file, u"Lungo"_s, { {}, { u"Testo"_s, u"Testo"_s, { u"Testo"_s, 50 } } }, grid));
         const QByteArray bytes = testsupport::readFile(file);
         QVERIFY(bytes.size() > (1 << 20));
-        QVERIFY(bytes.endsWith(QByteArray(QByteArray("width=50>Testo</td></tr>") + expected + "</table></body></html>")));
+        QVERIFY(
+            bytes.endsWith(QByteArray(QByteArray("width=50>Testo</td></tr>") + expected + "</table></body></html>")));
     }
 
     // An archive that fails part way gives no rows at all, never a part of it.
@@ -160,13 +163,13 @@ private slots:
         writeArchive(archive(), QList<ContactRecord>(1000, contact(u"Rossi"_s, {}, {})));
         const QString path = archive();
         int seen = 0;
-        const exports::Table<Layout> table {
-            {column("colNum", Value::number()), column("colCliente", Value::field(F::fullName))},
-            {[&seen, path](const ContactView&) {
-                 if (seen++ == 0)
-                     QFile::resize(path, 0);
-                 return true;
-             }}};
+        const exports::Table<Layout> table { { column("colNum", Value::number()),
+                                                 column("colCliente", Value::field(F::fullName)) },
+            { [&seen, path](const ContactView&) {
+                if (seen++ == 0)
+                    QFile::resize(path, 0);
+                return true;
+            } } };
         const exports::Reading reading = table.read(path);
         QVERIFY(seen > 1);
         QVERIFY(!reading.complete);

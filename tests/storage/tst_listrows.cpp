@@ -12,7 +12,7 @@ class TestListRows : public QObject {
     {
         lists::Rows r;
         for (const QString& line : lines)
-            r.append({line, r.size() + 1});
+            r.append({ line, r.size() + 1 });
         return r;
     }
     static QStringList texts(const lists::Rows& rows)
@@ -47,19 +47,19 @@ private slots:
         QFETCH(QString, word);
         QFETCH(QString, lastWord);
         QFETCH(int, found);
-        const auto list = rows({u"Data: rossi"_s, u"Data: bianchi È"_s, u"Data: ROSSI"_s, u"Data: verdi"_s});
+        const auto list = rows({ u"Data: rossi"_s, u"Data: bianchi È"_s, u"Data: ROSSI"_s, u"Data: verdi"_s });
         QCOMPARE(lists::findRow(list, selected, word, lastWord), found);
     }
 
     void sortKeepsEqualLinesInFileOrder()
     {
-        auto list = rows({u"b"_s, u"B"_s, u"a"_s, u"_x"_s, u"C"_s, u"b"_s});
+        auto list = rows({ u"b"_s, u"B"_s, u"a"_s, u"_x"_s, u"C"_s, u"b"_s });
         lists::sortRows(list, lists::LineOrder::CaseFoldAZ);
-        QCOMPARE(texts(list), (QStringList {u"_x"_s, u"a"_s, u"b"_s, u"B"_s, u"b"_s, u"C"_s})); // '_' (95) before 'a'
+        QCOMPARE(texts(list), (QStringList { u"_x"_s, u"a"_s, u"b"_s, u"B"_s, u"b"_s, u"C"_s })); // '_' (95) before 'a'
         QCOMPARE(list[2].position, 1);
         QCOMPARE(list[4].position, 6);
         lists::sortRows(list, lists::LineOrder::Text);
-        QCOMPARE(texts(list), (QStringList {u"B"_s, u"C"_s, u"_x"_s, u"a"_s, u"b"_s, u"b"_s}));
+        QCOMPARE(texts(list), (QStringList { u"B"_s, u"C"_s, u"_x"_s, u"a"_s, u"b"_s, u"b"_s }));
         QCOMPARE(list[4].position, 1);
     }
 

@@ -7,10 +7,10 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-using testsupport::Slot;
 using testsupport::AppointmentSlots;
 using testsupport::ContactSlots;
 using testsupport::DocumentSlots;
+using testsupport::Slot;
 
 // A value that fills field i completely: its number, then letters up to the capacity.
 QByteArray fullValue(int i, int capacity)
@@ -76,13 +76,27 @@ private slots:
         r.setText(AppointmentField::amount, u"0,00"_s);
         r.setFlag(AppointmentField::fulfilled, false);
         const QByteArray b(r.data(), 1265);
-        QCOMPARE(b.mid(0, 11), QByteArray("\x0A" "05/03/2024"));
-        QCOMPARE(b.mid(11, 3), QByteArray("\x02" "00"));
-        QCOMPARE(b.mid(14, 3), QByteArray("\x02" "00"));
-        QCOMPARE(b.mid(17, 6), QByteArray("\x05" "00:00"));
-        QCOMPARE(b.mid(23, 2), QByteArray("\x01" "0"));
-        QCOMPARE(b.mid(27, 9), QByteArray("\x08" "Riunione"));
-        QCOMPARE(b.mid(995, 5), QByteArray("\x04" "0,00"));
+        QCOMPARE(b.mid(0, 11),
+            QByteArray("\x0A"
+                       "05/03/2024"));
+        QCOMPARE(b.mid(11, 3),
+            QByteArray("\x02"
+                       "00"));
+        QCOMPARE(b.mid(14, 3),
+            QByteArray("\x02"
+                       "00"));
+        QCOMPARE(b.mid(17, 6),
+            QByteArray("\x05"
+                       "00:00"));
+        QCOMPARE(b.mid(23, 2),
+            QByteArray("\x01"
+                       "0"));
+        QCOMPARE(b.mid(27, 9),
+            QByteArray("\x08"
+                       "Riunione"));
+        QCOMPARE(b.mid(995, 5),
+            QByteArray("\x04"
+                       "0,00"));
         QCOMPARE(b.mid(1262, 3), QByteArray("\x02\x4E\x6F"));
         r.setFlag(AppointmentField::fulfilled, true);
         QCOMPARE(QByteArray(r.data() + 1262, 3), QByteArray("\x02\x53\xEC"));
@@ -95,7 +109,9 @@ private slots:
         r.setText(ContactField::fullName, u"Rossi Mario"_s);
         r.setFlag(ContactField::toRecontact, false);
         const QByteArray b(r.data(), 3372);
-        QCOMPARE(b.left(12), QByteArray("\x0B" "Rossi Mario"));
+        QCOMPARE(b.left(12),
+            QByteArray("\x0B"
+                       "Rossi Mario"));
         QCOMPARE(b.mid(1863, 3), QByteArray("\x02\x4E\x6F"));
         for (const Slot& s : ContactSlots) {
             if (s.offset != 0 && s.offset != 1863)
@@ -109,10 +125,19 @@ private slots:
     {
         QTest::addColumn<QByteArray>("field"); // length byte and content of a 10-character field
         QTest::addColumn<QString>("loaded");
-        QTest::newRow("length 0 hides the rest") << QByteArray("\x00" "0123456789", 11) << QString();
-        QTest::newRow("length 255 reads the capacity") << QByteArray("\xFF" "0123456789", 11) << u"0123456789"_s;
-        QTest::newRow("blanks and controls trimmed") << QByteArray("\x08" " \tab c\r\n xx", 11) << u"ab c"_s;
-        QTest::newRow("code page") << QByteArray("\x03" "S\xEC\x80" "zzzzzzz", 11) << u"Sì€"_s;
+        QTest::newRow("length 0 hides the rest") << QByteArray("\x00"
+                                                               "0123456789",
+            11) << QString();
+        QTest::newRow("length 255 reads the capacity") << QByteArray("\xFF"
+                                                                     "0123456789",
+            11) << u"0123456789"_s;
+        QTest::newRow("blanks and controls trimmed") << QByteArray("\x08"
+                                                                   " \tab c\r\n xx",
+            11) << u"ab c"_s;
+        QTest::newRow("code page") << QByteArray("\x03"
+                                                 "S\xEC\x80"
+                                                 "zzzzzzz",
+            11) << u"Sì€"_s;
     }
     void fieldEdges()
     {
@@ -132,7 +157,9 @@ private slots:
         FixedText::store(field, 250, u"  Verdi  "_s);
         QCOMPARE(QByteArray(field, 6), QByteArray("\x05Verdi"));
         FixedText::store(field, 250, u"Città"_s); // case and accents kept
-        QCOMPARE(QByteArray(field, 6), QByteArray("\x05" "Citt\xE0"));
+        QCOMPARE(QByteArray(field, 6),
+            QByteArray("\x05"
+                       "Citt\xE0"));
     }
 
     void chronologicalKey()

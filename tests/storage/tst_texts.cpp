@@ -56,21 +56,21 @@ private slots:
         QTest::addColumn<int>("times");
         QTest::addColumn<QString>("total");
         QTest::addColumn<int>("refused");
-        QTest::newRow("two amounts") << QStringList {u"10,50"_s, u"2,25"_s} << 1 << u"12,75"_s << 0;
-        QTest::newRow("whole number") << QStringList {u"3"_s} << 1 << u"3,00"_s << 0;
-        QTest::newRow("tenths, binary trap") << QStringList {u"0,10"_s, u"0,20"_s} << 1 << u"0,30"_s << 0;
-        QTest::newRow("only the total is rounded") << QStringList {u"0,125"_s, u"0,125"_s} << 1 << u"0,25"_s << 0;
-        QTest::newRow("half a cent rounds up") << QStringList {u"0,005"_s} << 1 << u"0,01"_s << 0;
+        QTest::newRow("two amounts") << QStringList { u"10,50"_s, u"2,25"_s } << 1 << u"12,75"_s << 0;
+        QTest::newRow("whole number") << QStringList { u"3"_s } << 1 << u"3,00"_s << 0;
+        QTest::newRow("tenths, binary trap") << QStringList { u"0,10"_s, u"0,20"_s } << 1 << u"0,30"_s << 0;
+        QTest::newRow("only the total is rounded") << QStringList { u"0,125"_s, u"0,125"_s } << 1 << u"0,25"_s << 0;
+        QTest::newRow("half a cent rounds up") << QStringList { u"0,005"_s } << 1 << u"0,01"_s << 0;
         QTest::newRow("none") << QStringList {} << 1 << u"0,00"_s << 0;
-        QTest::newRow("empty and blanks count as nothing") << QStringList {u"5,00"_s, u""_s, u"  "_s} << 1 << u"5,00"_s << 0;
-        QTest::newRow("not amounts") << QStringList {u"5,00"_s, u"abc"_s, u"1.000,00"_s, u","_s, u"-1"_s}
-                                     << 1 << u"5,00"_s << 4;
-        QTest::newRow("a double would drift")
-            << QStringList {u"99999,99"_s} << 100000 << u"9999999000,00"_s << 0;
+        QTest::newRow("empty and blanks count as nothing")
+            << QStringList { u"5,00"_s, u""_s, u"  "_s } << 1 << u"5,00"_s << 0;
+        QTest::newRow("not amounts") << QStringList { u"5,00"_s, u"abc"_s, u"1.000,00"_s, u","_s, u"-1"_s } << 1
+                                     << u"5,00"_s << 4;
+        QTest::newRow("a double would drift") << QStringList { u"99999,99"_s } << 100000 << u"9999999000,00"_s << 0;
         QTest::newRow("past 64-bit cents")
-            << QStringList {u"999999999999,99"_s} << 100000 << u"99999999999999000,00"_s << 0;
+            << QStringList { u"999999999999,99"_s } << 100000 << u"99999999999999000,00"_s << 0;
         QTest::newRow("decimals carry through eighteen nines")
-            << QStringList {u"999999999999999999,5"_s, u"0,5"_s} << 1 << u"1000000000000000000,00"_s << 0;
+            << QStringList { u"999999999999999999,5"_s, u"0,5"_s } << 1 << u"1000000000000000000,00"_s << 0;
     }
     void amountTotal()
     {

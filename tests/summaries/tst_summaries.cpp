@@ -24,7 +24,10 @@ class TestSummaries : public QObject {
     SummariesMenu* menu() const { return program->screens->summaries(); }
     QLineEdit* edit(const QString& name) const { return control<QLineEdit>(menu(), name); }
     QComboBox* list(const QString& name) const { return control<QComboBox>(menu(), name); }
-    QString focused() const { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(); }
+    QString focused() const
+    {
+        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+    }
 
     void openFromTheMainMenu()
     {
@@ -38,8 +41,8 @@ class TestSummaries : public QObject {
         QComboBox* box = list(name);
         box->setCurrentIndex(box->findText(item));
     }
-    void choosePeriod(const QString& startDay, const QString& startMonth, const QString& endDay,
-                      const QString& endMonth) const
+    void choosePeriod(
+        const QString& startDay, const QString& startMonth, const QString& endDay, const QString& endMonth) const
     {
         pick(u"txtGiornoInizio"_s, startDay);
         pick(u"txtMeseInizio"_s, startMonth);
@@ -75,35 +78,38 @@ private slots:
         QTest::addColumn<QString>("message");    // empty: the summary opens
         QTest::addColumn<QString>("focus");
         const QString valid = u"Per poter visualizzare il riepilogo è necessario indicare una data valida."_s;
-        const QStringList year = {u"01"_s, u"Gennaio"_s, u"31"_s, u"Dicembre"_s};
-        QTest::newRow("three digits")
-            << u"202"_s << year << u"Attenzione: indicare l'anno solare utilizzando quattro cifre."_s << u"txtAnno"_s;
-        const char* names[] = {"txtGiornoInizio", "txtMeseInizio", "txtGiornoFine", "txtMeseFine"};
-        const char16_t* what[] = {u"il giorno di inizio", u"il mese di inizio", u"il giorno di fine", u"il mese di fine"};
+        const QStringList year = { u"01"_s, u"Gennaio"_s, u"31"_s, u"Dicembre"_s };
+        QTest::newRow("three digits") << u"202"_s << year
+                                      << u"Attenzione: indicare l'anno solare utilizzando quattro cifre."_s
+                                      << u"txtAnno"_s;
+        const char* names[] = { "txtGiornoInizio", "txtMeseInizio", "txtGiornoFine", "txtMeseFine" };
+        const char16_t* what[]
+            = { u"il giorno di inizio", u"il mese di inizio", u"il giorno di fine", u"il mese di fine" };
         for (int i = 0; i < 4; ++i) {
             QStringList period = year;
             period[i].clear();
-            QTest::addRow("no %s", names[i])
-                << u"2024"_s << period
-                << u"Attenzione: indicare "_s + QString::fromUtf16(what[i])
-                       + u" intervallo selezionandolo dall'elenco a cascata."_s
-                << QString::fromLatin1(names[i]);
+            QTest::addRow("no %s", names[i]) << u"2024"_s << period
+                                             << u"Attenzione: indicare "_s + QString::fromUtf16(what[i])
+                    + u" intervallo selezionandolo dall'elenco a cascata."_s
+                                             << QString::fromLatin1(names[i]);
         }
-        QTest::newRow("31 February") << u"2024"_s << QStringList {u"31"_s, u"Febbraio"_s, u"31"_s, u"Dicembre"_s}
-                                     << u"Attenzione: la data 31/02/2024 di inizio intervallo non esiste.\n\r\n\r"_s + valid
-                                     << u"txtGiornoInizio"_s;
-        QTest::newRow("29 February 2023") << u"2023"_s << QStringList {u"01"_s, u"Gennaio"_s, u"29"_s, u"Febbraio"_s}
-                                          << u"Attenzione: la data 29/02/2023 di fine intervallo non esiste.\n\r\n\r"_s + valid
-                                          << u"txtGiornoFine"_s;
-        QTest::newRow("29 February 2024") << u"2024"_s << QStringList {u"01"_s, u"Gennaio"_s, u"29"_s, u"Febbraio"_s}
-                                          << u""_s << u""_s;
+        QTest::newRow("31 February") << u"2024"_s << QStringList { u"31"_s, u"Febbraio"_s, u"31"_s, u"Dicembre"_s }
+                                     << u"Attenzione: la data 31/02/2024 di inizio intervallo non esiste.\n\r\n\r"_s
+                + valid << u"txtGiornoInizio"_s;
+        QTest::newRow("29 February 2023")
+            << u"2023"_s << QStringList { u"01"_s, u"Gennaio"_s, u"29"_s, u"Febbraio"_s }
+            << u"Attenzione: la data 29/02/2023 di fine intervallo non esiste.\n\r\n\r"_s + valid << u"txtGiornoFine"_s;
+        QTest::newRow("29 February 2024")
+            << u"2024"_s << QStringList { u"01"_s, u"Gennaio"_s, u"29"_s, u"Febbraio"_s } << u""_s << u""_s;
         QTest::newRow("end before start")
-            << u"2024"_s << QStringList {u"10"_s, u"Marzo"_s, u"01"_s, u"Marzo"_s}
+            << u"2024"_s << QStringList { u"10"_s, u"Marzo"_s, u"01"_s, u"Marzo"_s }
             << u"Attenzione: la data di fine intervallo (01/03/2024) non può essere anteriore a quella di inizio "
-               u"intervallo (10/03/2024).\n\r\n\rPer poter visualizzare il riepilogo è necessario indicare un intervallo "
+               u"intervallo (10/03/2024).\n\r\n\rPer poter visualizzare il riepilogo è necessario indicare un "
+               u"intervallo "
                u"di tempo valido."_s
             << u"txtGiornoFine"_s;
-        QTest::newRow("same day") << u"2024"_s << QStringList {u"10"_s, u"Marzo"_s, u"10"_s, u"Marzo"_s} << u""_s << u""_s;
+        QTest::newRow("same day") << u"2024"_s << QStringList { u"10"_s, u"Marzo"_s, u"10"_s, u"Marzo"_s } << u""_s
+                                  << u""_s;
     }
     void checks()
     {
@@ -125,11 +131,12 @@ private slots:
         if (message.isEmpty()) {
             QVERIFY(program->messages.texts().isEmpty());
             const QString end = period[2] + u"/"_s + (period[3] == u"Marzo"_s ? u"03"_s : u"02"_s);
-            QCOMPARE(opened, u"frmRiepCosti Dal   "_s + period[0] + u"/"_s + (period[1] == u"Marzo"_s ? u"03"_s : u"01"_s)
-                                 + u"/2024   al   "_s + end + u"/2024"_s);
+            QCOMPARE(opened,
+                u"frmRiepCosti Dal   "_s + period[0] + u"/"_s + (period[1] == u"Marzo"_s ? u"03"_s : u"01"_s)
+                    + u"/2024   al   "_s + end + u"/2024"_s);
             return;
         }
-        QCOMPARE(program->messages.texts(), QStringList {message});
+        QCOMPARE(program->messages.texts(), QStringList { message });
         QCOMPARE(program->messages.messages().first().kind, ui::MessageKind::Warning);
         QCOMPARE(focused(), focus);
     }
@@ -155,9 +162,9 @@ private slots:
         QCOMPARE(edit(u"txtAnno"_s)->text(), u"2024"_s);
         QCOMPARE(control<QLabel>(menu(), u"lblAnnoInizio"_s)->text(), u"2024"_s);
         QCOMPARE(control<QLabel>(menu(), u"lblAnnoFine"_s)->text(), u"2024"_s);
-        for (const QString& name : {u"txtCliente"_s, u"txtTarga"_s})
+        for (const QString& name : { u"txtCliente"_s, u"txtTarga"_s })
             QCOMPARE(edit(name)->text(), QString());
-        for (const QString& name : {u"txtGiornoInizio"_s, u"txtMeseInizio"_s, u"txtGiornoFine"_s, u"txtMeseFine"_s})
+        for (const QString& name : { u"txtGiornoInizio"_s, u"txtMeseInizio"_s, u"txtGiornoFine"_s, u"txtMeseFine"_s })
             QCOMPARE(list(name)->currentText(), QString());
         QCOMPARE(focused(), u"txtCliente"_s);
     }
@@ -209,15 +216,16 @@ private slots:
         QCOMPARE(list(u"txtMeseInizio"_s)->currentText(), QString());
         // Enter walks the fields up to the command, and on it runs the command.
         year->setFocus();
-        const QStringList chain = {u"txtCliente"_s,    u"txtTarga"_s,    u"txtGiornoInizio"_s, u"txtMeseInizio"_s,
-                                   u"txtGiornoFine"_s, u"txtMeseFine"_s, u"btnVisualizza"_s};
+        const QStringList chain = { u"txtCliente"_s, u"txtTarga"_s, u"txtGiornoInizio"_s, u"txtMeseInizio"_s,
+            u"txtGiornoFine"_s, u"txtMeseFine"_s, u"btnVisualizza"_s };
         for (const QString& next : chain) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             QCOMPARE(focused(), next);
         }
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QCOMPARE(program->messages.texts(),
-                 QStringList {u"Attenzione: indicare il giorno di inizio intervallo selezionandolo dall'elenco a cascata."_s});
+            QStringList {
+                u"Attenzione: indicare il giorno di inizio intervallo selezionandolo dall'elenco a cascata."_s });
     }
 
     // The main path: a contact imported through the contact search, a year's
@@ -238,8 +246,8 @@ private slots:
         testsupport::whenModal([](QWidget* search) {
             control<QPushButton>(search, u"btnCerca"_s)->click();
             auto* found = control<QListView>(search, u"lstRecords"_s);
-            QTest::mouseDClick(found->viewport(), Qt::LeftButton, {},
-                               found->visualRect(found->model()->index(0, 0)).center());
+            QTest::mouseDClick(
+                found->viewport(), Qt::LeftButton, {}, found->visualRect(found->model()->index(0, 0)).center());
         });
         control<QToolButton>(menu(), u"impCliente"_s)->click();
         QCOMPARE(edit(u"txtCliente"_s)->text(), u"Rossi Mario"_s);
@@ -267,7 +275,7 @@ private slots:
         QCOMPARE(total, u"1350,50"_s);
         QCOMPARE(title, u"Rossi Mario"_s);
         QCOMPARE(count, u"1"_s);
-        QCOMPARE(program->messages.texts(), QStringList {u"Si vuole stampare il presente riepilogo?"_s});
+        QCOMPARE(program->messages.texts(), QStringList { u"Si vuole stampare il presente riepilogo?"_s });
         const QStringList pages = testsupport::pdfText(program->pdf);
         QCOMPARE(pages.size(), 1);
         QVERIFY(pages[0].contains(u"Riepilogo appuntamenti - Contatto: Rossi Mario"_s));
@@ -280,11 +288,11 @@ private slots:
         addAppointment(u"02/03/2024"_s, u"due"_s, u"Rossi"_s, u"2,25"_s);
         addAppointment(u"03/03/2024"_s, u"illeggibile"_s, u"Rossi"_s, u"abc"_s);
         addAppointment(u"04/03/2024"_s, u"vuoto"_s, u"Rossi"_s, u""_s);
-        const summaries::Criteria criteria {{}, {}, QDate(2024, 3, 1), QDate(2024, 3, 31)};
+        const summaries::Criteria criteria { {}, {}, QDate(2024, 3, 1), QDate(2024, 3, 31) };
         PeriodSummary summary(criteria, summaries::summarise(program->appointments(), criteria), menu());
         summary.show();
         QTRY_COMPARE(program->messages.texts(),
-                     QStringList {u"Attenzione: 1 appuntamento non è leggibile e non è compreso nel riepilogo."_s});
+            QStringList { u"Attenzione: 1 appuntamento non è leggibile e non è compreso nel riepilogo."_s });
         QCOMPARE(program->messages.messages().first().kind, ui::MessageKind::Warning);
         QCOMPARE(testsupport::listedLines(&summary).size(), 3);
         QCOMPARE(control<QLabel>(&summary, u"lblTotCosti"_s)->text(), u"12,75"_s);
@@ -296,14 +304,15 @@ private slots:
         const QStringList pages = testsupport::pdfText(program->pdf);
         QCOMPARE(pages.size(), 1);
         QStringList closing = pages[0].split(u'\n').mid(0);
-        closing.erase(std::remove_if(closing.begin(), closing.end(), [](const QString& l) { return l.trimmed().isEmpty(); }),
-                      closing.end());
+        closing.erase(
+            std::remove_if(closing.begin(), closing.end(), [](const QString& l) { return l.trimmed().isEmpty(); }),
+            closing.end());
         const qsizetype rule = closing.indexOf(u"- - - - - - - - - - - - - - - -"_s);
         QVERIFY(rule > 0);
         QCOMPARE(closing.mid(rule + 1, 3),
-                 (QStringList {u"INTERVALLO SELEZIONATO:    Dal   01/03/2024   al   31/03/2024"_s,
-                               u"TOTALE IMPORTI:            € 12,75"_s,
-                               u"Attenzione: 1 appuntamento non è leggibile e non è compreso nel riepilogo."_s}));
+            (QStringList { u"INTERVALLO SELEZIONATO:    Dal   01/03/2024   al   31/03/2024"_s,
+                u"TOTALE IMPORTI:            € 12,75"_s,
+                u"Attenzione: 1 appuntamento non è leggibile e non è compreso nel riepilogo."_s }));
         QVERIFY(closing.first().contains(u"Riepilogo appuntamenti - Contatto: - - -"_s));
     }
 
@@ -311,9 +320,9 @@ private slots:
     {
         addAppointment(u"01/03/2024"_s, u"uno"_s, u"Rossi"_s, u"10,00"_s);
         const auto show = [this](const QDate& day) {
-            const summaries::Criteria criteria {{}, {}, day, day};
-            return std::make_unique<PeriodSummary>(criteria, summaries::summarise(program->appointments(), criteria),
-                                                   menu());
+            const summaries::Criteria criteria { {}, {}, day, day };
+            return std::make_unique<PeriodSummary>(
+                criteria, summaries::summarise(program->appointments(), criteria), menu());
         };
         auto empty = show(QDate(2024, 3, 2));
         empty->show();
@@ -321,8 +330,8 @@ private slots:
         control<QToolButton>(empty.get(), u"btnStampa"_s)->click();
         control<QPushButton>(empty.get(), u"btnTrova"_s)->click();
         QCOMPARE(program->messages.texts(),
-                 (QStringList {u"Operazione di stampa non applicabile: il riepilogo non contiene nessuna voce."_s,
-                               u"Ricerca non applicabile: la lista non contiene nessuna voce."_s}));
+            (QStringList { u"Operazione di stampa non applicabile: il riepilogo non contiene nessuna voce."_s,
+                u"Ricerca non applicabile: la lista non contiene nessuna voce."_s }));
         QCOMPARE(program->messages.messages().first().kind, ui::MessageKind::Warning);
 
         program->messages.clear();
@@ -330,7 +339,7 @@ private slots:
         one->show();
         program->messages.queueAnswer(ui::Answer::No);
         control<QToolButton>(one.get(), u"btnStampa"_s)->click();
-        QCOMPARE(program->messages.texts(), QStringList {u"Si vuole stampare il presente riepilogo?"_s});
+        QCOMPARE(program->messages.texts(), QStringList { u"Si vuole stampare il presente riepilogo?"_s });
         QVERIFY(!QFile::exists(program->pdf));
         // Closing empties the list.
         control<QToolButton>(one.get(), u"btnEsci"_s)->click();
@@ -351,7 +360,8 @@ private slots:
         });
         control<QToolButton>(menu(), u"btnVisualizza"_s)->click();
         QCOMPARE(opened, QString());
-        QCOMPARE(program->messages.texts(), QStringList {u"Attenzione: il file di archivio non risulta accessibile."_s});
+        QCOMPARE(
+            program->messages.texts(), QStringList { u"Attenzione: il file di archivio non risulta accessibile."_s });
         QVERIFY(!control<QLabel>(menu(), u"lblAttendere"_s)->isVisible());
     }
 };

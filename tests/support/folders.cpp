@@ -15,9 +15,15 @@
 
 namespace testsupport {
 
-ProgramFolderFixture::ProgramFolderFixture() { programFolder::setOverride(m_dir.path()); }
+ProgramFolderFixture::ProgramFolderFixture()
+{
+    programFolder::setOverride(m_dir.path());
+}
 
-ProgramFolderFixture::~ProgramFolderFixture() { programFolder::setOverride(QString()); }
+ProgramFolderFixture::~ProgramFolderFixture()
+{
+    programFolder::setOverride(QString());
+}
 
 namespace {
 
@@ -44,7 +50,10 @@ ReadOnlyFolder::ReadOnlyFolder(const QString& folder)
     apply(true);
 }
 
-ReadOnlyFolder::~ReadOnlyFolder() { apply(false); }
+ReadOnlyFolder::~ReadOnlyFolder()
+{
+    apply(false);
+}
 
 void ReadOnlyFolder::apply(bool on)
 {
@@ -71,7 +80,7 @@ void ReadOnlyFolder::apply(bool on)
 
 FileSizeLimit::FileSizeLimit(qint64 bytes)
 {
-    struct rlimit limit {};
+    struct rlimit limit { };
     ::getrlimit(RLIMIT_FSIZE, &limit);
     m_previous = limit.rlim_cur;
     m_handler = std::signal(SIGXFSZ, SIG_IGN);
@@ -82,7 +91,7 @@ FileSizeLimit::FileSizeLimit(qint64 bytes)
 
 FileSizeLimit::~FileSizeLimit()
 {
-    struct rlimit limit {};
+    struct rlimit limit { };
     ::getrlimit(RLIMIT_FSIZE, &limit);
     limit.rlim_cur = rlim_t(m_previous);
     ::setrlimit(RLIMIT_FSIZE, &limit);

@@ -33,13 +33,31 @@ ProgramFixture::~ProgramFixture()
     ui::clock::setFixed(QDateTime());
 }
 
-AppointmentCard* ProgramFixture::card() const { return screens->appointmentCard(); }
-AgendaScreen* ProgramFixture::agenda() const { return screens->agenda(); }
-MainMenu* ProgramFixture::menu() const { return screens->menu(); }
-PasswordGate* ProgramFixture::gate() const { return screens->gate(); }
-PasswordChange* ProgramFixture::passwordChange() const { return screens->passwordChange(); }
+AppointmentCard* ProgramFixture::card() const
+{
+    return screens->appointmentCard();
+}
+AgendaScreen* ProgramFixture::agenda() const
+{
+    return screens->agenda();
+}
+MainMenu* ProgramFixture::menu() const
+{
+    return screens->menu();
+}
+PasswordGate* ProgramFixture::gate() const
+{
+    return screens->gate();
+}
+PasswordChange* ProgramFixture::passwordChange() const
+{
+    return screens->passwordChange();
+}
 
-QString ProgramFixture::appointments() const { return programFolder::file(programFolder::Appointments); }
+QString ProgramFixture::appointments() const
+{
+    return programFolder::file(programFolder::Appointments);
+}
 
 qint64 ProgramFixture::addAppointment(const AppointmentRecord& record)
 {
@@ -52,7 +70,7 @@ QByteArray ProgramFixture::appointmentBytes(qint64 position) const
 }
 
 AppointmentRecord appointment(const QString& date, const QString& hour, const QString& minute, const QString& notice,
-                              const QString& purpose, const QString& contact, bool fulfilled, const QString& mobile)
+    const QString& purpose, const QString& contact, bool fulfilled, const QString& mobile)
 {
     using F = AppointmentField;
     AppointmentRecord r;
@@ -87,11 +105,11 @@ QStringList listedLines(QWidget* screen, const QString& list)
 QStringList pdfText(const QString& path)
 {
     QProcess p;
-    p.start(u"pdftotext"_s, {u"-layout"_s, path, u"-"_s});
+    p.start(u"pdftotext"_s, { u"-layout"_s, path, u"-"_s });
     if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        QTest::qFail(qPrintable(u"pdftotext could not read "_s + path + u": "_s
-                                + QString::fromUtf8(p.readAllStandardError())),
-                     __FILE__, __LINE__);
+        QTest::qFail(
+            qPrintable(u"pdftotext could not read "_s + path + u": "_s + QString::fromUtf8(p.readAllStandardError())),
+            __FILE__, __LINE__);
         return {};
     }
     QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(u'\f');

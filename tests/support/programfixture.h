@@ -42,9 +42,8 @@ public:
 };
 
 // An appointment with the fields that lists and agendas look at.
-AppointmentRecord appointment(const QString& date, const QString& hour, const QString& minute,
-                              const QString& notice, const QString& purpose, const QString& contact,
-                              bool fulfilled = false, const QString& mobile = QString());
+AppointmentRecord appointment(const QString& date, const QString& hour, const QString& minute, const QString& notice,
+    const QString& purpose, const QString& contact, bool fulfilled = false, const QString& mobile = QString());
 
 // Controls of a screen by their names.
 template <typename T = QWidget>

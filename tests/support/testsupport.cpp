@@ -12,23 +12,27 @@ namespace testsupport {
 MessageRecorder::MessageRecorder()
 {
     ui::messages::setHandler([this](ui::MessageKind kind, const QString& text) {
-        m_messages.append({kind, text});
+        m_messages.append({ kind, text });
         if (onMessage)
             onMessage(m_messages.last());
         const bool question = kind == ui::MessageKind::Question;
         ui::Answer answer = question ? ui::Answer::Yes : ui::Answer::Ok;
         if (!m_answers.isEmpty())
             answer = m_answers.takeFirst();
-        const bool offered = question ? (answer == ui::Answer::Yes || answer == ui::Answer::No || answer == ui::Answer::Closed)
-                             : kind == ui::MessageKind::Plain ? (answer == ui::Answer::Ok || answer == ui::Answer::Closed)
-                                                              : answer != ui::Answer::Yes && answer != ui::Answer::No;
+        const bool offered = question
+            ? (answer == ui::Answer::Yes || answer == ui::Answer::No || answer == ui::Answer::Closed)
+            : kind == ui::MessageKind::Plain ? (answer == ui::Answer::Ok || answer == ui::Answer::Closed)
+                                             : answer != ui::Answer::Yes && answer != ui::Answer::No;
         if (!offered)
             qFatal("answer not offered by the message box: %s", qPrintable(text));
         return answer;
     });
 }
 
-MessageRecorder::~MessageRecorder() { ui::messages::setHandler({}); }
+MessageRecorder::~MessageRecorder()
+{
+    ui::messages::setHandler({});
+}
 
 QStringList MessageRecorder::texts() const
 {
@@ -43,25 +47,34 @@ ShellRecorder::ShellRecorder()
     ui::desktop::setHandler([this](const QString& target) { opened << target; });
 }
 
-ShellRecorder::~ShellRecorder() { ui::desktop::setHandler({}); }
+ShellRecorder::~ShellRecorder()
+{
+    ui::desktop::setHandler({});
+}
 
 SoundRecorder::SoundRecorder()
 {
-    ui::sound::setPlayer({[this](const QString& path) {
+    ui::sound::setPlayer({ [this](const QString& path) {
                               played << path;
                               return true;
                           },
-                          [this] { ++stops; }});
+        [this] { ++stops; } });
 }
 
-SoundRecorder::~SoundRecorder() { ui::sound::setPlayer({}); }
+SoundRecorder::~SoundRecorder()
+{
+    ui::sound::setPlayer({});
+}
 
 RunRecorder::RunRecorder()
 {
     ui::run::setHandler([this] { ++ends; });
 }
 
-RunRecorder::~RunRecorder() { ui::run::setHandler({}); }
+RunRecorder::~RunRecorder()
+{
+    ui::run::setHandler({});
+}
 
 void whenModal(std::function<void(QWidget*)> action)
 {
@@ -97,7 +110,8 @@ void pressKey(QWidget* widget, QKeyCombination combination)
         text = QString(QChar(8));
     else if (key == Qt::Key_Delete)
         text = QString(QChar(127));
-    else if (!(modifiers & (Qt::ControlModifier | Qt::AltModifier)) && key >= Qt::Key_Space && key <= Qt::Key_AsciiTilde)
+    else if (!(modifiers & (Qt::ControlModifier | Qt::AltModifier)) && key >= Qt::Key_Space
+        && key <= Qt::Key_AsciiTilde)
         text = (modifiers & Qt::ShiftModifier) ? QString(QChar(key)) : QString(QChar(key)).toLower();
     QTest::sendKeyEvent(QTest::Click, widget, key, text, modifiers);
 }

@@ -74,5 +74,4 @@ void typeText(QWidget* widget, const QString& text);
 // nor Alt is held, 8 for Backspace and 127 for Delete.
 void pressKey(QWidget* widget, QKeyCombination key);
 
-
 } // namespace testsupport

@@ -16,7 +16,7 @@ namespace {
 
 struct TinyLayout {
     enum class Field { name, city, flag, file1, file2, file3, about1, about2, about3 };
-    static constexpr std::array<int, 9> Capacities = {10, 5, 2, 8, 8, 8, 8, 8, 8};
+    static constexpr std::array<int, 9> Capacities = { 10, 5, 2, 8, 8, 8, 8, 8, 8 };
     static constexpr auto Offsets = records::offsetsOf(Capacities);
 };
 using TinyRecord = records::Record<TinyLayout>;
@@ -72,18 +72,17 @@ private slots:
             f = new QLabel(screen.get());
         for (auto& a : abouts)
             a = new QLabel(screen.get());
-        card = std::make_unique<Pattern>(
-            Pattern::Setup {screen.get(), position, nullptr, name, u"Tiny.qzv"_s},
+        card = std::make_unique<Pattern>(Pattern::Setup { screen.get(), position, nullptr, name, u"Tiny.qzv"_s },
             QList<Pattern::Binding> {
-                {F::name, name, {}, NameMissing, true, u"Nome:"_s},
-                {F::city, city, u"Roma"_s, CityMissing, true, u"Città:"_s},
-                {F::flag, flag, {}, {}, false, u"Sì o no:"_s},
-                {F::file1, files[0], {}, {}, false},
-                {F::file2, files[1], {}, {}, false},
-                {F::file3, files[2], {}, {}, false},
-                {F::about1, abouts[0], {}, {}, false},
-                {F::about2, abouts[1], {}, {}, false},
-                {F::about3, abouts[2], {}, {}, false},
+                { F::name, name, {}, NameMissing, true, u"Nome:"_s },
+                { F::city, city, u"Roma"_s, CityMissing, true, u"Città:"_s },
+                { F::flag, flag, {}, {}, false, u"Sì o no:"_s },
+                { F::file1, files[0], {}, {}, false },
+                { F::file2, files[1], {}, {}, false },
+                { F::file3, files[2], {}, {}, false },
+                { F::about1, abouts[0], {}, {}, false },
+                { F::about2, abouts[1], {}, {}, false },
+                { F::about3, abouts[2], {}, {}, false },
             });
         card->setAttachmentHolders(files, abouts);
         card->newCard();
@@ -126,7 +125,7 @@ private slots:
         name->setText(typedName);
         city->setText(typedCity);
         card->save();
-        QCOMPARE(messages->texts(), QStringList {message});
+        QCOMPARE(messages->texts(), QStringList { message });
         QCOMPARE(messages->messages().first().kind, ui::MessageKind::Warning);
         QCOMPARE(archive::count(path(), TinyRecord::Size), 0);
     }
@@ -136,17 +135,25 @@ private slots:
         name->setText(u"  Anna  "_s);
         city->setText(u"Bari"_s);
         flag->setChecked(true);
-        card->setAttachments({{u" a.pdf "_s, u"b.pdf"_s, QString()}, {u"Contratto"_s, QString(), QString()}});
+        card->setAttachments({ { u" a.pdf "_s, u"b.pdf"_s, QString() }, { u"Contratto"_s, QString(), QString() } });
         card->save();
         QCOMPARE(card->position(), 1);
         QCOMPARE(position->text(), u"1"_s);
         const QByteArray bytes = testsupport::readFile(path());
         QCOMPARE(bytes.size(), TinyRecord::Size);
-        QCOMPARE(bytes.mid(0, 5), QByteArray("\x04" "Anna"));
-        QCOMPARE(bytes.mid(11, 5), QByteArray("\x04" "Bari"));
+        QCOMPARE(bytes.mid(0, 5),
+            QByteArray("\x04"
+                       "Anna"));
+        QCOMPARE(bytes.mid(11, 5),
+            QByteArray("\x04"
+                       "Bari"));
         QCOMPARE(bytes.mid(17, 3), QByteArray("\x02S\xEC"));
-        QCOMPARE(bytes.mid(20, 6), QByteArray("\x05" "a.pdf"));
-        QCOMPARE(bytes.mid(47, 9), QByteArray("\x08" "Contratt"));
+        QCOMPARE(bytes.mid(20, 6),
+            QByteArray("\x05"
+                       "a.pdf"));
+        QCOMPARE(bytes.mid(47, 9),
+            QByteArray("\x08"
+                       "Contratt"));
 
         card->duplicate();
         QCOMPARE(card->position(), 0);
@@ -204,13 +211,13 @@ private slots:
         addRecords(records);
         card->setPosition(start);
         name->setText(u"sulla scheda"_s);
-        const std::array<void (Pattern::*)(), 4> moves = {&Pattern::first, &Pattern::previous, &Pattern::next,
-                                                          &Pattern::last};
+        const std::array<void (Pattern::*)(), 4> moves
+            = { &Pattern::first, &Pattern::previous, &Pattern::next, &Pattern::last };
         (card.get()->*moves[std::size_t(move)])();
         QCOMPARE(card->position(), after);
         QCOMPARE(position->text(), after > 0 ? QString::number(after) : QString());
         QCOMPARE(messages->texts(),
-                 emptyMessage ? QStringList {u"L'archivio non contiene nessuna scheda."_s} : QStringList());
+            emptyMessage ? QStringList { u"L'archivio non contiene nessuna scheda."_s } : QStringList());
         if (emptyMessage)
             QCOMPARE(messages->messages().first().kind, ui::MessageKind::Information);
         if (!emptyMessage && after != start) {

@@ -16,9 +16,18 @@ namespace {
 constexpr double Top = 10, Bottom = 287, Left = 10, Right = 200;
 constexpr double TitleRoom = 24; // the title and the space under it
 
-QString number(int row) { return u"%1"_s.arg(row, 2, 10, QChar(u'0')); }
-QString label(int row) { return u"Voce %1:"_s.arg(number(row)); }
-QString value(int row) { return u"valore %1 fine"_s.arg(number(row)) + (row == 1 ? u" [DATE]"_s : QString()); }
+QString number(int row)
+{
+    return u"%1"_s.arg(row, 2, 10, QChar(u'0'));
+}
+QString label(int row)
+{
+    return u"Voce %1:"_s.arg(number(row));
+}
+QString value(int row)
+{
+    return u"valore %1 fine"_s.arg(number(row)) + (row == 1 ? u" [DATE]"_s : QString());
+}
 
 struct Placed {
     int page = -1;
@@ -56,7 +65,7 @@ private slots:
         QFETCH(int, pages);
         QList<ui::PrintRow> content;
         for (int row = 1; row <= rows; ++row)
-            content.append({label(row), value(row)});
+            content.append({ label(row), value(row) });
         report::Template t = ui::cardTemplate(u"Scheda"_s, u"SCHEDA DI PROVA"_s, content, rowHeight);
         t.setText(u"txtCalce"_s, ui::printedAtText());
         t.prepare();
@@ -67,10 +76,10 @@ private slots:
             for (const report::PlacedObject& o : t.pages()[p].objects) {
                 const QRectF& r = o.rect;
                 QVERIFY2(r.left() >= Left && r.right() <= Right + 1e-6 && r.top() >= Top && r.bottom() <= Bottom + 1e-6,
-                         qPrintable(o.object->name));
+                    qPrintable(o.object->name));
                 QVERIFY2(!o.object->dateVariable, qPrintable(o.object->name)); // record values print as they are
                 Placed& at = placed[o.object->name];
-                at = {p, r, at.times + 1};
+                at = { p, r, at.times + 1 };
             }
         }
         QCOMPARE(placed.value(u"txtTitolo"_s).times, 1);
@@ -102,7 +111,7 @@ private slots:
         }
 
         // The footer and its rule once, at the bottom of the last page, below the last row.
-        for (const QString& name : {u"txtCalce"_s, u"linCalce"_s}) {
+        for (const QString& name : { u"txtCalce"_s, u"linCalce"_s }) {
             QCOMPARE(placed.value(name).times, 1);
             QCOMPARE(placed.value(name).page, pages - 1);
         }

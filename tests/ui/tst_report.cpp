@@ -16,7 +16,8 @@ QStringList listLines(int count)
 {
     QStringList lines;
     for (int i = 1; i <= count; ++i)
-        lines << u"Riga %1  Data: 05/03/2024  Ora: 09:30  Causale: prova di stampa numero %1"_s.arg(i, 3, 10, QChar(u'0'));
+        lines << u"Riga %1  Data: 05/03/2024  Ora: 09:30  Causale: prova di stampa numero %1"_s.arg(
+            i, 3, 10, QChar(u'0'));
     return lines;
 }
 
@@ -50,7 +51,7 @@ QMultiMap<QString, std::pair<int, QRectF>> placements(const report::Template& t)
     QMultiMap<QString, std::pair<int, QRectF>> placed;
     for (int p = 0; p < t.pages().size(); ++p) {
         for (const report::PlacedObject& o : t.pages()[p].objects)
-            placed.insert(o.object->name, {p, o.rect});
+            placed.insert(o.object->name, { p, o.rect });
     }
     return placed;
 }
@@ -200,10 +201,9 @@ private slots:
         // Nothing gains by moving it again: it takes the top of a page and
         // runs past the bottom margin; the objects after it go on as usual.
         report::Template t(u"Prova"_s);
-        const QList<std::pair<QString, QRectF>> objects = {{u"a"_s, QRectF(0, 0, 50, 10)},
-                                                           {u"grande"_s, QRectF(60, 10, 50, 300)},
-                                                           {u"c"_s, QRectF(0, 20, 50, 10)},
-                                                           {u"d"_s, QRectF(0, 320, 50, 10)}};
+        const QList<std::pair<QString, QRectF>> objects
+            = { { u"a"_s, QRectF(0, 0, 50, 10) }, { u"grande"_s, QRectF(60, 10, 50, 300) },
+                  { u"c"_s, QRectF(0, 20, 50, 10) }, { u"d"_s, QRectF(0, 320, 50, 10) } };
         for (const auto& [name, rect] : objects) {
             report::Object o;
             o.kind = report::Object::Kind::Rectangle;
@@ -250,8 +250,8 @@ private slots:
         QVERIFY(report::printer::print(t));
         const QString text = testsupport::pdfText(pdf).join(QString());
         QVERIFY(text.contains(u"ABCDEFGHIJ"_s));
-        QVERIFY(!text.contains(u"0123456789"_s)); // cut at the field's edge, not wrapped
-        QVERIFY(text.contains(u"[x] = [y] + 1 [DATE]"_s)); // a field's own text prints as it is
+        QVERIFY(!text.contains(u"0123456789"_s));            // cut at the field's edge, not wrapped
+        QVERIFY(text.contains(u"[x] = [y] + 1 [DATE]"_s));   // a field's own text prints as it is
         QVERIFY(text.contains(u"Stampato il 05/03/2024"_s)); // only a field marked for it gets the date
     }
 
