@@ -235,7 +235,8 @@ void writes(const QString& archive)
     std::printf("  %-30s %9.2f ms\n", "plain append + sync:", plainAppend);
     std::printf("  %-30s %9.2f ms  (%6.2f x plain append)\n", "append:", append, append / plainAppend);
     std::printf("  %-30s %9.2f ms\n", "plain write in place + sync:", plainInPlace);
-    std::printf("  %-30s %9.2f ms  (%6.2f x plain in place)\n", "rewrite with its note:", rewrite, rewrite / plainInPlace);
+    std::printf("  %-30s %9.2f ms  (%6.2f x plain in place)\n", "rewrite with its note:", rewrite,
+                rewrite / plainInPlace);
 }
 
 } // namespace

@@ -72,8 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString path = fuzz::scratch() + QStringLiteral("/celle.xls");
     {
         spreadsheet::Writer writer(path);
-        fuzz::expect(writer.begin(QStringLiteral("Foglio"), {{QStringLiteral("Campo"), 100}, {QStringLiteral("Testo"), 100}}),
-                     "the file could not be begun");
+        const QList<spreadsheet::HeaderCell> header = {{QStringLiteral("Campo"), 100}, {QStringLiteral("Testo"), 100}};
+        fuzz::expect(writer.begin(QStringLiteral("Foglio"), header), "the file could not be begun");
         writer.beginRow();
         writer.cell(QByteArrayView(bytes));
         writer.cell(typed);

@@ -44,8 +44,9 @@ inline QDate today() { return QDate(2024, 3, 10); }
 // /dev/shm, removed at the end of the run.
 inline const QString& scratch()
 {
-    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/quirvale-fuzz-XXXXXX")
-                                                                     : QDir::tempPath() + QStringLiteral("/quirvale-fuzz-XXXXXX"));
+    static QTemporaryDir dir((QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm")
+                                                                        : QDir::tempPath())
+                             + QStringLiteral("/quirvale-fuzz-XXXXXX"));
     static const QString path = dir.path();
     return path;
 }
