@@ -42,11 +42,15 @@ bool writingRefused(int error)
     return error == EACCES || error == EPERM || error == EROFS;
 }
 
-bool writeAll(int fd, const char* bytes, qint64 size, qint64 offset)
+// Moves `size` bytes through `call(done)`, which transfers what is left from
+// `done` on (pread or pwrite): again after an interruption, until all went
+// through; false with errno set when the call fails or moves nothing.
+template <typename Call>
+bool transferAll(qint64 size, Call call)
 {
     qint64 done = 0;
     while (done < size) {
-        const ssize_t n = ::pwrite(fd, bytes + done, size_t(size - done), off_t(offset + done));
+        const ssize_t n = call(done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -57,6 +61,12 @@ bool writeAll(int fd, const char* bytes, qint64 size, qint64 offset)
         done += n;
     }
     return true;
+}
+
+bool writeAll(int fd, const char* bytes, qint64 size, qint64 offset)
+{
+    return transferAll(
+        size, [&](qint64 done) { return ::pwrite(fd, bytes + done, size_t(size - done), off_t(offset + done)); });
 }
 
 // Makes a name just created or removed in the folder of `path` survive a power cut.
@@ -311,19 +321,8 @@ void ArchiveFile::settleNote(Access access)
 
 bool ArchiveFile::readBytes(char* bytes, qint64 size, qint64 offset) const
 {
-    qint64 done = 0;
-    while (done < size) {
-        const ssize_t n = ::pread(m_fd, bytes + done, size_t(size - done), off_t(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO;
-            return false;
-        }
-        done += n;
-    }
-    return true;
+    return transferAll(
+        size, [&](qint64 done) { return ::pread(m_fd, bytes + done, size_t(size - done), off_t(offset + done)); });
 }
 
 bool ArchiveFile::writeBytes(const char* bytes, qint64 size, qint64 offset, qint64& done) const
