@@ -108,17 +108,11 @@ int main(int argc, char* argv[])
 
     QElapsedTimer shown;
     shown.start();
-    ui::ExportScreen screen(ContactCard::exportDefinition(), nullptr);
-    auto* grid = screen.findChild<QTableView*>(u"grdRecords"_s);
-    bench::PaintWatch watch;
-    grid->viewport()->installEventFilter(&watch);
-    screen.show();
-    while (!watch.painted)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    const auto screen = bench::showExport(ContactCard::exportDefinition());
     const double show = shown.nsecsElapsed() / 1e6;
     std::printf("export grid shown:               %8.1f ms  (%.2f x raw)\n", show, show / raw);
     std::printf("peak memory, grid shown:         %8.1f MB\n", bench::peakMegabytes());
-    const double write = bench::bestOf(3, [&] { screen.cmdEsportaClick(); });
+    const double write = bench::bestOf(3, [&] { screen->cmdEsportaClick(); });
     std::printf(
         "export written (%.1f MB):      %8.1f ms\n", QFile(programFolder::file(u"Contatti.xls"_s)).size() / 1e6, write);
     std::printf("peak memory, file written:       %8.1f MB\n", bench::peakMegabytes());

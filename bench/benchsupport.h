@@ -5,13 +5,18 @@
 #include "storage/records.h"
 #include "storage/texts.h"
 
+#include "ui/exportscreen.h"
 #include <QElapsedTimer>
+
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFile>
 #include <QObject>
+#include <QTableView>
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 
 #include <unistd.h>
 
@@ -123,6 +128,21 @@ inline void plainWrite(const QString& path, qint64 bytes)
     f.flush();
     if (::fdatasync(f.handle()) != 0)
         qFatal("cannot sync %s", qPrintable(path));
+}
+
+// An export as the user opens it: the definition, the grid filled
+// while the screen is shown, the screen's first screenful painted.
+inline std::unique_ptr<ui::ExportScreen> showExport(ui::ExportDefinition definition)
+{
+    auto screen = std::make_unique<ui::ExportScreen>(std::move(definition), nullptr);
+    auto* grid = screen->findChild<QTableView*>(u"grdRecords"_s);
+    PaintWatch watch;
+    grid->viewport()->installEventFilter(&watch);
+    screen->show();
+    while (!watch.painted)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    grid->viewport()->removeEventFilter(&watch);
+    return screen;
 }
 
 } // namespace bench
