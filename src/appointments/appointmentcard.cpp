@@ -199,13 +199,7 @@ ui::ListDefinition AppointmentCard::stateList(appointments::State state)
                                                    : u"Riepilogo impegni assolti"_s;
     return { objectName, u" "_s + title, title, lists::LineOrder::CaseFoldAZ,
         [path, state] { return appointments::stateRows(path, state, ui::clock::today()); },
-        [this, path](qint64 position) {
-            try {
-                showRecord(lists::recordAt<records::AppointmentLayout>(path, position), position);
-            } catch (const AccessFailure&) {
-                // the list closes; the card keeps what it had
-            }
-        } };
+        [this](qint64 position) { m_card->showRecordAt(position); } };
 }
 
 bool AppointmentCard::eventFilter(QObject* watched, QEvent* event)

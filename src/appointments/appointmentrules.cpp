@@ -94,7 +94,7 @@ exports::Column<records::AppointmentLayout> column(
 QList<exports::Column<records::AppointmentLayout>> columns(bool withKey, const QStringList& editable)
 {
     QList<exports::Column<records::AppointmentLayout>> c = {
-        { { u"colNum"_s, u"N."_s, {} }, Value::number() },
+        exports::Column<records::AppointmentLayout>::number(),
         column(u"colData"_s, u"Data appuntamento"_s, 180, Value::field(F::date)),
         column(u"colOra"_s, u"Ora"_s, 150, Value::field(F::time)),
         column(u"colTipologia"_s, u"Tipologia"_s, 250, Value::field(F::commitmentType)),

@@ -310,11 +310,5 @@ ui::ListDefinition ContactCard::callBackList()
     const QString path = programFolder::file(programFolder::Contacts);
     return { u"frmRicontatta"_s, u" Riepilogo persone da ricontattare"_s, u"Riepilogo persone da ricontattare"_s,
         lists::LineOrder::CaseFoldAZ, [path] { return contacts::callBackRows(path); },
-        [this, path](qint64 position) {
-            try {
-                showRecord(lists::recordAt<records::ContactLayout>(path, position), position);
-            } catch (const AccessFailure&) {
-                // the list closes; the card keeps what it had
-            }
-        } };
+        [this](qint64 position) { m_card->showRecordAt(position); } };
 }

@@ -44,14 +44,14 @@ lists::Rows callBackRows(const QString& path)
 exports::Table<records::ContactLayout> exportTable()
 {
     using Value = exports::Value<records::ContactLayout>;
-    struct Spec {
+    struct ColumnText {
         const char16_t* component;
         const char16_t* caption;
         const char16_t* header;
         int width;
         Value value;
     };
-    const Spec specs[] = {
+    const ColumnText columnTexts[] = {
         { u"colCliente", u"Cognome e nome", u"Cognome e nome", 250, Value::field(F::fullName) },
         { u"colDataNasc", u"Data di nascita", u"Data di nascita", 200, Value::field(F::birthDate) },
         { u"colComuneNasc", u"Comune / Stato estero di nascita", u"Comune di nascita", 250,
@@ -85,8 +85,8 @@ exports::Table<records::ContactLayout> exportTable()
     static const QStringList editable = { u"colComuneRes"_s, u"colPartitaIva"_s, u"colScadeCarta"_s, u"colIban"_s,
         u"colDocumento"_s, u"colOccupazione"_s, u"colTitoli"_s, u"colQuestioni"_s, u"colNote"_s };
     exports::Table<records::ContactLayout> table;
-    table.columns.append({ { u"colNum"_s, u"N."_s, {} }, Value::number() });
-    for (const Spec& s : specs) {
+    table.columns.append(exports::Column<records::ContactLayout>::number());
+    for (const ColumnText& s : columnTexts) {
         const QString component = QString::fromUtf16(s.component);
         table.columns.append({ { component, QString::fromUtf16(s.caption), { QString::fromUtf16(s.header), s.width },
                                    editable.contains(component) },

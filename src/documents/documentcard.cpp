@@ -196,13 +196,7 @@ ui::ListDefinition DocumentCard::toCompleteList()
                 return lists::Rows();
             }
         },
-        [this, path](qint64 position) {
-            try {
-                showRecord(lists::recordAt<records::DocumentLayout>(path, position), position);
-            } catch (const AccessFailure&) {
-                // the list closes; the card keeps what it had
-            }
-        } };
+        [this](qint64 position) { m_card->showRecordAt(position); } };
 }
 
 ui::ExportDefinition DocumentCard::exportDefinition()

@@ -34,14 +34,14 @@ lists::Rows toCompleteRows(const QString& path)
 exports::Table<records::DocumentLayout> exportTable()
 {
     using Value = exports::Value<records::DocumentLayout>;
-    struct Spec {
+    struct ColumnText {
         const char16_t* component;
         const char16_t* caption;
         int width;
         F field;
         bool editable;
     };
-    const Spec specs[] = {
+    const ColumnText columnTexts[] = {
         { u"colDocumento", u"Documento", 300, F::documentName, false },
         { u"colProtocollo", u"Protocollo n.", 200, F::protocolNumber, false },
         { u"colProduttore", u"Produttore", 250, F::producer, false },
@@ -66,8 +66,8 @@ exports::Table<records::DocumentLayout> exportTable()
         { u"colDaCompletare", u"Da completare", 120, F::toComplete, true },
     };
     exports::Table<records::DocumentLayout> table;
-    table.columns.append({ { u"colNum"_s, u"N."_s, {} }, Value::number() });
-    for (const Spec& s : specs) {
+    table.columns.append(exports::Column<records::DocumentLayout>::number());
+    for (const ColumnText& s : columnTexts) {
         const QString caption = QString::fromUtf16(s.caption);
         table.columns.append(
             { { QString::fromUtf16(s.component), caption, { caption, s.width }, s.editable }, Value::field(s.field) });

@@ -110,6 +110,12 @@ template <typename Layout>
 struct Column {
     ColumnHead head;
     Value<Layout> value;
+
+    // The "N." column every export starts with: shown, never written.
+    static Column number()
+    {
+        return { { QStringLiteral("colNum"), QStringLiteral("N."), {} }, Value<Layout>::number() };
+    }
 };
 
 enum class Numbering {

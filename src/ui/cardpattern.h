@@ -9,6 +9,7 @@
 // keeps only its own rules, given to the pattern as hooks.
 
 #include "storage/archivefile.h"
+#include "storage/listrows.h"
 #include "storage/records.h"
 
 #include <QList>
@@ -157,6 +158,16 @@ public:
     {
         load(record);
         setPosition(position);
+    }
+    // The record at `position` of the card's own archive, read and shown: what
+    // a list's double click does. A record that cannot be read leaves the card
+    // as it was, without a message.
+    void showRecordAt(qint64 position)
+    {
+        try {
+            showRecord(lists::recordAt<Layout>(archivePath(), position), position);
+        } catch (const AccessFailure&) {
+        }
     }
     // The rows of the printed card, in table order, from the controls as they are.
     QList<PrintRow> printRows() const
