@@ -2,11 +2,9 @@
 
 #include "storage/texts.h"
 
-#include <QDesktopServices>
-#include <QUrl>
-
 #include <QApplication>
 #include <QAudioOutput>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMediaPlayer>

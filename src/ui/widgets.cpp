@@ -8,7 +8,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QHash>
