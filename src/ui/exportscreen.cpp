@@ -80,7 +80,6 @@ void ExportScreen::fill()
     if (!reading.complete) {
         // Part of an archive is no export of it: the user reads why, and
         // the screen closes without offering anything to export.
-        m_readable = false;
         m_model->setGrid(m_definition.columns, exports::Grid(columns));
         m_ui->cmdEsporta->setEnabled(false);
         QTimer::singleShot(0, this, [this] {
@@ -95,8 +94,8 @@ void ExportScreen::fill()
 
 void ExportScreen::cmdEsportaClick()
 {
-    if (!m_readable)
-        return;
+    if (!m_ui->cmdEsporta->isEnabled())
+        return; // the archive could not be read whole
     if (!ui::messages::confirm(u"L'esportazione dei dati in Excel può richiedere diversi minuti a seconda del numero "
                                u"di schede presenti in archivio.\r\n\r\nSi vuole esportare i dati adesso?"_s))
         return;

@@ -61,7 +61,6 @@ private:
     ExportDefinition m_definition;
     ExportModel* m_model;
     bool m_filled = false;
-    bool m_readable = true;
 };
 
 } // namespace ui
