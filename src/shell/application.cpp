@@ -1,15 +1,27 @@
 #include "shell/application.h"
 
+#include "shell/commandline.h"
 #include "shell/passwordgate.h"
 #include "shell/screens.h"
 #include "ui/style.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 
 namespace shell {
 
 int run(int argc, char* argv[])
 {
+    {
+        // A command of the command line runs without screens and ends the run.
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i)
+            arguments << QString::fromLocal8Bit(argv[i]);
+        if (commandline::wantsCommand(arguments)) {
+            QCoreApplication app(argc, argv);
+            return *commandline::run(QCoreApplication::arguments());
+        }
+    }
     QApplication app(argc, argv);
     ui::setUpApplication(app);
     Screens screens;

@@ -1,0 +1,149 @@
+#include "shell/commandline.h"
+
+#include "storage/programfolder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <cstdio>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace shell::commandline {
+
+namespace {
+
+const QString ProgramFolderOption = u"--program-folder"_s;
+
+QString usage()
+{
+    QString text = u"Uso: Quirvale [COMANDO] [--program-folder CARTELLA] [OPZIONI]\n"
+                   u"Senza comando il programma si apre con le sue finestre.\n\nComandi:\n"_s;
+    const auto line = [&text](const QString& name, const QString& value, const QString& description) {
+        const QString head = value.isEmpty() ? name : name + u' ' + value;
+        text += u"  "_s + head.leftJustified(26) + u' ' + description + u'\n';
+    };
+    for (const Command& command : commands())
+        line(command.name, command.valueName, command.description);
+    text += u"\nOpzioni:\n"_s;
+    line(ProgramFolderOption, u"CARTELLA"_s, u"la cartella del programma su cui lavorare (altrimenti quella del programma)"_s);
+    for (const Option& option : options())
+        line(option.name, option.valueName, option.description);
+    return text;
+}
+
+int help(const Request&, QTextStream& out, QTextStream&)
+{
+    out << usage();
+    return Done;
+}
+
+const QList<Command>& commands()
+{
+    static const QList<Command> table = {
+        {u"--aiuto"_s, {}, u"mostra questo elenco di comandi e opzioni"_s, help},
+    };
+    return table;
+}
+
+const QList<Option>& options()
+{
+    static const QList<Option> table = {};
+    return table;
+}
+
+const Command* findCommand(const QString& name)
+{
+    for (const Command& command : commands())
+        if (command.name == name || (name == u"--help"_s && command.name == u"--aiuto"_s))
+            return &command;
+    return nullptr;
+}
+
+} // namespace
+
+bool wantsCommand(const QStringList& arguments)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+        if (findCommand(arguments[i]))
+            return true;
+    return false;
+}
+
+std::optional<int> run(const QStringList& arguments)
+{
+    const auto findOption = [](const QString& name) -> const Option* {
+        for (const Option& option : options())
+            if (option.name == name)
+                return &option;
+        return nullptr;
+    };
+
+    if (!wantsCommand(arguments))
+        return std::nullopt;
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const auto wrong = [&err](const QString& text) {
+        err << text << u"\nPer l'elenco dei comandi: Quirvale --aiuto\n"_s;
+        return Usage;
+    };
+
+    const Command* command = nullptr;
+    Request request;
+    QString folder;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        const auto takeValue = [&](const QString& valueName) -> std::optional<QString> {
+            if (i + 1 >= arguments.size() || arguments[i + 1].startsWith(u"--"_s)) {
+                wrong(u"Errore: manca il valore %1 dopo %2."_s.arg(valueName, argument));
+                return std::nullopt;
+            }
+            return arguments[++i];
+        };
+        if (const Command* found = findCommand(argument)) {
+            if (command)
+                return wrong(u"Errore: indicare un solo comando alla volta (%1 e %2)."_s.arg(command->name, found->name));
+            command = found;
+            request.command = found->name;
+            if (!found->valueName.isEmpty()) {
+                const auto value = takeValue(found->valueName);
+                if (!value)
+                    return Usage;
+                request.value = *value;
+            }
+        } else if (argument == ProgramFolderOption) {
+            const auto value = takeValue(u"CARTELLA"_s);
+            if (!value)
+                return Usage;
+            folder = *value;
+        } else if (const Option* option = findOption(argument)) {
+            QString value;
+            if (!option->valueName.isEmpty()) {
+                const auto taken = takeValue(option->valueName);
+                if (!taken)
+                    return Usage;
+                value = *taken;
+            }
+            request.options.insert(option->name, value);
+        } else {
+            return wrong(u"Errore: argomento sconosciuto \"%1\"."_s.arg(argument));
+        }
+    }
+
+    if (!folder.isEmpty()) {
+        const QFileInfo info(folder);
+        if (!info.isDir()) {
+            err << u"Errore: la cartella del programma \"%1\" non esiste.\n"_s.arg(folder);
+            return Failed;
+        }
+        programFolder::setOverride(info.absoluteFilePath());
+    }
+    const int code = command->run(request, out, err);
+    out.flush();
+    err.flush();
+    return code;
+}
+
+} // namespace shell::commandline
