@@ -27,7 +27,8 @@ QString usage()
     for (const Command& command : commands())
         line(command.name, command.valueName, command.description);
     text += u"\nOpzioni:\n"_s;
-    line(ProgramFolderOption, u"CARTELLA"_s, u"la cartella del programma su cui lavorare (altrimenti quella del programma)"_s);
+    line(ProgramFolderOption, u"CARTELLA"_s,
+        u"la cartella del programma su cui lavorare (altrimenti quella del programma)"_s);
     for (const Option& option : options())
         line(option.name, option.valueName, option.description);
     return text;
@@ -39,10 +40,12 @@ int help(const Request&, QTextStream& out, QTextStream&)
     return Done;
 }
 
+} // namespace
+
 const QList<Command>& commands()
 {
     static const QList<Command> table = {
-        {u"--aiuto"_s, {}, u"mostra questo elenco di comandi e opzioni"_s, help},
+        { u"--aiuto"_s, {}, u"mostra questo elenco di comandi e opzioni"_s, help },
     };
     return table;
 }
@@ -52,6 +55,8 @@ const QList<Option>& options()
     static const QList<Option> table = {};
     return table;
 }
+
+namespace {
 
 const Command* findCommand(const QString& name)
 {
@@ -104,7 +109,8 @@ std::optional<int> run(const QStringList& arguments)
         };
         if (const Command* found = findCommand(argument)) {
             if (command)
-                return wrong(u"Errore: indicare un solo comando alla volta (%1 e %2)."_s.arg(command->name, found->name));
+                return wrong(
+                    u"Errore: indicare un solo comando alla volta (%1 e %2)."_s.arg(command->name, found->name));
             command = found;
             request.command = found->name;
             if (!found->valueName.isEmpty()) {

@@ -16,30 +16,30 @@ class QTextStream;
 namespace shell::commandline {
 
 enum ExitCode {
-    Done = 0,     // everything went through
-    Failed = 1,   // the action failed; the message says why
-    Usage = 2,    // the arguments are wrong
+    Done = 0,   // everything went through
+    Failed = 1, // the action failed; the message says why
+    Usage = 2,  // the arguments are wrong
 };
 
 // What the user asked for, read from the arguments.
 struct Request {
-    QString command;                   // "--backup"
-    QString value;                     // its DIR or FILE; empty for a command without one
-    QHash<QString, QString> options;   // further options with their values ("" for a flag)
+    QString command;                 // "--backup"
+    QString value;                   // its DIR or FILE; empty for a command without one
+    QHash<QString, QString> options; // further options with their values ("" for a flag)
     bool has(const QString& option) const { return options.contains(option); }
     QString option(const QString& name) const { return options.value(name); }
 };
 
 struct Command {
-    QString name;         // "--backup"
-    QString valueName;    // "DIR", "FILE"; empty when the command takes no value
-    QString description;  // one Italian line for the usage text
+    QString name;        // "--backup"
+    QString valueName;   // "DIR", "FILE"; empty when the command takes no value
+    QString description; // one Italian line for the usage text
     std::function<int(const Request&, QTextStream& out, QTextStream& err)> run;
 };
 
 struct Option {
-    QString name;       // "--server"
-    QString valueName;  // empty for a flag
+    QString name;      // "--server"
+    QString valueName; // empty for a flag
     QString description;
 };
 

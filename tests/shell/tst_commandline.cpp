@@ -12,20 +12,21 @@ class TestCommandLine : public QObject {
 private slots:
     void argumentsWithoutCommandStartTheScreens()
     {
-        QVERIFY(!run({u"Quirvale"_s}));
-        QVERIFY(!run({u"Quirvale"_s, u"-platform"_s, u"xcb"_s}));
+        QVERIFY(!run({ u"Quirvale"_s }));
+        QVERIFY(!run({ u"Quirvale"_s, u"-platform"_s, u"xcb"_s }));
     }
 
     void exitCodes_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("code");
-        QTest::newRow("usage") << QStringList{u"--aiuto"_s} << 0;
-        QTest::newRow("help in English too") << QStringList{u"--help"_s} << 0;
-        QTest::newRow("unknown argument") << QStringList{u"--aiuto"_s, u"--nessuno"_s} << 2;
-        QTest::newRow("folder without its value") << QStringList{u"--aiuto"_s, u"--program-folder"_s} << 2;
-        QTest::newRow("missing folder") << QStringList{u"--aiuto"_s, u"--program-folder"_s, u"/nessuna/cartella"_s} << 1;
-        QTest::newRow("two commands") << QStringList{u"--aiuto"_s, u"--help"_s} << 2;
+        QTest::newRow("usage") << QStringList { u"--aiuto"_s } << 0;
+        QTest::newRow("help in English too") << QStringList { u"--help"_s } << 0;
+        QTest::newRow("unknown argument") << QStringList { u"--aiuto"_s, u"--nessuno"_s } << 2;
+        QTest::newRow("folder without its value") << QStringList { u"--aiuto"_s, u"--program-folder"_s } << 2;
+        QTest::newRow("missing folder") << QStringList { u"--aiuto"_s, u"--program-folder"_s, u"/nessuna/cartella"_s }
+                                        << 1;
+        QTest::newRow("two commands") << QStringList { u"--aiuto"_s, u"--help"_s } << 2;
     }
     void exitCodes()
     {
