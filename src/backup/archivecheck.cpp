@@ -1,0 +1,245 @@
+#include "backup/archivecheck.h"
+
+#include "documents/documentrules.h"
+#include "storage/archivefile.h"
+#include "storage/records.h"
+#include "storage/texts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+#include <array>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace backup::check {
+
+namespace {
+
+constexpr qint64 StepBytes = 1 << 20;
+
+// The attachment fields of each layout.
+constexpr std::array<ContactField, 3> ContactAttachments
+    = { ContactField::attachedFile1, ContactField::attachedFile2, ContactField::attachedFile3 };
+constexpr std::array<DocumentField, 4> DocumentAttachments = { DocumentField::digitalCopyFile,
+    DocumentField::attachedFile1, DocumentField::attachedFile2, DocumentField::attachedFile3 };
+
+struct Pass {
+    const Progress& progress;
+    qint64 total = 0;
+    qint64 done = 0;
+    qint64 sinceStep = 0;
+    QFile* out = nullptr;
+    QString* writeError = nullptr;
+    qint64 written = 0;
+    QHash<QString, Attachment> named; // each name with its first record
+
+    bool cancelled() const { return progress.cancelled && progress.cancelled(); }
+    // Counts `bytes` as read; false when the user has cancelled.
+    bool advance(qint64 bytes)
+    {
+        done += bytes;
+        sinceStep += bytes;
+        if (sinceStep < StepBytes)
+            return true;
+        sinceStep = 0;
+        if (progress.step)
+            progress.step(std::min(done, total), total);
+        return !cancelled();
+    }
+    void writeOut(const QString& archive, qint64 position, qint64 offset, const char* bytes, qint64 size)
+    {
+        if (!out || !out->isOpen())
+            return;
+        const QByteArray head = archive.toUtf8() + " record " + QByteArray::number(position) + " offset "
+            + QByteArray::number(offset) + " bytes " + QByteArray::number(size) + '\n';
+        if (out->write(head) != head.size() || out->write(bytes, size) != size || !out->putChar('\n')) {
+            if (writeError && writeError->isEmpty())
+                *writeError = out->errorString();
+            out->close();
+            return;
+        }
+        written += size;
+    }
+};
+
+template <typename Layout, std::size_t N>
+void checkArchive(const QString& folder, const Member& member, Pass& pass, ArchiveReport& report,
+    const std::array<typename Layout::Field, N>& attachments)
+{
+    constexpr int Size = Layout::Offsets.back();
+    constexpr int Fields = int(Layout::Capacities.size());
+    const QString path = QDir(folder).filePath(member.name);
+    report.name = member.name;
+    report.noteLeft = QFileInfo::exists(ArchiveFile::notePath(path));
+    // Opening a missing archive would create it: the check writes nothing.
+    if (!QFileInfo(path).isFile())
+        return;
+    report.present = true;
+
+    ArchiveFile file;
+    file.open(path, Size, ArchiveFile::Access::Read);
+    report.records = file.recordCount();
+    QString name;
+    while (!file.atEnd()) {
+        const char* bytes = file.next();
+        const qint64 position = file.position();
+        DamagedRecord damaged;
+        for (int f = 0; f < Fields; ++f) {
+            const int length = static_cast<unsigned char>(bytes[Layout::Offsets[f]]);
+            if (length > Layout::Capacities[f]) {
+                damaged.fields << f + 1;
+                damaged.lengthBytes << length;
+            }
+        }
+        if (!damaged.fields.isEmpty()) {
+            ++report.damagedRecords;
+            damaged.position = position;
+            if (report.damaged.size() < MaxListed)
+                report.damaged << damaged;
+            pass.writeOut(member.name, position, (position - 1) * Size, bytes, Size);
+        }
+        const records::RecordView<Layout> view(bytes);
+        for (const auto field : attachments) {
+            view.textInto(field, name);
+            if (!name.isEmpty() && !pass.named.contains(name))
+                pass.named.insert(name, Attachment { name, member.name, position });
+        }
+        if (!pass.advance(Size)) {
+            file.close();
+            return;
+        }
+    }
+    file.close();
+
+    // A partial record at the end, which no reader counts.
+    QFile raw(path);
+    if (raw.open(QIODevice::ReadOnly)) {
+        const qint64 whole = report.records * Size;
+        report.tailBytes = std::max<qint64>(0, raw.size() - whole);
+        if (report.tailBytes > 0 && report.tailBytes < Size && raw.seek(whole)) {
+            const QByteArray tail = raw.read(report.tailBytes);
+            pass.writeOut(member.name, report.records + 1, whole, tail.constData(), tail.size());
+        }
+    }
+}
+
+} // namespace
+
+bool Report::clean() const
+{
+    if (!missing.isEmpty() || !orphans.isEmpty())
+        return false;
+    for (const ArchiveReport& a : archives)
+        if (a.damagedRecords > 0 || a.tailBytes > 0 || a.noteLeft)
+            return false;
+    return true;
+}
+
+bool Report::hasDamagedBytes() const
+{
+    for (const ArchiveReport& a : archives)
+        if (a.damagedRecords > 0 || a.tailBytes > 0)
+            return true;
+    return false;
+}
+
+QStringList Report::lines() const
+{
+    QStringList out;
+    for (const ArchiveReport& a : archives) {
+        if (!a.present) {
+            out << u"%1: archivio assente."_s.arg(a.name);
+            if (a.noteLeft)
+                out << u"%1: è rimasta una nota di riscrittura (%2)."_s.arg(
+                    a.name, QFileInfo(ArchiveFile::notePath(a.name)).fileName());
+            continue;
+        }
+        out << u"%1: %2 record."_s.arg(a.name).arg(a.records);
+        for (const DamagedRecord& d : a.damaged) {
+            QStringList fields;
+            for (qsizetype i = 0; i < d.fields.size(); ++i)
+                fields << u"campo %1 (lunghezza %2)"_s.arg(d.fields[i]).arg(d.lengthBytes[i]);
+            out << u"%1: record %2 illeggibile: %3."_s.arg(a.name).arg(d.position).arg(fields.join(u", "_s));
+        }
+        if (a.damagedRecords > a.damaged.size())
+            out << u"%1: altri %2 record illeggibili non elencati."_s.arg(a.name).arg(
+                a.damagedRecords - a.damaged.size());
+        if (a.tailBytes > 0)
+            out << u"%1: record incompleto alla fine (%2 byte)."_s.arg(a.name).arg(a.tailBytes);
+        if (a.noteLeft)
+            out << u"%1: è rimasta una nota di riscrittura (%2)."_s.arg(
+                a.name, QFileInfo(ArchiveFile::notePath(a.name)).fileName());
+    }
+    for (const Attachment& m : missing)
+        out << u"Allegato mancante: %1 (%2, record %3)."_s.arg(m.name, m.archive).arg(m.position);
+    for (const QString& o : orphans)
+        out << u"File allegato che nessun record indica: %1."_s.arg(o);
+    if (cancelled)
+        out << u"Verifica annullata: i risultati sono parziali."_s;
+    else if (clean())
+        out << u"Nessun problema trovato: gli archivi sono integri."_s;
+    return out;
+}
+
+Report run(const QString& programFolder, const Progress& progress, const QString& damagedOut, QString* writeError)
+{
+    Report report;
+    Pass pass { progress };
+    pass.writeError = writeError;
+    const QDir home(programFolder);
+    for (const Member& member : members())
+        if (member.kind == Member::Kind::Archive)
+            pass.total += QFileInfo(home.filePath(member.name)).size();
+
+    QFile out(damagedOut);
+    if (!damagedOut.isEmpty()) {
+        if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            pass.out = &out;
+        else if (writeError)
+            *writeError = out.errorString();
+    }
+
+    for (const Member& member : members()) {
+        if (member.kind != Member::Kind::Archive)
+            continue;
+        ArchiveReport archive;
+        if (member.recordSize == AppointmentRecord::Size)
+            checkArchive<records::AppointmentLayout, 0>(programFolder, member, pass, archive, {});
+        else if (member.recordSize == ContactRecord::Size)
+            checkArchive<records::ContactLayout>(programFolder, member, pass, archive, ContactAttachments);
+        else
+            checkArchive<records::DocumentLayout>(programFolder, member, pass, archive, DocumentAttachments);
+        report.archives << archive;
+        if (pass.cancelled()) {
+            report.cancelled = true;
+            return report;
+        }
+    }
+    if (out.isOpen()) {
+        out.close();
+        if (out.error() != QFileDevice::NoError && writeError && writeError->isEmpty())
+            *writeError = out.errorString();
+    }
+    report.bytesWrittenOut = pass.written;
+
+    // The attachments folder against the names the records give.
+    const QString folder = home.filePath(documents::attachments::FolderName);
+    QList<Attachment> named = pass.named.values();
+    std::sort(named.begin(), named.end(), [](const Attachment& a, const Attachment& b) { return a.name < b.name; });
+    for (const Attachment& a : named)
+        if (documents::attachments::locate(folder, a.name).state != documents::attachments::Location::State::Found)
+            report.missing << a;
+    const QStringList files = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString& file : files)
+        if (!pass.named.contains(file))
+            report.orphans << file;
+    if (progress.step)
+        progress.step(pass.total, pass.total);
+    return report;
+}
+
+} // namespace backup::check

@@ -1,0 +1,779 @@
+#include "backup/backuprules.h"
+
+#include "backup/zipcontainer.h"
+#include "documents/documentrules.h"
+#include "storage/archivefile.h"
+#include "storage/programfolder.h"
+#include "storage/records.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace backup {
+
+namespace {
+
+constexpr qint64 ChunkBytes = 1 << 20;
+const QString StagingPrefix = u"Ripristino_temporaneo_"_s;
+const QString AsidePrefix = u"Prima_del_ripristino_"_s;
+const QString Stamp = u"yyyy-MM-dd_HH-mm-ss"_s;
+const QString FolderName = documents::attachments::FolderName;
+
+QByteArray native(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Makes names created, renamed or removed in `folder` survive a power cut.
+void syncFolder(const QString& folder)
+{
+    const int fd = ::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// Whether anything, a dangling link included, takes `path`.
+bool present(const QString& path)
+{
+    struct stat st { };
+    return ::lstat(native(path).constData(), &st) == 0;
+}
+
+bool isDirectory(const QString& path)
+{
+    struct stat st { };
+    return ::lstat(native(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// `path`, or the first of `path_2`, `path_3`... that nothing takes.
+QString freeName(const QString& path)
+{
+    QString name = path;
+    for (int n = 2; present(name); ++n)
+        name = path + u'_' + QString::number(n);
+    return name;
+}
+
+bool renameTo(const QString& from, const QString& to)
+{
+    return ::rename(native(from).constData(), native(to).constData()) == 0;
+}
+
+// Writes `bytes` to `path` through a temporary file, so that `path` is
+// either whole or absent.
+bool writeDurably(const QString& path, const QByteArray& bytes)
+{
+    const QString temporary = path + u".tmp"_s;
+    QFile file(temporary);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const bool written = file.write(bytes) == bytes.size() && file.flush() && ::fsync(file.handle()) == 0;
+    file.close();
+    if (!written || !renameTo(temporary, path)) {
+        QFile::remove(temporary);
+        return false;
+    }
+    syncFolder(QFileInfo(path).absolutePath());
+    return true;
+}
+
+// A name a backup may hold: a member, or a path below the attachments
+// folder made of plain names.
+bool allowedName(const QString& name, bool directory)
+{
+    for (const Member& member : members())
+        if (name == member.name)
+            return directory == (member.kind == Member::Kind::Folder);
+    if (!name.startsWith(FolderName + u'/'))
+        return false;
+    const QStringList parts = name.mid(FolderName.size() + 1).split(u'/');
+    for (const QString& part : parts)
+        if (part.isEmpty() || part == u"."_s || part == u".."_s || part.contains(u'\\'))
+            return false;
+    return true;
+}
+
+QString topName(const QString& name)
+{
+    return name.section(u'/', 0, 0);
+}
+
+// ---- writing ---------------------------------------------------------------
+
+struct ManifestLine {
+    qint64 size = 0;
+    QByteArray sha256; // hex
+};
+
+class Writer {
+public:
+    Writer(const Progress& progress, qint64 total)
+        : m_progress(progress)
+        , m_total(total)
+        , m_buffer(ChunkBytes, Qt::Uninitialized)
+    {
+    }
+    // Opens the ZIP writer on `fd`; false with a message on failure.
+    bool open(int fd) { return m_zip.open(fd) || fail(); }
+
+    bool begin(const QString& name, qint64 size, const QDateTime& modified)
+    {
+        if (!m_zip.begin(name, size, modified))
+            return fail();
+        m_name = name;
+        m_size = size;
+        m_written = 0;
+        m_used = 0;
+        m_hash.reset();
+        return true;
+    }
+
+    // Adds bytes to the current member.
+    bool add(const char* bytes, qint64 size)
+    {
+        while (size > 0) {
+            const qint64 n = std::min(size, qint64(m_buffer.size()) - m_used);
+            std::memcpy(m_buffer.data() + m_used, bytes, size_t(n));
+            m_used += n;
+            bytes += n;
+            size -= n;
+            if (m_used == m_buffer.size() && !flush())
+                return false;
+        }
+        return true;
+    }
+
+    bool end()
+    {
+        if (!flush())
+            return false;
+        if (m_written != m_size) {
+            m_message = u"il file %1 è cambiato durante la copia"_s.arg(m_name);
+            return false;
+        }
+        if (!m_zip.finishEntry())
+            return fail();
+        m_manifest += m_name.toUtf8() + '\t' + QByteArray::number(m_size) + '\t' + m_hash.result().toHex() + '\n';
+        ++m_files;
+        return true;
+    }
+
+    bool cancelled() const { return m_progress.cancelled && m_progress.cancelled(); }
+
+    // Writes the manifest as the last member and closes the ZIP.
+    bool finish(const QDateTime& now)
+    {
+        const QByteArray manifest = ManifestHeader.toUtf8() + '\n' + m_manifest;
+        return (m_zip.begin(ManifestName, manifest.size(), now) && m_zip.write(manifest.constData(), manifest.size())
+                   && m_zip.finishEntry() && m_zip.close())
+            || fail();
+    }
+
+    const QString& message() const { return m_message; }
+    void setMessage(const QString& message) { m_message = message; }
+    qint64 files() const { return m_files; }
+    qint64 bytes() const { return m_done; }
+
+private:
+    bool flush()
+    {
+        if (m_used == 0)
+            return true;
+        if (m_written + m_used > m_size) {
+            m_message = u"il file %1 è cambiato durante la copia"_s.arg(m_name);
+            return false;
+        }
+        m_hash.addData(QByteArrayView(m_buffer.constData(), m_used));
+        if (!m_zip.write(m_buffer.constData(), m_used))
+            return fail();
+        m_written += m_used;
+        m_done += m_used;
+        m_used = 0;
+        if (m_progress.step)
+            m_progress.step(m_done, m_total);
+        return true;
+    }
+
+    bool fail()
+    {
+        m_message = m_zip.error();
+        return false;
+    }
+
+    Progress m_progress;
+    qint64 m_total;
+    zip::Writer m_zip;
+    QByteArray m_buffer;
+    qint64 m_used = 0;
+    QString m_name;
+    qint64 m_size = 0;
+    qint64 m_written = 0;
+    qint64 m_done = 0;
+    qint64 m_files = 0;
+    QCryptographicHash m_hash { QCryptographicHash::Sha256 };
+    QByteArray m_manifest;
+    QString m_message;
+};
+
+// A plain file of the program folder, read to its size at the start.
+bool addFile(Writer& writer, const QString& path, const QString& name)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        writer.setMessage(u"impossibile leggere %1 (%2)"_s.arg(name, file.errorString()));
+        return false;
+    }
+    const qint64 size = file.size();
+    if (!writer.begin(name, size, QFileInfo(path).lastModified()))
+        return false;
+    QByteArray chunk(ChunkBytes, Qt::Uninitialized);
+    qint64 left = size;
+    while (left > 0) {
+        if (writer.cancelled())
+            return false;
+        const qint64 n = file.read(chunk.data(), std::min(left, ChunkBytes));
+        if (n <= 0) {
+            writer.setMessage(u"il file %1 è cambiato durante la copia"_s.arg(name));
+            return false;
+        }
+        if (!writer.add(chunk.constData(), n))
+            return false;
+        left -= n;
+    }
+    return writer.end();
+}
+
+// An archive under its read lock: whole records, as every reader sees them.
+bool addArchive(Writer& writer, const QString& path, const Member& member)
+{
+    try {
+        ArchiveFile file;
+        file.open(path, member.recordSize, ArchiveFile::Access::Read);
+        if (!writer.begin(member.name, file.recordCount() * member.recordSize, QFileInfo(path).lastModified()))
+            return false;
+        qint64 sinceCheck = 0;
+        while (!file.atEnd()) {
+            if (!writer.add(file.next(), member.recordSize))
+                return false;
+            sinceCheck += member.recordSize;
+            if (sinceCheck >= ChunkBytes) {
+                sinceCheck = 0;
+                if (writer.cancelled())
+                    return false;
+            }
+        }
+        if (!writer.end())
+            return false;
+        file.close();
+        return true;
+    } catch (const AccessFailure& failure) {
+        writer.setMessage(u"impossibile leggere l'archivio %1 (%2)"_s.arg(member.name, failure.detail()));
+        return false;
+    }
+}
+
+// The files below the attachments folder, links left out, in name order.
+QStringList folderFiles(const QString& folder)
+{
+    QStringList names;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    const QDir base(folder);
+    while (it.hasNext())
+        names << base.relativeFilePath(it.next());
+    names.sort();
+    return names;
+}
+
+void removeOldest(const QString& targetFolder, int keep, Result& result)
+{
+    QStringList names = QDir(targetFolder).entryList(QDir::Files, QDir::Name);
+    names.removeIf([](const QString& name) { return !isBackupName(name); });
+    for (qsizetype i = 0; i + keep < names.size(); ++i)
+        if (QFile::remove(QDir(targetFolder).filePath(names[i])))
+            result.removed << names[i];
+    syncFolder(targetFolder);
+}
+
+// ---- restoring -------------------------------------------------------------
+
+// The plan of a swap, as the marker file keeps it.
+struct Plan {
+    QString staging;        // folder name in the program folder
+    QString aside;          // folder name in the program folder
+    QStringList incoming;   // members of the new set, waiting in `staging` until moved in
+    QStringList outgoingOnly; // members of the old set that the new one lacks
+};
+
+QByteArray planText(const Plan& plan)
+{
+    QByteArray text = "staging\t" + plan.staging.toUtf8() + "\naside\t" + plan.aside.toUtf8() + '\n';
+    for (const QString& name : plan.incoming)
+        text += "in\t" + name.toUtf8() + '\n';
+    for (const QString& name : plan.outgoingOnly)
+        text += "out\t" + name.toUtf8() + '\n';
+    return text + "end\n";
+}
+
+bool plainName(const QString& name)
+{
+    return !name.isEmpty() && name != u"."_s && name != u".."_s && !name.contains(u'/') && !name.contains(u'\\');
+}
+
+std::optional<Plan> readPlan(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    Plan plan;
+    bool ended = false;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const qsizetype tab = line.indexOf('\t');
+        const QByteArray key = tab < 0 ? line : line.left(tab);
+        const QString value = tab < 0 ? QString() : QString::fromUtf8(line.mid(tab + 1));
+        if (key == "end") {
+            ended = true;
+            continue;
+        }
+        if (!plainName(value))
+            return std::nullopt;
+        if (key == "staging")
+            plan.staging = value;
+        else if (key == "aside")
+            plan.aside = value;
+        else if (key == "in")
+            plan.incoming << value;
+        else if (key == "out")
+            plan.outgoingOnly << value;
+        else
+            return std::nullopt;
+    }
+    if (!ended || !plan.staging.startsWith(StagingPrefix) || !plan.aside.startsWith(AsidePrefix))
+        return std::nullopt;
+    return plan;
+}
+
+// Puts the member now at `live` into the aside folder. A file is linked
+// there, so that its name never goes missing in the program folder while
+// the new one takes its place; where links are refused, and for folders,
+// it is moved.
+bool setAside(const QString& live, const QString& old, bool replacedNext)
+{
+    if (replacedNext && !isDirectory(live) && ::link(native(live).constData(), native(old).constData()) == 0)
+        return true;
+    return renameTo(live, old);
+}
+
+// Carries out, or finishes, the swap of `plan`. Every step can be taken
+// again after a cut: a member still in the staging folder has not been
+// moved in, and its old one has gone aside only when the aside folder holds it.
+bool carryOut(const QString& folder, const Plan& plan)
+{
+    const QDir home(folder);
+    const QString staging = home.filePath(plan.staging);
+    const QString aside = home.filePath(plan.aside);
+    if (!present(aside) && !home.mkdir(plan.aside))
+        return false;
+    bool ok = true;
+    for (const QString& name : plan.incoming) {
+        const QString waiting = QDir(staging).filePath(name);
+        if (!present(waiting))
+            continue; // moved in already
+        const QString live = home.filePath(name);
+        const QString old = QDir(aside).filePath(name);
+        if (present(live)) {
+            if (!present(old))
+                ok = setAside(live, old, true) && ok;
+            else if (isDirectory(live))
+                ok = renameTo(live, freeName(old)) && ok; // made again since it went aside
+        }
+        ok = renameTo(waiting, live) && ok;
+    }
+    for (const QString& name : plan.outgoingOnly) {
+        const QString live = home.filePath(name);
+        if (present(live))
+            ok = renameTo(live, freeName(QDir(aside).filePath(name))) && ok;
+    }
+    syncFolder(aside);
+    syncFolder(folder);
+    return ok;
+}
+
+// The members of the current set that a restore swaps out, rewrite notes included.
+QStringList currentMembers(const QString& folder)
+{
+    QStringList names;
+    for (const Member& member : members()) {
+        if (present(QDir(folder).filePath(member.name)))
+            names << member.name;
+        if (member.kind == Member::Kind::Archive) {
+            const QString note = QFileInfo(ArchiveFile::notePath(QDir(folder).filePath(member.name))).fileName();
+            if (present(QDir(folder).filePath(note)))
+                names << note;
+        }
+    }
+    return names;
+}
+
+Result failed(Result::Outcome outcome, const QString& message)
+{
+    Result result;
+    result.outcome = outcome;
+    result.message = message;
+    return result;
+}
+
+// Unpacks the backup into `staging`, hashing every member, and compares it
+// with the manifest. An empty message when all agrees.
+QString unpackAndVerify(const QString& backupFile, const QString& staging, const Progress& progress,
+    QStringList& incoming, bool& cancelled)
+{
+    zip::Reader reader;
+    if (!reader.open(backupFile))
+        return u"il file non si legge come copia di sicurezza (%1)"_s.arg(reader.error());
+    const qint64 total = QFileInfo(backupFile).size();
+    QHash<QString, ManifestLine> found;
+    QByteArray manifest;
+    bool manifestSeen = false;
+    QByteArray chunk(ChunkBytes, Qt::Uninitialized);
+    qint64 done = 0;
+    zip::Reader::Entry entry;
+    for (;;) {
+        const zip::Reader::Next status = reader.next(entry);
+        if (status == zip::Reader::Next::End)
+            break;
+        if (status == zip::Reader::Next::Error)
+            return u"la copia è danneggiata (%1)"_s.arg(reader.error());
+        const QString& name = entry.name;
+        const bool directory = entry.directory;
+        const bool manifestEntry = name == ManifestName;
+        if (!manifestEntry && (!allowedName(name, directory) || found.contains(name)))
+            return u"la copia contiene un file inatteso (%1)"_s.arg(name);
+        if (!directory && !entry.regular)
+            return u"la copia contiene un file inatteso (%1)"_s.arg(name);
+        if (manifestEntry && manifestSeen)
+            return u"la copia contiene due elenchi del contenuto"_s;
+        const QString top = topName(name);
+        if (!manifestEntry && !incoming.contains(top))
+            incoming << top;
+        const QString target = QDir(staging).filePath(name);
+        if (directory) {
+            if (!QDir().mkpath(target))
+                return u"impossibile preparare i file (%1)"_s.arg(name);
+            continue;
+        }
+        QFile out(target);
+        if (!manifestEntry) {
+            QDir().mkpath(QFileInfo(target).absolutePath());
+            if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                return u"impossibile preparare i file (%1: %2)"_s.arg(name, out.errorString());
+        }
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        qint64 size = 0;
+        for (;;) {
+            const qint64 n = reader.read(chunk.data(), chunk.size());
+            if (n == 0)
+                break;
+            if (n < 0)
+                return u"la copia è danneggiata (%1: %2)"_s.arg(name, reader.error());
+            if (manifestEntry) {
+                if (manifest.size() + n > 64 * ChunkBytes)
+                    return u"l'elenco del contenuto è troppo grande"_s;
+                manifest.append(chunk.constData(), n);
+            } else {
+                hash.addData(QByteArrayView(chunk.constData(), n));
+                if (out.write(chunk.constData(), n) != n)
+                    return u"impossibile preparare i file (%1: %2)"_s.arg(name, out.errorString());
+            }
+            size += n;
+            done += n;
+            if (progress.step)
+                progress.step(std::min(done, total), total);
+            if (progress.cancelled && progress.cancelled()) {
+                cancelled = true;
+                return u"annullato"_s;
+            }
+        }
+        if (manifestEntry) {
+            manifestSeen = true;
+            continue;
+        }
+        if (!out.flush() || ::fsync(out.handle()) != 0)
+            return u"impossibile preparare i file (%1: %2)"_s.arg(name, systemError(errno));
+        out.close();
+        found.insert(name, ManifestLine { size, hash.result().toHex() });
+    }
+    if (!manifestSeen)
+        return u"la copia non contiene l'elenco del contenuto"_s;
+
+    const QList<QByteArray> lines = manifest.split('\n');
+    if (lines.isEmpty() || QString::fromUtf8(lines.first()) != ManifestHeader)
+        return u"l'elenco del contenuto non è riconosciuto"_s;
+    qsizetype listed = 0;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (lines[i].isEmpty())
+            continue;
+        const QList<QByteArray> fields = lines[i].split('\t');
+        bool sizeOk = false;
+        const qint64 size = fields.size() == 3 ? fields[1].toLongLong(&sizeOk) : 0;
+        if (!sizeOk)
+            return u"l'elenco del contenuto è danneggiato"_s;
+        const QString name = QString::fromUtf8(fields[0]);
+        const auto it = found.constFind(name);
+        if (it == found.cend())
+            return u"manca il file %1 indicato nell'elenco"_s.arg(name);
+        if (it->size != size || it->sha256 != fields[2])
+            return u"il file %1 non corrisponde all'elenco (contenuto alterato)"_s.arg(name);
+        ++listed;
+    }
+    qsizetype files = 0;
+    for (auto it = found.cbegin(); it != found.cend(); ++it)
+        ++files;
+    if (listed != files)
+        return u"la copia contiene file che l'elenco non indica"_s;
+    syncFolder(staging);
+    return {};
+}
+
+} // namespace
+
+const QList<Member>& members()
+{
+    static const QList<Member> table = {
+        { programFolder::Appointments, Member::Kind::Archive, AppointmentRecord::Size },
+        { programFolder::Contacts, Member::Kind::Archive, ContactRecord::Size },
+        { programFolder::Documents, Member::Kind::Archive, DocumentRecord::Size },
+        { u"unins000.dll"_s, Member::Kind::File, 0 },
+        { FolderName, Member::Kind::Folder, 0 },
+    };
+    return table;
+}
+
+QString fileName(const QDateTime& moment)
+{
+    return u"Quirvale_copia_"_s + moment.toString(Stamp) + u".zip"_s;
+}
+
+bool isBackupName(const QString& name)
+{
+    static const QRegularExpression pattern(
+        u"^Quirvale_copia_\\d{4}-\\d{2}-\\d{2}_\\d{2}-\\d{2}-\\d{2}(_\\d+)?\\.zip$"_s);
+    return pattern.match(name).hasMatch();
+}
+
+Result makeBackup(const QString& programFolder, const QString& targetFolder, int keep, const QDateTime& now,
+    const Progress& progress)
+{
+    const QDir home(programFolder);
+    if (!QFileInfo(targetFolder).isDir())
+        return failed(Result::Outcome::Failed,
+            u"Copia di sicurezza non eseguita: la cartella \"%1\" non esiste."_s.arg(targetFolder));
+
+    // What goes in, and how many bytes, for the progress.
+    struct Item {
+        const Member* member;
+        QString path;
+        QString name;
+    };
+    std::vector<Item> items;
+    qint64 total = 0;
+    for (const Member& member : members()) {
+        const QString path = home.filePath(member.name);
+        const QFileInfo info(path);
+        if (info.isSymLink() || !info.exists())
+            continue;
+        if (member.kind == Member::Kind::Folder) {
+            if (!info.isDir())
+                continue;
+            for (const QString& name : folderFiles(path)) {
+                items.push_back({ &member, QDir(path).filePath(name), member.name + u'/' + name });
+                total += QFileInfo(QDir(path).filePath(name)).size();
+            }
+        } else if (info.isFile()) {
+            items.push_back({ &member, path, member.name });
+            total += member.kind == Member::Kind::Archive ? info.size() / member.recordSize * member.recordSize
+                                                          : info.size();
+        }
+    }
+
+    // Two backups in one second get "_2", "_3"... before the extension.
+    QString target;
+    for (int n = 1;; ++n) {
+        const QString name = n == 1 ? fileName(now) : fileName(now).chopped(4) + u'_' + QString::number(n) + u".zip"_s;
+        target = QDir(targetFolder).filePath(name);
+        if (!present(target) && !present(target + u".tmp"_s))
+            break;
+    }
+    const QString temporary = target + u".tmp"_s;
+    const int fd = ::open(native(temporary).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return failed(Result::Outcome::Failed,
+            u"Copia di sicurezza non eseguita: impossibile scrivere nella cartella \"%1\" (%2)."_s.arg(
+                targetFolder, systemError(errno)));
+
+    Writer writer(progress, total);
+    bool ok = writer.open(fd);
+    for (const Item& item : items) {
+        if (!ok)
+            break;
+        ok = item.member->kind == Member::Kind::Archive ? addArchive(writer, item.path, *item.member)
+                                                         : addFile(writer, item.path, item.name);
+    }
+    const bool cancelled = writer.cancelled();
+    ok = ok && !cancelled && writer.finish(now);
+    if (ok && ::fsync(fd) != 0) {
+        writer.setMessage(systemError(errno));
+        ok = false;
+    }
+    ::close(fd);
+    if (ok && !renameTo(temporary, target)) {
+        writer.setMessage(systemError(errno));
+        ok = false;
+    }
+    if (!ok) {
+        QFile::remove(temporary);
+        if (cancelled)
+            return failed(Result::Outcome::Cancelled, u"Copia di sicurezza annullata."_s);
+        return failed(
+            Result::Outcome::Failed, u"Copia di sicurezza non riuscita: %1."_s.arg(writer.message()));
+    }
+    syncFolder(targetFolder);
+
+    Result result;
+    result.file = target;
+    result.files = writer.files();
+    result.bytes = writer.bytes();
+    removeOldest(targetFolder, std::max(keep, 1), result);
+    result.message = u"Copia di sicurezza completata: %1 (%2 file)."_s.arg(target).arg(result.files);
+    return result;
+}
+
+Result restore(const QString& programFolder, const QString& backupFile, const QDateTime& now,
+    const Progress& progress)
+{
+    finishPendingRestore(programFolder);
+    const QDir home(programFolder);
+    if (!QFileInfo(backupFile).isFile())
+        return failed(Result::Outcome::Failed,
+            u"Ripristino non eseguito: il file \"%1\" non esiste."_s.arg(backupFile));
+
+    Plan plan;
+    plan.staging = QFileInfo(freeName(home.filePath(StagingPrefix + now.toString(Stamp)))).fileName();
+    const QString staging = home.filePath(plan.staging);
+    if (!home.mkdir(plan.staging))
+        return failed(Result::Outcome::Failed,
+            u"Ripristino non eseguito: impossibile scrivere nella cartella del programma."_s);
+    const auto dropStaging = [&] { QDir(staging).removeRecursively(); };
+
+    bool cancelled = false;
+    const QString problem = unpackAndVerify(backupFile, staging, progress, plan.incoming, cancelled);
+    if (cancelled) {
+        dropStaging();
+        return failed(Result::Outcome::Cancelled, u"Ripristino annullato: nulla è stato cambiato."_s);
+    }
+    if (!problem.isEmpty()) {
+        dropStaging();
+        return failed(Result::Outcome::Refused,
+            u"Ripristino rifiutato: %1. Gli archivi attuali non sono stati toccati."_s.arg(problem));
+    }
+
+    // No other copy of the program may be writing while the set changes:
+    // every archive is held for writing until the swap is done.
+    std::vector<std::unique_ptr<ArchiveFile>> held;
+    try {
+        for (const Member& member : members()) {
+            const QString path = home.filePath(member.name);
+            if (member.kind != Member::Kind::Archive || !QFileInfo(path).isFile())
+                continue;
+            held.push_back(std::make_unique<ArchiveFile>());
+            held.back()->open(path, member.recordSize, ArchiveFile::Access::Write);
+        }
+    } catch (const AccessFailure&) {
+        held.clear();
+        dropStaging();
+        return failed(Result::Outcome::Refused,
+            u"Ripristino rifiutato: un'altra postazione sta scrivendo negli archivi. "
+            u"Riprovare quando avrà finito; gli archivi attuali non sono stati toccati."_s);
+    }
+
+    plan.aside = QFileInfo(freeName(home.filePath(AsidePrefix + now.toString(Stamp)))).fileName();
+    for (const QString& name : currentMembers(programFolder))
+        if (!plan.incoming.contains(name))
+            plan.outgoingOnly << name;
+    const QString marker = home.filePath(MarkerName);
+    if (!writeDurably(marker, planText(plan))) {
+        dropStaging();
+        return failed(Result::Outcome::Failed,
+            u"Ripristino non eseguito: impossibile scrivere nella cartella del programma."_s);
+    }
+    const bool swapped = carryOut(programFolder, plan);
+    held.clear();
+    if (!swapped)
+        return failed(Result::Outcome::Failed,
+            u"Ripristino interrotto: sarà completato al prossimo avvio del programma."_s);
+    QFile::remove(marker);
+    syncFolder(programFolder);
+    dropStaging();
+
+    Result result;
+    result.file = home.filePath(plan.aside);
+    result.files = plan.incoming.size();
+    result.message = u"Ripristino completato. I dati precedenti sono nella cartella %1."_s.arg(plan.aside);
+    return result;
+}
+
+bool finishPendingRestore(const QString& programFolder)
+{
+    const QDir home(programFolder);
+    const QString marker = home.filePath(MarkerName);
+    bool any = false;
+    QString keep;
+    if (present(marker)) {
+        if (const auto plan = readPlan(marker)) {
+            if (carryOut(programFolder, *plan)) {
+                QFile::remove(marker);
+                syncFolder(programFolder);
+            } else {
+                keep = plan->staging; // tried again next time
+            }
+            any = true;
+        }
+    }
+    if (QFile::remove(marker + u".tmp"_s))
+        any = true;
+    const QStringList leftovers
+        = home.entryList({ StagingPrefix + u'*' }, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString& name : leftovers) {
+        if (name == keep || present(marker))
+            continue;
+        QDir(home.filePath(name)).removeRecursively();
+        any = true;
+    }
+    return any;
+}
+
+} // namespace backup

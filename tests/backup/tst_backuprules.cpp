@@ -1,0 +1,431 @@
+// Backup and restore of a program folder: what the backup holds, read back
+// by Python's zipfile and hashlib; a backup taken while another process
+// appends and rewrites; a damaged backup and a busy archive refused before
+// anything is touched; a restore killed at random moments, and a swap cut at
+// each of its steps, leaving the old set or the new one whole.
+#include "../faults/churn.h"
+
+#include "backup/backuprules.h"
+#include "storage/archivefile.h"
+#include "support/folders.h"
+#include "support/layouts.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QMap>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <csignal>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+using testsupport::readFile;
+using testsupport::writeFile;
+
+namespace {
+
+constexpr int Size = AppointmentRecord::Size;
+const QDateTime Moment(QDate(2024, 3, 10), QTime(9, 30, 0));
+const QString Attachments = u"Documenti_Allegati"_s;
+
+// The members of a folder and their bytes; folders as "NAME/".
+using Snapshot = QMap<QString, QByteArray>;
+
+Snapshot snapshot(const QString& folder)
+{
+    Snapshot files;
+    for (const QString& name : { u"Archivio_Appuntamenti.qzv"_s, u"Contatti.qzv"_s, u"Archivio_Documenti.qzv"_s,
+             u"unins000.dll"_s, u"Archivio_Appuntamenti.qzv.ripristino"_s }) {
+        if (QFileInfo::exists(QDir(folder).filePath(name)))
+            files.insert(name, readFile(QDir(folder).filePath(name)));
+    }
+    const QString attachments = QDir(folder).filePath(Attachments);
+    if (QFileInfo(attachments).isDir()) {
+        files.insert(Attachments + u'/', {});
+        QDirIterator it(attachments, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            files.insert(Attachments + u'/' + QDir(attachments).relativeFilePath(path), readFile(path));
+        }
+    }
+    return files;
+}
+
+// A whole set: `records` appointments of generation `generation`, a contact
+// and a document of 3372 and 3991 bytes, a password store and attachments.
+Snapshot makeSet(const QString& folder, int records, int generation, const QString& tag)
+{
+    QByteArray appointments;
+    for (int p = 1; p <= records; ++p)
+        appointments.append(churn::record(p, generation).data(), Size);
+    writeFile(QDir(folder).filePath(u"Archivio_Appuntamenti.qzv"_s), appointments);
+    writeFile(QDir(folder).filePath(u"Contatti.qzv"_s), QByteArray(3372 - tag.toUtf8().size(), 'c') + tag.toUtf8());
+    writeFile(QDir(folder).filePath(u"Archivio_Documenti.qzv"_s), QByteArray(2 * 3991, 'd'));
+    writeFile(QDir(folder).filePath(u"unins000.dll"_s), "[Accesso]\nValore=" + tag.toUtf8() + '\n');
+    QDir(folder).mkpath(Attachments);
+    writeFile(QDir(folder).filePath(Attachments + u"/lettera "_s + tag + u".pdf"_s), "PDF " + tag.toUtf8());
+    writeFile(QDir(folder).filePath(Attachments + u"/perizia è.txt"_s), QByteArray(70000, 'p') + tag.toUtf8());
+    return snapshot(folder);
+}
+
+// Python reads the backup: every listed member with its size and SHA-256,
+// nothing unlisted, each member equal to the file of `folder`. Returns the
+// members' names, or the error.
+QString pythonCheck(const QString& backupFile, const QString& folder)
+{
+    const QString script = uR"(
+import zipfile, hashlib, sys, os
+z = zipfile.ZipFile(sys.argv[1]); root = sys.argv[2]
+assert z.testzip() is None
+names = [n for n in z.namelist() if n != 'Contenuto.txt']
+lines = z.read('Contenuto.txt').decode('utf-8').split('\n')
+assert lines[0] == 'Quirvale copia di sicurezza 1', lines[0]
+listed = {}
+for l in lines[1:]:
+    if l:
+        n, s, h = l.split('\t'); listed[n] = (int(s), h)
+assert sorted(listed) == sorted(names), (sorted(listed), sorted(names))
+for n in names:
+    d = z.read(n)
+    assert listed[n] == (len(d), hashlib.sha256(d).hexdigest()), n
+    assert d == open(os.path.join(root, n), 'rb').read(), n
+print('|'.join(sorted(names)), end='')
+)"_s;
+    QProcess python;
+    python.start(u"python3"_s, { u"-c"_s, script, backupFile, folder });
+    if (!python.waitForFinished(60000) || python.exitCode() != 0)
+        return u"python: "_s + QString::fromUtf8(python.readAllStandardError());
+    return QString::fromUtf8(python.readAllStandardOutput());
+}
+
+QStringList leftovers(const QString& folder)
+{
+    return QDir(folder).entryList({ u"Ripristino*"_s }, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+QString worker()
+{
+    return QString::fromUtf8(WORKER_PATH);
+}
+
+QString backupWorker()
+{
+    return QString::fromUtf8(BACKUP_WORKER_PATH);
+}
+
+void copyFolder(const QString& from, const QString& to)
+{
+    QDir().mkpath(to);
+    QDirIterator it(from, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString target = QDir(to).filePath(QDir(from).relativeFilePath(path));
+        if (it.fileInfo().isDir())
+            QDir().mkpath(target);
+        else
+            QFile::copy(path, target);
+    }
+}
+
+} // namespace
+
+class TestBackupRules : public QObject {
+    Q_OBJECT
+
+private slots:
+    void backupHoldsTheSetWithItsManifest()
+    {
+        QTemporaryDir home, target;
+        const Snapshot set = makeSet(home.path(), 5, 0, u"uno"_s);
+        writeFile(QDir(home.path()).filePath(u"Riepilogo_Appuntamenti.xls"_s), "not part of the set");
+
+        const backup::Result result = backup::makeBackup(home.path(), target.path(), 10, Moment);
+        QVERIFY2(result.ok(), qPrintable(result.message));
+        QCOMPARE(result.file, QDir(target.path()).filePath(u"Quirvale_copia_2024-03-10_09-30-00.zip"_s));
+        QCOMPARE(QDir(target.path()).entryList(QDir::Files), { u"Quirvale_copia_2024-03-10_09-30-00.zip"_s });
+        QCOMPARE(pythonCheck(result.file, home.path()),
+            u"Archivio_Appuntamenti.qzv|Archivio_Documenti.qzv|Contatti.qzv|Documenti_Allegati/lettera uno.pdf|"
+            u"Documenti_Allegati/perizia è.txt|unins000.dll"_s);
+        QCOMPARE(snapshot(home.path()), set); // the backup wrote nothing in the program folder
+    }
+
+    // A partial record at the end and a half-done rewrite are left out: the
+    // backup holds what every reader sees, whole records.
+    void backupHoldsWholeRecordsOnly()
+    {
+        QTemporaryDir home, target, restored;
+        makeSet(home.path(), 3, 0, u"uno"_s);
+        const QString path = QDir(home.path()).filePath(u"Archivio_Appuntamenti.qzv"_s);
+        QByteArray bytes = readFile(path);
+        const QByteArray whole = bytes;
+        // Record 2 half rewritten to generation 1, with its rewrite note, and half an append.
+        QByteArray note = "QZVR";
+        note += QByteArray("\xf1\x04\x00\x00", 4) + QByteArray("\x01\x00\x00\x00\x00\x00\x00\x00", 8);
+        note += bytes.mid(Size, Size) + QByteArray(churn::record(2, 1).data(), Size);
+        quint64 hash = 0xcbf29ce484222325ULL;
+        for (char c : note) {
+            hash ^= static_cast<unsigned char>(c);
+            hash *= 0x100000001b3ULL;
+        }
+        for (int i = 0; i < 8; ++i)
+            note += char((hash >> (8 * i)) & 0xff);
+        writeFile(ArchiveFile::notePath(path), note);
+        bytes.replace(Size, Size / 2, QByteArray(churn::record(2, 1).data(), Size / 2));
+        bytes += QByteArray(churn::record(4, 0).data(), 100);
+        writeFile(path, bytes);
+
+        const backup::Result result = backup::makeBackup(home.path(), target.path(), 10, Moment);
+        QVERIFY2(result.ok(), qPrintable(result.message));
+        const backup::Result back = backup::restore(restored.path(), result.file, Moment);
+        QVERIFY2(back.ok(), qPrintable(back.message));
+        QCOMPARE(readFile(QDir(restored.path()).filePath(u"Archivio_Appuntamenti.qzv"_s)), whole);
+    }
+
+    void keepsTheLastBackups()
+    {
+        QTemporaryDir home, target;
+        makeSet(home.path(), 1, 0, u"uno"_s);
+        writeFile(QDir(target.path()).filePath(u"appunti.txt"_s), "mine");
+        QStringList removed;
+        for (int i = 0; i < 5; ++i) {
+            const backup::Result result = backup::makeBackup(home.path(), target.path(), 3, Moment.addDays(i));
+            QVERIFY2(result.ok(), qPrintable(result.message));
+            removed += result.removed;
+        }
+        // Two in the same second get a suffix; the oldest go first.
+        QVERIFY(backup::makeBackup(home.path(), target.path(), 3, Moment.addDays(4)).ok());
+        QCOMPARE(QDir(target.path()).entryList(QDir::Files, QDir::Name),
+            QStringList({ u"Quirvale_copia_2024-03-13_09-30-00.zip"_s, u"Quirvale_copia_2024-03-14_09-30-00.zip"_s,
+                u"Quirvale_copia_2024-03-14_09-30-00_2.zip"_s, u"appunti.txt"_s }));
+        QCOMPARE(removed, QStringList({ u"Quirvale_copia_2024-03-10_09-30-00.zip"_s,
+                              u"Quirvale_copia_2024-03-11_09-30-00.zip"_s }));
+    }
+
+    void restorePutsTheOldSetAside()
+    {
+        QTemporaryDir source, target, home;
+        const Snapshot newSet = makeSet(source.path(), 4, 1, u"nuovo"_s);
+        const backup::Result made = backup::makeBackup(source.path(), target.path(), 10, Moment);
+        QVERIFY(made.ok());
+        const Snapshot oldSet = makeSet(home.path(), 9, 3, u"vecchio"_s);
+        writeFile(QDir(home.path()).filePath(Attachments + u"/solo vecchio.doc"_s), "old only");
+        const Snapshot oldWithExtra = snapshot(home.path());
+
+        const backup::Result result = backup::restore(home.path(), made.file, Moment.addDays(1));
+        QVERIFY2(result.ok(), qPrintable(result.message));
+        QCOMPARE(snapshot(home.path()), newSet);
+        QCOMPARE(result.file, QDir(home.path()).filePath(u"Prima_del_ripristino_2024-03-11_09-30-00"_s));
+        QCOMPARE(snapshot(result.file), oldWithExtra);
+        QCOMPARE(leftovers(home.path()), QStringList());
+        Q_UNUSED(oldSet);
+    }
+
+    // One changed byte anywhere in a member's data or in the manifest: the
+    // restore refuses, and the program folder is as it was.
+    void changedByteIsRefused_data()
+    {
+        QTest::addColumn<QByteArray>("find");
+        QTest::newRow("archive record") << QByteArray("3/1");
+        QTest::newRow("attachment") << QByteArray("PDF nuovo");
+        QTest::newRow("password store") << QByteArray("Valore=nuovo");
+        QTest::newRow("manifest") << QByteArray("Quirvale copia di sicurezza 1\n");
+    }
+    void changedByteIsRefused()
+    {
+        QFETCH(QByteArray, find);
+        QTemporaryDir source, target, home;
+        makeSet(source.path(), 4, 1, u"nuovo"_s);
+        const backup::Result made = backup::makeBackup(source.path(), target.path(), 10, Moment);
+        QVERIFY(made.ok());
+        const Snapshot oldSet = makeSet(home.path(), 9, 3, u"vecchio"_s);
+
+        QByteArray bytes = readFile(made.file);
+        const qsizetype at = bytes.indexOf(find);
+        QVERIFY(at >= 0 && bytes.indexOf(find, at + 1) < 0);
+        bytes[at + find.size() - 2] = char(bytes[at + find.size() - 2] ^ 0x01);
+        writeFile(made.file, bytes);
+
+        const backup::Result result = backup::restore(home.path(), made.file, Moment);
+        QCOMPARE(result.outcome, backup::Result::Outcome::Refused);
+        QVERIFY2(result.message.startsWith(u"Ripristino rifiutato: "_s), qPrintable(result.message));
+        QCOMPARE(snapshot(home.path()), oldSet);
+        QCOMPARE(leftovers(home.path()), QStringList());
+        QCOMPARE(QDir(home.path()).entryList({ u"Prima_del_ripristino*"_s }, QDir::Dirs), QStringList());
+    }
+
+    void busyArchiveIsRefused()
+    {
+        QTemporaryDir source, target, home;
+        makeSet(source.path(), 4, 1, u"nuovo"_s);
+        const backup::Result made = backup::makeBackup(source.path(), target.path(), 10, Moment);
+        const Snapshot oldSet = makeSet(home.path(), 9, 3, u"vecchio"_s);
+        ArchiveFile::setLockTimeoutMs(200);
+        ArchiveFile writer; // another copy of the program in the middle of a save
+        writer.open(QDir(home.path()).filePath(u"Contatti.qzv"_s), 3372, ArchiveFile::Access::Write);
+
+        const backup::Result result = backup::restore(home.path(), made.file, Moment);
+        writer.close();
+        ArchiveFile::setLockTimeoutMs(5000);
+        QCOMPARE(result.outcome, backup::Result::Outcome::Refused);
+        QVERIFY2(result.message.contains(u"un'altra postazione sta scrivendo"_s), qPrintable(result.message));
+        QCOMPARE(snapshot(home.path()), oldSet);
+        QCOMPARE(leftovers(home.path()), QStringList());
+    }
+
+    // Another process appends and rewrites without pause while backups are
+    // taken: each backup restores to an archive whose every record is whole.
+    void backupDuringAppendsAndRewrites()
+    {
+        QTemporaryDir home, target;
+        const QString path = QDir(home.path()).filePath(u"Archivio_Appuntamenti.qzv"_s);
+        QProcess child;
+        child.start(worker(), { u"churn"_s, path, QString::number(QRandomGenerator::global()->generate()) });
+        QVERIFY(child.waitForReadyRead(30000));
+        QThread::msleep(100);
+        QList<QString> files;
+        for (int i = 0; i < 6; ++i) {
+            const backup::Result result = backup::makeBackup(home.path(), target.path(), 10, Moment.addSecs(i));
+            QVERIFY2(result.ok(), qPrintable(result.message));
+            files << result.file;
+            QThread::msleep(30);
+        }
+        ::kill(pid_t(child.processId()), SIGKILL);
+        QVERIFY(child.waitForFinished(30000));
+        const int told = int(child.readAllStandardOutput().count('\n'));
+        QVERIFY2(told > 20, "the other process wrote while the backups ran");
+
+        qint64 previous = 0;
+        for (const QString& file : files) {
+            QTemporaryDir restored;
+            const backup::Result back = backup::restore(restored.path(), file, Moment);
+            QVERIFY2(back.ok(), qPrintable(back.message));
+            const QByteArray bytes = readFile(QDir(restored.path()).filePath(u"Archivio_Appuntamenti.qzv"_s));
+            QCOMPARE(bytes.size() % Size, 0);
+            for (qint64 p = 1; p <= bytes.size() / Size; ++p) {
+                const auto tag = churn::tag(bytes.constData() + (p - 1) * Size);
+                QVERIFY2(tag && tag->first == p, qPrintable(u"record %1 of %2 is not whole"_s.arg(p).arg(file)));
+            }
+            QVERIFY(bytes.size() / Size >= previous);
+            previous = bytes.size() / Size;
+        }
+    }
+
+    // A restore killed at random moments by SIGKILL; the next start
+    // finishes or clears what it left: the folder then holds the old set or
+    // the new one, exactly.
+    void restoreKilledAtRandomMoments()
+    {
+        QTemporaryDir source, target, pristine;
+        const Snapshot newSet = makeSet(source.path(), 400, 1, u"nuovo"_s);
+        for (int i = 0; i < 20; ++i)
+            writeFile(QDir(source.path()).filePath(Attachments + u"/scansione %1.pdf"_s.arg(i)),
+                QByteArray(40000, char('a' + i)));
+        const Snapshot newWithScans = snapshot(source.path());
+        const backup::Result made = backup::makeBackup(source.path(), target.path(), 10, Moment);
+        QVERIFY(made.ok());
+        const Snapshot oldSet = makeSet(pristine.path(), 300, 2, u"vecchio"_s);
+        Q_UNUSED(newSet);
+
+        // How long a whole restore takes here, to spread the kills over it.
+        qint64 whole = 0;
+        {
+            QTemporaryDir home;
+            copyFolder(pristine.path(), home.path());
+            QElapsedTimer timer;
+            timer.start();
+            QProcess child;
+            child.start(backupWorker(), { u"restore"_s, home.path(), made.file });
+            QVERIFY(child.waitForFinished(60000));
+            QVERIFY2(child.exitCode() == 0, child.readAllStandardError().constData());
+            whole = std::max<qint64>(timer.nsecsElapsed() / 1000, 1000);
+            QCOMPARE(snapshot(home.path()), newWithScans);
+        }
+
+        const quint32 seed = QRandomGenerator::global()->generate();
+        QRandomGenerator random(seed);
+        int olds = 0, news = 0;
+        for (int round = 0; round < 30; ++round) {
+            QTemporaryDir home;
+            copyFolder(pristine.path(), home.path());
+            QProcess child;
+            child.start(backupWorker(), { u"restore"_s, home.path(), made.file });
+            QVERIFY(child.waitForReadyRead(30000));
+            QThread::usleep(random.bounded(quint32(whole)));
+            ::kill(pid_t(child.processId()), SIGKILL);
+            QVERIFY(child.waitForFinished(30000));
+
+            backup::finishPendingRestore(home.path()); // what the next start does
+            const Snapshot now = snapshot(home.path());
+            const QString context = u"round %1, seed %2"_s.arg(round).arg(seed);
+            QVERIFY2(now == oldSet || now == newWithScans, qPrintable(context));
+            (now == oldSet ? olds : news)++;
+            QVERIFY2(leftovers(home.path()).isEmpty(), qPrintable(context));
+        }
+        qInfo("%d kills left the old set, %d the new one (a whole restore: %lld us)", olds, news, whole);
+    }
+
+    // The swap cut after each of its steps, as the marker file describes
+    // it: the next start finishes it, and the new set is whole.
+    void swapCutAtEachStep_data()
+    {
+        QTest::addColumn<int>("steps");
+        QTest::newRow("marker written, nothing moved") << 0;
+        QTest::newRow("first archive linked aside") << 1;
+        QTest::newRow("first archive in place") << 2;
+        QTest::newRow("attachments moved aside") << 3;
+        QTest::newRow("attachments in place, marker left") << 4;
+    }
+    void swapCutAtEachStep()
+    {
+        QFETCH(int, steps);
+        QTemporaryDir home, fresh;
+        const Snapshot oldSet = makeSet(home.path(), 3, 2, u"vecchio"_s);
+        const Snapshot newSet = makeSet(fresh.path(), 2, 1, u"nuovo"_s);
+        QDir h(home.path());
+        h.mkdir(u"Ripristino_temporaneo_1"_s);
+        h.mkdir(u"Prima_del_ripristino_1"_s);
+        const QString staging = h.filePath(u"Ripristino_temporaneo_1"_s);
+        const QString aside = h.filePath(u"Prima_del_ripristino_1"_s);
+        const QStringList members
+            = { u"Documenti_Allegati"_s, u"Archivio_Appuntamenti.qzv"_s, u"Contatti.qzv"_s,
+                  u"Archivio_Documenti.qzv"_s, u"unins000.dll"_s };
+        for (const QString& name : members)
+            QVERIFY(QFile::rename(QDir(fresh.path()).filePath(name), QDir(staging).filePath(name)));
+        QByteArray marker = "staging\tRipristino_temporaneo_1\naside\tPrima_del_ripristino_1\n";
+        for (const QString& name : members)
+            marker += "in\t" + name.toUtf8() + '\n';
+        marker += "end\n";
+        writeFile(h.filePath(u"Ripristino_in_corso.txt"_s), marker);
+        // The steps of the swap for the attachments folder and the first archive.
+        const QString archive = u"Archivio_Appuntamenti.qzv"_s;
+        if (steps >= 1)
+            QCOMPARE(::link(QFile::encodeName(h.filePath(archive)).constData(),
+                         QFile::encodeName(QDir(aside).filePath(archive)).constData()),
+                0);
+        if (steps >= 2) {
+            QFile::remove(h.filePath(archive));
+            QVERIFY(QFile::rename(QDir(staging).filePath(archive), h.filePath(archive)));
+        }
+        if (steps >= 3)
+            QVERIFY(h.rename(Attachments, QDir(aside).filePath(Attachments)));
+        if (steps >= 4)
+            QVERIFY(h.rename(QDir(staging).filePath(Attachments), Attachments));
+
+        QVERIFY(backup::finishPendingRestore(home.path()));
+        QCOMPARE(snapshot(home.path()), newSet);
+        QCOMPARE(leftovers(home.path()), QStringList());
+        Snapshot aside0 = snapshot(aside);
+        QCOMPARE(aside0.value(archive), oldSet.value(archive));
+        QCOMPARE(aside0.value(u"unins000.dll"_s), oldSet.value(u"unins000.dll"_s));
+        QCOMPARE(aside0.value(Attachments + u"/lettera vecchio.pdf"_s), oldSet.value(Attachments + u"/lettera vecchio.pdf"_s));
+        QVERIFY(!backup::finishPendingRestore(home.path()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBackupRules)
+#include "tst_backuprules.moc"
