@@ -28,6 +28,10 @@ constexpr std::array<DocumentField, 4> DocumentAttachments = { DocumentField::di
     DocumentField::attachedFile1, DocumentField::attachedFile2, DocumentField::attachedFile3 };
 
 struct Pass {
+    explicit Pass(const Progress& p)
+        : progress(p)
+    {
+    }
     const Progress& progress;
     qint64 total = 0;
     qint64 done = 0;
@@ -188,7 +192,7 @@ QStringList Report::lines() const
 Report run(const QString& programFolder, const Progress& progress, const QString& damagedOut, QString* writeError)
 {
     Report report;
-    Pass pass { progress };
+    Pass pass(progress);
     pass.writeError = writeError;
     const QDir home(programFolder);
     for (const Member& member : members())

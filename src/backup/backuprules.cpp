@@ -321,9 +321,9 @@ void removeOldest(const QString& targetFolder, int keep, Result& result)
 
 // The plan of a swap, as the marker file keeps it.
 struct Plan {
-    QString staging;        // folder name in the program folder
-    QString aside;          // folder name in the program folder
-    QStringList incoming;   // members of the new set, waiting in `staging` until moved in
+    QString staging;          // folder name in the program folder
+    QString aside;            // folder name in the program folder
+    QStringList incoming;     // members of the new set, waiting in `staging` until moved in
     QStringList outgoingOnly; // members of the old set that the new one lacks
 };
 
@@ -449,8 +449,8 @@ Result failed(Result::Outcome outcome, const QString& message)
 
 // Unpacks the backup into `staging`, hashing every member, and compares it
 // with the manifest. An empty message when all agrees.
-QString unpackAndVerify(const QString& backupFile, const QString& staging, const Progress& progress,
-    QStringList& incoming, bool& cancelled)
+QString unpackAndVerify(
+    const QString& backupFile, const QString& staging, const Progress& progress, QStringList& incoming, bool& cancelled)
 {
     zip::Reader reader;
     if (!reader.open(backupFile))
@@ -585,8 +585,8 @@ bool isBackupName(const QString& name)
     return pattern.match(name).hasMatch();
 }
 
-Result makeBackup(const QString& programFolder, const QString& targetFolder, int keep, const QDateTime& now,
-    const Progress& progress)
+Result makeBackup(
+    const QString& programFolder, const QString& targetFolder, int keep, const QDateTime& now, const Progress& progress)
 {
     const QDir home(programFolder);
     if (!QFileInfo(targetFolder).isDir())
@@ -641,7 +641,7 @@ Result makeBackup(const QString& programFolder, const QString& targetFolder, int
         if (!ok)
             break;
         ok = item.member->kind == Member::Kind::Archive ? addArchive(writer, item.path, *item.member)
-                                                         : addFile(writer, item.path, item.name);
+                                                        : addFile(writer, item.path, item.name);
     }
     const bool cancelled = writer.cancelled();
     ok = ok && !cancelled && writer.finish(now);
@@ -658,8 +658,7 @@ Result makeBackup(const QString& programFolder, const QString& targetFolder, int
         QFile::remove(temporary);
         if (cancelled)
             return failed(Result::Outcome::Cancelled, u"Copia di sicurezza annullata."_s);
-        return failed(
-            Result::Outcome::Failed, u"Copia di sicurezza non riuscita: %1."_s.arg(writer.message()));
+        return failed(Result::Outcome::Failed, u"Copia di sicurezza non riuscita: %1."_s.arg(writer.message()));
     }
     syncFolder(targetFolder);
 
@@ -672,21 +671,20 @@ Result makeBackup(const QString& programFolder, const QString& targetFolder, int
     return result;
 }
 
-Result restore(const QString& programFolder, const QString& backupFile, const QDateTime& now,
-    const Progress& progress)
+Result restore(const QString& programFolder, const QString& backupFile, const QDateTime& now, const Progress& progress)
 {
     finishPendingRestore(programFolder);
     const QDir home(programFolder);
     if (!QFileInfo(backupFile).isFile())
-        return failed(Result::Outcome::Failed,
-            u"Ripristino non eseguito: il file \"%1\" non esiste."_s.arg(backupFile));
+        return failed(
+            Result::Outcome::Failed, u"Ripristino non eseguito: il file \"%1\" non esiste."_s.arg(backupFile));
 
     Plan plan;
     plan.staging = QFileInfo(freeName(home.filePath(StagingPrefix + now.toString(Stamp)))).fileName();
     const QString staging = home.filePath(plan.staging);
     if (!home.mkdir(plan.staging))
-        return failed(Result::Outcome::Failed,
-            u"Ripristino non eseguito: impossibile scrivere nella cartella del programma."_s);
+        return failed(
+            Result::Outcome::Failed, u"Ripristino non eseguito: impossibile scrivere nella cartella del programma."_s);
     const auto dropStaging = [&] { QDir(staging).removeRecursively(); };
 
     bool cancelled = false;
@@ -727,14 +725,14 @@ Result restore(const QString& programFolder, const QString& backupFile, const QD
     const QString marker = home.filePath(MarkerName);
     if (!writeDurably(marker, planText(plan))) {
         dropStaging();
-        return failed(Result::Outcome::Failed,
-            u"Ripristino non eseguito: impossibile scrivere nella cartella del programma."_s);
+        return failed(
+            Result::Outcome::Failed, u"Ripristino non eseguito: impossibile scrivere nella cartella del programma."_s);
     }
     const bool swapped = carryOut(programFolder, plan);
     held.clear();
     if (!swapped)
-        return failed(Result::Outcome::Failed,
-            u"Ripristino interrotto: sarà completato al prossimo avvio del programma."_s);
+        return failed(
+            Result::Outcome::Failed, u"Ripristino interrotto: sarà completato al prossimo avvio del programma."_s);
     QFile::remove(marker);
     syncFolder(programFolder);
     dropStaging();

@@ -78,8 +78,8 @@ Result makeBackup(const QString& programFolder, const QString& targetFolder, int
 // Restores `backupFile` into `programFolder`: verified first, refused while
 // another copy of the program holds an archive for writing; the current
 // members go into "Prima_del_ripristino_<moment>" in the program folder.
-Result restore(const QString& programFolder, const QString& backupFile, const QDateTime& now,
-    const Progress& progress = {});
+Result restore(
+    const QString& programFolder, const QString& backupFile, const QDateTime& now, const Progress& progress = {});
 
 // Finishes a restore that a cut left half way through its swap, and removes
 // what a restore cut short before its swap left behind. Run at every start

@@ -1,8 +1,10 @@
 #include "shell/application.h"
 
+#include "backup/backuprules.h"
 #include "shell/commandline.h"
 #include "shell/passwordgate.h"
 #include "shell/screens.h"
+#include "storage/programfolder.h"
 #include "ui/style.h"
 
 #include <QApplication>
@@ -24,6 +26,9 @@ int run(int argc, char* argv[])
     }
     QApplication app(argc, argv);
     ui::setUpApplication(app);
+    // A restore cut short (the power gone, the program killed) is finished
+    // before any screen reads an archive.
+    backup::finishPendingRestore(programFolder::path());
     Screens screens;
     screens.gate()->show();
     return QApplication::exec();

@@ -1,7 +1,11 @@
 #include "shell/commandline.h"
 
+#include "backup/archivecheck.h"
+#include "backup/backuprules.h"
+#include "storage/archivefile.h"
 #include "storage/programfolder.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QTextStream>
@@ -40,19 +44,79 @@ int help(const Request&, QTextStream& out, QTextStream&)
     return Done;
 }
 
+const QString KeepOption = u"--keep"_s;
+const QString DamagedOption = u"--damaged"_s;
+
+int makeBackup(const Request& request, QTextStream& out, QTextStream& err)
+{
+    int keep = backup::DefaultKeep;
+    if (request.has(KeepOption)) {
+        bool ok = false;
+        keep = request.option(KeepOption).toInt(&ok);
+        if (!ok || keep < 1) {
+            err << u"Errore: %1 vuole un numero di copie da 1 in su.\n"_s.arg(KeepOption);
+            return Usage;
+        }
+    }
+    const backup::Result result = backup::makeBackup(
+        programFolder::path(), QFileInfo(request.value).absoluteFilePath(), keep, QDateTime::currentDateTime());
+    (result.ok() ? out : err) << result.message << u'\n';
+    for (const QString& removed : result.removed)
+        out << u"Rimossa la copia meno recente: %1\n"_s.arg(removed);
+    return result.ok() ? Done : Failed;
+}
+
+int restoreBackup(const Request& request, QTextStream& out, QTextStream& err)
+{
+    const backup::Result result = backup::restore(
+        programFolder::path(), QFileInfo(request.value).absoluteFilePath(), QDateTime::currentDateTime());
+    (result.ok() ? out : err) << result.message << u'\n';
+    return result.ok() ? Done : Failed;
+}
+
+int checkArchives(const Request& request, QTextStream& out, QTextStream& err)
+{
+    const QString damaged
+        = request.has(DamagedOption) ? QFileInfo(request.option(DamagedOption)).absoluteFilePath() : QString();
+    try {
+        QString writeError;
+        const backup::check::Report report = backup::check::run(programFolder::path(), {}, damaged, &writeError);
+        for (const QString& line : report.lines())
+            out << line << u'\n';
+        if (!writeError.isEmpty()) {
+            err << u"Errore: impossibile scrivere il file \"%1\" (%2).\n"_s.arg(damaged, writeError);
+            return Failed;
+        }
+        if (!damaged.isEmpty() && report.hasDamagedBytes())
+            out << u"Byte dei record danneggiati copiati in: %1\n"_s.arg(damaged);
+        return report.clean() ? Done : Damaged;
+    } catch (const AccessFailure&) {
+        err << u"Errore: impossibile leggere gli archivi.\n"_s;
+        return Failed;
+    }
+}
+
 } // namespace
 
 const QList<Command>& commands()
 {
     static const QList<Command> table = {
         { u"--aiuto"_s, {}, u"mostra questo elenco di comandi e opzioni"_s, help },
+        { u"--backup"_s, u"CARTELLA"_s,
+            u"scrive una copia di sicurezza degli archivi nella CARTELLA e vi conserva le ultime copie"_s, makeBackup },
+        { u"--restore"_s, u"FILE"_s,
+            u"ripristina la copia di sicurezza FILE; i dati attuali passano in una cartella datata"_s, restoreBackup },
+        { u"--check"_s, {}, u"verifica gli archivi senza modificarli (uscita 3 se trova danni)"_s, checkArchives },
     };
     return table;
 }
 
 const QList<Option>& options()
 {
-    static const QList<Option> table = {};
+    static const QList<Option> table = {
+        { KeepOption, u"N"_s, u"con --backup: quante copie conservare nella cartella (10 se non indicato)"_s },
+        { DamagedOption, u"FILE"_s, u"con --check: copia nel FILE i byte dei record danneggiati"_s },
+    };
     return table;
 }
 
@@ -146,6 +210,8 @@ std::optional<int> run(const QStringList& arguments)
         }
         programFolder::setOverride(info.absoluteFilePath());
     }
+    if (backup::finishPendingRestore(programFolder::path()))
+        err << u"Completato un ripristino rimasto interrotto.\n"_s;
     const int code = command->run(request, out, err);
     out.flush();
     err.flush();

@@ -16,9 +16,10 @@ class QTextStream;
 namespace shell::commandline {
 
 enum ExitCode {
-    Done = 0,   // everything went through
-    Failed = 1, // the action failed; the message says why
-    Usage = 2,  // the arguments are wrong
+    Done = 0,    // everything went through
+    Failed = 1,  // the action failed; the message says why
+    Usage = 2,   // the arguments are wrong
+    Damaged = 3, // the archive check found damage; the report says where
 };
 
 // What the user asked for, read from the arguments.

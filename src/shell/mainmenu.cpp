@@ -1,5 +1,6 @@
 #include "shell/mainmenu.h"
 
+#include "backup/toolsscreen.h"
 #include "shell/help.h"
 #include "shell/infoscreen.h"
 #include "shell/splashscreen.h"
@@ -40,6 +41,10 @@ MainMenu::MainMenu(const Areas& areas, QWidget* parent)
         splash.exec();
     });
     connect(m_ui->icoSito, &QToolButton::clicked, this, [] { ui::desktop::open(WebSite); });
+    connect(m_ui->imgStrumenti, &QToolButton::clicked, this, [this] {
+        ToolsScreen tools(this);
+        tools.exec();
+    });
     connect(m_ui->imgEsci, &QToolButton::clicked, this, [] { ui::run::end(); });
 }
 

@@ -137,7 +137,8 @@ void setFixed(const QDateTime& moment)
 namespace fileDialog {
 namespace {
 Handler handler;
-}
+FolderHandler folderHandler;
+} // namespace
 QString openFileName(QWidget* parent, const QString& title, const QString& filter)
 {
     if (handler)
@@ -147,6 +148,16 @@ QString openFileName(QWidget* parent, const QString& title, const QString& filte
 void setHandler(Handler h)
 {
     handler = std::move(h);
+}
+QString folderName(QWidget* parent, const QString& title)
+{
+    if (folderHandler)
+        return folderHandler(title);
+    return QFileDialog::getExistingDirectory(parent, title);
+}
+void setFolderHandler(FolderHandler h)
+{
+    folderHandler = std::move(h);
 }
 } // namespace fileDialog
 

@@ -55,6 +55,10 @@ using Handler = std::function<QString(const QString& title, const QString& filte
 // The chosen file's path, empty when the user cancels.
 QString openFileName(QWidget* parent, const QString& title, const QString& filter);
 void setHandler(Handler handler);
+// The chosen folder's path, empty when the user cancels.
+using FolderHandler = std::function<QString(const QString& title)>;
+QString folderName(QWidget* parent, const QString& title);
+void setFolderHandler(FolderHandler handler);
 } // namespace fileDialog
 
 namespace sound {

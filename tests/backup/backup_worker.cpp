@@ -15,8 +15,8 @@ int main(int argc, char* argv[])
         return 2;
     if (::write(STDOUT_FILENO, "S\n", 2) != 2)
         return 3;
-    const backup::Result result = backup::restore(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
-        QDateTime(QDate(2024, 3, 10), QTime(9, 30)));
+    const backup::Result result = backup::restore(
+        QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), QDateTime(QDate(2024, 3, 10), QTime(9, 30)));
     if (!result.ok())
         std::fprintf(stderr, "%s\n", result.message.toLocal8Bit().constData());
     return result.ok() ? 0 : 1;

@@ -101,13 +101,12 @@ private slots:
         QTest::newRow("length byte") << u"length"_s
                                      << u"Archivio_Appuntamenti.qzv: record 2 illeggibile: campo 7 (lunghezza 251), "
                                         u"campo 16 (lunghezza 255)."_s;
-        QTest::newRow("partial tail") << u"tail"_s
-                                      << u"Contatti.qzv: record incompleto alla fine (1000 byte)."_s;
+        QTest::newRow("partial tail") << u"tail"_s << u"Contatti.qzv: record incompleto alla fine (1000 byte)."_s;
         QTest::newRow("rewrite note") << u"note"_s
                                       << u"Archivio_Documenti.qzv: è rimasta una nota di riscrittura "
                                          u"(Archivio_Documenti.qzv.ripristino)."_s;
-        QTest::newRow("missing attachment") << u"missing"_s
-                                            << u"Allegato mancante: contratto.pdf (Archivio_Documenti.qzv, record 1)."_s;
+        QTest::newRow("missing attachment")
+            << u"missing"_s << u"Allegato mancante: contratto.pdf (Archivio_Documenti.qzv, record 1)."_s;
         QTest::newRow("orphan file") << u"orphan"_s << u"File allegato che nessun record indica: vecchio.odt."_s;
     }
     void eachPlantedDamageIsFound()

@@ -202,8 +202,8 @@ private slots:
         QCOMPARE(QDir(target.path()).entryList(QDir::Files, QDir::Name),
             QStringList({ u"Quirvale_copia_2024-03-13_09-30-00.zip"_s, u"Quirvale_copia_2024-03-14_09-30-00.zip"_s,
                 u"Quirvale_copia_2024-03-14_09-30-00_2.zip"_s, u"appunti.txt"_s }));
-        QCOMPARE(removed, QStringList({ u"Quirvale_copia_2024-03-10_09-30-00.zip"_s,
-                              u"Quirvale_copia_2024-03-11_09-30-00.zip"_s }));
+        QCOMPARE(removed,
+            QStringList({ u"Quirvale_copia_2024-03-10_09-30-00.zip"_s, u"Quirvale_copia_2024-03-11_09-30-00.zip"_s }));
     }
 
     void restorePutsTheOldSetAside()
@@ -391,9 +391,8 @@ private slots:
         h.mkdir(u"Prima_del_ripristino_1"_s);
         const QString staging = h.filePath(u"Ripristino_temporaneo_1"_s);
         const QString aside = h.filePath(u"Prima_del_ripristino_1"_s);
-        const QStringList members
-            = { u"Documenti_Allegati"_s, u"Archivio_Appuntamenti.qzv"_s, u"Contatti.qzv"_s,
-                  u"Archivio_Documenti.qzv"_s, u"unins000.dll"_s };
+        const QStringList members = { u"Documenti_Allegati"_s, u"Archivio_Appuntamenti.qzv"_s, u"Contatti.qzv"_s,
+            u"Archivio_Documenti.qzv"_s, u"unins000.dll"_s };
         for (const QString& name : members)
             QVERIFY(QFile::rename(QDir(fresh.path()).filePath(name), QDir(staging).filePath(name)));
         QByteArray marker = "staging\tRipristino_temporaneo_1\naside\tPrima_del_ripristino_1\n";
@@ -422,7 +421,8 @@ private slots:
         Snapshot aside0 = snapshot(aside);
         QCOMPARE(aside0.value(archive), oldSet.value(archive));
         QCOMPARE(aside0.value(u"unins000.dll"_s), oldSet.value(u"unins000.dll"_s));
-        QCOMPARE(aside0.value(Attachments + u"/lettera vecchio.pdf"_s), oldSet.value(Attachments + u"/lettera vecchio.pdf"_s));
+        QCOMPARE(aside0.value(Attachments + u"/lettera vecchio.pdf"_s),
+            oldSet.value(Attachments + u"/lettera vecchio.pdf"_s));
         QVERIFY(!backup::finishPendingRestore(home.path()));
     }
 };

@@ -2,6 +2,10 @@
 // and the exit codes of wrong arguments.
 #include "shell/commandline.h"
 
+#include "support/folders.h"
+
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -36,6 +40,41 @@ private slots:
         const auto result = run(arguments);
         QVERIFY(result);
         QCOMPARE(*result, code);
+    }
+
+    // The backup, the restore and the check from a scheduled job: the same
+    // work as the screen, told by exit codes.
+    void backupRestoreAndCheck()
+    {
+        QTemporaryDir home, target;
+        const QString folder = home.path();
+        testsupport::writeFile(QDir(folder).filePath(u"Archivio_Appuntamenti.qzv"_s), QByteArray(2 * 1265, '\0'));
+        testsupport::writeFile(QDir(folder).filePath(u"unins000.dll"_s), "[Accesso]\n");
+        const auto command = [&](QStringList arguments) {
+            arguments.prepend(u"Quirvale"_s);
+            arguments << u"--program-folder"_s << folder;
+            return run(arguments).value_or(-1);
+        };
+        QCOMPARE(command({ u"--check"_s }), 0);
+        QCOMPARE(command({ u"--backup"_s, target.path(), u"--keep"_s, u"0"_s }), 2);
+        QCOMPARE(command({ u"--backup"_s, target.path(), u"--keep"_s, u"2"_s }), 0);
+        const QStringList made = QDir(target.path()).entryList(QDir::Files);
+        QCOMPARE(made.size(), 1);
+        QVERIFY(made[0].startsWith(u"Quirvale_copia_"_s) && made[0].endsWith(u".zip"_s));
+        QCOMPARE(command({ u"--backup"_s, QDir(target.path()).filePath(u"nessuna"_s) }), 1);
+
+        // One length byte past its capacity: damage, and its bytes written out.
+        QByteArray bytes(2 * 1265, '\0');
+        bytes[1265] = char(11);
+        testsupport::writeFile(QDir(folder).filePath(u"Archivio_Appuntamenti.qzv"_s), bytes);
+        const QString out = QDir(target.path()).filePath(u"danni.bin"_s);
+        QCOMPARE(command({ u"--check"_s, u"--damaged"_s, out }), 3);
+        QCOMPARE(testsupport::readFile(out).size(), qsizetype(57 + 1 + 1265 + 1));
+
+        QCOMPARE(command({ u"--restore"_s, QDir(target.path()).filePath(made[0]) }), 0);
+        QCOMPARE(command({ u"--check"_s }), 0);
+        QCOMPARE(command({ u"--restore"_s, out }), 1); // not a backup
+        QCOMPARE(QDir(folder).entryList({ u"Prima_del_ripristino_*"_s }, QDir::Dirs).size(), 1);
     }
 };
 
