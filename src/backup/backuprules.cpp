@@ -307,11 +307,14 @@ QStringList folderFiles(const QString& folder)
     return names;
 }
 
+// The backup just written always stays, even when a clock set back makes
+// its name sort before the others.
 void removeOldest(const QString& targetFolder, int keep, Result& result)
 {
+    const QString written = QFileInfo(result.file).fileName();
     QStringList names = QDir(targetFolder).entryList(QDir::Files, QDir::Name);
-    names.removeIf([](const QString& name) { return !isBackupName(name); });
-    for (qsizetype i = 0; i + keep < names.size(); ++i)
+    names.removeIf([&](const QString& name) { return !isBackupName(name) || name == written; });
+    for (qsizetype i = 0; i + keep - 1 < names.size(); ++i)
         if (QFile::remove(QDir(targetFolder).filePath(names[i])))
             result.removed << names[i];
     syncFolder(targetFolder);

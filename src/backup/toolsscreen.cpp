@@ -156,8 +156,9 @@ void ToolsScreen::cmdVerificaClick()
     if (!report.hasDamagedBytes())
         return;
     const QString out = programFolder::file(backup::check::DamagedFileName);
-    if (!ui::messages::confirm(u"Sono stati trovati record danneggiati.\r\n\r\nSi vogliono copiare i loro byte nel file "
-                               u"%1 della cartella del programma, per esaminarli?"_s.arg(backup::check::DamagedFileName)))
+    if (!ui::messages::confirm(
+            u"Sono stati trovati record danneggiati.\r\n\r\nSi vogliono copiare i loro byte nel file "
+            u"%1 della cartella del programma, per esaminarli?"_s.arg(backup::check::DamagedFileName)))
         return;
     setBusy(u"Copia dei record danneggiati in corso..."_s, true);
     QString writeError;

@@ -204,6 +204,12 @@ private slots:
                 u"Quirvale_copia_2024-03-14_09-30-00_2.zip"_s, u"appunti.txt"_s }));
         QCOMPARE(removed,
             QStringList({ u"Quirvale_copia_2024-03-10_09-30-00.zip"_s, u"Quirvale_copia_2024-03-11_09-30-00.zip"_s }));
+        // A clock set back: the backup just written stays all the same.
+        const backup::Result early = backup::makeBackup(home.path(), target.path(), 3, Moment.addDays(-5));
+        QCOMPARE(early.removed, { u"Quirvale_copia_2024-03-13_09-30-00.zip"_s });
+        QCOMPARE(QDir(target.path()).entryList(QDir::Files, QDir::Name),
+            QStringList({ u"Quirvale_copia_2024-03-05_09-30-00.zip"_s, u"Quirvale_copia_2024-03-14_09-30-00.zip"_s,
+                u"Quirvale_copia_2024-03-14_09-30-00_2.zip"_s, u"appunti.txt"_s }));
     }
 
     void restorePutsTheOldSetAside()
