@@ -9,7 +9,7 @@ cd "$src" || exit 2
 status=0
 fail() { echo "layers: $*"; status=1; }
 
-core=(storage/*.h storage/*.cpp appointments/appointmentrules.* contacts/contactrules.* documents/documentrules.* summaries/summaryrules.* checks/identifiers.* backup/backuprules.* backup/archivecheck.* backup/zipcontainer.*)
+core=(storage/*.h storage/*.cpp appointments/appointmentrules.* contacts/contactrules.* documents/documentrules.* summaries/summaryrules.* checks/identifiers.* backup/backuprules.* backup/archivecheck.* backup/zipcontainer.* backup/sha256.*)
 while IFS= read -r line; do fail "core file includes a screen or GUI header: $line"; done < <(
   grep -HnE '#include +[<"](Q(Widget|Dialog|Label|LineEdit|ComboBox|CheckBox|Painter|Pixmap|Icon|Color|Font|Application|Gui|Widgets|PrintSupport|Multimedia)[A-Za-z]*|ui/|ui_|shell/|appointments/appointment(card|search|exports)|agendascreen)' "${core[@]}")
 

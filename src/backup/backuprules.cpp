@@ -1,12 +1,12 @@
 #include "backup/backuprules.h"
 
+#include "backup/sha256.h"
 #include "backup/zipcontainer.h"
 #include "documents/documentrules.h"
 #include "storage/archivefile.h"
 #include "storage/programfolder.h"
 #include "storage/records.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -176,7 +176,7 @@ public:
         }
         if (!m_zip.finishEntry())
             return fail();
-        m_manifest += m_name.toUtf8() + '\t' + QByteArray::number(m_size) + '\t' + m_hash.result().toHex() + '\n';
+        m_manifest += m_name.toUtf8() + '\t' + QByteArray::number(m_size) + '\t' + m_hash.hexResult() + '\n';
         ++m_files;
         return true;
     }
@@ -206,7 +206,7 @@ private:
             m_message = u"il file %1 è cambiato durante la copia"_s.arg(m_name);
             return false;
         }
-        m_hash.addData(QByteArrayView(m_buffer.constData(), m_used));
+        m_hash.addData(m_buffer.constData(), m_used);
         if (!m_zip.write(m_buffer.constData(), m_used))
             return fail();
         m_written += m_used;
@@ -233,7 +233,7 @@ private:
     qint64 m_written = 0;
     qint64 m_done = 0;
     qint64 m_files = 0;
-    QCryptographicHash m_hash { QCryptographicHash::Sha256 };
+    Sha256 m_hash;
     QByteArray m_manifest;
     QString m_message;
 };
@@ -495,7 +495,7 @@ QString unpackAndVerify(
             if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
                 return u"impossibile preparare i file (%1: %2)"_s.arg(name, out.errorString());
         }
-        QCryptographicHash hash(QCryptographicHash::Sha256);
+        Sha256 hash;
         qint64 size = 0;
         for (;;) {
             const qint64 n = reader.read(chunk.data(), chunk.size());
@@ -508,7 +508,7 @@ QString unpackAndVerify(
                     return u"l'elenco del contenuto è troppo grande"_s;
                 manifest.append(chunk.constData(), n);
             } else {
-                hash.addData(QByteArrayView(chunk.constData(), n));
+                hash.addData(chunk.constData(), n);
                 if (out.write(chunk.constData(), n) != n)
                     return u"impossibile preparare i file (%1: %2)"_s.arg(name, out.errorString());
             }
@@ -528,7 +528,7 @@ QString unpackAndVerify(
         if (!out.flush() || ::fsync(out.handle()) != 0)
             return u"impossibile preparare i file (%1: %2)"_s.arg(name, systemError(errno));
         out.close();
-        found.insert(name, ManifestLine { size, hash.result().toHex() });
+        found.insert(name, ManifestLine { size, hash.hexResult() });
     }
     if (!manifestSeen)
         return u"la copia non contiene l'elenco del contenuto"_s;
