@@ -67,9 +67,8 @@ bool Writer::open(int fd)
     return d->a && archive_write_set_format_zip(d->a) == ARCHIVE_OK
         && archive_write_set_option(d->a, "zip", "compression", "store") == ARCHIVE_OK
         && archive_write_set_option(d->a, "zip", "hdrcharset", "UTF-8") == ARCHIVE_OK
-        && archive_write_set_bytes_per_block(d->a, BlockBytes) == ARCHIVE_OK
-        && archive_write_set_bytes_in_last_block(d->a, 1) == ARCHIVE_OK
-        && archive_write_open_fd(d->a, fd) == ARCHIVE_OK;
+        // No blocking: the caller's chunks of a megabyte go to the file as they come.
+        && archive_write_set_bytes_per_block(d->a, 0) == ARCHIVE_OK && archive_write_open_fd(d->a, fd) == ARCHIVE_OK;
 }
 
 bool Writer::begin(const QString& name, qint64 size, const QDateTime& modified)
