@@ -678,6 +678,12 @@ Result restore(const QString& programFolder, const QString& backupFile, const QD
 {
     finishPendingRestore(programFolder);
     const QDir home(programFolder);
+    // A swap that could not be finished keeps its marker: no second one
+    // begins over it.
+    if (present(home.filePath(MarkerName)))
+        return failed(Result::Outcome::Failed,
+            u"Ripristino non eseguito: un ripristino precedente non è stato completato "
+            u"(file %1 nella cartella del programma)."_s.arg(MarkerName));
     if (!QFileInfo(backupFile).isFile())
         return failed(
             Result::Outcome::Failed, u"Ripristino non eseguito: il file \"%1\" non esiste."_s.arg(backupFile));
@@ -713,9 +719,12 @@ Result restore(const QString& programFolder, const QString& backupFile, const QD
             held.push_back(std::make_unique<ArchiveFile>());
             held.back()->open(path, member.recordSize, ArchiveFile::Access::Write);
         }
-    } catch (const AccessFailure&) {
+    } catch (const AccessFailure& failure) {
         held.clear();
         dropStaging();
+        if (!failure.detail().contains(u": lock "_s))
+            return failed(Result::Outcome::Failed,
+                u"Ripristino non eseguito: impossibile scrivere negli archivi della cartella del programma."_s);
         return failed(Result::Outcome::Refused,
             u"Ripristino rifiutato: un'altra postazione sta scrivendo negli archivi. "
             u"Riprovare quando avrà finito; gli archivi attuali non sono stati toccati."_s);
