@@ -264,6 +264,45 @@ private slots:
         QCOMPARE(QDir(home.path()).entryList({ u"Prima_del_ripristino*"_s }, QDir::Dirs), QStringList());
     }
 
+    // A backup made elsewhere whose manifest agrees but whose names lead out
+    // of the program folder, or name no file of the set, is refused whole.
+    void foreignNamesAreRefused_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("parent folder") << u"../fuori.txt"_s;
+        QTest::newRow("out through the attachments") << u"Documenti_Allegati/../../fuori.txt"_s;
+        QTest::newRow("absolute") << u"/tmp/quirvale-assoluto.txt"_s;
+        QTest::newRow("not of the set") << u"programma.sh"_s;
+    }
+    void foreignNamesAreRefused()
+    {
+        QFETCH(QString, name);
+        QTemporaryDir home, target;
+        const Snapshot oldSet = makeSet(home.path(), 2, 3, u"vecchio"_s);
+        const QString file = QDir(target.path()).filePath(u"Quirvale_copia_2024-03-10_09-30-00.zip"_s);
+        const QString script = uR"(
+import zipfile, hashlib, sys
+data = b'contenuto'
+with zipfile.ZipFile(sys.argv[1], 'w') as z:
+    z.writestr('unins000.dll', b'x')
+    zi = zipfile.ZipInfo(sys.argv[2]); z.writestr(zi, data)
+    z.writestr('Contenuto.txt', 'Quirvale copia di sicurezza 1\nunins000.dll\t1\t%s\n%s\t%d\t%s\n' % (
+        hashlib.sha256(b'x').hexdigest(), sys.argv[2], len(data), hashlib.sha256(data).hexdigest()))
+)"_s;
+        QProcess python;
+        python.start(u"python3"_s, { u"-c"_s, script, file, name });
+        QVERIFY(python.waitForFinished(30000));
+        QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
+
+        const backup::Result result = backup::restore(home.path(), file, Moment);
+        QCOMPARE(result.outcome, backup::Result::Outcome::Refused);
+        QVERIFY2(result.message.contains(u"file inatteso"_s), qPrintable(result.message));
+        QCOMPARE(snapshot(home.path()), oldSet);
+        QCOMPARE(leftovers(home.path()), QStringList());
+        QVERIFY(!QFile::exists(QDir(home.path()).filePath(u"../fuori.txt"_s)));
+        QVERIFY(!QFile::exists(u"/tmp/quirvale-assoluto.txt"_s));
+    }
+
     void busyArchiveIsRefused()
     {
         QTemporaryDir source, target, home;
