@@ -70,8 +70,8 @@ void measure(int records)
     };
     int round = 0;
     report("backup:", bench::bestOf(3, [&] {
-        const backup::Result result = backup::makeBackup(home.path(), target.path(), 1,
-            QDateTime(QDate(2025, 3, 10), QTime(9, 0)).addSecs(++round));
+        const backup::Result result = backup::makeBackup(
+            home.path(), target.path(), 1, QDateTime(QDate(2025, 3, 10), QTime(9, 0)).addSecs(++round));
         if (!result.ok())
             qFatal("%s", qPrintable(result.message));
     }));
@@ -79,8 +79,8 @@ void measure(int records)
         const backup::check::Report r = backup::check::run(home.path());
         sink = sink + r.archives[0].records;
     }));
-    std::printf("peak memory, backup:       %8.1f MB\n",
-        childPeak({ u"--child"_s, u"backup"_s, home.path(), target.path() }));
+    std::printf(
+        "peak memory, backup:       %8.1f MB\n", childPeak({ u"--child"_s, u"backup"_s, home.path(), target.path() }));
     std::printf("peak memory, check:        %8.1f MB\n", childPeak({ u"--child"_s, u"check"_s, home.path() }));
 }
 
