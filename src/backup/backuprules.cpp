@@ -317,6 +317,15 @@ void removeOldest(const QString& targetFolder, int keep, Result& result)
     for (qsizetype i = 0; i + keep - 1 < names.size(); ++i)
         if (QFile::remove(QDir(targetFolder).filePath(names[i])))
             result.removed << names[i];
+    // The temporary file of a backup cut short (a stick pulled out, the
+    // power gone) is removed a day later: a younger one may belong to a
+    // backup that another workstation is writing now.
+    const QDateTime dayAgo = QDateTime::currentDateTime().addDays(-1);
+    const QFileInfoList temporaries = QDir(targetFolder).entryInfoList({ u"*.zip.tmp"_s }, QDir::Files | QDir::Hidden);
+    for (const QFileInfo& info : temporaries)
+        if (isBackupName(info.fileName().chopped(4)) && info.lastModified() < dayAgo
+            && QFile::remove(info.absoluteFilePath()))
+            result.removed << info.fileName();
     syncFolder(targetFolder);
 }
 

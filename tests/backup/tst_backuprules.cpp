@@ -204,6 +204,21 @@ private slots:
                 u"Quirvale_copia_2024-03-14_09-30-00_2.zip"_s, u"appunti.txt"_s }));
         QCOMPARE(removed,
             QStringList({ u"Quirvale_copia_2024-03-10_09-30-00.zip"_s, u"Quirvale_copia_2024-03-11_09-30-00.zip"_s }));
+        // The temporary file of a backup cut short goes a day later, not before.
+        const QString stale = QDir(target.path()).filePath(u"Quirvale_copia_2024-03-01_09-30-00.zip.tmp"_s);
+        const QString young = QDir(target.path()).filePath(u"Quirvale_copia_2024-03-02_09-30-00.zip.tmp"_s);
+        writeFile(stale, "cut");
+        writeFile(young, "being written");
+        QFile file(stale);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(-2), QFileDevice::FileModificationTime));
+        file.close();
+        QCOMPARE(backup::makeBackup(home.path(), target.path(), 4, Moment.addDays(10)).removed,
+            { u"Quirvale_copia_2024-03-01_09-30-00.zip.tmp"_s });
+        QVERIFY(QFile::exists(young));
+        QFile::remove(young);
+        QFile::remove(QDir(target.path()).filePath(u"Quirvale_copia_2024-03-20_09-30-00.zip"_s));
+
         // A clock set back: the backup just written stays all the same.
         const backup::Result early = backup::makeBackup(home.path(), target.path(), 3, Moment.addDays(-5));
         QCOMPARE(early.removed, { u"Quirvale_copia_2024-03-13_09-30-00.zip"_s });
