@@ -19,6 +19,7 @@ PeriodSummary::PeriodSummary(const summaries::Criteria& criteria, summaries::Sum
 {
     m_ui->setupUi(this);
     ui::applyIcons(this);
+    ui::bindCommandKeys(this);
     setMinimumSize(size());
     setWindowState(Qt::WindowMaximized);
     m_list = new ui::LineList(m_ui->lstRecords, lists::LineOrder::CaseFoldAZ, 12);

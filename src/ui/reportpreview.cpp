@@ -17,6 +17,7 @@ PreviewWindow::PreviewWindow(const Template& report, QWidget* parent)
     , m_ui(new Ui::PreviewWindow)
 {
     m_ui->setupUi(this);
+    setProperty(PrintStep, true);
     ui::applyIcons(this);
     m_printer.setFullPage(true);
     m_printer.setPageLayout(

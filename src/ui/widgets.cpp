@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QScreen>
+#include <QShortcut>
 
 #include <algorithm>
 
@@ -56,11 +57,16 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* event)
     QLabel::mouseReleaseEvent(event);
 }
 
+void LinkLabel::click()
+{
+    setColour(u"#00008b"_s);
+    emit clicked();
+}
+
 void LinkLabel::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        setColour(u"#00008b"_s);
-        emit clicked();
+        click();
         return;
     }
     QLabel::keyPressEvent(event);
@@ -188,6 +194,10 @@ bool StatusHints::eventFilter(QObject* watched, QEvent* event)
     // Over an input field without a hint of its own the line stays as it is.
     if (!hinted && isInputField(watched))
         return false;
+    // A window that appears under a still pointer is entered without any
+    // motion: only a move over the background empties the line.
+    if (!hinted && event->type() == QEvent::Enter)
+        return false;
     const QString text = hinted ? m_hints.value(control) : QString();
     if (m_line->text() != text)
         m_line->setText(text);
@@ -215,6 +225,10 @@ public:
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
+        // The frame goes first when the screen is destroyed; the field may
+        // still lose the focus afterwards.
+        if (!m_frame)
+            return false;
         switch (event->type()) {
         case QEvent::FocusIn:
             place();
@@ -468,6 +482,67 @@ void centreWindow(QWidget* window, QWidget* over)
     QRect frame = window->frameGeometry();
     frame.moveCenter(screen->availableGeometry().center());
     window->move(frame.topLeft());
+}
+
+void setFixedDialog(QWidget* dialog)
+{
+    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    dialog->setFixedSize(dialog->size());
+}
+
+void bindCommandKeys(QWidget* screen, bool escCloses)
+{
+    struct Binding {
+        QKeySequence key;
+        QStringList commands;
+    };
+    QList<Binding> bindings = {
+        { QKeySequence(Qt::Key_F1), { u"cmdGuida"_s, u"imgGuida"_s } },
+        { QKeySequence(Qt::CTRL | Qt::Key_N), { u"cmdNuovo"_s } },
+        { QKeySequence(Qt::CTRL | Qt::Key_S), { u"cmdSalva"_s } },
+        { QKeySequence(Qt::CTRL | Qt::Key_D), { u"cmdDuplica"_s } },
+        { QKeySequence(Qt::CTRL | Qt::Key_F), { u"cmdTrova"_s } },
+        { QKeySequence(Qt::CTRL | Qt::Key_P), { u"cmdStampa"_s, u"btnStampa"_s } },
+        { QKeySequence(Qt::ALT | Qt::Key_Home), { u"cmdPrimo"_s } },
+        { QKeySequence(Qt::ALT | Qt::Key_Left), { u"cmdIndietro"_s } },
+        { QKeySequence(Qt::ALT | Qt::Key_Right), { u"cmdAvanti"_s } },
+        { QKeySequence(Qt::ALT | Qt::Key_End), { u"cmdUltimo"_s } },
+    };
+    if (escCloses)
+        bindings.append({ QKeySequence(Qt::Key_Escape),
+            { u"cmdEsci"_s, u"imgEsci"_s, u"btnEsci"_s, u"btnChiudi"_s, u"btnAnnulla"_s } });
+    for (const Binding& binding : std::as_const(bindings)) {
+        QList<QPointer<QWidget>> commands;
+        for (const QString& name : binding.commands) {
+            QWidget* command = screen->objectName() == name ? screen : screen->findChild<QWidget*>(name);
+            if (!command || !(qobject_cast<QAbstractButton*>(command) || qobject_cast<LinkLabel*>(command)))
+                continue;
+            commands.append(command);
+            const QString keyText = binding.key.toString(QKeySequence::NativeText);
+            QString tip = command->toolTip();
+            if (tip.isEmpty()) {
+                tip = command->property("text").toString();
+                tip.remove(u'&');
+            }
+            command->setToolTip(tip.isEmpty() ? keyText : tip + u" ("_s + keyText + u')');
+        }
+        if (commands.isEmpty())
+            continue;
+        // One shortcut per key and screen: two of them would block each other.
+        auto* shortcut = new QShortcut(binding.key, screen);
+        shortcut->setContext(Qt::WindowShortcut);
+        QObject::connect(shortcut, &QShortcut::activated, screen, [commands] {
+            for (const QPointer<QWidget>& command : commands) {
+                if (!command || !command->isVisible() || !command->isEnabled())
+                    continue;
+                if (auto* button = qobject_cast<QAbstractButton*>(command.data()))
+                    button->click();
+                else if (auto* link = qobject_cast<LinkLabel*>(command.data()))
+                    link->click();
+                return;
+            }
+        });
+    }
 }
 
 } // namespace ui

@@ -161,19 +161,18 @@ private slots:
 
     void enterCycleWithFocusFrames()
     {
-        search->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(search.get()));
+        QVERIFY(testsupport::activate(search.get()));
         const QStringList cycle = { u"txtData"_s, u"txtOra"_s, u"txtTipologia"_s, u"txtCausale"_s, u"txtDettagli"_s,
             u"txtContatto"_s, u"txtTel"_s, u"txtCel"_s, u"txtLuogo"_s, u"txtNote"_s, u"txtData"_s };
         control<QLineEdit>(search.get(), cycle.first())->setFocus();
         for (qsizetype i = 0; i < cycle.size(); ++i) {
-            QCOMPARE(QApplication::focusWidget()->objectName(), cycle[i]);
+            QCOMPARE(search->focusWidget()->objectName(), cycle[i]);
             int framed = 0;
             for (int f = 1; f <= 10; ++f)
                 framed
                     += control<QFrame>(search.get(), u"effCampo%1"_s.arg(f, 2, 10, QChar(u'0')))->isVisible() ? 1 : 0;
             QCOMPARE(framed, 1);
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QTest::keyClick(search->focusWidget(), Qt::Key_Return);
         }
     }
 };
