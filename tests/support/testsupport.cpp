@@ -31,6 +31,8 @@ QString unexpectedFileDialog(const QString& title, const QString&)
     return QString();
 }
 
+int modalPatienceMs = 20000;
+
 // A modal window that nobody answers within a few seconds is closed and
 // fails the running test, which then ends instead of waiting for a user.
 class ModalWatch : public QObject {
@@ -56,7 +58,7 @@ private:
             m_since.start();
             return;
         }
-        if (m_since.elapsed() < UnansweredMs)
+        if (m_since.elapsed() < modalPatienceMs)
             return;
         QTest::qFail(
             qPrintable(u"modal window left open: "_s + modal->objectName() + u" \""_s + modal->windowTitle() + u'"'),
@@ -64,7 +66,6 @@ private:
         closeModals();
         m_modal = nullptr;
     }
-    static constexpr int UnansweredMs = 5000;
     QTimer m_timer;
     QPointer<QWidget> m_modal;
     QElapsedTimer m_since;
@@ -78,6 +79,11 @@ void installGuards()
 }
 
 } // namespace
+
+void setModalPatience(int ms)
+{
+    modalPatienceMs = ms;
+}
 
 void closeModals()
 {

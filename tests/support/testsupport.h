@@ -71,8 +71,10 @@ public:
 //
 // For the whole run of a test program: a message box or file dialog with no
 // recorder installed fails the test instead of waiting, and so does a modal
-// window that nobody answers within five seconds (it is then closed).
+// window that nobody answers within twenty seconds (it is then closed).
 void whenModal(std::function<void(QWidget*)> action);
+// How long a modal window may stay unanswered before it fails the test.
+void setModalPatience(int ms);
 // Closes every open modal window, the innermost first.
 void closeModals();
 // Drops the answers of whenModal whose window never opened (the program
