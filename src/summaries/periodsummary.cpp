@@ -20,7 +20,7 @@ PeriodSummary::PeriodSummary(const summaries::Criteria& criteria, summaries::Sum
     m_ui->setupUi(this);
     ui::applyIcons(this);
     ui::bindCommandKeys(this);
-    setMinimumSize(size());
+    ui::fitToScreen(this);
     setWindowState(Qt::WindowMaximized);
     m_list = new ui::LineList(m_ui->lstRecords, lists::LineOrder::CaseFoldAZ, 12);
     setTabOrder(m_ui->txtTrova, m_ui->btnTrova);

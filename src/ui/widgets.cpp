@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QHash>
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 
 #include <algorithm>
@@ -458,10 +460,12 @@ void AreaScreen::setHome(QWidget* home)
 void AreaScreen::open()
 {
     opening();
-    if (m_maximised)
+    if (m_maximised) {
         showMaximized();
-    else
+    } else {
+        keepInsideScreen(this);
         show();
+    }
     activateWindow();
 }
 
@@ -474,14 +478,98 @@ void AreaScreen::closeEvent(QCloseEvent* event)
     hide();
 }
 
+namespace {
+
+// The window's frame around its contents: what the window manager has drawn,
+// or before it has, room for a title bar and thin borders.
+QMargins frameOf(const QWidget* window)
+{
+    const QRect frame = window->frameGeometry();
+    const QRect inner = window->geometry();
+    if (window->isVisible() && frame != inner)
+        return QMargins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+            frame.bottom() - inner.bottom());
+    return QMargins(4, 32, 4, 4);
+}
+
+QRect availableArea(const QWidget* window, const QWidget* over = nullptr)
+{
+    QScreen* screen = over && over->screen() ? over->screen()
+        : window->screen()                   ? window->screen()
+                                             : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+// The largest size of a window's contents whose frame fits the area.
+QSize roomFor(const QWidget* window, const QRect& area)
+{
+    const QMargins frame = frameOf(window);
+    return QSize(area.width() - frame.left() - frame.right(), area.height() - frame.top() - frame.bottom());
+}
+
+} // namespace
+
 void centreWindow(QWidget* window, QWidget* over)
 {
-    QScreen* screen = over && over->screen() ? over->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
+    const QRect area = availableArea(window, over);
+    if (area.isEmpty())
         return;
+    const QSize room = roomFor(window, area);
+    if (window->width() > room.width() || window->height() > room.height())
+        window->resize(window->size().boundedTo(room).expandedTo(window->minimumSize()));
     QRect frame = window->frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
+    frame.moveCenter(area.center());
+    frame.moveLeft(std::max(frame.left(), area.left()));
+    frame.moveTop(std::max(frame.top(), area.top()));
     window->move(frame.topLeft());
+}
+
+void keepInsideScreen(QWidget* window)
+{
+    const QRect area = availableArea(window);
+    if (area.isEmpty() || window->isMaximized() || window->isFullScreen())
+        return;
+    const QSize room = roomFor(window, area);
+    if (window->width() > room.width() || window->height() > room.height())
+        window->resize(window->size().boundedTo(room).expandedTo(window->minimumSize()));
+    QRect frame = window->frameGeometry();
+    if (!window->isVisible())
+        frame = window->geometry().marginsAdded(frameOf(window));
+    const int x = std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() + 1 - frame.width()));
+    const int y = std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.height()));
+    if (x != frame.left() || y != frame.top())
+        window->move(window->pos() + QPoint(x - frame.left(), y - frame.top()));
+}
+
+void fitToScreen(QWidget* window)
+{
+    // The form's size, or more when its layout needs more.
+    const QSize design = window->size().expandedTo(window->minimumSizeHint());
+    if (auto* main = qobject_cast<QBoxLayout*>(window->layout())) {
+        int body = -1;
+        for (int i = 0; i < main->count(); ++i) {
+            if (main->itemAt(i)->widget() && (body < 0 || main->stretch(i) > main->stretch(body)))
+                body = i;
+        }
+        if (body >= 0 && !qobject_cast<QScrollArea*>(main->itemAt(body)->widget())) {
+            QWidget* content = main->itemAt(body)->widget();
+            auto* scroll = new QScrollArea(window);
+            scroll->setObjectName(u"scrCorpo"_s);
+            scroll->setFrameShape(QFrame::NoFrame);
+            scroll->setWidgetResizable(true);
+            scroll->setFocusPolicy(Qt::NoFocus);
+            delete main->replaceWidget(content, scroll);
+            scroll->setWidget(content);
+            // The scroll area shows the body's own background.
+            scroll->viewport()->setAutoFillBackground(false);
+        }
+    }
+    const QRect area = availableArea(window);
+    QSize size = design;
+    if (!area.isEmpty())
+        size = size.boundedTo(roomFor(window, area));
+    window->setMinimumSize(QSize(0, 0));
+    window->resize(size.expandedTo(window->minimumSizeHint().boundedTo(size)));
 }
 
 void setFixedDialog(QWidget* dialog)

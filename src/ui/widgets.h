@@ -123,8 +123,19 @@ private:
     bool m_maximised = false;
 };
 
-// Centres a window on the screen that shows `over` (or the primary screen).
+// Centres a window on the screen that shows `over` (or the primary screen),
+// inside the area the desktop leaves to windows.
 void centreWindow(QWidget* window, QWidget* over = nullptr);
+
+// A screen that fits the screen it is on, whatever its size and scale: the
+// body of the form (the widget its main layout stretches most) scrolls in a
+// scroll area "scrCorpo" when the window is smaller than the form, while the
+// title, the command bars and the status line stay in view; the window
+// opens at the form's size or, when that is larger, at the available area's.
+void fitToScreen(QWidget* window);
+// Moves and if need be shrinks a window, frame included, into the available
+// area of its screen (the area without the desktop's panels).
+void keepInsideScreen(QWidget* window);
 
 // The keys of the commands, on `screen` and its children found by their
 // names: F1 help (cmdGuida, imgGuida), Ctrl+N new (cmdNuovo), Ctrl+S save

@@ -1,6 +1,7 @@
 #include "appointments/appointmentcard.h"
 #include "appointments/appointmentsearch.h"
 #include "support/programfixture.h"
+#include "ui/linelist.h"
 
 #include <QApplication>
 #include <QDir>
@@ -132,13 +133,19 @@ private slots:
         QCOMPARE(control<QLineEdit>(program->card(), u"txtNote"_s)->text(), QString());
     }
 
-    void doubleClickBelowTheLinesCloses()
+    // Below the lines, the double click loads the selected line (the first
+    // one after a search), as a double click on the line itself would.
+    void doubleClickBelowTheLinesLoadsTheSelectedLine()
     {
         run();
         auto* view = control<QListView>(search.get(), u"lstRecords"_s);
+        const QModelIndexList selected = view->selectionModel()->selectedRows();
+        QCOMPARE(selected.size(), 1);
+        const QString position = selected.first().data(ui::LineListModel::PositionRole).toString();
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->viewport()->rect().bottomLeft() + QPoint(5, -5));
         QVERIFY(!search->isVisible());
-        QCOMPARE(control<QLabel>(program->card(), u"lblPosizione"_s)->text(), QString());
+        QVERIFY(!position.isEmpty());
+        QCOMPARE(control<QLabel>(program->card(), u"lblPosizione"_s)->text(), position);
     }
 
     void missingArchiveIsCreated()
