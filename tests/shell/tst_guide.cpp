@@ -45,7 +45,8 @@ private slots:
     void a4Pages()
     {
         const QString info = run(u"pdfinfo"_s, { pdf });
-        QVERIFY2(info.contains(QRegularExpression(u"Page size:\\s+595(\\.\\d+)? x 842(\\.\\d+)? pts"_s)), qPrintable(info));
+        QVERIFY2(
+            info.contains(QRegularExpression(u"Page size:\\s+595(\\.\\d+)? x 842(\\.\\d+)? pts"_s)), qPrintable(info));
     }
 
     // The words of a page of text, as tall as letters of 11 points are.
@@ -72,8 +73,8 @@ private slots:
         QVERIFY(contents.contains(u"Indice"_s));
         for (qsizetype i = 0; i < topics.size(); ++i) {
             const QString heading = u"%1. %2"_s.arg(i + 1).arg(topics[i].title);
-            const QRegularExpression entry(QRegularExpression::escape(heading) + uR"(\s+(\d+)\s*$)"_s,
-                QRegularExpression::MultilineOption);
+            const QRegularExpression entry(
+                QRegularExpression::escape(heading) + uR"(\s+(\d+)\s*$)"_s, QRegularExpression::MultilineOption);
             const auto m = entry.match(contents);
             QVERIFY2(m.hasMatch(), qPrintable(heading));
             const QString page = m.captured(1);
