@@ -19,7 +19,7 @@ AgendaScreen::AgendaScreen(AppointmentCard* card, QWidget* parent)
 {
     m_ui->setupUi(this);
     ui::applyIcons(this);
-    setMinimumSize(size());
+    ui::fitToScreen(this);
     m_list = new ui::LineList(m_ui->lstRecords, lists::LineOrder::Text, 14);
     m_ui->calAppuntamenti->setFirstDayOfWeek(Qt::Monday);
     m_ui->calAppuntamenti->setSelectedDate(ui::clock::today());

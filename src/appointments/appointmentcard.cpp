@@ -34,7 +34,7 @@ AppointmentCard::AppointmentCard(QWidget* parent)
 {
     m_ui->setupUi(this);
     ui::applyIcons(this);
-    setMinimumSize(size());
+    ui::fitToScreen(this);
     m_ui->btnFocus->setFocusPolicy(Qt::NoFocus); // takes the focus only before a save
 
     const auto required = [](const QString& what) -> QString {

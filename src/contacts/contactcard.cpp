@@ -43,7 +43,7 @@ ContactCard::ContactCard(QWidget* parent)
 {
     m_ui->setupUi(this);
     ui::applyIcons(this);
-    setMinimumSize(size());
+    ui::fitToScreen(this);
     setOpensMaximised(true);
     m_ui->btnFocus->setFocusPolicy(Qt::NoFocus); // takes the focus only before a save
 

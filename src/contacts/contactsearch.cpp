@@ -2,6 +2,7 @@
 
 #include "contacts/contactrules.h"
 #include "storage/programfolder.h"
+#include "ui/widgets.h"
 
 #include "ui_contactsearch.h"
 
@@ -12,7 +13,7 @@ ContactSearch::ContactSearch(Target target, QWidget* parent)
     , m_ui(new Ui::ContactSearch)
 {
     m_ui->setupUi(this);
-    setFixedSize(size());
+    ui::setFixedDialog(this);
     auto [search, pick] = ui::searchOver<records::ContactLayout>(
         programFolder::Contacts, contacts::SearchFields, &contacts::searchLine, std::move(target));
     setUpSearch({

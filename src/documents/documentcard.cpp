@@ -24,7 +24,7 @@ DocumentCard::DocumentCard(QWidget* parent)
 {
     m_ui->setupUi(this);
     ui::applyIcons(this);
-    setMinimumSize(size());
+    ui::fitToScreen(this);
     setOpensMaximised(true);
 
     const auto required = [](const QString& what) -> QString {

@@ -2,6 +2,7 @@
 
 #include "documents/documentrules.h"
 #include "storage/programfolder.h"
+#include "ui/widgets.h"
 
 #include "ui_documentsearch.h"
 
@@ -12,7 +13,7 @@ DocumentSearch::DocumentSearch(Target target, QWidget* parent)
     , m_ui(new Ui::DocumentSearch)
 {
     m_ui->setupUi(this);
-    setFixedSize(size());
+    ui::setFixedDialog(this);
     auto [search, pick] = ui::searchOver<records::DocumentLayout>(
         programFolder::Documents, documents::SearchFields, &documents::listLine, std::move(target));
     setUpSearch({

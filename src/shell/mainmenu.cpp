@@ -21,7 +21,7 @@ MainMenu::MainMenu(const Areas& areas, QWidget* parent)
 {
     m_ui->setupUi(this);
     ui::applyIcons(this);
-    setMinimumSize(size());
+    ui::fitToScreen(this);
     const auto area = [this](QToolButton* picture, QToolButton* button, ui::AreaScreen* screen) {
         connect(picture, &QToolButton::clicked, this, [this, screen] { openArea(screen); });
         connect(button, &QToolButton::clicked, this, [this, screen] { openArea(screen); });

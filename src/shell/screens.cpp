@@ -46,8 +46,12 @@ Screens::Screens()
         MainMenu::Areas { m_contacts.get(), m_agenda.get(), m_summaries.get(), m_documents.get() });
 
     for (ui::AreaScreen* area : std::initializer_list<ui::AreaScreen*> {
-             m_appointmentCard.get(), m_agenda.get(), m_contacts.get(), m_summaries.get(), m_documents.get() })
+             m_appointmentCard.get(), m_agenda.get(), m_contacts.get(), m_summaries.get(), m_documents.get() }) {
         area->setHome(m_menu.get());
+        ui::bindCommandKeys(area);
+    }
+    // Esc on the main menu would end the program: only its help has a key.
+    ui::bindCommandKeys(m_menu.get(), false);
     QObject::connect(m_gate.get(), &PasswordGate::passed, m_menu.get(), &QWidget::show);
     QObject::connect(m_gate.get(), &PasswordGate::changeRequested, m_passwordChange.get(), &PasswordChange::showEmpty);
     QObject::connect(m_passwordChange.get(), &PasswordChange::closed, m_gate.get(), &PasswordGate::showAgain);

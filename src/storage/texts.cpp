@@ -235,17 +235,41 @@ QString centsToAmount(qint64 cents)
     return (negative ? u"-"_s : QString()) + digits.left(digits.size() - 2) + u',' + digits.right(2);
 }
 
+namespace {
+
+// Removes one from a string of decimal digits that is not zero.
+QString decremented(const QString& digits)
+{
+    QString result = digits;
+    for (qsizetype i = result.size() - 1; i >= 0; --i) {
+        if (result[i] == u'0') {
+            result[i] = u'9';
+        } else {
+            result[i] = QChar(result[i].unicode() - 1);
+            break;
+        }
+    }
+    return result;
+}
+
+} // namespace
+
 bool AmountTotal::add(const QString& text)
 {
-    if (trimmed(text).isEmpty())
+    QStringView t = trimmed(text);
+    if (t.isEmpty())
         return true;
-    const auto d = parseDecimal(text);
+    const bool negative = t.startsWith(u'-');
+    if (negative)
+        t = t.mid(1);
+    const auto d = parseDecimal(t);
     if (!d || d->fraction.size() > 18)
         return false;
-    m_fraction += digitsValue(d->fraction, 18);
+    Sum& sum = negative ? m_taken : m_added;
+    sum.fraction += digitsValue(d->fraction, 18);
     quint64 carry = 0;
-    if (m_fraction >= Base) {
-        m_fraction -= Base;
+    if (sum.fraction >= Base) {
+        sum.fraction -= Base;
         carry = 1;
     }
     // The whole part in groups of 18 digits from the right, added group by group.
@@ -254,12 +278,12 @@ bool AmountTotal::add(const QString& text)
         const qsizetype begin = std::max<qsizetype>(0, end - 18);
         const quint64 part = digitsValue(d->whole.mid(begin, end - begin), end - begin);
         end = begin;
-        if (group == m_whole.size())
-            m_whole.append(0);
-        m_whole[group] += part + carry; // both below 10^18: no wrap-around
+        if (group == sum.whole.size())
+            sum.whole.append(0);
+        sum.whole[group] += part + carry; // both below 10^18: no wrap-around
         carry = 0;
-        if (m_whole[group] >= Base) {
-            m_whole[group] -= Base;
+        if (sum.whole[group] >= Base) {
+            sum.whole[group] -= Base;
             carry = 1;
         }
     }
@@ -268,11 +292,53 @@ bool AmountTotal::add(const QString& text)
 
 QString AmountTotal::text() const
 {
-    QString exact = m_whole.isEmpty() ? u"0"_s : QString::number(m_whole.last());
-    for (qsizetype group = m_whole.size() - 2; group >= 0; --group)
-        exact += u"%1"_s.arg(m_whole[group], 18, 10, QChar(u'0'));
-    exact += u',' + u"%1"_s.arg(m_fraction, 18, 10, QChar(u'0'));
-    return normaliseAmount(exact);
+    // The groups of both sums from the highest down, the decimals last.
+    const qsizetype groups = std::max(m_added.whole.size(), m_taken.whole.size());
+    const auto digitsOf = [groups](const Sum& sum) {
+        QList<quint64> all;
+        for (qsizetype g = groups - 1; g >= 0; --g)
+            all.append(g < sum.whole.size() ? sum.whole[g] : 0);
+        all.append(sum.fraction);
+        return all;
+    };
+    QList<quint64> big = digitsOf(m_added);
+    QList<quint64> small = digitsOf(m_taken);
+    const bool negative = std::lexicographical_compare(big.begin(), big.end(), small.begin(), small.end());
+    if (negative)
+        std::swap(big, small);
+    // big - small, from the decimals up.
+    quint64 borrow = 0;
+    for (qsizetype i = big.size() - 1; i >= 0; --i) {
+        const quint64 take = small[i] + borrow;
+        borrow = big[i] < take ? 1 : 0;
+        big[i] = big[i] + (borrow ? Base : 0) - take;
+    }
+    QString whole;
+    for (qsizetype i = 0; i + 1 < big.size(); ++i) {
+        if (whole.isEmpty()) {
+            if (big[i] != 0)
+                whole = QString::number(big[i]);
+        } else {
+            whole += u"%1"_s.arg(big[i], 18, 10, QChar(u'0'));
+        }
+    }
+    const QString fraction = u"%1"_s.arg(big.last(), 18, 10, QChar(u'0'));
+    if (!negative)
+        return normaliseAmount((whole.isEmpty() ? u"0"_s : whole) + u',' + fraction);
+    // Toward zero after adding a half: the cents of the magnitude when its
+    // third decimal is 5 or more, else one cent less.
+    QString cents = whole + fraction.left(2);
+    while (cents.size() > 1 && cents.front() == u'0')
+        cents.remove(0, 1);
+    if (fraction[2].unicode() < u'5')
+        cents = cents == u"0"_s ? cents : decremented(cents);
+    while (cents.size() > 1 && cents.front() == u'0')
+        cents.remove(0, 1);
+    if (cents == u"0"_s)
+        return u"0,00"_s;
+    if (cents.size() < 3)
+        cents = QString(3 - cents.size(), QChar(u'0')) + cents;
+    return u'-' + cents.left(cents.size() - 2) + u',' + cents.right(2);
 }
 
 } // namespace texts

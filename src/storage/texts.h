@@ -50,17 +50,25 @@ QString centsToAmount(qint64 cents);
 // overflow); only the total is rounded, to two decimals, halves upward.
 class AmountTotal {
 public:
-    // Adds an amount with a decimal comma and no thousands separator; blanks
-    // alone count as 0. A text that is not such an amount, or has more than
-    // 18 decimals, adds nothing and gives false.
+    // Adds an amount with a decimal comma and no thousands separator, with
+    // a minus sign before it when it is negative; blanks alone count as 0.
+    // A text that is not such an amount, or has more than 18 decimals, adds
+    // nothing and gives false.
     bool add(const QString& text);
-    // "12,75", "0,00": all the digits of the whole part, never an exponent.
+    // "12,75", "0,00", "-4,99": all the digits of the whole part, never an
+    // exponent. The total x is rounded as the whole part of x * 100 + 0.5
+    // (toward zero) divided by 100: halves go up, and so a negative total
+    // of exact cents shows one cent less, -5 as -4,99.
     QString text() const;
 
 private:
     static constexpr quint64 Base = 1000000000000000000ULL; // 10^18
-    QList<quint64> m_whole;                                 // groups of 18 digits, the lowest first
-    quint64 m_fraction = 0;                                 // the first 18 decimals
+    struct Sum {
+        QList<quint64> whole; // groups of 18 digits, the lowest first
+        quint64 fraction = 0; // the first 18 decimals
+    };
+    Sum m_added; // the positive amounts
+    Sum m_taken; // the negative amounts, without their sign
 };
 
 } // namespace texts

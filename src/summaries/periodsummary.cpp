@@ -19,7 +19,8 @@ PeriodSummary::PeriodSummary(const summaries::Criteria& criteria, summaries::Sum
 {
     m_ui->setupUi(this);
     ui::applyIcons(this);
-    setMinimumSize(size());
+    ui::bindCommandKeys(this);
+    ui::fitToScreen(this);
     setWindowState(Qt::WindowMaximized);
     m_list = new ui::LineList(m_ui->lstRecords, lists::LineOrder::CaseFoldAZ, 12);
     setTabOrder(m_ui->txtTrova, m_ui->btnTrova);

@@ -34,7 +34,7 @@ SummariesMenu::SummariesMenu(QWidget* parent)
 {
     m_ui->setupUi(this);
     ui::applyIcons(this);
-    setMinimumSize(size());
+    ui::fitToScreen(this);
     setWindowState(Qt::WindowMaximized);
 
     for (QComboBox* day : { m_ui->txtGiornoInizio, m_ui->txtGiornoFine }) {

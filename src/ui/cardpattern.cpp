@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -138,6 +139,17 @@ void CardPatternBase::duplicate()
 
 void CardPatternBase::save()
 {
+    // The focus leaves the field for the save (its leave rules run) and comes
+    // back to it afterwards, so the user goes on typing where he was.
+    const QPointer<QWidget> before = m_setup.screen->focusWidget();
+    const auto giveFocusBack = [this, before] {
+        QWidget* target
+            = before && before != m_setup.focusSink && before->isVisibleTo(m_setup.screen) && before->isEnabled()
+            ? before.data()
+            : m_setup.firstField;
+        if (target)
+            target->setFocus();
+    };
     if (m_setup.focusSink)
         m_setup.focusSink->setFocus();
     if (m_hooks.leaveRules)
@@ -157,6 +169,7 @@ void CardPatternBase::save()
     } catch (const AccessFailure&) {
         messages::error(AccessFailure::message());
     }
+    giveFocusBack();
 }
 
 void CardPatternBase::first()

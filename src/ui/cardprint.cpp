@@ -110,7 +110,8 @@ CardPrintConfirm::CardPrintConfirm(Definition definition, QWidget* parent)
         m_ui->imgStampa->setProperty("iconName", u"document-print-preview"_s);
     }
     applyIcons(this);
-    setFixedSize(size());
+    setFixedDialog(this);
+    setProperty(report::PrintStep, true);
     connect(m_ui->btnStampa, &QPushButton::clicked, this, &CardPrintConfirm::btnStampaClick);
     connect(m_ui->btnAnnulla, &QPushButton::clicked, this, &QDialog::reject);
 }

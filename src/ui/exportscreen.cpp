@@ -24,6 +24,8 @@ ExportScreen::ExportScreen(ExportDefinition definition, QWidget* parent)
     ui::applyIcons(this);
     setObjectName(m_definition.objectName);
     setWindowTitle(m_definition.caption);
+    setFixedDialog(this);
+    bindCommandKeys(this);
     const int columns = int(m_definition.columns.size());
     m_model->setGrid(m_definition.columns, exports::Grid(columns, 10)); // the design: ten empty rows
     QTableView* grid = m_ui->grdRecords;

@@ -62,8 +62,11 @@ bool LineList::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::MouseButtonDblClick && watched == m_viewport) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
+        // The row under the pointer, else the selected one: a double click on
+        // the empty part of the list loads the line the user chose.
         const QModelIndex index = m_view->indexAt(mouse->position().toPoint());
-        emit activated(index.isValid() ? m_model->rows().value(index.row()).position : 0);
+        const int row = index.isValid() ? index.row() : selectedRow();
+        emit activated(row >= 0 ? m_model->rows().value(row).position : 0);
         return true;
     }
     return QObject::eventFilter(watched, event);

@@ -50,7 +50,7 @@ public:
 
 signals:
     // A double click on the list: the position of the row under the pointer,
-    // 0 when there is no row there.
+    // else of the selected row; 0 when there is neither.
     void activated(qint64 position);
 
 protected:

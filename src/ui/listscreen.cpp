@@ -16,6 +16,8 @@ ListScreen::ListScreen(ListDefinition definition, QWidget* parent)
     applyIcons(this);
     setObjectName(m_definition.objectName);
     setWindowTitle(m_definition.caption);
+    setFixedDialog(this);
+    bindCommandKeys(this);
     m_list = new LineList(m_ui->lstRecords, m_definition.order, 12);
     setTabOrder(m_ui->txtTrova, m_ui->lstRecords);
     setTabOrder(m_ui->lstRecords, m_ui->btnStampa);

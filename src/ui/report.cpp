@@ -4,6 +4,7 @@
 #include "ui/reportpreview.h"
 #include "ui/services.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFontMetricsF>
 #include <QIcon>
@@ -12,6 +13,7 @@
 #include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 using namespace Qt::Literals::StringLiterals;
@@ -179,17 +181,23 @@ public:
         m_y = m_top;
     }
 
-    void placeBand(const Band& b)
+    // `keepWith`: the height of the band that follows and must share the
+    // page with the end of this one (the footer with the last lines).
+    void placeBand(const Band& b, double keepWith = 0)
     {
-        if (fits(b.height)) {
+        if (fits(b.height + keepWith)) {
             placeWhole(b);
             return;
         }
         for (const Object& o : b.objects) {
             if (o.kind == Object::Kind::Text && o.multiLine) {
-                placeFlowing(b, o);
+                placeFlowing(b, o, keepWith);
                 return;
             }
+        }
+        if (fits(b.height)) {
+            placeWhole(b);
+            return;
         }
         placeSplit(b);
     }
@@ -209,7 +217,7 @@ private:
 
     // The band's other objects print with its first part; the lines of the
     // multi-line field continue page after page.
-    void placeFlowing(const Band& b, const Object& flowing)
+    void placeFlowing(const Band& b, const Object& flowing, double keepWith)
     {
         for (const Object& o : b.objects) {
             if (&o != &flowing)
@@ -221,7 +229,13 @@ private:
         double lineTop = m_y + flowing.rect.top();
         while (true) {
             const qsizetype fit = std::max<qsizetype>(1, qsizetype((m_bottom - lineTop) / pitch + 1e-9));
-            const qsizetype count = std::min(fit, all.size() - next);
+            qsizetype count = std::min(fit, all.size() - next);
+            // The last lines fit here but what follows them does not: the
+            // last line goes over with it, so it never stands alone.
+            const double tail = b.height - flowing.rect.bottom();
+            if (next + count == all.size() && count > 1
+                && lineTop + count * pitch + tail + keepWith > m_bottom + Tolerance)
+                --count;
             m_pages.last().objects.append(
                 { &flowing, QRectF(m_left + flowing.rect.left(), lineTop, flowing.rect.width(), count * pitch),
                     all.mid(next, count) });
@@ -297,10 +311,11 @@ void Template::prepare()
     const double bottom = paper.height() - m_margins.bottom();
     Pager pager(m_pages, m_margins.left(), top, bottom);
 
-    pager.placeBand(band(BandKind::Title));
-    pager.placeBand(band(BandKind::MasterData));
-
     const Band& footer = band(BandKind::Footer);
+    const double footerKept = footer.height <= bottom - top + Tolerance ? footer.height : 0;
+    pager.placeBand(band(BandKind::Title));
+    pager.placeBand(band(BandKind::MasterData), footerKept);
+
     if (!pager.fits(footer.height) && footer.height <= bottom - top + Tolerance && !pager.atPageTop())
         pager.newPage();
     if (footer.atPageBottom)
@@ -398,11 +413,88 @@ namespace printer {
 namespace {
 QString pdfTarget;
 std::function<void(const Template&)> previewHandler;
+std::function<bool(QPrinter&, QWidget*)> dialogHandler;
+
+// The title of the screen that prints, as a file name: the print confirm
+// and the preview give the title of the screen they belong to.
+QString documentName(const Template& report, QWidget* parent)
+{
+    QWidget* window = parent ? parent->window() : nullptr;
+    while (window && window->property(PrintStep).toBool() && window->parentWidget())
+        window = window->parentWidget()->window();
+    QString name = window ? window->windowTitle().trimmed() : QString();
+    name.remove(QRegularExpression(u"^Quirvale 5\\.0 - "_s));
+    name.replace(QRegularExpression(u"[/\\\\:*?\"<>|]"_s), u" "_s);
+    name = name.simplified();
+    return name.isEmpty() ? report.name() : name;
+}
 
 QPageLayout paperOnly(const Template& report)
 {
     return QPageLayout(QPageSize(QPageSize::A4), report.orientation(), QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
+} // namespace
+
+namespace {
+
+// A PDF text string: UTF-16 with its byte order mark, in hexadecimal.
+QByteArray pdfString(const QString& text)
+{
+    QByteArray bytes("\xFE\xFF", 2);
+    for (const QChar c : text) {
+        bytes.append(char(c.unicode() >> 8));
+        bytes.append(char(c.unicode() & 0xFF));
+    }
+    return '<' + bytes.toHex().toUpper() + '>';
+}
+
+// Qt's writer fills the information dictionary with the title, creator,
+// producer and date only. An update appended to the file (a new dictionary
+// with the same entries plus author and subject, its cross-reference section
+// and a trailer pointing back to the first) adds the rest; every reader takes
+// the last dictionary. A file of another shape is left as it is.
+QByteArray withAuthorAndSubject(const QByteArray& pdf, const QString& author, const QString& subject)
+{
+    static const QRegularExpression trailerPattern(
+        u"trailer\\s*<<(.*?)>>\\s*startxref\\s*(\\d+)\\s*%%EOF\\s*$"_s, QRegularExpression::DotMatchesEverythingOption);
+    const QString tail = QString::fromLatin1(pdf.right(600));
+    const QRegularExpressionMatch trailer = trailerPattern.match(tail);
+    if (!trailer.hasMatch())
+        return pdf;
+    const QString dictionary = trailer.captured(1);
+    static const QRegularExpression sizePattern(u"/Size\\s+(\\d+)"_s);
+    static const QRegularExpression rootPattern(u"/Root\\s+(\\d+\\s+\\d+\\s+R)"_s);
+    static const QRegularExpression infoPattern(u"/Info\\s+(\\d+)\\s+0\\s+R"_s);
+    const auto size = sizePattern.match(dictionary);
+    const auto root = rootPattern.match(dictionary);
+    const auto info = infoPattern.match(dictionary);
+    if (!size.hasMatch() || !root.hasMatch() || !info.hasMatch())
+        return pdf;
+    // The entries of the first dictionary, kept.
+    const QByteArray objectStart = '\n' + info.captured(1).toLatin1() + " 0 obj";
+    const qsizetype at = pdf.lastIndexOf(objectStart);
+    const qsizetype open = at < 0 ? -1 : pdf.indexOf("<<", at);
+    const qsizetype close = open < 0 ? -1 : pdf.indexOf(">>", open);
+    if (close < 0)
+        return pdf;
+    const QByteArray entries = pdf.mid(open + 2, close - open - 2);
+
+    const qint64 number = size.captured(1).toLongLong();
+    QByteArray out = pdf;
+    if (!out.endsWith('\n'))
+        out += '\n';
+    const qint64 objectOffset = out.size();
+    out += QByteArray::number(number) + " 0 obj\n<<" + entries + "/Author " + pdfString(author) + "\n/Subject "
+        + pdfString(subject) + "\n>>\nendobj\n";
+    const qint64 xrefOffset = out.size();
+    out += "xref\n" + QByteArray::number(number) + " 1\n" + QByteArray::number(objectOffset).rightJustified(10, '0')
+        + " 00000 n \n";
+    out += "trailer\n<<\n/Size " + QByteArray::number(number + 1) + "\n/Root " + root.captured(1).toLatin1()
+        + "\n/Info " + QByteArray::number(number) + " 0 R\n/Prev " + trailer.captured(2).toLatin1()
+        + "\n>>\nstartxref\n" + QByteArray::number(xrefOffset) + "\n%%EOF\n";
+    return out;
+}
+
 } // namespace
 
 bool exportPdf(const Template& report, const QString& path, const QString& title)
@@ -413,8 +505,10 @@ bool exportPdf(const Template& report, const QString& path, const QString& title
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&buffer);
         writer.setTitle(title);
         writer.setCreator(u"Quirvale 5.0"_s);
         // The author travels in the document's XMP metadata (Qt's writer has no
@@ -434,7 +528,8 @@ bool exportPdf(const Template& report, const QString& path, const QString& title
         writer.setPageLayout(paperOnly(report));
         report.render(&writer);
     }
-    return file.size() > 0 && file.commit();
+    const QByteArray bytes = withAuthorAndSubject(buffer.data(), u"Quirvale 5.0"_s, title);
+    return !bytes.isEmpty() && file.write(bytes) == bytes.size() && file.commit();
 }
 
 bool print(const Template& report, QWidget* parent)
@@ -442,14 +537,19 @@ bool print(const Template& report, QWidget* parent)
     if (!pdfTarget.isEmpty())
         return exportPdf(report, pdfTarget, report.name());
     QPrinter device(QPrinter::HighResolution);
-    device.setDocName(report.name());
+    device.setDocName(documentName(report, parent));
     device.setCreator(u"Quirvale 5.0"_s);
     device.setFullPage(true);
     device.setPageLayout(paperOnly(report));
-    QPrintDialog dialog(&device, parent);
-    dialog.setWindowTitle(u"Stampa"_s);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
+    if (dialogHandler) {
+        if (!dialogHandler(device, parent))
+            return false;
+    } else {
+        QPrintDialog dialog(&device, parent);
+        dialog.setWindowTitle(u"Stampa"_s);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+    }
     report.render(&device);
     return true;
 }
@@ -471,6 +571,10 @@ void setPdfTarget(const QString& path)
 void setPreviewHandler(std::function<void(const Template&)> handler)
 {
     previewHandler = std::move(handler);
+}
+void setDialogHandler(std::function<bool(QPrinter&, QWidget*)> handler)
+{
+    dialogHandler = std::move(handler);
 }
 
 } // namespace printer

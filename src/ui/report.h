@@ -18,6 +18,7 @@
 
 class QPainter;
 class QPagedPaintDevice;
+class QPrinter;
 class QWidget;
 
 namespace report {
@@ -112,7 +113,8 @@ public:
     // relative to each other, the highest at the top margin. An object taller
     // than the page gets the top of a page and runs past the bottom margin.
     // The footer band starts a new page rather than split when it fits on
-    // one. In the fields marked with dateVariable, [DATE] becomes the date of
+    // one, and then takes the last line of a multi-line field with it: a
+    // footer never stands alone on the last page. In the fields marked with dateVariable, [DATE] becomes the date of
     // printing.
     void prepare();
     const QList<Page>& pages() const { return m_pages; }
@@ -129,6 +131,10 @@ private:
     QList<Page> m_pages;
 };
 
+// A window with this property set (the print confirm, the preview) is a step
+// of the print of the screen under it, whose title names the document.
+constexpr const char* PrintStep = "printStep";
+
 // The printing target: the system's printers through the print dialog, or a
 // PDF file in tests.
 namespace printer {
@@ -142,6 +148,10 @@ void preview(const Template& report, QWidget* parent = nullptr);
 void setPdfTarget(const QString& path);
 // Tests replace the preview window.
 void setPreviewHandler(std::function<void(const Template&)> handler);
+// Tests replace the print dialog: the handler gets the printer as the dialog
+// would (its document name proposes the output file) and answers whether to
+// print. An empty handler puts the dialog back.
+void setDialogHandler(std::function<bool(QPrinter&, QWidget*)> handler);
 } // namespace printer
 
 // The list print shared by every list screen: A4 landscape, a grey title

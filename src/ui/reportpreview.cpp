@@ -17,6 +17,7 @@ PreviewWindow::PreviewWindow(const Template& report, QWidget* parent)
     , m_ui(new Ui::PreviewWindow)
 {
     m_ui->setupUi(this);
+    setProperty(PrintStep, true);
     ui::applyIcons(this);
     m_printer.setFullPage(true);
     m_printer.setPageLayout(
@@ -36,6 +37,8 @@ PreviewWindow::PreviewWindow(const Template& report, QWidget* parent)
         m_ui->btnSchermoIntero, &QToolButton::toggled, this, [this](bool on) { on ? showFullScreen() : showNormal(); });
     connect(m_ui->btnChiudi, &QToolButton::clicked, this, &QDialog::close);
     m_preview->setZoomMode(QPrintPreviewWidget::FitInView);
+    // Whole, title bar included, inside the screen's free area.
+    ui::centreWindow(this, parent);
 }
 
 PreviewWindow::~PreviewWindow() = default;

@@ -33,6 +33,7 @@ void SearchScreen::setUpSearch(Definition definition)
 {
     m_definition = std::move(definition);
     applyIcons(this);
+    bindCommandKeys(this);
     m_waiting = part<QLabel>("lblAttendere");
     m_list = new LineList(part<QListView>("lstRecords"), m_definition.order, 12);
     const auto& fields = m_definition.criteria;

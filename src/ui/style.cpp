@@ -30,7 +30,7 @@ QFrame[class="areacard"] { background: #f7f9fc; border: 1px solid #d5dde8; borde
 QFrame[class="areacard"]:hover { border-color: #3d6a9e; background: #eef4fb; }
 QToolButton[class="areabutton"] { font-size: 11pt; font-weight: bold; color: #27476d; }
 QToolButton[class="command"] { min-width: 64px; padding: 2px 4px; color: #1f2d3d; }
-QWidget[class="cardbody"] QLineEdit:focus, QWidget[class="cardbody"] QComboBox:focus { border: 2px solid #e07b39; border-radius: 3px; }
+QLineEdit:focus, QComboBox:focus, QAbstractSpinBox:focus { border: 2px solid #e07b39; border-radius: 3px; }
 QFrame[class="focusframe"] { border: 2px solid #e07b39; border-radius: 4px; background: transparent; }
 QLineEdit[class="identifier"] { font-family: "Liberation Mono"; font-size: 12pt; }
 QLabel[class="fieldlabel"] { color: #34495e; }

@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QHash>
@@ -17,6 +18,8 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollArea>
+#include <QShortcut>
 
 #include <algorithm>
 
@@ -56,11 +59,16 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* event)
     QLabel::mouseReleaseEvent(event);
 }
 
+void LinkLabel::click()
+{
+    setColour(u"#00008b"_s);
+    emit clicked();
+}
+
 void LinkLabel::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        setColour(u"#00008b"_s);
-        emit clicked();
+        click();
         return;
     }
     QLabel::keyPressEvent(event);
@@ -188,6 +196,10 @@ bool StatusHints::eventFilter(QObject* watched, QEvent* event)
     // Over an input field without a hint of its own the line stays as it is.
     if (!hinted && isInputField(watched))
         return false;
+    // A window that appears under a still pointer is entered without any
+    // motion: only a move over the background empties the line.
+    if (!hinted && event->type() == QEvent::Enter)
+        return false;
     const QString text = hinted ? m_hints.value(control) : QString();
     if (m_line->text() != text)
         m_line->setText(text);
@@ -215,6 +227,10 @@ public:
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
+        // The frame goes first when the screen is destroyed; the field may
+        // still lose the focus afterwards.
+        if (!m_frame)
+            return false;
         switch (event->type()) {
         case QEvent::FocusIn:
             place();
@@ -444,10 +460,12 @@ void AreaScreen::setHome(QWidget* home)
 void AreaScreen::open()
 {
     opening();
-    if (m_maximised)
+    if (m_maximised) {
         showMaximized();
-    else
+    } else {
+        keepInsideScreen(this);
         show();
+    }
     activateWindow();
 }
 
@@ -460,14 +478,159 @@ void AreaScreen::closeEvent(QCloseEvent* event)
     hide();
 }
 
+namespace {
+
+// The window's frame around its contents: what the window manager has drawn,
+// or before it has, room for a title bar and thin borders.
+QMargins frameOf(const QWidget* window)
+{
+    const QRect frame = window->frameGeometry();
+    const QRect inner = window->geometry();
+    if (window->isVisible() && frame != inner)
+        return QMargins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+            frame.bottom() - inner.bottom());
+    return QMargins(4, 32, 4, 4);
+}
+
+QRect availableArea(const QWidget* window, const QWidget* over = nullptr)
+{
+    QScreen* screen = over && over->screen() ? over->screen()
+        : window->screen()                   ? window->screen()
+                                             : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+// The largest size of a window's contents whose frame fits the area.
+QSize roomFor(const QWidget* window, const QRect& area)
+{
+    const QMargins frame = frameOf(window);
+    return QSize(area.width() - frame.left() - frame.right(), area.height() - frame.top() - frame.bottom());
+}
+
+} // namespace
+
 void centreWindow(QWidget* window, QWidget* over)
 {
-    QScreen* screen = over && over->screen() ? over->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
+    const QRect area = availableArea(window, over);
+    if (area.isEmpty())
         return;
+    const QSize room = roomFor(window, area);
+    if (window->width() > room.width() || window->height() > room.height())
+        window->resize(window->size().boundedTo(room).expandedTo(window->minimumSize()));
     QRect frame = window->frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
+    frame.moveCenter(area.center());
+    frame.moveLeft(std::max(frame.left(), area.left()));
+    frame.moveTop(std::max(frame.top(), area.top()));
     window->move(frame.topLeft());
+}
+
+void keepInsideScreen(QWidget* window)
+{
+    const QRect area = availableArea(window);
+    if (area.isEmpty() || window->isMaximized() || window->isFullScreen())
+        return;
+    const QSize room = roomFor(window, area);
+    if (window->width() > room.width() || window->height() > room.height())
+        window->resize(window->size().boundedTo(room).expandedTo(window->minimumSize()));
+    QRect frame = window->frameGeometry();
+    if (!window->isVisible())
+        frame = window->geometry().marginsAdded(frameOf(window));
+    const int x = std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() + 1 - frame.width()));
+    const int y = std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.height()));
+    if (x != frame.left() || y != frame.top())
+        window->move(window->pos() + QPoint(x - frame.left(), y - frame.top()));
+}
+
+void fitToScreen(QWidget* window)
+{
+    // The form's size, or more when its layout needs more.
+    const QSize design = window->size().expandedTo(window->minimumSizeHint());
+    if (auto* main = qobject_cast<QBoxLayout*>(window->layout())) {
+        int body = -1;
+        for (int i = 0; i < main->count(); ++i) {
+            if (main->itemAt(i)->widget() && (body < 0 || main->stretch(i) > main->stretch(body)))
+                body = i;
+        }
+        if (body >= 0 && !qobject_cast<QScrollArea*>(main->itemAt(body)->widget())) {
+            QWidget* content = main->itemAt(body)->widget();
+            auto* scroll = new QScrollArea(window);
+            scroll->setObjectName(u"scrCorpo"_s);
+            scroll->setFrameShape(QFrame::NoFrame);
+            scroll->setWidgetResizable(true);
+            scroll->setFocusPolicy(Qt::NoFocus);
+            delete main->replaceWidget(content, scroll);
+            scroll->setWidget(content);
+            // The scroll area shows the body's own background.
+            scroll->viewport()->setAutoFillBackground(false);
+        }
+    }
+    const QRect area = availableArea(window);
+    QSize size = design;
+    if (!area.isEmpty())
+        size = size.boundedTo(roomFor(window, area));
+    window->setMinimumSize(QSize(0, 0));
+    window->resize(size.expandedTo(window->minimumSizeHint().boundedTo(size)));
+}
+
+void setFixedDialog(QWidget* dialog)
+{
+    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    dialog->setFixedSize(dialog->size());
+}
+
+void bindCommandKeys(QWidget* screen, bool escCloses)
+{
+    struct Binding {
+        QKeySequence key;
+        QStringList commands;
+    };
+    QList<Binding> bindings = {
+        { QKeySequence(Qt::Key_F1), { u"cmdGuida"_s, u"imgGuida"_s } },
+        { QKeySequence(Qt::CTRL | Qt::Key_N), { u"cmdNuovo"_s } },
+        { QKeySequence(Qt::CTRL | Qt::Key_S), { u"cmdSalva"_s } },
+        { QKeySequence(Qt::CTRL | Qt::Key_D), { u"cmdDuplica"_s } },
+        { QKeySequence(Qt::CTRL | Qt::Key_F), { u"cmdTrova"_s } },
+        { QKeySequence(Qt::CTRL | Qt::Key_P), { u"cmdStampa"_s, u"btnStampa"_s } },
+        { QKeySequence(Qt::ALT | Qt::Key_Home), { u"cmdPrimo"_s } },
+        { QKeySequence(Qt::ALT | Qt::Key_Left), { u"cmdIndietro"_s } },
+        { QKeySequence(Qt::ALT | Qt::Key_Right), { u"cmdAvanti"_s } },
+        { QKeySequence(Qt::ALT | Qt::Key_End), { u"cmdUltimo"_s } },
+    };
+    if (escCloses)
+        bindings.append({ QKeySequence(Qt::Key_Escape),
+            { u"cmdEsci"_s, u"imgEsci"_s, u"btnEsci"_s, u"btnChiudi"_s, u"btnAnnulla"_s } });
+    for (const Binding& binding : std::as_const(bindings)) {
+        QList<QPointer<QWidget>> commands;
+        for (const QString& name : binding.commands) {
+            QWidget* command = screen->objectName() == name ? screen : screen->findChild<QWidget*>(name);
+            if (!command || !(qobject_cast<QAbstractButton*>(command) || qobject_cast<LinkLabel*>(command)))
+                continue;
+            commands.append(command);
+            const QString keyText = binding.key.toString(QKeySequence::NativeText);
+            QString tip = command->toolTip();
+            if (tip.isEmpty()) {
+                tip = command->property("text").toString();
+                tip.remove(u'&');
+            }
+            command->setToolTip(tip.isEmpty() ? keyText : tip + u" ("_s + keyText + u')');
+        }
+        if (commands.isEmpty())
+            continue;
+        // One shortcut per key and screen: two of them would block each other.
+        auto* shortcut = new QShortcut(binding.key, screen);
+        shortcut->setContext(Qt::WindowShortcut);
+        QObject::connect(shortcut, &QShortcut::activated, screen, [commands] {
+            for (const QPointer<QWidget>& command : commands) {
+                if (!command || !command->isVisible() || !command->isEnabled())
+                    continue;
+                if (auto* button = qobject_cast<QAbstractButton*>(command.data()))
+                    button->click();
+                else if (auto* link = qobject_cast<LinkLabel*>(command.data()))
+                    link->click();
+                return;
+            }
+        });
+    }
 }
 
 } // namespace ui

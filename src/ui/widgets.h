@@ -24,6 +24,8 @@ class LinkLabel : public QLabel {
     Q_OBJECT
 public:
     explicit LinkLabel(QWidget* parent = nullptr);
+    // What a click on it does.
+    void click();
 signals:
     void clicked();
 
@@ -121,7 +123,34 @@ private:
     bool m_maximised = false;
 };
 
-// Centres a window on the screen that shows `over` (or the primary screen).
+// Centres a window on the screen that shows `over` (or the primary screen),
+// inside the area the desktop leaves to windows.
 void centreWindow(QWidget* window, QWidget* over = nullptr);
+
+// A screen that fits the screen it is on, whatever its size and scale: the
+// body of the form (the widget its main layout stretches most) scrolls in a
+// scroll area "scrCorpo" when the window is smaller than the form, while the
+// title, the command bars and the status line stay in view; the window
+// opens at the form's size or, when that is larger, at the available area's.
+void fitToScreen(QWidget* window);
+// Moves and if need be shrinks a window, frame included, into the available
+// area of its screen (the area without the desktop's panels).
+void keepInsideScreen(QWidget* window);
+
+// The keys of the commands, on `screen` and its children found by their
+// names: F1 help (cmdGuida, imgGuida), Ctrl+N new (cmdNuovo), Ctrl+S save
+// (cmdSalva), Ctrl+D duplicate (cmdDuplica), Ctrl+F find (cmdTrova), Ctrl+P
+// print (cmdStampa, btnStampa), Alt+Home, Alt+Left, Alt+Right, Alt+End the
+// four arrows (cmdPrimo, cmdIndietro, cmdAvanti, cmdUltimo) and, when
+// `escCloses`, Esc closing the screen (cmdEsci, imgEsci, btnEsci, btnChiudi,
+// btnAnnulla). A key clicks the first of its commands that is visible and
+// enabled, so it runs the command's own click path; each command's tooltip
+// names its key.
+void bindCommandKeys(QWidget* screen, bool escCloses = true);
+
+// A dialog of fixed size with a title bar and no window buttons: it cannot
+// be resized, maximised or closed from the title bar, only by its commands
+// (and Esc, as its closing command would).
+void setFixedDialog(QWidget* dialog);
 
 } // namespace ui

@@ -56,7 +56,7 @@ class TestCard : public QObject {
     void showCard()
     {
         card()->open();
-        QVERIFY(QTest::qWaitForWindowActive(card()));
+        QVERIFY(testsupport::activate(card()));
     }
 
 private slots:
@@ -78,7 +78,7 @@ private slots:
         QCOMPARE(edit(u"txtImporto"_s)->alignment() & Qt::AlignRight, Qt::AlignRight);
         QCOMPARE(edit(u"txtCausale"_s)->maxLength(), 250);
         QCOMPARE(edit(u"txtTipologia"_s)->maxLength(), 50);
-        QCOMPARE(QApplication::focusWidget(), edit(u"txtData"_s));
+        QCOMPARE(card()->focusWidget(), edit(u"txtData"_s));
         QVERIFY(!control<QLabel>(card(), u"lblOra"_s)->isVisible());
         QCOMPARE(control<QLabel>(card(), u"panInfo"_s)->text(), u"Pronto per archiviare una nuova scheda..."_s);
     }
@@ -137,7 +137,7 @@ private slots:
         click(u"cmdSalva"_s);
         QCOMPARE(program->messages.texts(), QStringList { DateMissing });
         QCOMPARE(program->messages.messages().first().kind, ui::MessageKind::Warning);
-        QCOMPARE(QApplication::focusWidget(), edit(u"txtData"_s));
+        QCOMPARE(card()->focusWidget(), edit(u"txtData"_s));
         const QList<std::pair<QString, QString>> steps = { { u"txtData"_s, TypeMissing },
             { u"txtTipologia"_s, PurposeMissing }, { u"txtCausale"_s, ContactMissing } };
         for (const auto& [fill, next] : steps) {
@@ -358,12 +358,12 @@ private slots:
             = { u"txtAvviso"_s, u"txtTipologia"_s, u"txtCausale"_s, u"txtDettagli"_s, u"txtContatto"_s, u"txtTel"_s,
                   u"txtCel"_s, u"txtEmail"_s, u"txtLuogo"_s, u"txtImporto"_s, u"txtNote"_s, u"txtData"_s };
         combo(u"txtMinutiApp"_s)->setFocus();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTest::keyClick(card()->focusWidget(), Qt::Key_Return);
         for (qsizetype i = 0; i + 1 < cycle.size(); ++i) {
-            QCOMPARE(QApplication::focusWidget()->objectName(), cycle[i]);
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCOMPARE(card()->focusWidget()->objectName(), cycle[i]);
+            QTest::keyClick(card()->focusWidget(), Qt::Key_Return);
         }
-        QCOMPARE(QApplication::focusWidget(), edit(u"txtData"_s));
+        QCOMPARE(card()->focusWidget(), edit(u"txtData"_s));
     }
 
     void emailTrimmedAndMailed()

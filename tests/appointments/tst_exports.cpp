@@ -252,8 +252,7 @@ private slots:
         const QByteArray archiveBefore = testsupport::readFile(program->appointments());
         ui::ExportScreen screen(appointments::archiveExport(), nullptr);
         screen.show();
-        screen.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&screen));
+        QVERIFY(testsupport::activate(&screen));
         auto* grid = control<QTableView>(&screen, u"grdRecords"_s);
         const QAbstractItemModel* model = grid->model();
         const int details = screen.column(u"colDettagli"_s);
@@ -263,15 +262,15 @@ private slots:
         QVERIFY(!(model->flags(model->index(0, 0)) & Qt::ItemIsEditable));
         grid->setCurrentIndex(model->index(1, details));
         QTest::keyClick(grid, Qt::Key_P); // typing opens the cell's editor, which takes the other keys
-        QTest::keyClicks(QApplication::focusWidget(), u"ortare i documenti"_s);
+        QTest::keyClicks(screen.focusWidget(), u"ortare i documenti"_s);
         grid->setCurrentIndex(model->index(1, purpose));
         QTest::keyClick(grid, Qt::Key_C);
-        QTest::keyClicks(QApplication::focusWidget(), u"ambiata"_s);
+        QTest::keyClicks(screen.focusWidget(), u"ambiata"_s);
         QCOMPARE(cell(grid, 1, purpose), u"Visita"_s);
         // A cell still being typed into when the export is pressed is exported as typed.
         grid->setCurrentIndex(model->index(0, screen.column(u"colContatto"_s)));
         QTest::keyClick(grid, Qt::Key_B);
-        QTest::keyClicks(QApplication::focusWidget(), u"ianchi "_s);
+        QTest::keyClicks(screen.focusWidget(), u"ianchi "_s);
         control<QToolButton>(&screen, u"cmdEsporta"_s)->click();
         const QByteArray bytes = testsupport::readFile(file(u"Riepilogo_Appuntamenti.xls"_s));
         QVERIFY(

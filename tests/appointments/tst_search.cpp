@@ -1,6 +1,7 @@
 #include "appointments/appointmentcard.h"
 #include "appointments/appointmentsearch.h"
 #include "support/programfixture.h"
+#include "ui/linelist.h"
 
 #include <QApplication>
 #include <QDir>
@@ -132,13 +133,19 @@ private slots:
         QCOMPARE(control<QLineEdit>(program->card(), u"txtNote"_s)->text(), QString());
     }
 
-    void doubleClickBelowTheLinesCloses()
+    // Below the lines, the double click loads the selected line (the first
+    // one after a search), as a double click on the line itself would.
+    void doubleClickBelowTheLinesLoadsTheSelectedLine()
     {
         run();
         auto* view = control<QListView>(search.get(), u"lstRecords"_s);
+        const QModelIndexList selected = view->selectionModel()->selectedRows();
+        QCOMPARE(selected.size(), 1);
+        const QString position = selected.first().data(ui::LineListModel::PositionRole).toString();
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->viewport()->rect().bottomLeft() + QPoint(5, -5));
         QVERIFY(!search->isVisible());
-        QCOMPARE(control<QLabel>(program->card(), u"lblPosizione"_s)->text(), QString());
+        QVERIFY(!position.isEmpty());
+        QCOMPARE(control<QLabel>(program->card(), u"lblPosizione"_s)->text(), position);
     }
 
     void missingArchiveIsCreated()
@@ -161,19 +168,18 @@ private slots:
 
     void enterCycleWithFocusFrames()
     {
-        search->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(search.get()));
+        QVERIFY(testsupport::activate(search.get()));
         const QStringList cycle = { u"txtData"_s, u"txtOra"_s, u"txtTipologia"_s, u"txtCausale"_s, u"txtDettagli"_s,
             u"txtContatto"_s, u"txtTel"_s, u"txtCel"_s, u"txtLuogo"_s, u"txtNote"_s, u"txtData"_s };
         control<QLineEdit>(search.get(), cycle.first())->setFocus();
         for (qsizetype i = 0; i < cycle.size(); ++i) {
-            QCOMPARE(QApplication::focusWidget()->objectName(), cycle[i]);
+            QCOMPARE(search->focusWidget()->objectName(), cycle[i]);
             int framed = 0;
             for (int f = 1; f <= 10; ++f)
                 framed
                     += control<QFrame>(search.get(), u"effCampo%1"_s.arg(f, 2, 10, QChar(u'0')))->isVisible() ? 1 : 0;
             QCOMPARE(framed, 1);
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QTest::keyClick(search->focusWidget(), Qt::Key_Return);
         }
     }
 };

@@ -13,6 +13,8 @@
 #include <QLabel>
 #include <QListView>
 #include <QMouseEvent>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -81,7 +83,7 @@ private slots:
     {
         program = std::make_unique<testsupport::ProgramFixture>(QDate(2024, 3, 10));
         card()->open();
-        QVERIFY(QTest::qWaitForWindowActive(card()));
+        QVERIFY(testsupport::activate(card()));
     }
     void cleanup() { program.reset(); }
 
@@ -146,7 +148,7 @@ private slots:
         QCOMPARE(program->messages.texts(),
             QStringList { u"Attenzione: per salvare la scheda è necessario indicare il nome del contatto."_s });
         QCOMPARE(program->messages.messages().first().kind, ui::MessageKind::Warning);
-        QCOMPARE(QApplication::focusWidget(), edit(u"txtCliente"_s));
+        QCOMPARE(card()->focusWidget(), edit(u"txtCliente"_s));
         QVERIFY(!QFileInfo::exists(path()) || QFileInfo(path()).size() == 0);
     }
 
@@ -368,6 +370,14 @@ private slots:
         QVERIFY(text.contains(u"SCHEDA ANAGRAFICA CONTATTO"_s));
         QVERIFY(text.contains(u"Stampa eseguita in data 10/03/2024 alle ore 09:05:30"_s));
         QCOMPARE(testsupport::pdfText(pdf).size(), 1);
+        // The information dictionary, as poppler reads it.
+        QProcess info;
+        info.start(u"pdfinfo"_s, { pdf });
+        QVERIFY(info.waitForFinished(20000));
+        const QString fields = QString::fromUtf8(info.readAllStandardOutput());
+        for (const QString& field : { u"Title:\\s+Scheda informativa\n"_s, u"Subject:\\s+Scheda informativa\n"_s,
+                 u"Author:\\s+Quirvale 5.0\n"_s, u"Creator:\\s+Quirvale 5.0\n"_s })
+            QVERIFY2(fields.contains(QRegularExpression(field)), qPrintable(fields));
     }
 
     void unwritablePdfIsAnError()

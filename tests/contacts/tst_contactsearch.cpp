@@ -236,8 +236,7 @@ private slots:
 
         ui::ExportScreen screen(ContactCard::exportDefinition(), nullptr);
         screen.show();
-        screen.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&screen));
+        QVERIFY(testsupport::activate(&screen));
         QCOMPARE(screen.objectName(), u"frmExpClienti"_s);
         QCOMPARE(screen.windowTitle(), u" Esporta archivio contatti in Microsoft Excel"_s);
         auto* grid = control<QTableView>(&screen, u"grdRecords"_s);
@@ -249,7 +248,7 @@ private slots:
         QVERIFY(!(model->flags(model->index(0, screen.column(u"colCliente"_s))) & Qt::ItemIsEditable));
         grid->setCurrentIndex(model->index(1, screen.column(u"colNote"_s)));
         QTest::keyClick(grid, Qt::Key_D);
-        QTest::keyClicks(QApplication::focusWidget(), u"a richiamare"_s);
+        QTest::keyClicks(screen.focusWidget(), u"a richiamare"_s);
         control<QToolButton>(&screen, u"cmdEsporta"_s)->click();
         const QByteArray expected = Head
             + row({ "Rossi &amp; &lt;Figli&gt;", "", "Citt\xE0 di Castello PG", "", "", "Roma RM", "", "", "", "", "",

@@ -70,7 +70,7 @@ private slots:
     {
         program = std::make_unique<testsupport::ProgramFixture>();
         card()->open();
-        QVERIFY(QTest::qWaitForWindowActive(card()));
+        QVERIFY(testsupport::activate(card()));
     }
     void cleanup() { program.reset(); }
 
@@ -322,7 +322,7 @@ private slots:
             edit(chain.first())->setFocus();
             QStringList walked = { focused() };
             for (qsizetype i = 1; i < chain.size(); ++i) {
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+                QTest::keyClick(card()->focusWidget(), Qt::Key_Return);
                 walked << focused();
             }
             QCOMPARE(walked, chain);
@@ -332,7 +332,7 @@ private slots:
         edit(u"txtSoggetti"_s)->setFocus();
         QStringList tabbed;
         for (int i = 0; i < 5; ++i) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QTest::keyClick(card()->focusWidget(), Qt::Key_Tab);
             tabbed << focused();
         }
         QCOMPARE(

@@ -200,22 +200,21 @@ private slots:
         QLineEdit* second = changeField(u"txtPasswordNew"_s);
         QLineEdit* third = changeField(u"txtConferma"_s);
         auto* ok = program->passwordChange()->findChild<QPushButton*>(u"cmdOK"_s);
-        program->passwordChange()->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(program->passwordChange()));
-        QCOMPARE(QApplication::focusWidget(), first);
+        QVERIFY(testsupport::activate(program->passwordChange()));
+        QCOMPARE(program->passwordChange()->focusWidget(), first);
         testsupport::typeText(first, u"a"_s);
         QTest::keyClick(first, Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), second);
+        QCOMPARE(program->passwordChange()->focusWidget(), second);
         testsupport::typeText(second, u"b"_s);
         QTest::keyClick(second, Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), third);
+        QCOMPARE(program->passwordChange()->focusWidget(), third);
         QVERIFY(!ok->isEnabled());
         testsupport::typeText(third, u" "_s);
         QVERIFY(!ok->isEnabled());
         testsupport::typeText(third, u"c"_s);
         QVERIFY(ok->isEnabled());
         QTest::keyClick(third, Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), first);
+        QCOMPARE(program->passwordChange()->focusWidget(), first);
 
         // One focus frame at a time, around the field being edited.
         for (QLineEdit* field : { second, third, first }) {

@@ -24,16 +24,20 @@ class TestSummaries : public QObject {
     SummariesMenu* menu() const { return program->screens->summaries(); }
     QLineEdit* edit(const QString& name) const { return control<QLineEdit>(menu(), name); }
     QComboBox* list(const QString& name) const { return control<QComboBox>(menu(), name); }
-    QString focused() const
+    // The control that has the focus of a window (the menu by default), as
+    // the window keeps it: whether the window system has activated the
+    // window yet does not matter.
+    QString focused(QWidget* window = nullptr) const
     {
-        return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+        QWidget* focus = (window ? window : menu())->focusWidget();
+        return focus ? focus->objectName() : QString();
     }
 
     void openFromTheMainMenu()
     {
         program->menu()->show();
         control<QToolButton>(program->menu(), u"btnApp03"_s)->click();
-        QVERIFY(QTest::qWaitForWindowActive(menu()));
+        QVERIFY(testsupport::activate(menu()));
     }
     // A pick from a drop-down list, as the user makes it.
     void pick(const QString& name, const QString& item) const
@@ -158,7 +162,7 @@ private slots:
         QVERIFY(!menu()->isVisible());
         QVERIFY(program->menu()->isVisible());
         control<QToolButton>(program->menu(), u"imgApp03"_s)->click();
-        QVERIFY(QTest::qWaitForWindowActive(menu()));
+        QVERIFY(testsupport::activate(menu()));
         QCOMPARE(edit(u"txtAnno"_s)->text(), u"2024"_s);
         QCOMPARE(control<QLabel>(menu(), u"lblAnnoInizio"_s)->text(), u"2024"_s);
         QCOMPARE(control<QLabel>(menu(), u"lblAnnoFine"_s)->text(), u"2024"_s);
@@ -219,10 +223,10 @@ private slots:
         const QStringList chain = { u"txtCliente"_s, u"txtTarga"_s, u"txtGiornoInizio"_s, u"txtMeseInizio"_s,
             u"txtGiornoFine"_s, u"txtMeseFine"_s, u"btnVisualizza"_s };
         for (const QString& next : chain) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QTest::keyClick(menu()->focusWidget(), Qt::Key_Return);
             QCOMPARE(focused(), next);
         }
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTest::keyClick(menu()->focusWidget(), Qt::Key_Return);
         QCOMPARE(program->messages.texts(),
             QStringList {
                 u"Attenzione: indicare il giorno di inizio intervallo selezionandolo dall'elenco a cascata."_s });
@@ -259,9 +263,9 @@ private slots:
         QString total, title, count;
         testsupport::whenModal([&](QWidget* modal) {
             PeriodSummary* summary = summaryOf(modal);
-            QCOMPARE(focused(), u"txtTrova"_s);
+            QCOMPARE(focused(summary), u"txtTrova"_s);
             QTest::keyClick(control<QLineEdit>(summary, u"txtTrova"_s), Qt::Key_Return); // no Enter handling
-            QCOMPARE(focused(), u"txtTrova"_s);
+            QCOMPARE(focused(summary), u"txtTrova"_s);
             listed = testsupport::listedLines(summary);
             total = control<QLabel>(summary, u"lblTotCosti"_s)->text();
             title = control<QLabel>(summary, u"titTipologia"_s)->text();

@@ -139,6 +139,22 @@ private slots:
         QCOMPARE(s.total, u"12,50"_s);
     }
 
+    // An amount written with a minus sign (by another copy of the program or
+    // an edited file) is a number: listed and taken off the total.
+    void negativeAmountIsListedAndTakenOff()
+    {
+        const QString other = folder.file(u"negativi.qzv"_s);
+        testsupport::writeFile(other,
+            appointment("01/03/2024", "09:00", "fattura", "Rossi", "150,00")
+                + appointment("02/03/2024", "09:00", "nota-credito", "Rossi", "-5,25")
+                + appointment("03/03/2024", "09:00", "segno-doppio", "Rossi", "--5"));
+        const summaries::Summary s = summaries::summarise(other, { {}, {}, QDate(2024, 3, 1), QDate(2024, 3, 31) });
+        QCOMPARE(s.rows.size(), 2);
+        QVERIFY(s.rows[1].text.endsWith(u"€ -5,25"_s));
+        QCOMPARE(s.total, u"144,75"_s);
+        QCOMPARE(s.unreadable, 1);
+    }
+
     void missingFolderIsAnAccessFailure()
     {
         QVERIFY_THROWS_EXCEPTION(AccessFailure,

@@ -27,6 +27,7 @@ ProgramFixture::ProgramFixture(const QDate& today)
 
 ProgramFixture::~ProgramFixture()
 {
+    forgetModalAnswers();
     screens.reset();
     report::printer::setPdfTarget(QString());
     report::printer::setPreviewHandler({});

@@ -3,11 +3,112 @@
 #include "ui/services.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace testsupport {
+
+namespace {
+
+// Without a recorder, a message box or a file dialog would wait for a user:
+// the test fails at once instead, and the program goes on as if the box had
+// been closed.
+ui::Answer unexpectedMessage(ui::MessageKind, const QString& text)
+{
+    QTest::qFail(qPrintable(u"unexpected message box: "_s + text), __FILE__, __LINE__);
+    return ui::Answer::Closed;
+}
+
+QString unexpectedFileDialog(const QString& title, const QString&)
+{
+    QTest::qFail(qPrintable(u"unexpected file dialog: "_s + title), __FILE__, __LINE__);
+    return QString();
+}
+
+int modalPatienceMs = 20000;
+
+// A modal window that nobody answers within a few seconds is closed and
+// fails the running test, which then ends instead of waiting for a user.
+class ModalWatch : public QObject {
+public:
+    ModalWatch()
+        : QObject(QCoreApplication::instance())
+    {
+        m_timer.setInterval(50);
+        connect(&m_timer, &QTimer::timeout, this, [this] { look(); });
+        m_timer.start();
+    }
+
+private:
+    void look()
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible()) {
+            m_modal = nullptr;
+            return;
+        }
+        if (modal != m_modal) {
+            m_modal = modal;
+            m_since.start();
+            return;
+        }
+        if (m_since.elapsed() < modalPatienceMs)
+            return;
+        QTest::qFail(
+            qPrintable(u"modal window left open: "_s + modal->objectName() + u" \""_s + modal->windowTitle() + u'"'),
+            __FILE__, __LINE__);
+        closeModals();
+        m_modal = nullptr;
+    }
+    QTimer m_timer;
+    QPointer<QWidget> m_modal;
+    QElapsedTimer m_since;
+};
+
+void installGuards()
+{
+    ui::messages::setHandler(unexpectedMessage);
+    ui::fileDialog::setHandler(unexpectedFileDialog);
+    new ModalWatch; // for the whole run
+}
+
+} // namespace
+
+void setModalPatience(int ms)
+{
+    modalPatienceMs = ms;
+}
+
+void closeModals()
+{
+    // Innermost first; a window that refuses to close is hidden.
+    for (int i = 0; i < 20; ++i) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        if (modal->isVisible())
+            modal->close();
+        if (modal->isVisible())
+            modal->hide();
+    }
+}
+
+bool activate(QWidget* window)
+{
+    window = window->window();
+    if (!window->isVisible())
+        window->show();
+    QApplication::setActiveWindow(window);
+    return window->isActiveWindow();
+}
 
 MessageRecorder::MessageRecorder()
 {
@@ -31,7 +132,7 @@ MessageRecorder::MessageRecorder()
 
 MessageRecorder::~MessageRecorder()
 {
-    ui::messages::setHandler({});
+    ui::messages::setHandler(unexpectedMessage);
 }
 
 QStringList MessageRecorder::texts() const
@@ -76,9 +177,22 @@ RunRecorder::~RunRecorder()
     ui::run::setHandler({});
 }
 
+namespace {
+// The answers still waiting for their window.
+QList<QPointer<QTimer>> waitingAnswers;
+} // namespace
+
+void forgetModalAnswers()
+{
+    for (const QPointer<QTimer>& timer : std::as_const(waitingAnswers))
+        delete timer.data();
+    waitingAnswers.clear();
+}
+
 void whenModal(std::function<void(QWidget*)> action)
 {
     auto* timer = new QTimer;
+    waitingAnswers.append(timer);
     timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, [timer, action] {
         QWidget* modal = QApplication::activeModalWidget();
@@ -87,6 +201,10 @@ void whenModal(std::function<void(QWidget*)> action)
         timer->stop();
         timer->deleteLater();
         action(modal);
+        // A check that failed in the answer leaves the window open: it is
+        // closed, so the test ends at once instead of waiting in it.
+        if (QTest::currentTestFailed())
+            closeModals();
     });
     timer->start();
 }
@@ -117,3 +235,12 @@ void pressKey(QWidget* widget, QKeyCombination combination)
 }
 
 } // namespace testsupport
+
+namespace {
+void installTestGuards()
+{
+    testsupport::installGuards();
+}
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(installTestGuards)

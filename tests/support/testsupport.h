@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 
+class QWidget;
+
 namespace testsupport {
 
 // Replaces the message boxes for its lifetime: records every message and
@@ -64,8 +66,25 @@ public:
 };
 
 // Runs `action` on the next modal window as soon as it is shown (and waits
-// for it within `exec()`), as a user answering it would.
+// for it within `exec()`), as a user answering it would. When a check in
+// `action` fails, the modal windows are closed so the test ends at once.
+//
+// For the whole run of a test program: a message box or file dialog with no
+// recorder installed fails the test instead of waiting, and so does a modal
+// window that nobody answers within twenty seconds (it is then closed).
 void whenModal(std::function<void(QWidget*)> action);
+// How long a modal window may stay unanswered before it fails the test.
+void setModalPatience(int ms);
+// Closes every open modal window, the innermost first.
+void closeModals();
+// Drops the answers of whenModal whose window never opened (the program
+// fixture does so at the end of each test), so none answers a later test.
+void forgetModalAnswers();
+
+// Makes `window` (shown if it is not) the active window at once, as a click
+// on it would, without waiting for the window system: its focus widget gets
+// the focus. True when it is active.
+bool activate(QWidget* window);
 
 // Types a text into a widget key by key, accented letters included.
 void typeText(QWidget* widget, const QString& text);

@@ -84,6 +84,7 @@ private slots:
         QTest::newRow("long list") << 200;
         QTest::newRow("one line") << 1;
         QTest::newRow("empty list") << 0;
+        QTest::newRow("the footer alone would not fit after the lines") << 50;
     }
     void listPrint()
     {
@@ -111,9 +112,39 @@ private slots:
         QCOMPARE(all.count(u"Riepilogo appuntamenti imminenti"_s), 1);
         QCOMPARE(all.count(u"Stampa eseguita in data 05/03/2024"_s), 1);
         QVERIFY(pages.last().contains(u"Stampa eseguita in data 05/03/2024"_s));
-        if (count > 0)
+        if (count > 0) {
+            QVERIFY(pages.last().contains(lines.last().left(8) + u' '));
             QVERIFY(pages.last().indexOf(u"Stampa eseguita"_s) > pages.last().indexOf(lines.last().left(8)));
+        }
         QVERIFY(!all.contains(u"[DATE]"_s));
+    }
+
+    // Whatever the number of lines, the footer shares its page with the last
+    // of them, and every line is laid out once.
+    void footerKeepsTheLastLines()
+    {
+        for (int count = 1; count <= 180; ++count) {
+            report::Template t = report::listTemplate();
+            for (const QString& line : listLines(count))
+                t.addLine(u"txtRiepilogo"_s, line);
+            t.setHeight(u"txtRiepilogo"_s, count * report::ListLineUnits);
+            t.setHeight(u"MasterData"_s, count * report::ListLineUnits + 10);
+            t.prepare();
+            int laidOut = 0;
+            for (const report::Page& page : t.pages()) {
+                bool footer = false;
+                int lines = 0;
+                for (const report::PlacedObject& placed : page.objects) {
+                    footer = footer || placed.object->name == u"txtPagina"_s;
+                    if (placed.object->name == u"txtRiepilogo"_s)
+                        lines += int(placed.lines.size());
+                }
+                laidOut += lines;
+                if (footer)
+                    QVERIFY2(lines > 0, qPrintable(u"%1 lines: the footer stands alone"_s.arg(count)));
+            }
+            QCOMPARE(laidOut, count);
+        }
     }
 
     void bandSplitsBetweenObjects_data()
