@@ -1,8 +1,11 @@
 #include "shell/application.h"
 
+#include "documents/documentrules.h"
 #include "shell/commandline.h"
 #include "shell/passwordgate.h"
 #include "shell/screens.h"
+#include "storage/programfolder.h"
+#include "storage/safefiles.h"
 #include "ui/style.h"
 
 #include <QApplication>
@@ -10,8 +13,15 @@
 
 namespace shell {
 
+void cleanLeftovers()
+{
+    safefiles::cleanLeftovers(programFolder::path());
+    safefiles::cleanLeftovers(documents::attachments::folder());
+}
+
 int run(int argc, char* argv[])
 {
+    safefiles::prepareProcess();
     {
         // A command of the command line runs without screens and ends the run.
         QStringList arguments;
@@ -24,6 +34,7 @@ int run(int argc, char* argv[])
     }
     QApplication app(argc, argv);
     ui::setUpApplication(app);
+    cleanLeftovers();
     Screens screens;
     screens.gate()->show();
     return QApplication::exec();

@@ -1,5 +1,6 @@
 #include "ui/report.h"
 
+#include "storage/safefiles.h"
 #include "storage/texts.h"
 #include "ui/reportpreview.h"
 #include "ui/services.h"
@@ -12,7 +13,6 @@
 #include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QSaveFile>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -409,9 +409,13 @@ bool exportPdf(const Template& report, const QString& path, const QString& title
 {
     // Written beside the target under a temporary name and put in place in
     // one step: a viewer showing the old file never meets a half-written one,
-    // and a failure leaves the old file as it was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // a failure leaves the old file as it was, and a link in the target's
+    // place is replaced rather than written through.
+    safefiles::Replacement replacement(path);
+    if (!replacement.open())
+        return false;
+    QFile file;
+    if (!file.open(replacement.handle(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
         return false;
     {
         QPdfWriter writer(&file);
@@ -434,7 +438,9 @@ bool exportPdf(const Template& report, const QString& path, const QString& title
         writer.setPageLayout(paperOnly(report));
         report.render(&writer);
     }
-    return file.size() > 0 && file.commit();
+    const bool written = file.flush() && file.error() == QFileDevice::NoError && file.size() > 0;
+    file.close();
+    return written && replacement.commit();
 }
 
 bool print(const Template& report, QWidget* parent)
