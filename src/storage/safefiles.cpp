@@ -110,7 +110,8 @@ int openRegular(const QString& path, int flags, mode_t mode, bool followLink)
         errno = EINVAL;
         return -1;
     }
-    const int fd = ::open(native(path).constData(), flags | O_NONBLOCK | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW), mode);
+    const int fd
+        = ::open(native(path).constData(), flags | O_NONBLOCK | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW), mode);
     if (fd < 0)
         return -1;
     struct stat st { };
@@ -376,7 +377,8 @@ void LockFile::release()
         return;
     const int saved = errno;
     // Only our own lock file: one taken over as stale meanwhile stays.
-    struct stat mine { }, there { };
+    struct stat mine {
+    }, there {};
     if (::fstat(m_fd, &mine) == 0 && ::lstat(native(m_path).constData(), &there) == 0 && mine.st_ino == there.st_ino
         && mine.st_dev == there.st_dev)
         ::unlink(native(m_path).constData());
@@ -390,7 +392,8 @@ void LockFile::release()
 int cleanLeftovers(const QString& folder, qint64 maxAgeSeconds)
 {
     // Earlier versions: the attachments copy and the password change.
-    static const QRegularExpression earlierCopy(QRegularExpression::anchoredPattern(u"\\.quirvale-copia-[A-Za-z0-9]{6}"_s));
+    static const QRegularExpression earlierCopy(
+        QRegularExpression::anchoredPattern(u"\\.quirvale-copia-[A-Za-z0-9]{6}"_s));
     static const QRegularExpression earlierStore(
         QRegularExpression::anchoredPattern(u"unins000\\.dll\\.[0-9]+-[0-9]+(\\.[A-Za-z0-9]{6}|\\.lock)?"_s));
     int removed = 0;

@@ -59,7 +59,7 @@ void addPlantedRows()
 
 void setAge(const QString& path, qint64 seconds)
 {
-    struct timeval times[2] { };
+    struct timeval times[2] {};
     times[0].tv_sec = times[1].tv_sec = ::time(nullptr) - seconds;
     QVERIFY(::lutimes(QFile::encodeName(path).constData(), times) == 0);
 }
@@ -260,9 +260,9 @@ private slots:
         const QString otherOld = u"%1/.quirvale-tmp.0badcafe.2.1.0000abcd"_s.arg(dir);
         const QString earlierCopy = dir + u"/.quirvale-copia-Ab12Cd"_s;
         const QString earlierStore = dir + u"/unins000.dll.4242-1"_s;
-        const QStringList users = { dir + u"/.quirvale-tmp"_s, dir + u"/quirvale-tmp.0badcafe.2.1.0000abcd"_s,
-            dir + u"/Contatti.qzv"_s, dir + u"/Contatti.qzv.ripristino"_s, dir + u"/unins000.dll"_s,
-            dir + u"/unins000.dll.bak"_s };
+        const QStringList users
+            = { dir + u"/.quirvale-tmp"_s, dir + u"/quirvale-tmp.0badcafe.2.1.0000abcd"_s, dir + u"/Contatti.qzv"_s,
+                  dir + u"/Contatti.qzv.ripristino"_s, dir + u"/unins000.dll"_s, dir + u"/unins000.dll.bak"_s };
         for (const QString& path : { gone, otherYoung, otherOld, earlierCopy, earlierStore })
             writeFile(path, "resto");
         for (const QString& path : users) {
