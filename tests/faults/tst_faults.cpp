@@ -548,6 +548,40 @@ private slots:
         QCOMPARE(program->messages.texts(), failure);
     }
 
+    // Another workstation holds an archive for longer than the wait: the
+    // action says the archive is in use rather than blaming privileges, and
+    // goes through once it is free.
+    void archiveHeldByAnotherWorkstation_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QStringList>("failure");
+        QTest::addColumn<QStringList>("success");
+        const QString busy = AccessFailure::busyMessage();
+        QTest::newRow("save") << u"nuovo contatto"_s << QStringList { busy } << QStringList { Inserted };
+        QTest::newRow("search") << u"ricerca contatti"_s << QStringList { busy } << QStringList();
+        QTest::newRow("export") << u"esportazione contatti"_s << QStringList { busy }
+                                << QStringList { ExportAsked, Exported };
+    }
+    void archiveHeldByAnotherWorkstation()
+    {
+        QFETCH(QString, action);
+        QFETCH(QStringList, failure);
+        QFETCH(QStringList, success);
+        world();
+        program->messages.clear();
+        ArchiveFile::setLockTimeoutMs(300);
+        const auto restore = qScopeGuard([] { ArchiveFile::setLockTimeoutMs(60000); });
+        {
+            ArchiveFile other;
+            other.open(contactsPath(), ContactRecord::Size, ArchiveFile::Access::Write);
+            act(action);
+            QCOMPARE(program->messages.texts(), failure);
+        }
+        program->messages.clear();
+        act(action);
+        QCOMPARE(program->messages.texts(), success);
+    }
+
     // At the start, the leftovers of runs that were killed go: the
     // temporary files of this program (an attachment copy, a password
     // change) whose process has gone or that are old. The user's files stay.
