@@ -9,6 +9,7 @@
 
 #include "appointments/appointmentrules.h"
 #include "contacts/contactrules.h"
+#include "documents/documentrules.h"
 #include "storage/exportrows.h"
 #include "storage/listrows.h"
 #include "storage/programfolder.h"
@@ -97,6 +98,9 @@ inline const auto& layouts()
         Rules<records::ContactLayout> { "contacts", { contacts::searchLine, contacts::callBackLine },
             { { "call back", contacts::callBackRows, contacts::callBackLine } }, listOf(contacts::SearchFields),
             contacts::searchLine, { contacts::exportTable() } },
+        Rules<records::DocumentLayout> { "documents", { documents::listLine },
+            { { "to complete", documents::toCompleteRows, documents::listLine } }, listOf(documents::SearchFields),
+            documents::listLine, { documents::exportTable() } },
     };
     return all;
 }

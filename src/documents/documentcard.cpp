@@ -190,9 +190,9 @@ ui::ListDefinition DocumentCard::toCompleteList()
         [path] {
             try {
                 return documents::toCompleteRows(path);
-            } catch (const AccessFailure&) {
+            } catch (const AccessFailure& failure) {
                 // A list read only halfway would pass for the whole archive.
-                ui::messages::plain(AccessFailure::message());
+                ui::messages::plain(failure.text());
                 return lists::Rows();
             }
         },

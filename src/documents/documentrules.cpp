@@ -3,14 +3,18 @@
 #include "storage/archivefile.h"
 #include "storage/fixedtext.h"
 #include "storage/programfolder.h"
+#include "storage/safefiles.h"
 #include "storage/texts.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
+#include <QScopeGuard>
 
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -147,36 +151,42 @@ bool isTaken(const QString& folder, const QString& name)
 
 bool copyIn(const QString& source, const QString& folder, const QString& name)
 {
-    if (!QFileInfo(source).isFile() || !QDir().mkpath(folder))
+    if (!QDir().mkpath(folder))
         return false;
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
+    // The folder itself, not a link that leads elsewhere.
+    QString own = folder;
+    while (own.size() > 1 && own.endsWith(u'/'))
+        own.chop(1);
+    if (QFileInfo(own).isSymLink())
         return false;
-    QTemporaryFile out(QDir(folder).filePath(u".quirvale-copia-XXXXXX"_s));
+    // The chosen file is read without waiting: a FIFO or a device is no file to attach.
+    const int in = safefiles::openRegular(source, O_RDONLY, 0, true);
+    if (in < 0)
+        return false;
+    const auto closeIn = qScopeGuard([in] { ::close(in); });
+    // The bytes go to a new file of the folder under a name of this copy
+    // alone, which then takes the name in one step, replacing whatever had
+    // it (a link is replaced, not followed). Any failure removes it.
+    safefiles::Replacement out(QDir(folder).filePath(name));
     if (!out.open())
         return false;
     QByteArray block(1 << 20, Qt::Uninitialized);
     for (;;) {
-        const qint64 n = in.read(block.data(), block.size());
+        const ssize_t n = ::read(in, block.data(), size_t(block.size()));
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n < 0)
             return false;
         if (n == 0)
             break;
-        if (out.write(block.constData(), n) != n)
+        if (!safefiles::writeAll(out.handle(), block.constData(), n))
             return false;
     }
     // Readable as the chosen file was, and by its owner in any case.
-    out.setPermissions(in.permissions() | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (!out.flush() || ::fsync(out.handle()) != 0)
-        return false;
-    // The temporary file takes the name in one step, replacing whatever had
-    // it (a link is replaced, not followed).
-    const QByteArray from = QFile::encodeName(out.fileName());
-    const QByteArray to = QFile::encodeName(QDir(folder).filePath(name));
-    if (std::rename(from.constData(), to.constData()) != 0)
-        return false;
-    out.setAutoRemove(false);
-    return true;
+    struct stat st { };
+    if (::fstat(in, &st) == 0)
+        ::fchmod(out.handle(), (st.st_mode & 0777) | S_IRUSR | S_IWUSR);
+    return out.commit();
 }
 
 Location locate(const QString& folder, const QString& name)

@@ -1,10 +1,12 @@
 #include "shell/application.h"
 
 #include "backup/backuprules.h"
+#include "documents/documentrules.h"
 #include "shell/commandline.h"
 #include "shell/passwordgate.h"
 #include "shell/screens.h"
 #include "storage/programfolder.h"
+#include "storage/safefiles.h"
 #include "ui/style.h"
 
 #include <QApplication>
@@ -12,8 +14,15 @@
 
 namespace shell {
 
+void cleanLeftovers()
+{
+    safefiles::cleanLeftovers(programFolder::path());
+    safefiles::cleanLeftovers(documents::attachments::folder());
+}
+
 int run(int argc, char* argv[])
 {
+    safefiles::prepareProcess();
     {
         // A command of the command line runs without screens and ends the run.
         QStringList arguments;
@@ -29,6 +38,7 @@ int run(int argc, char* argv[])
     // A restore cut short (the power gone, the program killed) is finished
     // before any screen reads an archive.
     backup::finishPendingRestore(programFolder::path());
+    cleanLeftovers();
     Screens screens;
     screens.gate()->show();
     return QApplication::exec();

@@ -1,13 +1,17 @@
 #include "storage/archivefile.h"
 
+#include <QDateTime>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QThread>
 #include <QtEndian>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,7 +19,10 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-int lockTimeoutMs = 5000;
+int lockTimeoutMs = 60000;
+// A wait for the lock shorter than this is not shown.
+constexpr int WaitShownAfterMs = 300;
+ArchiveFile::WaitCall waitCall;
 constexpr qint64 ReadAheadBytes = 1 << 20;
 
 int systemLock(int fd, struct flock* lock)
@@ -69,16 +76,7 @@ bool writeAll(int fd, const char* bytes, qint64 size, qint64 offset)
         size, [&](qint64 done) { return ::pwrite(fd, bytes + done, size_t(size - done), off_t(offset + done)); });
 }
 
-// Makes a name just created or removed in the folder of `path` survive a power cut.
-void syncFolder(const QString& path)
-{
-    const QByteArray folder = QFileInfo(path).absolutePath().toLocal8Bit();
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
+using safefiles::syncFolder;
 
 // The rewrite note: "QZVR", the record size (4 bytes) and the 0-based index
 // of the record (8 bytes), both little-endian, the record as it was, the
@@ -102,7 +100,7 @@ quint64 fnv1a(const char* bytes, qint64 size)
 }
 
 struct Note {
-    enum class State { Missing, Unreadable, Complete } state = State::Missing;
+    enum class State { Missing, Foreign, Unreadable, Complete } state = State::Missing;
     qint64 index = 0;
     QByteArray before;
     QByteArray after;
@@ -111,10 +109,13 @@ struct Note {
 Note readNote(const QString& path, int recordSize)
 {
     Note note;
-    const int fd = ::open(path.toLocal8Bit().constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = safefiles::openRegular(path, O_RDONLY);
     if (fd < 0) {
-        if (errno != ENOENT)
-            note.state = Note::State::Unreadable;
+        // A link is no note (notes are made as new regular files) and is
+        // neither followed nor removed; anything else in a note's place (a
+        // FIFO, a folder) leaves the archive's state unknown.
+        if (errno != ENOENT && errno != ELOOP)
+            note.state = Note::State::Foreign;
         return note;
     }
     note.state = Note::State::Unreadable;
@@ -154,7 +155,9 @@ bool writeNote(const QString& path, qint64 index, const QByteArray& before, cons
     const qint64 hashAt = bytes.size() - 8;
     qToLittleEndian<quint64>(fnv1a(b, hashAt), b + hashAt);
 
-    const int fd = ::open(path.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // A new file under a name of this writer alone: never a link, never
+    // another writer's note.
+    const int fd = safefiles::createNew(path, 0666);
     if (fd < 0)
         return false;
     const bool ok = writeAll(fd, b, bytes.size(), 0) && ::fdatasync(fd) == 0;
@@ -178,9 +181,10 @@ bool mixOf(const char* now, const QByteArray& before, const QByteArray& after)
 }
 } // namespace
 
-AccessFailure::AccessFailure(QString detail)
+AccessFailure::AccessFailure(QString detail, bool busy)
     : m_detail(std::move(detail))
     , m_what(m_detail.toUtf8())
+    , m_busy(busy)
 {
 }
 
@@ -188,6 +192,12 @@ QString AccessFailure::message()
 {
     return u"Attenzione: il sistema non permette di accedere all'archivio.\n\r\n\r"
            u"Accertarsi di possedere i privilegi di scrittura nella cartella di installazione del programma."_s;
+}
+
+QString AccessFailure::busyMessage()
+{
+    return u"Attenzione: l'archivio è in uso da un'altra postazione.\n\r\n\r"
+           u"Attendere che l'operazione in corso sia terminata e riprovare."_s;
 }
 
 const char* AccessFailure::what() const noexcept
@@ -199,11 +209,17 @@ ArchiveFile::~ArchiveFile()
 {
     if (m_fd >= 0)
         ::close(m_fd);
+    m_lockFile.release();
 }
 
 void ArchiveFile::setLockTimeoutMs(int ms)
 {
     lockTimeoutMs = ms;
+}
+
+void ArchiveFile::setWaitCall(WaitCall call)
+{
+    waitCall = std::move(call);
 }
 
 void ArchiveFile::setLockCall(LockCall call)
@@ -221,6 +237,35 @@ QString ArchiveFile::notePath(const QString& path)
     return path + u".ripristino"_s;
 }
 
+QStringList ArchiveFile::notes(const QString& path)
+{
+    // The note of earlier versions, under the base name alone, counts too.
+    // The folder is read directly: this runs at every opening.
+    const QFileInfo base(notePath(path));
+    const QString baseName = base.fileName();
+    const QString folder = base.absolutePath();
+    QStringList found;
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return found;
+    const QByteArray prefix = QFile::encodeName(baseName);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (std::strncmp(entry->d_name, prefix.constData(), size_t(prefix.size())) != 0)
+            continue;
+        const QString name = QFile::decodeName(entry->d_name);
+        if (name == baseName || safefiles::isUniqueNameOf(name, baseName))
+            found << folder + u'/' + name;
+    }
+    ::closedir(dir);
+    found.sort();
+    return found;
+}
+
+QString ArchiveFile::lockFilePath(const QString& path)
+{
+    return path + u".blocco"_s;
+}
+
 void ArchiveFile::fail(const char* what) const
 {
     throw AccessFailure(u"%1: %2 (%3)"_s.arg(m_path, QString::fromUtf8(what), QString::fromUtf8(std::strerror(errno))));
@@ -233,65 +278,100 @@ void ArchiveFile::open(const QString& path, int recordSize, Access access)
     m_recordSize = recordSize;
     m_index = 0;
     m_bufferRecords = 0;
-    m_overlayIndex = -1;
-    m_overlay.clear();
-    const QByteArray native = path.toLocal8Bit();
-    int fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    m_overlays.clear();
+    // Never through a link, never waiting on a FIFO: only a regular file
+    // under the archive's own name.
+    int fd = safefiles::openRegular(path, O_RDWR | O_CREAT, 0666);
     // A reader still reads an archive that it may not write (a read-only
     // program folder, a write-protected file).
     if (fd < 0 && access == Access::Read && writingRefused(errno))
-        fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+        fd = safefiles::openRegular(path, O_RDONLY);
     if (fd < 0)
         fail("open");
     m_fd = fd;
-
-    // An open-file-description lock: released by close, shared between the
-    // readers, exclusive for a writer, honoured by other copies of the program
-    // on this machine and, over NFS, on others. A file system that refuses
-    // locks altogether (a share mounted without them) is used unlocked, as
-    // any program would use it.
-    struct flock lock { };
-    lock.l_type = access == Access::Write ? F_WRLCK : F_RDLCK;
-    lock.l_whence = SEEK_SET;
-    const QDeadlineTimer deadline(lockTimeoutMs);
-    while (lockCall(m_fd, &lock) != 0) {
-        if (locksUnsupported(errno))
-            break;
-        if ((errno != EAGAIN && errno != EACCES && errno != EINTR) || deadline.hasExpired()) {
-            const int saved = errno;
-            ::close(m_fd);
-            m_fd = -1;
-            errno = saved;
-            fail("lock");
-        }
-        QThread::msleep(10);
-    }
-
-    struct stat st { };
-    if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(m_fd);
-        m_fd = -1;
-        fail("stat");
-    }
-    m_count = st.st_size / m_recordSize;
     try {
-        settleNote(access);
+        lock(access);
+        struct stat st { };
+        if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode))
+            fail("stat");
+        m_count = st.st_size / m_recordSize;
+        settleNotes(access);
     } catch (const AccessFailure&) {
         ::close(m_fd);
         m_fd = -1;
+        m_lockFile.release();
         throw;
     }
 }
 
-void ArchiveFile::settleNote(Access access)
+void ArchiveFile::lock(Access access)
 {
-    const QString path = notePath(m_path);
+    // An open-file-description lock: released by close, shared between the
+    // readers, exclusive for a writer, honoured by other copies of the program
+    // on this machine and, over NFS, on others. Where the file system refuses
+    // byte-range locks (a share mounted without them), the lock file beside
+    // the archive takes their place, for readers and writers alike.
+    struct flock lock { };
+    lock.l_type = access == Access::Write ? F_WRLCK : F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    const QDeadlineTimer deadline(lockTimeoutMs);
+    bool shown = false;
+    const auto showWait = [&](bool waiting) {
+        if (waiting != shown && waitCall) {
+            shown = waiting;
+            waitCall(waiting);
+        }
+    };
+    const auto waited = qScopeGuard([&] { showWait(false); });
+    const qint64 started = QDateTime::currentMSecsSinceEpoch();
+    while (lockCall(m_fd, &lock) != 0) {
+        if (locksUnsupported(errno)) {
+            const int left = int(std::max<qint64>(0, deadline.remainingTime()));
+            using Result = safefiles::LockFile::Result;
+            const Result result = m_lockFile.acquire(lockFilePath(m_path), std::min(left, WaitShownAfterMs));
+            if (result == Result::Taken)
+                return;
+            if (result == Result::Failed) {
+                // A reader in a folder it may not write reads unlocked.
+                if (access == Access::Read && writingRefused(errno))
+                    return;
+                fail("lock file");
+            }
+            if (deadline.hasExpired())
+                throw AccessFailure(u"%1: lock file held by another program"_s.arg(m_path), true);
+            showWait(true);
+            continue;
+        }
+        if (errno != EAGAIN && errno != EACCES && errno != EINTR)
+            fail("lock");
+        if (deadline.hasExpired())
+            throw AccessFailure(u"%1: locked by another program"_s.arg(m_path), true);
+        if (QDateTime::currentMSecsSinceEpoch() - started >= WaitShownAfterMs)
+            showWait(true);
+        QThread::msleep(10);
+    }
+}
+
+void ArchiveFile::settleNotes(Access access)
+{
+    for (const QString& note : notes(m_path))
+        settleNote(note, access);
+}
+
+void ArchiveFile::settleNote(const QString& path, Access access)
+{
     const Note note = readNote(path, m_recordSize);
     if (note.state == Note::State::Missing)
-        return;
+        return; // removed by its writer in between
+    if (note.state == Note::State::Foreign) {
+        errno = EINVAL;
+        fail("rewrite note");
+    }
+    // Only a writer, which holds the archive alone, removes a note: then
+    // the writer that made it has gone.
     const bool writer = access == Access::Write;
     const auto drop = [&] {
-        if (writer && ::unlink(path.toLocal8Bit().constData()) == 0)
+        if (writer && ::unlink(QFile::encodeName(path).constData()) == 0)
             syncFolder(path);
     };
     if (note.state == Note::State::Unreadable || note.index < 0 || note.index >= m_count) {
@@ -310,8 +390,7 @@ void ArchiveFile::settleNote(Access access)
         return;
     }
     if (!writer) {
-        m_overlayIndex = note.index;
-        m_overlay = note.before;
+        m_overlays.insert(note.index, note.before);
         return;
     }
     if (!writeAll(m_fd, note.before.constData(), m_recordSize, note.index * m_recordSize) || ::fdatasync(m_fd) != 0)
@@ -364,9 +443,12 @@ void ArchiveFile::fillBuffer()
     m_bufferRecords = 0;
     if (!readBytes(m_buffer.data(), m_buffer.size(), m_index * m_recordSize))
         fail("read");
-    if (m_overlayIndex >= m_index && m_overlayIndex < m_index + records)
-        std::memcpy(
-            m_buffer.data() + (m_overlayIndex - m_index) * m_recordSize, m_overlay.constData(), size_t(m_recordSize));
+    for (auto it = m_overlays.cbegin(); it != m_overlays.cend(); ++it) {
+        if (it.key() >= m_index && it.key() < m_index + records)
+            std::memcpy(
+                m_buffer.data() + (it.key() - m_index) * m_recordSize, it.value().constData(), size_t(m_recordSize));
+    }
+    m_lockFile.refresh();
     m_bufferFirst = m_index;
     m_bufferRecords = records;
 }
@@ -402,8 +484,8 @@ void ArchiveFile::write(const char* buffer)
         rewrite(buffer);
     if (m_index == m_count)
         ++m_count;
-    if (m_index == m_overlayIndex)
-        m_overlayIndex = -1;
+    m_overlays.remove(m_index);
+    m_lockFile.refresh();
     ++m_index;
 }
 
@@ -436,11 +518,12 @@ void ArchiveFile::rewrite(const char* buffer)
     QByteArray before(m_recordSize, Qt::Uninitialized);
     if (!readBytes(before.data(), m_recordSize, offset))
         fail("read");
-    const QString note = notePath(m_path);
-    const QByteArray nativeNote = note.toLocal8Bit();
+    const QString note = safefiles::uniqueName(notePath(m_path));
+    const QByteArray nativeNote = QFile::encodeName(note);
     if (!writeNote(note, m_index, before, buffer)) {
         const int saved = errno;
-        ::unlink(nativeNote.constData());
+        if (errno != EEXIST) // never a file this writer did not make
+            ::unlink(nativeNote.constData());
         errno = saved;
         fail("note");
     }
@@ -465,9 +548,12 @@ void ArchiveFile::close()
     m_fd = -1;
     m_buffer.clear();
     m_bufferRecords = 0;
-    m_overlayIndex = -1;
-    m_overlay.clear();
-    if (::close(fd) != 0)
+    m_overlays.clear();
+    const bool closed = ::close(fd) == 0;
+    const int saved = errno;
+    m_lockFile.release();
+    errno = saved;
+    if (!closed)
         fail("close");
 }
 

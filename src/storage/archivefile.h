@@ -2,19 +2,27 @@
 // An archive file: records of one size laid end to end from byte 0, no header.
 // It lives for one user action: opened at its start, closed before it ends.
 
+#include "storage/safefiles.h"
+
 #include <QByteArray>
+#include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <exception>
 #include <functional>
 #include <sys/types.h>
 
 // The one failure of archive access. Every screen that reports it shows
-// message(), the fixed text below.
+// text(): message(), the fixed text below, or busyMessage() when another
+// workstation held the archive for longer than any wait.
 class AccessFailure : public std::exception {
 public:
-    explicit AccessFailure(QString detail = QString());
+    explicit AccessFailure(QString detail = QString(), bool busy = false);
     static QString message();
+    static QString busyMessage();
+    bool busy() const { return m_busy; }
+    QString text() const { return m_busy ? busyMessage() : message(); }
     // What went wrong, for developers; never shown to the user.
     const QString& detail() const { return m_detail; }
     const char* what() const noexcept override;
@@ -22,6 +30,7 @@ public:
 private:
     QString m_detail;
     QByteArray m_what;
+    bool m_busy = false;
 };
 
 struct flock;
@@ -30,8 +39,10 @@ class ArchiveFile {
 public:
     // Reading actions share the file; appends and rewrites hold it alone for
     // the whole action, so two copies of the program in one program folder
-    // never mix their writes. On a file system that does not offer locks
-    // (some network shares) the actions go on without them.
+    // never mix their writes. On a file system that refuses byte-range locks
+    // (some network shares) every action, reading or writing, holds the lock
+    // file beside the archive (lockFilePath()) alone instead; a reader in a
+    // folder it may not write goes on without it.
     enum class Access { Read, Write };
 
     ArchiveFile() = default;
@@ -40,7 +51,9 @@ public:
     ArchiveFile& operator=(const ArchiveFile&) = delete;
 
     // Opens the file for reading and writing, creating it empty when missing,
-    // and locks it. Current index 0.
+    // and locks it. Current index 0. A link, a FIFO, a folder or anything
+    // else that is not a regular file in the archive's place, or among its
+    // rewrite notes, is a failure at once, never a wait.
     void open(const QString& path, int recordSize, Access access = Access::Write);
     // Whole records in the file now; a trailing partial record is not counted.
     qint64 recordCount() const;
@@ -58,19 +71,28 @@ public:
     // rewrite puts back the bytes it had written. A rewrite that cannot
     // finish at all (the program killed, the power gone) is undone by the
     // next action on the archive: before writing, the record as it was and
-    // as it will be are kept in the rewrite note beside the archive
-    // (notePath()), and until a writer puts the old record back, readers see
-    // the old record in place of any mixture of the two. So a record is read
-    // whole, old or new, never half-written; an append cut short leaves only
-    // a partial record at the end, which is never counted and which the next
-    // append overwrites.
+    // as it will be are kept in a rewrite note beside the archive, under a
+    // name of this writer and record alone (notes()), and until a writer puts
+    // the old record back, readers see the old record in place of any
+    // mixture of the two. A writer removes only its own note, and the notes
+    // of writers that are gone, which it finds while it holds the archive
+    // alone. So a record is read whole, old or new, never half-written, on a
+    // share with byte-range locks or without; an append cut short leaves
+    // only a partial record at the end, which is never counted and which the
+    // next append overwrites.
     void write(const char* buffer);
     qint64 position() const { return m_index; }
     bool atEnd() const { return m_index >= recordCount(); }
     void close();
 
-    // How long a lock is waited for before the action fails.
+    // How long a lock is waited for before the action fails with the busy
+    // message: a minute unless changed, as long as a reader needs to walk a
+    // large archive over a slow share.
     static void setLockTimeoutMs(int ms);
+    // Told `true` when a wait for the lock has gone on long enough to show,
+    // and `false` when it is over; the screens show their wait label.
+    using WaitCall = std::function<void(bool waiting)>;
+    static void setWaitCall(WaitCall call);
     // The call that takes the lock, fcntl(fd, F_OFD_SETLK, lock) unless
     // replaced: it returns 0 or -1 with errno set, as fcntl does. Tests stand
     // in for other file systems with it; an empty function puts fcntl back.
@@ -82,9 +104,14 @@ public:
     using WriteCall = std::function<ssize_t(int fd, const char* bytes, size_t size, off_t offset)>;
     static void setWriteCall(WriteCall call);
 
-    // The rewrite note of the archive at `path`: present only while a rewrite
-    // is under way, or after one that could not finish.
+    // The base name of the rewrite notes of the archive at `path`; each note
+    // is this name followed by its writer's unique tail (safefiles::uniqueName).
     static QString notePath(const QString& path);
+    // The rewrite notes of the archive at `path` now: present only while a
+    // rewrite is under way, or after one that could not finish.
+    static QStringList notes(const QString& path);
+    // The lock file used where byte-range locks are refused.
+    static QString lockFilePath(const QString& path);
 
 private:
     void fail(const char* what) const;
@@ -97,7 +124,9 @@ private:
     bool readBytes(char* bytes, qint64 size, qint64 offset) const;
     // A rewrite note left by an action that could not finish: a writer puts
     // the old record back and removes the note, a reader shows the old record.
-    void settleNote(Access access);
+    void settleNotes(Access access);
+    void settleNote(const QString& notePath, Access access);
+    void lock(Access access);
 
     int m_fd = -1;
     int m_recordSize = 0;
@@ -108,9 +137,10 @@ private:
     QByteArray m_buffer;
     qint64 m_bufferFirst = 0;
     qint64 m_bufferRecords = 0;
-    // The record a reader sees in place of a half-rewritten one.
-    qint64 m_overlayIndex = -1;
-    QByteArray m_overlay;
+    // The records a reader sees in place of half-rewritten ones, by index.
+    QHash<qint64, QByteArray> m_overlays;
+    // Held where byte-range locks are refused.
+    safefiles::LockFile m_lockFile;
 };
 
 // The four ways the screens use an archive. Each opens, works and closes the

@@ -81,7 +81,8 @@ private:
 struct Reading {
     Grid grid;
     bool complete = true;
-    QString failure; // for developers
+    QString failure;   // for developers
+    bool busy = false; // held by another workstation for longer than the wait
 };
 
 // Where a column's text comes from.
@@ -165,7 +166,7 @@ struct Table {
             }
             file.close();
         } catch (const AccessFailure& failure) {
-            return { Grid(int(columns.size())), false, failure.detail() };
+            return { Grid(int(columns.size())), false, failure.detail(), failure.busy() };
         }
         if (selection.sortColumn >= 0)
             out.grid.sortByColumn(selection.sortColumn);

@@ -3,13 +3,9 @@
 #include "storage/programfolder.h"
 #include "storage/texts.h"
 
-#include <QCoreApplication>
-#include <QDateTime>
-#include <QFile>
-#include <QFileInfo>
-#include <QSettings>
+#include "storage/safefiles.h"
 
-#include <cstdio>
+#include <cerrno>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -93,24 +89,64 @@ QString storePath()
     return programFolder::file(u"unins000.dll"_s);
 }
 
+namespace {
+
+// The largest store read: one section with one key of 255 characters
+// takes a few hundred bytes; anything far larger is no store.
+constexpr qint64 StoreLimit = 64 * 1024;
+
+// The value of "Valore" in section "Accesso" of the INI text `bytes`, as
+// the text it is and nothing else: names are matched without regard to
+// case and blanks, the value loses the blanks around it and one pair of
+// double quotes around it, and the first such key counts. nullopt when the
+// text is no INI file (a section never closed, a NUL byte); a missing
+// section or key is the empty text.
+std::optional<QString> valueOf(const QByteArray& bytes)
+{
+    if (bytes.contains('\0'))
+        return std::nullopt;
+    QByteArrayView text(bytes);
+    if (text.startsWith("\xEF\xBB\xBF"))
+        text = text.sliced(3);
+    bool inSection = false;
+    for (QByteArrayView line : text.toByteArray().split('\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(';') || line.startsWith('#'))
+            continue;
+        if (line.startsWith('[')) {
+            const qsizetype close = line.indexOf(']');
+            if (close < 0)
+                return std::nullopt;
+            inSection = line.sliced(1, close - 1).trimmed().compare("Accesso", Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (!inSection || equals < 0 || line.first(equals).trimmed().compare("Valore", Qt::CaseInsensitive) != 0)
+            continue;
+        QByteArrayView value = line.sliced(equals + 1).trimmed();
+        if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
+            value = value.sliced(1, value.size() - 2);
+        return QString::fromLatin1(value);
+    }
+    return QString();
+}
+
+} // namespace
+
 std::optional<QString> readStored()
 {
-    // QSettings parses a file again only when its size or time has changed,
-    // and tells of a damaged file only at the parse: the damage is remembered
-    // here so that every reading of the same damaged store fails alike.
-    static QString damaged;
-    const QFileInfo info(storePath());
-    const QString identity = info.exists()
-        ? u"%1 %2 %3"_s.arg(info.absoluteFilePath()).arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch())
-        : QString();
-    if (!identity.isEmpty() && identity == damaged)
-        return std::nullopt;
-    QSettings store(storePath(), QSettings::IniFormat);
-    if (store.status() != QSettings::NoError) {
-        damaged = identity;
+    // Read without waiting (a FIFO in the store's place is no store) and
+    // as plain text: nothing in the file is ever decoded into anything else.
+    QByteArray bytes;
+    if (!safefiles::readSmall(storePath(), StoreLimit, bytes)) {
+        if (errno == ENOENT)
+            return QString();
         return std::nullopt;
     }
-    const auto plain = unscramble(store.value(u"Accesso/Valore"_s).toString());
+    const auto value = valueOf(bytes);
+    if (!value)
+        return std::nullopt;
+    const auto plain = unscramble(*value);
     if (!plain)
         return std::nullopt;
     return texts::trim(*plain);
@@ -118,31 +154,12 @@ std::optional<QString> readStored()
 
 bool writeStored(const QString& normalised)
 {
-    // QSettings keeps a change it could not write in a cache of its own and
-    // writes it at the next reading of the same file, so a failed change
-    // would take effect later after all (or make every reading fail while
-    // the folder stays unwritable). The change is therefore made on a copy
-    // of the store under a name used once, which replaces the store in one
-    // step only when it has been written whole.
-    static int written = 0;
-    const QString path = storePath();
-    const QString copy = u"%1.%2-%3"_s.arg(path).arg(QCoreApplication::applicationPid()).arg(++written);
-    QFile::remove(copy);
-    if (QFile::exists(path) && !QFile::copy(path, copy)) {
-        QFile::remove(copy);
-        return false;
-    }
-    bool ok = false;
-    {
-        QSettings store(copy, QSettings::IniFormat);
-        store.setValue(u"Accesso/Valore"_s, texts::trim(scramble(normalised)));
-        store.sync();
-        ok = store.status() == QSettings::NoError;
-    }
-    ok = ok && std::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path).constData()) == 0;
-    if (!ok)
-        QFile::remove(copy);
-    return ok;
+    // The store is written whole under a name of its own beside it, which
+    // replaces the store in one step only when it is on the disk: a failure
+    // leaves the store as it was, and nothing else is left behind.
+    const QByteArray text = "[Accesso]\nValore=" + texts::trim(scramble(normalised)).toLatin1() + "\n";
+    safefiles::Replacement store(storePath());
+    return store.open() && safefiles::writeAll(store.handle(), text.constData(), text.size()) && store.commit();
 }
 
 Verdict check(const QString& typed)

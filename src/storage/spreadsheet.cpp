@@ -132,11 +132,7 @@ Writer::Writer(const QString& path)
 {
 }
 
-Writer::~Writer()
-{
-    if (m_file.isOpen())
-        m_file.cancelWriting();
-}
+Writer::~Writer() = default;
 
 bool Writer::begin(const QString& worksheet, const QList<HeaderCell>& header)
 {
@@ -145,7 +141,7 @@ bool Writer::begin(const QString& worksheet, const QList<HeaderCell>& header)
         return false;
     if (target.exists() && !target.isWritable())
         return false;
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    if (!m_file.open())
         return false;
     m_ok = true;
     m_buffer = std::make_unique<char[]>(Chunk);
@@ -171,7 +167,7 @@ void Writer::putLong(const char* bytes, qsizetype size)
     flush();
     if (size <= m_room)
         put(bytes, size);
-    else if (m_ok && m_file.write(bytes, size) != size)
+    else if (m_ok && !safefiles::writeAll(m_file.handle(), bytes, size))
         m_ok = false;
 }
 
@@ -222,7 +218,7 @@ void Writer::flush()
     if (!m_buffer)
         return; // never begun
     const qsizetype used = m_next - m_buffer.get();
-    if (m_ok && used > 0 && m_file.write(m_buffer.get(), used) != used)
+    if (m_ok && used > 0 && !safefiles::writeAll(m_file.handle(), m_buffer.get(), used))
         m_ok = false;
     m_next = m_buffer.get();
     m_room = Chunk;
@@ -230,26 +226,17 @@ void Writer::flush()
 
 bool Writer::commit()
 {
-    if (!m_file.isOpen())
+    if (m_file.handle() < 0)
         return false;
     put(Tail);
     flush();
-    // The data reaches the disk before the temporary file takes the name.
-    if (!m_ok || ::fdatasync(m_file.handle()) != 0) {
-        m_file.cancelWriting();
+    // The data reaches the disk before the temporary file takes the name,
+    // and the new name too.
+    if (!m_ok) {
+        m_file.cancel();
         return false;
     }
-    if (!m_file.commit())
-        return false;
-    // The new name too; a file system that cannot sync a folder still has
-    // the file complete under one name or the other.
-    const QByteArray folder = QFileInfo(m_path).absolutePath().toLocal8Bit();
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-    return true;
+    return m_file.commit();
 }
 
 } // namespace spreadsheet

@@ -6,8 +6,9 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
-#include <QSaveFile>
 #include <QString>
+
+#include "storage/safefiles.h"
 
 #include <cstring>
 #include <memory>
@@ -24,9 +25,10 @@ QString exportFailureMessage();
 
 // Writes one export file piece by piece, so a grid of any size goes to the
 // disk in chunks and is never held twice in memory. The bytes go to a
-// temporary file beside the target, which replaces the old file only when
-// everything was written and is on the disk; any failure leaves the previous
-// file as it was.
+// temporary file beside the target (safefiles::Replacement), which replaces
+// the old file only when everything was written and is on the disk; any
+// failure leaves the previous file as it was and no temporary file. A link
+// in the target's place is replaced, never written through.
 //
 // Every data cell is trimmed and written so that the spreadsheet shows the
 // stored text exactly: "&", "<" and ">" as character references, the five
@@ -74,7 +76,7 @@ private:
     void flush();
 
     QString m_path;
-    QSaveFile m_file;
+    safefiles::Replacement m_file;
     std::unique_ptr<char[]> m_buffer; // what waits for the file: from m_buffer to m_next
     char* m_next = nullptr;
     qsizetype m_room = 0;

@@ -189,9 +189,9 @@ void SummariesMenu::btnVisualizzaClick()
     summaries::Summary summary;
     try {
         summary = summaries::summarise(programFolder::file(programFolder::Appointments), checked.criteria);
-    } catch (const AccessFailure&) {
+    } catch (const AccessFailure& failure) {
         m_ui->lblAttendere->setVisible(false);
-        ui::messages::warning(AccessMessage);
+        ui::messages::warning(failure.busy() ? failure.text() : AccessMessage);
         return;
     }
     PeriodSummary screen(checked.criteria, std::move(summary), this);

@@ -124,11 +124,11 @@ void CardPatternBase::duplicate()
         ArchiveFile file;
         file.open(archivePath(), recordSize(), ArchiveFile::Access::Read);
         file.close();
-    } catch (const AccessFailure&) {
+    } catch (const AccessFailure& failure) {
         if (m_duplicateFailureWarns)
-            messages::warning(AccessFailure::message());
+            messages::warning(failure.text());
         else
-            messages::error(AccessFailure::message());
+            messages::error(failure.text());
         return;
     }
     if (m_hooks.afterDuplicate)
@@ -166,8 +166,8 @@ void CardPatternBase::save()
         writeRecord(archivePath(), m_position);
         messages::information(rewrite ? u"Le modifiche apportate alla scheda corrente sono state salvate in archivio."_s
                                       : u"La scheda corrente è stata inserita in archivio."_s);
-    } catch (const AccessFailure&) {
-        messages::error(AccessFailure::message());
+    } catch (const AccessFailure& failure) {
+        messages::error(failure.text());
     }
     giveFocusBack();
 }
@@ -234,8 +234,8 @@ void CardPatternBase::navigate(Move move)
         loadCurrent(file);
         file.close();
         setPosition(target);
-    } catch (const AccessFailure&) {
-        messages::error(AccessFailure::message());
+    } catch (const AccessFailure& failure) {
+        messages::error(failure.text());
     }
 }
 

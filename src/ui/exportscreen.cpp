@@ -84,8 +84,8 @@ void ExportScreen::fill()
         // the screen closes without offering anything to export.
         m_model->setGrid(m_definition.columns, exports::Grid(columns));
         m_ui->cmdEsporta->setEnabled(false);
-        QTimer::singleShot(0, this, [this] {
-            ui::messages::plain(AccessFailure::message());
+        QTimer::singleShot(0, this, [this, busy = reading.busy] {
+            ui::messages::plain(busy ? AccessFailure::busyMessage() : AccessFailure::message());
             reject();
         });
     } else {

@@ -1,5 +1,6 @@
 #include "ui/report.h"
 
+#include "storage/safefiles.h"
 #include "storage/texts.h"
 #include "ui/reportpreview.h"
 #include "ui/services.h"
@@ -14,7 +15,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -501,9 +501,13 @@ bool exportPdf(const Template& report, const QString& path, const QString& title
 {
     // Written beside the target under a temporary name and put in place in
     // one step: a viewer showing the old file never meets a half-written one,
-    // and a failure leaves the old file as it was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // a failure leaves the old file as it was, and a link in the target's
+    // place is replaced rather than written through.
+    safefiles::Replacement replacement(path);
+    if (!replacement.open())
+        return false;
+    QFile file;
+    if (!file.open(replacement.handle(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
         return false;
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -529,7 +533,10 @@ bool exportPdf(const Template& report, const QString& path, const QString& title
         report.render(&writer);
     }
     const QByteArray bytes = withAuthorAndSubject(buffer.data(), u"Quirvale 5.0"_s, title);
-    return !bytes.isEmpty() && file.write(bytes) == bytes.size() && file.commit();
+    const bool written = !bytes.isEmpty() && file.write(bytes) == bytes.size() && file.flush()
+        && file.error() == QFileDevice::NoError;
+    file.close();
+    return written && replacement.commit();
 }
 
 bool print(const Template& report, QWidget* parent)

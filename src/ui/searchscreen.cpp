@@ -83,9 +83,9 @@ void SearchScreen::btnCercaClick()
     lists::Rows rows;
     try {
         rows = m_definition.search(typed);
-    } catch (const AccessFailure&) {
+    } catch (const AccessFailure& failure) {
         m_waiting->setVisible(false);
-        messages::plain(AccessFailure::message());
+        messages::plain(failure.text());
         return;
     }
     const qsizetype found = rows.size();

@@ -1,5 +1,7 @@
 #include "ui/style.h"
 
+#include "storage/archivefile.h"
+
 #include <QApplication>
 #include <QFont>
 #include <QIcon>
@@ -53,6 +55,13 @@ void setUpApplication(QApplication& app)
     QApplication::setOrganizationName(u"Quirvale"_s);
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(u":/ui/quirvale.svg"_s));
+    // A wait for an archive that another workstation holds shows the wait cursor.
+    ArchiveFile::setWaitCall([](bool waiting) {
+        if (waiting)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
 
     QLocale italian(QLocale::Italian, QLocale::Italy);
     italian.setNumberOptions(QLocale::OmitGroupSeparator);

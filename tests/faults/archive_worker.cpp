@@ -6,15 +6,27 @@
 //   archive_worker tear PATH POSITION  rewrites the record at POSITION (or
 //                                    appends, one past the last) and is
 //                                    killed half way through its bytes.
+//   archive_worker hold PATH POSITION  rewrites the record at POSITION, stops
+//                                    half way through its bytes, tells "H"
+//                                    and waits to be killed.
+//   archive_worker once PATH POSITION  rewrites the record at POSITION with
+//                                    its next generation and ends.
+//   archive_worker limit PATH BYTES  as the program starts, then appends
+//                                    under a file-size limit of BYTES until
+//                                    an append fails (exit code 1).
+// A fifth argument "nolocks" makes the file system refuse byte-range locks.
 #include "churn.h"
 
 #include "storage/archivefile.h"
+#include "storage/safefiles.h"
 
 #include <QByteArray>
 #include <QRandomGenerator>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -41,13 +53,46 @@ int generationAt(const QString& path, qint64 position)
 
 int main(int argc, char* argv[])
 {
-    if (argc != 4)
+    if (argc != 4 && argc != 5)
         return 2;
     const QString mode = QString::fromLocal8Bit(argv[1]);
     const QString path = QString::fromLocal8Bit(argv[2]);
     const qint64 number = QByteArray(argv[3]).toLongLong();
     constexpr int Size = AppointmentRecord::Size;
+    if (argc == 5 && QByteArray(argv[4]) == "nolocks")
+        ArchiveFile::setLockCall([](int, struct flock*) {
+            errno = ENOLCK;
+            return -1;
+        });
     try {
+        if (mode == QStringLiteral("hold")) {
+            ArchiveFile::setWriteCall([](int fd, const char* bytes, size_t size, off_t offset) -> ssize_t {
+                if (::pwrite(fd, bytes, size / 2, offset) < 0)
+                    std::_Exit(5);
+                tell('H', 0, 0);
+                for (;;)
+                    ::pause();
+            });
+            archive::rewriteAt(path, Size, number, churn::record(number, generationAt(path, number) + 1).data());
+            return 6; // never reached
+        }
+        if (mode == QStringLiteral("once")) {
+            const int generation = generationAt(path, number) + 1;
+            archive::rewriteAt(path, Size, number, churn::record(number, generation).data());
+            tell('R', number, generation);
+            return 0;
+        }
+        if (mode == QStringLiteral("limit")) {
+            safefiles::prepareProcess();
+            const struct rlimit limit {
+                rlim_t(number), rlim_t(number)
+            };
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                return 7;
+            for (int i = 1; i <= 1000; ++i)
+                archive::append(path, Size, churn::record(i, 0).data());
+            return 0;
+        }
         if (mode == QStringLiteral("tear")) {
             ArchiveFile::setWriteCall([](int fd, const char* bytes, size_t size, off_t offset) -> ssize_t {
                 if (::pwrite(fd, bytes, size / 2, offset) < 0)

@@ -7,10 +7,13 @@
 #include "appointments/appointmentsearch.h"
 #include "contacts/contactcard.h"
 #include "contacts/contactsearch.h"
+#include "documents/documentrules.h"
+#include "shell/application.h"
 #include "shell/passwordchange.h"
 #include "shell/passwordgate.h"
 #include "storage/passwordstore.h"
 #include "storage/programfolder.h"
+#include "storage/safefiles.h"
 #include "storage/spreadsheet.h"
 #include "support/programfixture.h"
 #include "ui/exportscreen.h"
@@ -18,13 +21,25 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QListView>
+#include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
+#include <atomic>
+#include <csignal>
+#include <ctime>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -298,8 +313,8 @@ private slots:
             QCOMPARE(again, QStringList { u"4"_s });
         QCOMPARE(QFileInfo(program->appointments()).size() % AppointmentRecord::Size, 0);
         QCOMPARE(QFileInfo(contactsPath()).size() % ContactRecord::Size, 0);
-        QVERIFY(!QFile::exists(ArchiveFile::notePath(program->appointments())));
-        QVERIFY(!QFile::exists(ArchiveFile::notePath(contactsPath())));
+        QVERIFY(ArchiveFile::notes(program->appointments()).isEmpty());
+        QVERIFY(ArchiveFile::notes(contactsPath()).isEmpty());
     }
 
     // The program folder made read-only, or removed, while the program
@@ -426,6 +441,212 @@ private slots:
         QCOMPARE(QFileInfo(program->appointments()).size(), (records + 1) * AppointmentRecord::Size);
         QCOMPARE(readFile(program->appointments()).left(records * AppointmentRecord::Size),
             QByteArray(records * AppointmentRecord::Size, fill));
+    }
+
+    // Links planted under the names the program writes in its folder, put
+    // back by a planter as fast as it can while the action runs: the action
+    // succeeds or fails with its message, and the file the links lead to
+    // (or would create, for a dangling link) outside the folder is never
+    // written.
+    void plantedLinks_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("dangling");
+        QTest::addColumn<QStringList>("allowed");
+        const QStringList exportTold = { ExportAsked, Exported }, exportFailed = { ExportAsked, ExportFailed };
+        for (const bool dangling : { false, true }) {
+            const char* kind = dangling ? "dangling link" : "link";
+            QTest::addRow("%s, export", kind)
+                << u"esportazione appuntamenti"_s << u"Riepilogo_Appuntamenti.xls"_s << dangling
+                << QStringList { exportTold.join(u'|'), exportFailed.join(u'|') };
+            QTest::addRow("%s, contact PDF", kind)
+                << u"PDF del contatto"_s << u"Contatto.pdf"_s << dangling << QStringList { PdfWritten, PdfFailed };
+            QTest::addRow("%s, rewrite note", kind)
+                << u"contatto riscritto"_s << u"Contatti.qzv.ripristino"_s << dangling << QStringList { Rewritten };
+            QTest::addRow("%s, password store", kind)
+                << u"cambio password"_s << u"unins000.dll"_s << dangling
+                << QStringList { PasswordChanged, PasswordFailed, OldPasswordWrong,
+                       u"Attenzione: si è verificato un errore durante la procedura di lettura della password. "
+                       u"Si consiglia di reinstallare il software."_s };
+        }
+    }
+    void plantedLinks()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, name);
+        QFETCH(bool, dangling);
+        QFETCH(QStringList, allowed);
+        world();
+        prepare(action);
+        program->messages.clear();
+        QTemporaryDir elsewhere;
+        const QString outside = elsewhere.filePath(u"altrove"_s);
+        const QByteArray outsideBytes = "[Accesso]\nValore=" + password::scramble(u"QUIRVALE"_s).toLatin1() + "\n";
+        writeFile(outside, outsideBytes);
+        const QByteArray target = QFile::encodeName(dangling ? outside + u".nuovo"_s : outside);
+        const QByteArray planted = QFile::encodeName(program->folder.file(name));
+        std::atomic<bool> stop = false;
+        std::atomic<int> plants = 0;
+        std::thread planter([&] {
+            while (!stop) {
+                ::unlink(planted.constData());
+                if (::symlink(target.constData(), planted.constData()) == 0)
+                    ++plants;
+            }
+        });
+        while (plants == 0)
+            QThread::yieldCurrentThread();
+        act(action);
+        stop = true;
+        planter.join();
+        QVERIFY2(
+            allowed.contains(program->messages.texts().join(u'|')), qPrintable(program->messages.texts().join(u'|')));
+        QCOMPARE(readFile(outside), outsideBytes);
+        QVERIFY(!QFileInfo::exists(outside + u".nuovo"_s));
+    }
+
+    // Things in the folder that are no files, under the names the program
+    // reads: the store, the archives, the rewrite note. The action tells its
+    // reading failure at once, without waiting on them.
+    void noFileInPlace_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("fifo");
+        QTest::addColumn<QStringList>("failure");
+        for (const bool fifo : { true, false }) {
+            const char* kind = fifo ? "FIFO" : "folder";
+            QTest::addRow("%s as the contacts archive", kind)
+                << u"nuovo contatto"_s << u"Contatti.qzv"_s << fifo << QStringList { Access };
+            QTest::addRow("%s as the appointments' rewrite note", kind)
+                << u"appuntamento riscritto"_s << u"Archivio_Appuntamenti.qzv.ripristino"_s << fifo
+                << QStringList { Access };
+            QTest::addRow("%s as the contacts' rewrite note, search", kind)
+                << u"ricerca contatti"_s << u"Contatti.qzv.ripristino"_s << fifo << QStringList { Access };
+        }
+    }
+    void noFileInPlace()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, name);
+        QFETCH(bool, fifo);
+        QFETCH(QStringList, failure);
+        world();
+        prepare(action);
+        program->messages.clear();
+        const QString path = program->folder.file(name);
+        QFile::remove(path);
+        if (fifo)
+            QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0666) == 0);
+        else
+            QVERIFY(QDir().mkdir(path));
+        QElapsedTimer clock;
+        clock.start();
+        act(action);
+        QVERIFY(clock.elapsed() < 1000);
+        QCOMPARE(program->messages.texts(), failure);
+    }
+
+    // Another workstation holds an archive for longer than the wait: the
+    // action says the archive is in use rather than blaming privileges, and
+    // goes through once it is free.
+    void archiveHeldByAnotherWorkstation_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QStringList>("failure");
+        QTest::addColumn<QStringList>("success");
+        const QString busy = AccessFailure::busyMessage();
+        QTest::newRow("save") << u"nuovo contatto"_s << QStringList { busy } << QStringList { Inserted };
+        QTest::newRow("search") << u"ricerca contatti"_s << QStringList { busy } << QStringList();
+        QTest::newRow("export") << u"esportazione contatti"_s << QStringList { busy }
+                                << QStringList { ExportAsked, Exported };
+    }
+    void archiveHeldByAnotherWorkstation()
+    {
+        QFETCH(QString, action);
+        QFETCH(QStringList, failure);
+        QFETCH(QStringList, success);
+        world();
+        program->messages.clear();
+        ArchiveFile::setLockTimeoutMs(300);
+        const auto restore = qScopeGuard([] { ArchiveFile::setLockTimeoutMs(60000); });
+        {
+            ArchiveFile other;
+            other.open(contactsPath(), ContactRecord::Size, ArchiveFile::Access::Write);
+            act(action);
+            QCOMPARE(program->messages.texts(), failure);
+        }
+        program->messages.clear();
+        act(action);
+        QCOMPARE(program->messages.texts(), success);
+    }
+
+    // At the start, the leftovers of runs that were killed go: the
+    // temporary files of this program (an attachment copy, a password
+    // change) whose process has gone or that are old. The user's files stay.
+    void leftoversCleanedAtTheStart()
+    {
+        const QString attachments = documents::attachments::folder();
+        QVERIFY(QDir().mkpath(attachments));
+        const auto goneProcess = [] {
+            const pid_t child = ::fork();
+            if (child == 0)
+                ::_exit(0);
+            ::waitpid(child, nullptr, 0);
+            return qint64(child);
+        };
+        const QString mine = QFileInfo(safefiles::temporaryName(folder())).fileName();
+        const QString host = mine.section(u'.', 2, 2);
+        const QString killedCopy = u".quirvale-tmp.%1.%2.1.0000abcd"_s.arg(host).arg(goneProcess());
+        const QString killedChange = u".quirvale-tmp.%1.%2.7.0000abcd"_s.arg(host).arg(goneProcess());
+        writeFile(attachments + killedCopy, QByteArray(100000, 'x'));
+        writeFile(folder() + u"/"_s + killedChange, "[Accesso]\nValore=00\n");
+        const QStringList earlier
+            = { u"unins000.dll.4242-1"_s, u"unins000.dll.4242-1.AbCdEf"_s, u"unins000.dll.4242-1.lock"_s };
+        for (const QString& name : earlier) {
+            writeFile(folder() + u"/"_s + name, "x");
+            struct timeval old[2] {};
+            old[0].tv_sec = old[1].tv_sec = ::time(nullptr) - 2 * 3600;
+            QVERIFY(::utimes(QFile::encodeName(folder() + u"/"_s + name).constData(), old) == 0);
+        }
+        writeFile(attachments + u"lettera.pdf"_s, "allegato");
+        writeFile(attachments + u".quirvale-tmp"_s, "dell'utente");
+        world();
+        const auto before = snapshot(folder());
+        shell::cleanLeftovers();
+        auto expected = before;
+        for (const QString& name : earlier + QStringList { killedChange })
+            QVERIFY(expected.remove(name) == 1);
+        QCOMPARE(snapshot(folder()), expected);
+        QCOMPARE(QDir(attachments).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+            (QStringList { u".quirvale-tmp"_s, u"lettera.pdf"_s }));
+    }
+
+    // The program as started: a file-size limit never ends it (the signal
+    // of a write past the limit is ignored, the write fails instead).
+    void programIgnoresTheFileSizeSignal()
+    {
+        QProcess program;
+        program.start(QString::fromUtf8(APP_PATH), {});
+        QVERIFY(program.waitForStarted(30000));
+        const auto end = qScopeGuard([&] {
+            program.kill();
+            program.waitForFinished(30000);
+        });
+        const QString status = u"/proc/%1/status"_s.arg(program.processId());
+        bool ignored = false;
+        QElapsedTimer clock;
+        clock.start();
+        while (!ignored && clock.elapsed() < 20000) {
+            for (const QByteArray& line : readFile(status).split('\n')) {
+                if (line.startsWith("SigIgn:"))
+                    ignored = (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGXFSZ - 1)) & 1;
+            }
+            if (!ignored)
+                QThread::msleep(20);
+        }
+        QVERIFY(ignored);
     }
 };
 

@@ -86,7 +86,7 @@ private slots:
                     ++writes;
                 }
             }
-            notesLeft += QFile::exists(ArchiveFile::notePath(path)) ? 1 : 0;
+            notesLeft += ArchiveFile::notes(path).isEmpty() ? 0 : 1;
             const QMap<qint64, int> found = generations(path);
             const QString context = u"round %1, seed %2"_s.arg(round).arg(seed);
             QVERIFY2(found.size() == told.size() || found.size() == told.size() + 1, qPrintable(context));
@@ -136,23 +136,77 @@ private slots:
         QCOMPARE(torn.size(), rewrite ? 3 * Size : 3 * Size + Size / 2);
         if (rewrite)
             QVERIFY(torn != before); // half of the new record is there
-        QCOMPARE(QFile::exists(ArchiveFile::notePath(path)), rewrite);
+        QCOMPARE(!ArchiveFile::notes(path).isEmpty(), rewrite);
 
         if (replaced)
             writeRecords(path, 3, 5); // a copy from elsewhere put in its place
         const int generation = replaced ? 5 : 0;
         const QMap<qint64, int> whole = { { 1, generation }, { 2, generation }, { 3, generation } };
         QCOMPARE(generations(path), whole);
-        QCOMPARE(QFile::exists(ArchiveFile::notePath(path)), rewrite); // readers leave it
+        QCOMPARE(!ArchiveFile::notes(path).isEmpty(), rewrite); // readers leave it
 
         QCOMPARE(archive::append(path, Size, churn::record(4, 0).data()), 4);
-        QVERIFY(!QFile::exists(ArchiveFile::notePath(path)));
+        QVERIFY(ArchiveFile::notes(path).isEmpty());
         QCOMPARE(QFileInfo(path).size(), 4 * Size);
         QMap<qint64, int> after = whole;
         after.insert(4, 0);
         QCOMPARE(generations(path), after);
         if (!replaced)
             QCOMPARE(testsupport::readFile(path).left(3 * Size), before); // the old record back on the disk
+    }
+
+    // Two writers on a share that refuses byte-range locks: A stops half way
+    // through a rewrite while B wants to rewrite another record. B waits
+    // (the lock file) instead of taking A's note for a dead one; A is killed
+    // there; B then puts A's record back whole, removes A's note and writes
+    // its own. Every record reads whole, and the note is gone.
+    void tornRewriteWithoutLocks_data()
+    {
+        QTest::addColumn<bool>("nolocks");
+        QTest::newRow("locks refused") << true;
+        QTest::newRow("byte-range locks") << false;
+    }
+    void tornRewriteWithoutLocks()
+    {
+        QFETCH(bool, nolocks);
+        testsupport::ProgramFolderFixture folder;
+        const QString path = folder.file(u"Archivio_Appuntamenti.qzv"_s);
+        writeRecords(path, 3, 0);
+        const QStringList extra = nolocks ? QStringList { u"nolocks"_s } : QStringList();
+        QProcess a, b;
+        a.start(worker(), QStringList { u"hold"_s, path, u"2"_s } + extra);
+        QVERIFY(a.waitForReadyRead(30000));
+        QVERIFY(a.readAllStandardOutput().startsWith("H"));
+        QCOMPARE(ArchiveFile::notes(path).size(), 1);
+        const QString noteOfA = ArchiveFile::notes(path).first();
+        b.start(worker(), QStringList { u"once"_s, path, u"3"_s } + extra);
+        QVERIFY(b.waitForStarted(30000));
+        QVERIFY(!b.waitForFinished(700)); // waits for A
+        QCOMPARE(ArchiveFile::notes(path), QStringList { noteOfA });
+        ::kill(pid_t(a.processId()), SIGKILL);
+        QVERIFY(a.waitForFinished(30000));
+        QVERIFY(b.waitForFinished(30000));
+        QCOMPARE(b.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(b.exitCode(), 0);
+        QVERIFY(ArchiveFile::notes(path).isEmpty());
+        const QMap<qint64, int> expected = { { 1, 0 }, { 2, 0 }, { 3, 1 } };
+        QCOMPARE(generations(path), expected);
+        QVERIFY(!QFileInfo::exists(ArchiveFile::lockFilePath(path)));
+    }
+
+    // A file-size limit makes an append fail with the access failure; the
+    // program does not end on the signal, and the archive keeps whole records.
+    void fileSizeLimit()
+    {
+        testsupport::ProgramFolderFixture folder;
+        const QString path = folder.file(u"Archivio_Appuntamenti.qzv"_s);
+        QProcess child;
+        child.start(worker(), { u"limit"_s, path, QString::number(3 * Size + Size / 2) });
+        QVERIFY(child.waitForFinished(30000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 1);
+        QCOMPARE(QFileInfo(path).size(), 3 * Size);
+        QCOMPARE(generations(path).size(), 3);
     }
 };
 

@@ -5,11 +5,15 @@
 #include "storage/passwordstore.h"
 #include "support/programfixture.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -135,6 +139,74 @@ private slots:
             QCOMPARE(program->messages.texts(), QStringList { ReadError });
             QVERIFY(!program->menu()->isVisible());
         }
+    }
+
+    // A store that is no store: the gate tells the reading error at once,
+    // whatever stands in its place, and nothing in the file is decoded
+    // into anything but text.
+    void unreadableStore_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << u"fifo"_s;
+        QTest::newRow("folder") << u"folder"_s;
+        QTest::newRow("Qt variant") << u"variant"_s;
+        QTest::newRow("huge") << u"huge"_s;
+        QTest::newRow("NUL byte") << u"nul"_s;
+    }
+    void unreadableStore()
+    {
+        QFETCH(QString, kind);
+        const QByteArray path = QFile::encodeName(password::storePath());
+        if (kind == u"fifo"_s)
+            QVERIFY(::mkfifo(path.constData(), 0666) == 0);
+        else if (kind == u"folder"_s)
+            QVERIFY(QDir().mkdir(password::storePath()));
+        else if (kind == u"variant"_s)
+            testsupport::writeFile(password::storePath(), "[Accesso]\nValore=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x1)\n");
+        else if (kind == u"huge"_s)
+            testsupport::writeFile(password::storePath(),
+                "[Accesso]\nValore=" + password::scramble(u"QUIRVALE"_s).toLatin1() + "\n" + QByteArray(1 << 20, ';'));
+        else
+            testsupport::writeFile(password::storePath(),
+                "[Accesso]\nValore=" + password::scramble(u"QUIRVALE"_s).toLatin1() + QByteArray("\n\0", 2));
+        QElapsedTimer clock;
+        clock.start();
+        enterAtGate(u"quirvale"_s);
+        QVERIFY(clock.elapsed() < 1000);
+        QCOMPARE(program->messages.texts(), QStringList { ReadError });
+        QVERIFY(!program->menu()->isVisible());
+    }
+
+    // The store as any INI reader writes it: names in any case, blanks,
+    // comments, other sections and keys, quotes around the value.
+    void storeReadAsIni_data()
+    {
+        QTest::addColumn<QByteArray>("store");
+        const QByteArray q = password::scramble(u"QUIRVALE"_s).toLatin1();
+        QTest::newRow("written by the program") << "[Accesso]\nValore=" + q + "\n";
+        QTest::newRow("Windows lines, other case, blanks")
+            << "\xEF\xBB\xBF; note\r\n[ accesso ]\r\n VALORE = " + q + " \r\n";
+        QTest::newRow("other sections and keys") << "[Altro]\nValore=00\n[Accesso]\nAltro=1\nValore=\"" + q + "\"\n";
+    }
+    void storeReadAsIni()
+    {
+        QFETCH(QByteArray, store);
+        testsupport::writeFile(password::storePath(), store);
+        QCOMPARE(password::readStored(), std::optional<QString>(u"QUIRVALE"_s));
+    }
+
+    // A change writes the store whole, as an INI file any reader takes, and
+    // leaves nothing beside it.
+    void changeWritesTheStoreAlone()
+    {
+        writeStore(password::scramble(u"QUIRVALE"_s));
+        change(u"quirvale"_s, u"segreta"_s, u"segreta"_s);
+        QCOMPARE(testsupport::readFile(password::storePath()),
+            "[Accesso]\nValore=" + password::scramble(u"SEGRETA"_s).toLatin1() + "\n");
+        QSettings independent(password::storePath(), QSettings::IniFormat);
+        QCOMPARE(independent.value(u"Accesso/Valore"_s).toString(), password::scramble(u"SEGRETA"_s));
+        QCOMPARE(QDir(program->folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+            QStringList { u"unins000.dll"_s });
     }
 
     void okEnabledOnlyWithText()

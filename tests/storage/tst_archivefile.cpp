@@ -1,16 +1,26 @@
 #include "storage/archivefile.h"
 #include "storage/programfolder.h"
 #include "storage/records.h"
+#include "storage/safefiles.h"
 #include "support/folders.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSet>
 #include <QTest>
 
+#include <atomic>
 #include <cerrno>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 using testsupport::readFile;
@@ -26,6 +36,26 @@ AppointmentRecord appointment(const QString& purpose)
     r.setText(AppointmentField::purpose, purpose);
     r.setFlag(AppointmentField::fulfilled, false);
     return r;
+}
+
+// Byte-range locks refused, as a share mounted without them refuses them,
+// until the guard ends.
+auto refuseLocks()
+{
+    ArchiveFile::setLockCall([](int, struct flock*) {
+        errno = ENOLCK;
+        return -1;
+    });
+    return qScopeGuard([] { ArchiveFile::setLockCall({}); });
+}
+
+QStringList purposes(const QString& path)
+{
+    QStringList seen;
+    archive::readAll(path, Size, [&](const char* bytes, qint64) {
+        seen << AppointmentRecord::fromBytes(bytes).text(AppointmentField::purpose);
+    });
+    return seen;
 }
 } // namespace
 
@@ -198,6 +228,178 @@ private slots:
             QCOMPARE(readFile(path), before);
         }
         QCOMPARE(calls, works ? 4 : 3);
+    }
+
+    // A lock held longer than the wait is told as the archive in use by
+    // another workstation, not as missing privileges; the wait is shown
+    // while it lasts.
+    void lockHeldTooLongIsTheBusyMessage_data()
+    {
+        QTest::addColumn<bool>("byteRangeLocks");
+        QTest::newRow("byte-range locks") << true;
+        QTest::newRow("locks refused: the lock file") << false;
+    }
+    void lockHeldTooLongIsTheBusyMessage()
+    {
+        QFETCH(bool, byteRangeLocks);
+        testsupport::ProgramFolderFixture folder;
+        const QString path = folder.file(u"a.qzv"_s);
+        archive::append(path, Size, appointment(u"uno"_s).data());
+        std::optional<decltype(refuseLocks())> refused;
+        if (!byteRangeLocks)
+            refused.emplace(refuseLocks());
+        QList<bool> told;
+        ArchiveFile::setWaitCall([&](bool waiting) { told << waiting; });
+        ArchiveFile::setLockTimeoutMs(700);
+        const auto restore = qScopeGuard([] {
+            ArchiveFile::setWaitCall({});
+            ArchiveFile::setLockTimeoutMs(5000);
+        });
+        ArchiveFile holder;
+        holder.open(path, Size, ArchiveFile::Access::Write);
+        QCOMPARE(QFileInfo::exists(ArchiveFile::lockFilePath(path)), !byteRangeLocks);
+        QElapsedTimer clock;
+        clock.start();
+        try {
+            archive::append(path, Size, appointment(u"due"_s).data());
+            QFAIL("no failure");
+        } catch (const AccessFailure& failure) {
+            QVERIFY(failure.busy());
+            QCOMPARE(failure.text(),
+                u"Attenzione: l'archivio è in uso da un'altra postazione.\n\r\n\r"
+                u"Attendere che l'operazione in corso sia terminata e riprovare."_s);
+        }
+        QVERIFY(clock.elapsed() >= 700);
+        QCOMPARE(told, (QList<bool> { true, false }));
+        holder.close();
+        QVERIFY(!QFileInfo::exists(ArchiveFile::lockFilePath(path)));
+        QCOMPARE(archive::append(path, Size, appointment(u"due"_s).data()), 2);
+        QCOMPARE(purposes(path), (QStringList { u"uno"_s, u"due"_s }));
+    }
+
+    // Where byte-range locks are refused, the lock file of a program that
+    // has gone does not stop the others.
+    void lockFileOfAGoneProgramIsTakenOver()
+    {
+        testsupport::ProgramFolderFixture folder;
+        const QString path = folder.file(u"a.qzv"_s);
+        archive::append(path, Size, appointment(u"uno"_s).data());
+        const auto refused = refuseLocks();
+        const QString lock = ArchiveFile::lockFilePath(path);
+        QCOMPARE(lock, folder.file(u"a.qzv.blocco"_s));
+        writeFile(lock, "0badcafe 1 altra\n"); // another workstation, not renewed for long
+        struct timeval old[2] {};
+        old[0].tv_sec = old[1].tv_sec = ::time(nullptr) - safefiles::LockFile::StaleSeconds - 5;
+        QVERIFY(::utimes(QFile::encodeName(lock).constData(), old) == 0);
+        ArchiveFile::setLockTimeoutMs(2000);
+        const auto restore = qScopeGuard([] { ArchiveFile::setLockTimeoutMs(5000); });
+        QCOMPARE(archive::append(path, Size, appointment(u"due"_s).data()), 2);
+        QVERIFY(!QFileInfo::exists(lock));
+    }
+
+    // Things planted in the folder under the archive's or its notes' names:
+    // the action fails at once with the access message, never waits, and
+    // writes nothing outside the folder.
+    void plantedInPlace_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO as the archive") << u"a.qzv"_s << u"fifo"_s;
+        QTest::newRow("link as the archive") << u"a.qzv"_s << u"link"_s;
+        QTest::newRow("dangling link as the archive") << u"a.qzv"_s << u"dangling"_s;
+        QTest::newRow("FIFO as the note") << u"a.qzv.ripristino"_s << u"fifo"_s;
+        QTest::newRow("folder as the note") << u"a.qzv.ripristino"_s << u"folder"_s;
+        QTest::newRow("FIFO as a writer's note") << u"a.qzv.ripristino.0badcafe.1.1.0000abcd"_s << u"fifo"_s;
+    }
+    void plantedInPlace()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        testsupport::ProgramFolderFixture folder;
+        QTemporaryDir elsewhere;
+        const QString outside = elsewhere.filePath(u"altrove"_s);
+        const QByteArray outsideBytes(3 * Size, 'o');
+        writeFile(outside, outsideBytes);
+        const QString path = folder.file(u"a.qzv"_s);
+        if (name != u"a.qzv"_s)
+            archive::append(path, Size, appointment(u"uno"_s).data());
+        const QByteArray planted = QFile::encodeName(folder.file(name));
+        if (kind == u"fifo"_s)
+            QVERIFY(::mkfifo(planted.constData(), 0666) == 0);
+        else if (kind == u"folder"_s)
+            QVERIFY(::mkdir(planted.constData(), 0777) == 0);
+        else if (kind == u"link"_s)
+            QVERIFY(::symlink(QFile::encodeName(outside).constData(), planted.constData()) == 0);
+        else
+            QVERIFY(::symlink(QFile::encodeName(outside + u"2"_s).constData(), planted.constData()) == 0);
+        QElapsedTimer clock;
+        clock.start();
+        char buffer[Size];
+        QVERIFY_THROWS_EXCEPTION(AccessFailure, archive::count(path, Size));
+        QVERIFY_THROWS_EXCEPTION(AccessFailure, archive::append(path, Size, appointment(u"due"_s).data()));
+        QVERIFY_THROWS_EXCEPTION(AccessFailure, archive::rewriteAt(path, Size, 1, appointment(u"UNO"_s).data()));
+        QVERIFY_THROWS_EXCEPTION(AccessFailure, archive::readAt(path, Size, 1, buffer));
+        QVERIFY(clock.elapsed() < 1000);
+        QCOMPARE(readFile(outside), outsideBytes);
+        QVERIFY(!QFileInfo::exists(outside + u"2"_s));
+    }
+
+    // A planter re-creates links, as fast as it can, at the names of the
+    // notes (the one of earlier versions and names like a writer's) while
+    // records are rewritten: every rewrite succeeds, and the file the links
+    // lead to is never touched.
+    void planterOfLinksAtTheNotes()
+    {
+        testsupport::ProgramFolderFixture folder;
+        QTemporaryDir elsewhere;
+        const QString outside = elsewhere.filePath(u"altrove"_s);
+        const QByteArray outsideBytes(3 * Size, 'o');
+        writeFile(outside, outsideBytes);
+        const QString path = folder.file(u"a.qzv"_s);
+        archive::append(path, Size, appointment(u"uno"_s).data());
+        std::atomic<bool> stop = false;
+        std::thread planter([&] {
+            const QByteArray target = QFile::encodeName(outside);
+            const QByteArray names[] = { QFile::encodeName(ArchiveFile::notePath(path)),
+                QFile::encodeName(safefiles::uniqueName(ArchiveFile::notePath(path))) };
+            while (!stop) {
+                for (const QByteArray& name : names) {
+                    ::unlink(name.constData());
+                    ::symlink(target.constData(), name.constData());
+                }
+            }
+        });
+        QElapsedTimer clock;
+        clock.start();
+        int rewrites = 0;
+        for (; rewrites < 200 && clock.elapsed() < 2000; ++rewrites)
+            archive::rewriteAt(path, Size, 1, appointment(u"giro %1"_s.arg(rewrites)).data());
+        stop = true;
+        planter.join();
+        QCOMPARE(purposes(path), QStringList { u"giro %1"_s.arg(rewrites - 1) });
+        QCOMPARE(readFile(outside), outsideBytes);
+    }
+
+    // Three copies of the program on a share that refuses byte-range locks,
+    // appending at once: the lock file serialises them and no card is lost
+    // or written twice.
+    void threeCopiesAppendingWithoutLocks()
+    {
+        testsupport::ProgramFolderFixture folder;
+        const QString path = folder.file(u"a.qzv"_s);
+        QProcess copies[3];
+        const QString tags[3] = { u"A"_s, u"B"_s, u"C"_s };
+        for (int i = 0; i < 3; ++i)
+            copies[i].start(QString::fromUtf8(APPENDER_PATH), { path, tags[i], u"60"_s, u"nolocks"_s });
+        for (QProcess& copy : copies) {
+            QVERIFY(copy.waitForFinished(120000));
+            QCOMPARE(copy.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(copy.exitCode(), 0);
+        }
+        QCOMPARE(QFileInfo(path).size(), 180 * Size);
+        const QStringList seen = purposes(path);
+        QCOMPARE(QSet<QString>(seen.begin(), seen.end()).size(), 180);
+        QVERIFY(!QFileInfo::exists(ArchiveFile::lockFilePath(path)));
     }
 
     void twoCopiesAppendingAtOnce()
