@@ -72,14 +72,22 @@ private slots:
         for (int round = 0; round < Kills; ++round) {
             QProcess child;
             child.start(worker(), { u"churn"_s, path, QString::number(random.generate()) });
-            QVERIFY(child.waitForReadyRead(30000)); // started
+            // The kill falls at a random moment after the first write was
+            // told, so that a busy machine, slow to schedule the worker,
+            // still has it killed in the middle of its writing.
+            QByteArray output;
+            while (!output.contains("\nA ") && !output.contains("\nR ")) {
+                QVERIFY(child.waitForReadyRead(30000));
+                output += child.readAllStandardOutput();
+            }
             QThread::usleep(random.bounded(40000));
             ::kill(pid_t(child.processId()), SIGKILL);
             QVERIFY(child.waitForFinished(30000));
             QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+            output += child.readAllStandardOutput();
 
             QMap<qint64, int> told = known;
-            for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+            for (const QByteArray& line : output.split('\n')) {
                 const QList<QByteArray> words = line.split(' ');
                 if (words.size() == 3 && (words[0] == "A" || words[0] == "R")) {
                     told.insert(words[1].toLongLong(), words[2].toInt());
@@ -102,7 +110,7 @@ private slots:
             known = found;
         }
         qInfo("%d writes told in %d kills; %d kills left a rewrite note", writes, Kills, notesLeft);
-        QVERIFY(writes > Kills);
+        QVERIFY(writes >= Kills);
     }
 
     // Killed in the middle of a record's bytes. A rewrite cut short is
