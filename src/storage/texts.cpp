@@ -237,19 +237,19 @@ QString centsToAmount(qint64 cents)
 
 namespace {
 
-// Removes one from a string of decimal digits that is not zero.
-QString decremented(const QString& digits)
+// Adds one to a string of decimal digits.
+QString incremented(const QString& digits)
 {
     QString result = digits;
     for (qsizetype i = result.size() - 1; i >= 0; --i) {
-        if (result[i] == u'0') {
-            result[i] = u'9';
+        if (result[i] == u'9') {
+            result[i] = u'0';
         } else {
-            result[i] = QChar(result[i].unicode() - 1);
-            break;
+            result[i] = QChar(result[i].unicode() + 1);
+            return result;
         }
     }
-    return result;
+    return u'1' + result;
 }
 
 } // namespace
@@ -325,16 +325,15 @@ QString AmountTotal::text() const
     const QString fraction = u"%1"_s.arg(big.last(), 18, 10, QChar(u'0'));
     if (!negative)
         return normaliseAmount((whole.isEmpty() ? u"0"_s : whole) + u',' + fraction);
-    // Toward zero after adding a half: the cents of the magnitude when its
-    // third decimal is 5 or more, else one cent less.
+    // A debt rounds as the same credit would, halves away from zero: a
+    // single "-5,00" totals -5,00 (adding a half and cutting toward zero
+    // would make it -4,99).
     QString cents = whole + fraction.left(2);
+    if (fraction[2].unicode() >= u'5')
+        cents = incremented(cents);
     while (cents.size() > 1 && cents.front() == u'0')
         cents.remove(0, 1);
-    if (fraction[2].unicode() < u'5')
-        cents = cents == u"0"_s ? cents : decremented(cents);
-    while (cents.size() > 1 && cents.front() == u'0')
-        cents.remove(0, 1);
-    if (cents == u"0"_s)
+    if (cents.isEmpty() || cents == u"0"_s)
         return u"0,00"_s;
     if (cents.size() < 3)
         cents = QString(3 - cents.size(), QChar(u'0')) + cents;

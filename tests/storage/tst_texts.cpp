@@ -69,15 +69,17 @@ private slots:
                                      << 6;
         QTest::newRow("a negative amount is taken off")
             << QStringList { u"10,50"_s, u" -5,00 "_s } << 1 << u"5,50"_s << 0;
-        // x * 100 + 0.5 toward zero: -499.5 becomes -499.
-        QTest::newRow("negative total of whole cents") << QStringList { u"-5,00"_s } << 1 << u"-4,99"_s << 0;
-        QTest::newRow("negative total, third decimal 5") << QStringList { u"-5,005"_s } << 1 << u"-5,00"_s << 0;
-        QTest::newRow("negative below a cent") << QStringList { u"-0,004"_s, u"-0,006"_s } << 1 << u"0,00"_s << 0;
+        // A debt rounds as the same credit would: halves away from zero.
+        QTest::newRow("negative total of whole cents") << QStringList { u"-5,00"_s } << 1 << u"-5,00"_s << 0;
+        QTest::newRow("negative total, third decimal 5") << QStringList { u"-5,005"_s } << 1 << u"-5,01"_s << 0;
+        QTest::newRow("negative total, third decimal 4") << QStringList { u"-5,004"_s } << 1 << u"-5,00"_s << 0;
+        QTest::newRow("negative of a cent") << QStringList { u"-0,004"_s, u"-0,006"_s } << 1 << u"-0,01"_s << 0;
+        QTest::newRow("negative below half a cent") << QStringList { u"-0,004"_s } << 1 << u"0,00"_s << 0;
         QTest::newRow("borrow through every group")
             << QStringList { u"1000000000000000000000000000000000000"_s, u"-0,0000000000000001"_s } << 1
             << u"1000000000000000000000000000000000000,00"_s << 0;
         QTest::newRow("more taken than added")
-            << QStringList { u"0,25"_s, u"-1000000000000000000,50"_s } << 1 << u"-1000000000000000000,24"_s << 0;
+            << QStringList { u"0,25"_s, u"-1000000000000000000,50"_s } << 1 << u"-1000000000000000000,25"_s << 0;
         QTest::newRow("a double would drift") << QStringList { u"99999,99"_s } << 100000 << u"9999999000,00"_s << 0;
         QTest::newRow("past 64-bit cents")
             << QStringList { u"999999999999,99"_s } << 100000 << u"99999999999999000,00"_s << 0;
