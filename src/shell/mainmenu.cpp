@@ -40,6 +40,10 @@ MainMenu::MainMenu(const Areas& areas, QWidget* parent)
         splash.exec();
     });
     connect(m_ui->icoSito, &QToolButton::clicked, this, [] { ui::desktop::open(WebSite); });
+    connect(m_ui->imgImpostazioni, &QToolButton::clicked, this, [this] {
+        if (m_settings)
+            m_settings(this);
+    });
     connect(m_ui->imgEsci, &QToolButton::clicked, this, [] { ui::run::end(); });
 }
 
