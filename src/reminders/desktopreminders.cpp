@@ -122,8 +122,7 @@ void DesktopReminders::remind(const QList<Reminder>& due)
         for (qsizetype i = 0; i < MaxSeparate; ++i)
             titles.append(due[i].texts.title);
         titles.append(u"..."_s);
-        ui::notifications::show(
-            u"%1 impegni da ricordare"_s.arg(due.size()), titles.join(u'\n'), [this] { open(0); });
+        ui::notifications::show(u"%1 impegni da ricordare"_s.arg(due.size()), titles.join(u'\n'), [this] { open(0); });
     } else {
         for (const Reminder& r : due)
             ui::notifications::show(r.texts.title, r.texts.body, [this, p = r.position] { open(p); });

@@ -108,7 +108,8 @@ QString key(const Commitment& c, Kind kind, const QDate& day)
         + c.date().toString(u"yyyyMMdd"_s) + time;
 }
 
-QList<Due> dueAt(const std::vector<Commitment>& day, const QDateTime& now, int minutesBefore, const QSet<QString>& given)
+QList<Due> dueAt(
+    const std::vector<Commitment>& day, const QDateTime& now, int minutesBefore, const QSet<QString>& given)
 {
     QList<Due> due;
     const QDate today = now.date();

@@ -73,7 +73,8 @@ struct Due {
 // reminder from `minutesBefore` minutes before its time to the time itself.
 // When both fall at once only the minutes-before one is given, and the
 // notice is counted as given with it.
-QList<Due> dueAt(const std::vector<Commitment>& day, const QDateTime& now, int minutesBefore, const QSet<QString>& given);
+QList<Due> dueAt(
+    const std::vector<Commitment>& day, const QDateTime& now, int minutesBefore, const QSet<QString>& given);
 // The next moment after `now` at which something of `day` falls due, or the
 // next midnight, when the list of the day is made again.
 QDateTime nextMoment(const std::vector<Commitment>& day, const QDateTime& now, int minutesBefore);
