@@ -1,6 +1,8 @@
 #include "shell/commandline.h"
 
+#include "reminders/reminderwatch.h"
 #include "storage/programfolder.h"
+#include "ui/services.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -40,12 +42,29 @@ int help(const Request&, QTextStream& out, QTextStream&)
     return Done;
 }
 
+// The reminders the program would give now, one a line, without giving
+// them: the same decision as the reminders on the desktop.
+int reminderList(const Request&, QTextStream& out, QTextStream& err)
+{
+    const reminders::Settings settings = reminders::Settings::load(programFolder::file(reminders::Settings::FileName));
+    reminders::Watch watch(programFolder::file(programFolder::Appointments),
+        programFolder::file(reminders::Ledger::FileName), &ui::clock::now);
+    watch.setMinutesBefore(settings.minutesBefore);
+    const QList<reminders::Reminder> due = watch.dueNow();
+    for (const reminders::Reminder& r : due)
+        out << r.texts.title << u" - "_s << QString(r.texts.body).replace(u'\n', u"; "_s) << u'\n';
+    if (due.isEmpty())
+        err << u"Nessun promemoria da dare adesso.\n"_s;
+    return Done;
+}
+
 } // namespace
 
 const QList<Command>& commands()
 {
     static const QList<Command> table = {
         { u"--aiuto"_s, {}, u"mostra questo elenco di comandi e opzioni"_s, help },
+        { u"--promemoria"_s, {}, u"elenca i promemoria degli impegni da dare adesso, senza inviarli"_s, reminderList },
     };
     return table;
 }
