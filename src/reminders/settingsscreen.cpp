@@ -24,6 +24,7 @@ SettingsScreen::SettingsScreen(reminders::DesktopReminders* reminders, QWidget* 
 {
     m_ui->setupUi(this);
     ui::applyIcons(this);
+    setFixedSize(size());
     const reminders::Settings& settings = reminders->settings();
     m_ui->chkPromemoria->setChecked(settings.enabled);
     m_ui->txtMinuti->setValue(settings.minutesBefore);
