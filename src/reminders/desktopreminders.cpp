@@ -70,7 +70,9 @@ void DesktopReminders::run(bool on)
         return;
     }
     m_watch->start();
-    if (!m_tray && QSystemTrayIcon::isSystemTrayAvailable()) {
+    // Made even when no tray is there yet (started at login before the
+    // panel): the icon enters the tray as soon as one appears.
+    if (!m_tray) {
         m_tray = new QSystemTrayIcon(QIcon(u":/ui/quirvale.svg"_s));
         m_tray->setContextMenu(m_menu.get());
         connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
