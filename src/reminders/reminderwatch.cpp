@@ -91,7 +91,14 @@ void Watch::read()
     m_stamp = stamp();
     ++m_reads;
     Scan scan = reminders::scan(m_archive);
-    // A read cut short keeps what it found; the next change reads again.
+    if (!scan.complete) {
+        // The archive could not be read to its end (held by a long save,
+        // a share gone): the slow timer reads it again, and until then the
+        // commitments of the last whole read stand, or what was found.
+        m_stamp.size = -2;
+        if (scan.commitments.size() < m_all.size())
+            return;
+    }
     m_all = std::move(scan.commitments);
     m_all.shrink_to_fit();
     planDay(m_clock().date());
@@ -168,22 +175,29 @@ QList<Reminder> Watch::collect(const QDateTime& now, QStringList& keys)
     if (dueAt(m_day, now, m_minutesBefore, {}).isEmpty())
         return given;
     const QList<Due> due = dueAt(m_day, now, m_minutesBefore, m_ledger.given(now.date()));
+    // Each record as it is now, in one opening of the archive: fulfilled or
+    // moved since the last read, it is left alone.
     AppointmentRecord record;
-    for (const Due& d : due) {
-        // The record as it is now: fulfilled or moved since the last read, it is left alone.
-        try {
-            archive::readAt(m_archive, AppointmentRecord::Size, d.commitment.position, record.data());
-        } catch (const AccessFailure&) {
-            continue;
+    try {
+        ArchiveFile file;
+        file.open(m_archive, AppointmentRecord::Size, ArchiveFile::Access::Read);
+        const qint64 count = file.recordCount();
+        for (const Due& d : due) {
+            if (d.commitment.position > count)
+                continue;
+            file.seek(d.commitment.position - 1);
+            file.read(record.data());
+            const AppointmentView view(record.data());
+            if (!stillDue(view, d.commitment)) {
+                if (m_running)
+                    m_settle.start();
+                continue;
+            }
+            given.append({ d.kind, d.commitment.position, texts(view, d.kind) });
+            keys += d.keys;
         }
-        const AppointmentView view(record.data());
-        if (!stillDue(view, d.commitment)) {
-            if (m_running)
-                m_settle.start();
-            continue;
-        }
-        given.append({ d.kind, d.commitment.position, texts(view, d.kind) });
-        keys += d.keys;
+    } catch (const AccessFailure&) {
+        // What was read stands; the rest is tried again at the next wake.
     }
     return given;
 }
