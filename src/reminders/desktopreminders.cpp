@@ -54,11 +54,15 @@ void DesktopReminders::start()
 
 bool DesktopReminders::apply(const Settings& settings)
 {
+    // Settings that could not be kept are not applied either: the next run
+    // would not have them.
+    if (!settings.save(programFolder::file(Settings::FileName)))
+        return false;
     m_settings = settings;
     m_watch->setMinutesBefore(settings.minutesBefore);
     if (m_started)
         run(settings.enabled);
-    return settings.save(programFolder::file(Settings::FileName));
+    return true;
 }
 
 void DesktopReminders::run(bool on)

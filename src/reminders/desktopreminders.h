@@ -34,7 +34,7 @@ public:
 
     const Settings& settings() const { return m_settings; }
     // Keeps the settings in the program folder and applies them at once;
-    // false when they could not be written.
+    // false, and nothing changed, when they could not be written.
     bool apply(const Settings& settings);
 
     Watch& watch() { return *m_watch; }

@@ -271,7 +271,7 @@ private slots:
             { program->appointments(), u"14/03/2024"_s, u"09"_s, u"00"_s, u"4"_s, u"Rinnovo"_s });
         QVERIFY(saver.waitForFinished(10000));
         QCOMPARE(saver.exitCode(), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(server->calls.size(), 1, reminders::Watch::SettleMs + 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(server->calls.size(), 1, reminders::Watch::SettleMs + 4000);
         QCOMPARE(server->calls.first().summary, u"Impegno in scadenza: Rinnovo"_s);
         QCOMPARE(reminders()->watch().reads(), 2);
     }
@@ -398,6 +398,28 @@ private slots:
         QVERIFY(testsupport::readFile(program->folder.file(u"Impostazioni.ini"_s)).contains("Attivi=No"));
         QVERIFY(program->messages.messages().isEmpty());
         qunsetenv("XDG_CONFIG_HOME");
+    }
+
+    void settingsThatCannotBeSaved()
+    {
+        reminders()->start();
+        program->menu()->show();
+        testsupport::ReadOnlyFolder locked(program->folder.path());
+        QVERIFY(locked.ok());
+        bool stillOpen = false;
+        testsupport::whenModal([&](QWidget* screen) {
+            QTest::mouseClick(control<QCheckBox>(screen, u"chkPromemoria"_s), Qt::LeftButton, {}, QPoint(4, 8));
+            control<QPushButton>(screen, u"cmdOK"_s)->click();
+            stillOpen = screen->isVisible();
+            control<QPushButton>(screen, u"cmdAnnulla"_s)->click();
+        });
+        control<QToolButton>(program->menu(), u"imgImpostazioni"_s)->click();
+        QVERIFY(stillOpen);
+        QCOMPARE(program->messages.texts(),
+            QStringList { u"Impossibile salvare le impostazioni nella cartella del programma."_s });
+        QVERIFY(!QFile::exists(program->folder.file(u"Impostazioni.ini"_s)));
+        QVERIFY(reminders()->watch().isRunning());
+        QVERIFY(reminders()->settings().enabled);
     }
 };
 
