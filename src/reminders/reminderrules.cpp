@@ -115,15 +115,20 @@ QList<Due> dueAt(
     const QDate today = now.date();
     const qint64 todayNumber = today.toJulianDay();
     for (const Commitment& c : day) {
-        const QString noticeKey = key(c, Kind::Notice, today);
-        const bool notice = c.noticeStart <= todayNumber && todayNumber <= c.day && !given.contains(noticeKey);
-        bool soon = false;
+        // The keys are made only for what the moment allows.
+        QString noticeKey;
+        bool notice = c.noticeStart <= todayNumber && todayNumber <= c.day;
+        if (notice) {
+            noticeKey = key(c, Kind::Notice, today);
+            notice = !given.contains(noticeKey);
+        }
+        bool soon = c.hasTime() && c.soonMoment(minutesBefore) <= now && now < c.moment();
         QString soonKey;
-        if (c.hasTime()) {
+        if (soon) {
             // Recorded under the commitment's own day, so the reminder given
             // late in the evening before counts for it.
             soonKey = key(c, Kind::Soon, c.date());
-            soon = c.soonMoment(minutesBefore) <= now && now < c.moment() && !given.contains(soonKey);
+            soon = !given.contains(soonKey);
         }
         if (soon)
             due.append({ c, Kind::Soon, notice ? QStringList { soonKey, noticeKey } : QStringList { soonKey } });
@@ -212,11 +217,12 @@ QSet<QString> Ledger::given(const QDate& today)
 
 bool Ledger::add(const QStringList& keys, const QDate& today)
 {
-    for (const QString& key : keys)
-        m_own.insert(key);
     // Keep today's lines and the reminders recorded under a later day (the
     // minutes-before reminder given the evening before).
     const QString first = today.toString(u"yyyyMMdd"_s);
+    m_own.removeIf([&first](const QString& key) { return key.left(8) < first; });
+    for (const QString& key : keys)
+        m_own.insert(key);
     QStringList lines;
     QSet<QString> seen;
     const auto keep = [&](const QString& line) {

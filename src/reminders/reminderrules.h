@@ -99,6 +99,9 @@ public:
     explicit Ledger(QString path);
     // The keys recorded for `today` or a later day, on the file or by this program.
     QSet<QString> given(const QDate& today);
+    // The keys this program recorded: what the file holds besides can only
+    // be more.
+    const QSet<QString>& remembered() const { return m_own; }
     // Records the keys; false when the file could not be written (they are
     // still remembered for this run).
     bool add(const QStringList& keys, const QDate& today);

@@ -171,8 +171,9 @@ QList<Reminder> Watch::dueNow()
 QList<Reminder> Watch::collect(const QDateTime& now, QStringList& keys)
 {
     QList<Reminder> given;
-    // The record of what was given is read only when something may be due.
-    if (dueAt(m_day, now, m_minutesBefore, {}).isEmpty())
+    // The record of what was given is read only when something this
+    // program has not given yet may be due.
+    if (dueAt(m_day, now, m_minutesBefore, m_ledger.remembered()).isEmpty())
         return given;
     const QList<Due> due = dueAt(m_day, now, m_minutesBefore, m_ledger.given(now.date()));
     // Each record as it is now, in one opening of the archive: fulfilled or
@@ -185,8 +186,7 @@ QList<Reminder> Watch::collect(const QDateTime& now, QStringList& keys)
         for (const Due& d : due) {
             if (d.commitment.position > count)
                 continue;
-            file.seek(d.commitment.position - 1);
-            file.read(record.data());
+            file.readRecord(d.commitment.position - 1, record.data());
             const AppointmentView view(record.data());
             if (!stillDue(view, d.commitment)) {
                 if (m_running)
