@@ -1,8 +1,10 @@
 // Any bytes as one record of each layout (cut to the record's size, or
 // filled up with zeros): the load rule of every field as the cards and the
-// card prints use it, the list lines, and the export row of every table.
+// card prints use it, the list lines, and the export row of every table;
+// and an appointment through the reminders' rules.
 #include "fuzzsupport.h"
 
+#include "reminders/reminderrules.h"
 #include "storage/fixedtext.h"
 
 #include <cstring>
@@ -60,10 +62,31 @@ void oneRecord(const Rules& rules, const uint8_t* data, size_t size)
     }
 }
 
+// A commitment read from the record is still due against that record, lies
+// in its own day's list and gives its reminder texts.
+void reminderRules(const uint8_t* data, size_t size)
+{
+    QByteArray bytes(AppointmentRecord::Size, '\0');
+    std::memcpy(bytes.data(), data, std::min<size_t>(size, AppointmentRecord::Size));
+    const AppointmentView view(bytes.constData());
+    const auto c = reminders::commitment(view, 3);
+    if (!c)
+        return;
+    fuzz::expect(reminders::stillDue(view, *c), "a commitment not due against its own record");
+    fuzz::expect(c->noticeStart <= c->day, "notice period after the commitment's day");
+    const auto day = reminders::ofTheDay({ *c }, c->date());
+    fuzz::expect(day.size() == 1, "a commitment left out of its own day's list");
+    const QDateTime noon(c->date(), QTime(12, 0));
+    fuzz::expect(!reminders::dueAt(day, noon, 15, {}).isEmpty(), "a commitment not reminded on its own day");
+    fuzz::expect(reminders::nextMoment(day, noon, 15) > noon, "the next moment is not after now");
+    fuzz::expect(!reminders::texts(view, reminders::Kind::Soon).title.isEmpty(), "a reminder without a title");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::forEachLayout([&](const auto& rules) { oneRecord(rules, data, size); });
+    reminderRules(data, size);
     return 0;
 }

@@ -11,7 +11,7 @@ packages=(
   gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
   fonts-liberation fonts-liberation2 breeze-icon-theme hicolor-icon-theme
   sox libsox-fmt-mp3 lame bc poppler-utils python3 qt6-translations-l10n libqt6svg6
-  xvfb xauth
+  xvfb xauth dbus-daemon
   libarchive-dev libssl-dev
 )
 # The fuzz targets of the test command: clang with libFuzzer and its sanitizers;

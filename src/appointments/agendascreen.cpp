@@ -3,6 +3,7 @@
 #include "appointments/appointmentcard.h"
 #include "appointments/appointmentexports.h"
 #include "appointments/appointmentrules.h"
+#include "storage/archivefile.h"
 #include "storage/programfolder.h"
 #include "ui/exportscreen.h"
 #include "ui/linelist.h"
@@ -54,6 +55,31 @@ QDate AgendaScreen::selectedDate() const
 void AgendaScreen::opening()
 {
     btnCaricaListaClick();
+}
+
+void AgendaScreen::showCommitment(qint64 position)
+{
+    open();
+    if (position <= 0)
+        return;
+    const lists::Rows& rows = m_list->rows();
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (rows[i].position == position) {
+            m_list->selectRow(int(i));
+            return;
+        }
+    }
+    AppointmentRecord record;
+    try {
+        archive::readAt(
+            programFolder::file(programFolder::Appointments), AppointmentRecord::Size, position, record.data());
+    } catch (const AccessFailure&) {
+        return; // the agenda stays open, as on any failed read of the agenda
+    }
+    areaClosing();
+    m_card->open();
+    m_card->showRecord(record, position);
+    hide();
 }
 
 void AgendaScreen::btnCaricaListaClick()

@@ -25,6 +25,11 @@ public:
     // The day selected in the calendar, which the day and month lists use.
     QDate selectedDate() const;
 
+    // Opens the agenda with the commitment at `position` selected; when the
+    // agenda does not list it (fulfilled, or not yet in its notice period)
+    // the appointment card shows it instead. Position 0 only opens the agenda.
+    void showCommitment(qint64 position);
+
     void btnCaricaListaClick();
     void btnStampaClick();
     void btnArchivioClick();

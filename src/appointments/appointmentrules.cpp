@@ -27,11 +27,19 @@ Due dueState(const AppointmentView& r, const QDate& today)
 {
     if (!r.isNo(F::fulfilled))
         return Due::No;
+    const auto start = noticeStart(r);
+    if (!start)
+        return Due::Unreadable;
+    return *start <= today ? Due::Yes : Due::No;
+}
+
+std::optional<QDate> noticeStart(const AppointmentView& r)
+{
     const auto date = texts::parseDate(r.text(F::date));
     const auto days = texts::parseDays(r.text(F::noticeDays));
     if (!date || !days)
-        return Due::Unreadable;
-    return date->addDays(-*days) <= today ? Due::Yes : Due::No;
+        return std::nullopt;
+    return date->addDays(-*days);
 }
 
 DuePass dueRows(const QString& path, const QDate& today)

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <array>
+#include <optional>
 
 namespace appointments {
 
@@ -24,6 +25,9 @@ enum class Due { Yes, No, Unreadable };
 // Not fulfilled (exactly "No") and date − notice days ≤ today. A record whose
 // date or notice days cannot be read is Unreadable.
 Due dueState(const AppointmentView& r, const QDate& today);
+// The first day of the notice period: date − notice days, whatever the
+// fulfilled flag says; nothing when the date or the notice days cannot be read.
+std::optional<QDate> noticeStart(const AppointmentView& r);
 
 // The agenda's pass: the rows of the due records in file order. Unreadable
 // records are skipped. `complete` is false when the archive could not be

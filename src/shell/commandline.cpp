@@ -3,7 +3,9 @@
 #include "backup/archivecheck.h"
 #include "backup/backuprules.h"
 #include "storage/archivefile.h"
+#include "reminders/reminderwatch.h"
 #include "storage/programfolder.h"
+#include "ui/services.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -94,6 +96,20 @@ int checkArchives(const Request& request, QTextStream& out, QTextStream& err)
         err << u"Errore: impossibile leggere gli archivi.\n"_s;
         return Failed;
     }
+// The reminders the program would give now, one a line, without giving
+// them: the same decision as the reminders on the desktop.
+int reminderList(const Request&, QTextStream& out, QTextStream& err)
+{
+    const reminders::Settings settings = reminders::Settings::load(programFolder::file(reminders::Settings::FileName));
+    reminders::Watch watch(programFolder::file(programFolder::Appointments),
+        programFolder::file(reminders::Ledger::FileName), &ui::clock::now);
+    watch.setMinutesBefore(settings.minutesBefore);
+    const QList<reminders::Reminder> due = watch.dueNow();
+    for (const reminders::Reminder& r : due)
+        out << r.texts.title << u" - "_s << QString(r.texts.body).replace(u'\n', u"; "_s) << u'\n';
+    if (due.isEmpty())
+        err << u"Nessun promemoria da dare adesso.\n"_s;
+    return Done;
 }
 
 } // namespace
@@ -107,6 +123,7 @@ const QList<Command>& commands()
         { u"--restore"_s, u"FILE"_s,
             u"ripristina la copia di sicurezza FILE; i dati attuali passano in una cartella datata"_s, restoreBackup },
         { u"--check"_s, {}, u"verifica gli archivi senza modificarli (uscita 3 se trova danni)"_s, checkArchives },
+        { u"--promemoria"_s, {}, u"elenca i promemoria degli impegni da dare adesso, senza inviarli"_s, reminderList },
     };
     return table;
 }

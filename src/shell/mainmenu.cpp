@@ -45,6 +45,10 @@ MainMenu::MainMenu(const Areas& areas, QWidget* parent)
         ToolsScreen tools(this);
         tools.exec();
     });
+    connect(m_ui->imgImpostazioni, &QToolButton::clicked, this, [this] {
+        if (m_settings)
+            m_settings(this);
+    });
     connect(m_ui->imgEsci, &QToolButton::clicked, this, [] { ui::run::end(); });
 }
 

@@ -3,6 +3,8 @@
 #include <QScopedPointer>
 #include <QWidget>
 
+#include <functional>
+
 namespace ui {
 class AreaScreen;
 }
@@ -24,6 +26,8 @@ public:
     };
     explicit MainMenu(const Areas& areas, QWidget* parent = nullptr);
     ~MainMenu() override;
+    // What "Impostazioni" opens over the menu; nothing until it is given.
+    void setSettingsScreen(std::function<void(QWidget* parent)> open) { m_settings = std::move(open); }
 
     static const QString WebSite;
 
@@ -33,4 +37,5 @@ protected:
 private:
     void openArea(ui::AreaScreen* area);
     QScopedPointer<Ui::MainMenu> m_ui;
+    std::function<void(QWidget*)> m_settings;
 };

@@ -6,6 +6,8 @@
 #include "contacts/contactsearch.h"
 #include "documents/attachscreen.h"
 #include "documents/documentcard.h"
+#include "reminders/desktopreminders.h"
+#include "reminders/settingsscreen.h"
 #include "shell/help.h"
 #include "shell/mainmenu.h"
 #include "shell/passwordchange.h"
@@ -13,6 +15,8 @@
 #include "summaries/summariesmenu.h"
 #include "ui/services.h"
 #include "ui/widgets.h"
+
+#include <QApplication>
 
 namespace shell {
 
@@ -53,6 +57,18 @@ Screens::Screens()
     // Esc on the main menu would end the program: only its help has a key.
     ui::bindCommandKeys(m_menu.get(), false);
     QObject::connect(m_gate.get(), &PasswordGate::passed, m_menu.get(), &QWidget::show);
+
+    // The reminders on the desktop start past the gate.
+    m_reminders = std::make_unique<reminders::DesktopReminders>();
+    m_reminders->setOpener([this](qint64 position) { showCommitment(position); });
+    QObject::connect(m_gate.get(), &PasswordGate::passed, m_reminders.get(), [this] {
+        if (!m_reminders->isStarted())
+            m_reminders->start();
+    });
+    m_menu->setSettingsScreen([this](QWidget* parent) {
+        SettingsScreen settings(m_reminders.get(), parent);
+        settings.exec();
+    });
     QObject::connect(m_gate.get(), &PasswordGate::changeRequested, m_passwordChange.get(), &PasswordChange::showEmpty);
     QObject::connect(m_passwordChange.get(), &PasswordChange::closed, m_gate.get(), &PasswordGate::showAgain);
 
@@ -61,8 +77,28 @@ Screens::Screens()
         ui::centreWindow(screen);
 }
 
+void Screens::showCommitment(qint64 position)
+{
+    // A screen open over an area finishes first: it is only brought forward.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+        return;
+    }
+    for (QWidget* screen : std::initializer_list<QWidget*> {
+             m_menu.get(), m_appointmentCard.get(), m_contacts.get(), m_summaries.get(), m_documents.get() })
+        if (screen->isVisible())
+            screen->hide();
+    m_agenda->showCommitment(position);
+    QWidget* shown = m_agenda->isVisible() ? static_cast<QWidget*>(m_agenda.get()) : m_appointmentCard.get();
+    shown->setWindowState(shown->windowState() & ~Qt::WindowMinimized);
+    shown->raise();
+    shown->activateWindow();
+}
+
 Screens::~Screens()
 {
+    m_reminders.reset();
     m_menu.reset();
     m_documents.reset();
     m_summaries.reset();

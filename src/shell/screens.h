@@ -2,6 +2,8 @@
 // The owner of the area screens: it creates them in their fixed order for
 // the whole run, hands each what it needs, and destroys them at the end.
 
+#include <QtGlobal>
+
 #include <memory>
 
 class AgendaScreen;
@@ -12,6 +14,9 @@ class MainMenu;
 class PasswordChange;
 class PasswordGate;
 class SummariesMenu;
+namespace reminders {
+class DesktopReminders;
+}
 
 namespace shell {
 
@@ -30,6 +35,10 @@ public:
     ContactCard* contacts() const { return m_contacts.get(); }
     SummariesMenu* summaries() const { return m_summaries.get(); }
     DocumentCard* documents() const { return m_documents.get(); }
+    reminders::DesktopReminders* reminders() const { return m_reminders.get(); }
+    // What a click on a reminder does: the agenda with the commitment at
+    // `position` selected (or its card), over whatever area was showing.
+    void showCommitment(qint64 position);
 
 private:
     std::unique_ptr<PasswordGate> m_gate;
@@ -40,6 +49,7 @@ private:
     std::unique_ptr<SummariesMenu> m_summaries;
     std::unique_ptr<DocumentCard> m_documents;
     std::unique_ptr<MainMenu> m_menu;
+    std::unique_ptr<reminders::DesktopReminders> m_reminders;
 };
 
 } // namespace shell

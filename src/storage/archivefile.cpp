@@ -466,6 +466,23 @@ const char* ArchiveFile::next()
     return record;
 }
 
+void ArchiveFile::readRecord(qint64 index, char* buffer)
+{
+    if (m_fd < 0)
+        throw AccessFailure(u"read on a closed archive"_s);
+    if (index < 0 || index >= m_count)
+        throw AccessFailure(u"%1: read past the end (record %2 of %3)"_s.arg(m_path).arg(index + 1).arg(m_count));
+    if (index >= m_bufferFirst && index < m_bufferFirst + m_bufferRecords) {
+        std::memcpy(buffer, m_buffer.constData() + (index - m_bufferFirst) * m_recordSize, size_t(m_recordSize));
+    } else {
+        if (!readBytes(buffer, m_recordSize, index * m_recordSize))
+            fail("read");
+        if (index == m_overlayIndex)
+            std::memcpy(buffer, m_overlay.constData(), size_t(m_recordSize));
+    }
+    m_index = index + 1;
+}
+
 void ArchiveFile::read(char* buffer)
 {
     std::memcpy(buffer, next(), size_t(m_recordSize));
@@ -574,8 +591,7 @@ void readAt(const QString& path, int recordSize, qint64 p, char* buffer)
 {
     ArchiveFile file;
     file.open(path, recordSize, ArchiveFile::Access::Read);
-    file.seek(p - 1);
-    file.read(buffer);
+    file.readRecord(p - 1, buffer);
     file.close();
 }
 

@@ -63,6 +63,9 @@ public:
     void read(char* buffer);
     // The current record in place, valid until the next call; advances by one.
     const char* next();
+    // The record at `index` alone, without reading ahead: for a few records
+    // far apart. The current index moves after it.
+    void readRecord(qint64 index, char* buffer);
     // Writes over the current record, or after the last one, advances by one,
     // and flushes the data to the disk before returning.
     //
@@ -149,7 +152,7 @@ namespace archive {
 
 // Every record in file order; `visit` gets the record bytes and its 1-based position.
 void readAll(const QString& path, int recordSize, const std::function<void(const char*, qint64)>& visit);
-// The record at 1-based position p into `buffer`.
+// The record at 1-based position p into `buffer`; only its bytes are read.
 void readAt(const QString& path, int recordSize, qint64 p, char* buffer);
 // Writes `buffer` over the record at 1-based position p.
 void rewriteAt(const QString& path, int recordSize, qint64 p, const char* buffer);

@@ -151,6 +151,10 @@ private slots:
         const int generation = replaced ? 5 : 0;
         const QMap<qint64, int> whole = { { 1, generation }, { 2, generation }, { 3, generation } };
         QCOMPARE(generations(path), whole);
+        // A reader of the one record sees it whole as well.
+        QByteArray one(Size, '\0');
+        archive::readAt(path, Size, 2, one.data());
+        QCOMPARE(churn::tag(one.constData()), std::make_optional(std::pair<qint64, int>(2, generation)));
         QCOMPARE(!ArchiveFile::notes(path).isEmpty(), rewrite); // readers leave it
 
         QCOMPARE(archive::append(path, Size, churn::record(4, 0).data()), 4);

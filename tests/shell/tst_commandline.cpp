@@ -1,11 +1,13 @@
 // The command line: which arguments start the screens, which run a command,
 // and the exit codes of wrong arguments.
 #include "shell/commandline.h"
-
+#include "storage/archivefile.h"
+#include "storage/records.h"
 #include "support/folders.h"
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <QProcess>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -75,6 +77,27 @@ private slots:
         QCOMPARE(command({ u"--check"_s }), 0);
         QCOMPARE(command({ u"--restore"_s, out }), 1); // not a backup
         QCOMPARE(QDir(folder).entryList({ u"Prima_del_ripristino_*"_s }, QDir::Dirs).size(), 1);
+    }
+
+    // The reminders due now, listed by the program itself, and none given.
+    void reminderList()
+    {
+        testsupport::ProgramFolderFixture folder;
+        using F = AppointmentField;
+        AppointmentRecord r;
+        r.setText(F::date, QDate::currentDate().toString(u"dd/MM/yyyy"_s));
+        r.setText(F::noticeDays, u"0"_s);
+        r.setText(F::purpose, u"Scadenza F24"_s);
+        r.setText(F::contact, u"Studio Verdi"_s);
+        r.setFlag(F::fulfilled, false);
+        archive::append(folder.file(u"Archivio_Appuntamenti.qzv"_s), AppointmentRecord::Size, r.data());
+        QProcess program;
+        program.start(QStringLiteral(PROGRAM_PATH), { u"--promemoria"_s, u"--program-folder"_s, folder.path() });
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()),
+            u"Impegno in scadenza: Scadenza F24 - Data: "_s + r.text(F::date) + u"; Contatto: Studio Verdi\n"_s);
+        QVERIFY(!QFile::exists(folder.file(u"Promemoria_Inviati.txt"_s)));
     }
 };
 
