@@ -31,9 +31,9 @@ QVariant LineListModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= m_rows.size())
         return QVariant();
     if (role == Qt::DisplayRole)
-        return m_rows[index.row()].text;
+        return m_rows.text(index.row());
     if (role == PositionRole)
-        return m_rows[index.row()].position;
+        return m_rows.position(index.row());
     return QVariant();
 }
 
@@ -63,7 +63,8 @@ bool LineList::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::MouseButtonDblClick && watched == m_viewport) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const QModelIndex index = m_view->indexAt(mouse->position().toPoint());
-        emit activated(index.isValid() ? m_model->rows().value(index.row()).position : 0);
+        emit activated(
+            index.isValid() && index.row() < m_model->rows().size() ? m_model->rows().position(index.row()) : 0);
         return true;
     }
     return QObject::eventFilter(watched, event);
@@ -84,8 +85,9 @@ QStringList LineList::lines() const
 {
     QStringList lines;
     lines.reserve(m_model->rows().size());
-    for (const lists::Row& row : m_model->rows())
-        lines << row.text;
+    const lists::Rows& rows = m_model->rows();
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        lines << rows.text(i);
     return lines;
 }
 
