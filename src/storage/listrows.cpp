@@ -139,14 +139,16 @@ void Rows::sort(LineOrder order)
         return;
     const unsigned char* rank = order == LineOrder::Text ? ranks().text.data() : ranks().folded.data();
 
-    // The start every line in bytes shares decides nothing: the key is made of
-    // the ranks of the eight bytes after it, so most comparisons end on the key.
+    // The start every line in bytes shares decides nothing: the keys begin after it.
     QByteArrayView first;
     qsizetype shared = -1;
+    bool anyWide = false;
     for (qsizetype r = 0; r < count; ++r) {
         QByteArrayView line;
-        if (!bytes(r, line))
+        if (!bytes(r, line)) {
+            anyWide = true;
             continue;
+        }
         if (shared < 0) {
             first = line;
             shared = line.size();
@@ -160,37 +162,79 @@ void Rows::sort(LineOrder order)
     }
     shared = std::max<qsizetype>(shared, 0);
 
+    // Per row the ranks of eight bytes from an offset on, the first in the
+    // highest byte, 0 past the end: rows compare as their keys do, and rows
+    // with equal keys as their keys at the next eight bytes.
     struct Key {
         quint64 key;
         quint32 row;
-        quint32 wide;
+        quint32 length;
+    };
+    const auto keyAt = [&](QByteArrayView line, qsizetype offset) {
+        quint64 key = 0;
+        for (qsizetype at = offset; at < offset + 8; ++at)
+            key = key << 8 | (at < line.size() ? rank[uchar(line[at])] : 0);
+        return key;
     };
     std::vector<Key> keys(static_cast<size_t>(count));
     for (qsizetype r = 0; r < count; ++r) {
         QByteArrayView line;
-        Key& k = keys[size_t(r)];
-        k.row = quint32(r);
-        k.wide = !bytes(r, line);
-        k.key = 0;
-        for (qsizetype i = 0; i < 8 && !k.wide; ++i) {
-            const qsizetype at = shared + i;
-            k.key = k.key << 8 | (at < line.size() ? rank[uchar(line[at])] : 0);
+        const bool narrow = bytes(r, line);
+        keys[size_t(r)] = { narrow ? keyAt(line, shared) : 0, quint32(r), quint32(narrow ? line.size() : 0) };
+    }
+    if (anyWide) {
+        // A line kept as text compares as text with every other line.
+        std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+            QByteArrayView la, lb;
+            int c;
+            if (bytes(a.row, la) && bytes(b.row, lb))
+                c = a.key != b.key ? (a.key < b.key ? -1 : 1) : compareBytes(la, lb, shared, rank);
+            else
+                c = compareText(text(a.row), text(b.row), order);
+            return c != 0 ? c < 0 : a.row < b.row;
+        });
+    } else {
+        // Sorted by the key, then each run of equal keys by the next key, until
+        // the lines of a run end: then by length (a line before the longer lines
+        // it begins) and file order.
+        const auto byKey = [](const Key& a, const Key& b) {
+            return a.key != b.key ? a.key < b.key : (a.length != b.length ? a.length < b.length : a.row < b.row);
+        };
+        struct Run {
+            size_t first, last;
+            qsizetype offset;
+        };
+        std::vector<Run> runs { { 0, keys.size(), shared } };
+        while (!runs.empty()) {
+            const Run run = runs.back();
+            runs.pop_back();
+            if (run.offset != shared) {
+                for (size_t k = run.first; k < run.last; ++k) {
+                    QByteArrayView line;
+                    bytes(keys[k].row, line);
+                    keys[k].key = keyAt(line, run.offset);
+                }
+            }
+            // The rows of a run are in order of length and file order already:
+            // with one key for all of them there is nothing to move.
+            bool oneKey = true;
+            for (size_t k = run.first + 1; k < run.last && oneKey; ++k)
+                oneKey = keys[k].key == keys[run.first].key;
+            if (!oneKey)
+                std::sort(keys.begin() + qsizetype(run.first), keys.begin() + qsizetype(run.last), byKey);
+            for (size_t k = run.first; k < run.last;) {
+                size_t end = k + 1;
+                bool longer = keys[k].length > run.offset + 8;
+                while (end < run.last && keys[end].key == keys[k].key) {
+                    longer = longer || keys[end].length > run.offset + 8;
+                    ++end;
+                }
+                if (end - k > 1 && longer)
+                    runs.push_back({ k, end, run.offset + 8 });
+                k = end;
+            }
         }
     }
-    std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
-        int c;
-        if (!a.wide && !b.wide) {
-            if (a.key != b.key)
-                return a.key < b.key;
-            QByteArrayView la, lb;
-            bytes(a.row, la);
-            bytes(b.row, lb);
-            c = compareBytes(la, lb, shared, rank);
-        } else {
-            c = compareText(text(a.row), text(b.row), order);
-        }
-        return c != 0 ? c < 0 : a.row < b.row;
-    });
     QList<Entry> sorted;
     sorted.reserve(count);
     for (const Key& k : keys)
