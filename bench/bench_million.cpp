@@ -11,7 +11,9 @@
 // archive it reads, measured in the same run, and the peak resident memory
 // of the whole process (getrusage ru_maxrss) with that one screen open.
 // BENCH_STEPS=agenda,print (the names in run()) measures only those;
-// BENCH_KEEP=1 leaves the archives in place for a profiler.
+// BENCH_KEEP=1 leaves the archives in place for a profiler;
+// BENCH_FOLDER=path uses the archives of one kind already there;
+// BENCH_RUNS=1 runs each screen once instead of three times.
 #include "benchsupport.h"
 
 #include "appointments/agendascreen.h"
@@ -248,12 +250,16 @@ struct Step {
 
 void run(const QString& kind, int records, bool withPdf)
 {
-    QTemporaryDir folder(QDir::currentPath() + u"/bench-million-XXXXXX"_s);
-    folder.setAutoRemove(!qEnvironmentVariableIsSet("BENCH_KEEP"));
-    const QString a = folder.filePath(programFolder::Appointments);
-    const QString c = folder.filePath(programFolder::Contacts);
-    const QString d = folder.filePath(programFolder::Documents);
-    if (kind == u"realistic"_s) {
+    QTemporaryDir made(QDir::currentPath() + u"/bench-million-XXXXXX"_s);
+    made.setAutoRemove(!qEnvironmentVariableIsSet("BENCH_KEEP"));
+    const QString kept = qEnvironmentVariable("BENCH_FOLDER");
+    const QString folder = kept.isEmpty() ? made.path() : kept;
+    const QString a = folder + u"/"_s + programFolder::Appointments;
+    const QString c = folder + u"/"_s + programFolder::Contacts;
+    const QString d = folder + u"/"_s + programFolder::Documents;
+    if (!kept.isEmpty() && QFileInfo(a).size() == qint64(records) * AppointmentRecord::Size) {
+        // the archives of an earlier run, of the kind the caller says
+    } else if (kind == u"realistic"_s) {
         bench::generate(a, records, true);
         bench::generateContacts(c, records);
         bench::generateDocuments(d, records);
@@ -302,12 +308,12 @@ void run(const QString& kind, int records, bool withPdf)
             continue;
         QList<double> ms, mb;
         QByteArray what;
-        const int runs = QByteArray(step.name) == "pdf" ? 1 : 3;
+        const int runs = QByteArray(step.name) == "pdf" ? 1 : qEnvironmentVariableIntValue("BENCH_RUNS") > 0 ? qEnvironmentVariableIntValue("BENCH_RUNS") : 3;
         for (int i = 0; i < runs; ++i) {
             QProcess child;
             child.setStandardErrorFile(QProcess::nullDevice());
-            child.start(QCoreApplication::applicationFilePath(),
-                { u"--screen"_s, QString::fromLatin1(step.name), folder.path() });
+            child.start(
+                QCoreApplication::applicationFilePath(), { u"--screen"_s, QString::fromLatin1(step.name), folder });
             if (!child.waitForFinished(-1) || child.exitCode() != 0)
                 qFatal("the %s step failed", step.name);
             const QList<QByteArray> f = child.readAllStandardOutput().trimmed().split(' ');
@@ -322,8 +328,8 @@ void run(const QString& kind, int records, bool withPdf)
             std::printf("| %-38s | %8.0f ms | %6.2f x raw | %7.1f MB | %s\n", step.caption, median,
                 median / raw[step.archive], mb[mb.size() / 2], what.constData());
         else
-            std::printf("| %-38s | %11s | %12s | %7.1f MB | %s\n", step.caption, "", "", mb[mb.size() / 2],
-                what.constData());
+            std::printf(
+                "| %-38s | %11s | %12s | %7.1f MB | %s\n", step.caption, "", "", mb[mb.size() / 2], what.constData());
         std::fflush(stdout);
     }
 }

@@ -124,7 +124,12 @@ void LineList::find(const QString& typed)
 
 bool LineList::print(const QString& title, QWidget* parent, const QStringList& closingLines) const
 {
-    return report::printList(title, lines() + closingLines, parent);
+    const lists::Rows& rows = m_model->rows();
+    const qsizetype listed = rows.size();
+    return report::printList(
+        title, listed + closingLines.size(),
+        [&rows, &closingLines, listed](qsizetype i) { return i < listed ? rows.text(i) : closingLines[i - listed]; },
+        parent);
 }
 
 } // namespace ui
