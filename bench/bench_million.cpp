@@ -308,7 +308,9 @@ void run(const QString& kind, int records, bool withPdf)
             continue;
         QList<double> ms, mb;
         QByteArray what;
-        const int runs = QByteArray(step.name) == "pdf" ? 1 : qEnvironmentVariableIntValue("BENCH_RUNS") > 0 ? qEnvironmentVariableIntValue("BENCH_RUNS") : 3;
+        const int runs = QByteArray(step.name) == "pdf"      ? 1
+            : qEnvironmentVariableIntValue("BENCH_RUNS") > 0 ? qEnvironmentVariableIntValue("BENCH_RUNS")
+                                                             : 3;
         for (int i = 0; i < runs; ++i) {
             QProcess child;
             child.setStandardErrorFile(QProcess::nullDevice());
@@ -360,7 +362,9 @@ int main(int argc, char* argv[])
         kinds << QString::fromLocal8Bit(argv[i]);
     if (kinds.isEmpty())
         kinds = { u"realistic"_s, u"full"_s, u"ff"_s };
-    std::printf("| Screen at %d records | Time (median of 3) | Against the raw read | Peak memory | Shown\n", records);
+    const int runs = qEnvironmentVariableIntValue("BENCH_RUNS") > 0 ? qEnvironmentVariableIntValue("BENCH_RUNS") : 3;
+    std::printf(
+        "| Screen at %d records | Time (median of %d) | Against the raw read | Peak memory | Shown\n", records, runs);
     for (const QString& kind : kinds)
         run(kind, records, kind == u"realistic"_s);
     return sink == -1;
