@@ -26,41 +26,6 @@ namespace {
 
 volatile qint64 sink = 0;
 
-void generateContacts(const QString& path, int records)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        qFatal("cannot write %s", qPrintable(path));
-    static const char16_t* towns[] = { u"Roma", u"Milano", u"Napoli", u"Torino", u"Bari", u"Perugia", u"Firenze" };
-    QByteArray chunk;
-    for (int i = 0; i < records; ++i) {
-        ContactRecord r;
-        r.setText(F::fullName, u"Cognome%1 Nome%2"_s.arg(i % 9973).arg(i % 101));
-        r.setText(F::birthDate, u"12/05/1971"_s);
-        r.setText(F::birthPlace, u"Perugia"_s);
-        r.setText(F::birthProvince, u"PG"_s);
-        r.setText(F::preferredPhone, u"06 %1"_s.arg(5550000 + i));
-        r.setText(F::residenceAddress, u"Via dell'Università %1"_s.arg(i % 300));
-        r.setText(F::residenceTown, QString::fromUtf16(towns[i % 7]));
-        r.setText(F::residenceProvince, u"RM"_s);
-        r.setText(F::email, u"contatto%1@example.it"_s.arg(i));
-        r.setText(F::taxCode, u"RSSMRA71E12G478X"_s);
-        r.setText(F::vatNumber, u"%1"_s.arg(10000000000LL + i * 7919LL % 89999999999LL));
-        r.setText(F::occupation, i % 3 ? u"Impiegato"_s : u"Avvocato"_s);
-        r.setText(F::interests, u"Consulenza contrattuale"_s);
-        r.setText(F::zone, u"Zona %1"_s.arg(i % 12));
-        r.setText(F::pendingIssues, i % 10 ? QString() : u"Preventivo da inviare"_s);
-        r.setText(F::notes, i % 4 ? QString() : u"Cliente dal 2015"_s);
-        r.setFlag(F::toRecontact, i % 10 == 0);
-        chunk.append(r.data(), ContactRecord::Size);
-        if (chunk.size() > (8 << 20)) {
-            f.write(chunk);
-            chunk.clear();
-        }
-    }
-    f.write(chunk);
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -77,7 +42,7 @@ int main(int argc, char* argv[])
     ui::desktop::setHandler([](const QString&) {});
 
     const QString path = programFolder::file(programFolder::Contacts);
-    generateContacts(path, records);
+    bench::generateContacts(path, records);
     std::printf("archive: %d contacts, %.1f MB\n", records, QFile(path).size() / 1e6);
     const double raw = bench::bestOf(5, [&] { sink = sink + bench::rawRead(path); });
     std::printf("raw sequential read:             %8.1f ms\n", raw);

@@ -24,48 +24,10 @@ namespace {
 
 volatile qint64 sink = 0;
 
-void generate(const QString& path, int records)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        qFatal("cannot write %s", qPrintable(path));
-    static const char16_t* const producers[] = { u"Rossi Mario", u"Bianchi & Figli snc", u"Comune di Città di Castello",
-        u"INPS - Direzione centrale", u"Studio Verdi" };
-    QByteArray chunk;
-    for (int i = 0; i < records; ++i) {
-        DocumentRecord r;
-        r.setText(F::documentName, u"Lettera n. %1 sulla pratica del cliente"_s.arg(i));
-        r.setText(F::protocolNumber, u"%1/%2"_s.arg(2015 + i % 10).arg(i, 6, 10, QChar(u'0')));
-        r.setText(F::producer, QString::fromUtf16(producers[i % 5]) + u" %1"_s.arg(i % 300));
-        r.setText(F::producerAddress, u"Via dell'Università 12, 06012 Città di Castello (PG)"_s);
-        r.setText(F::productionDate, texts::formatDate(QDate(2015 + i % 10, 1 + i % 12, 1 + i % 28)));
-        r.setText(F::recipient, u"Studio Verdi"_s);
-        r.setText(F::recipientAddress, u"Piazza Garibaldi 3, 00184 Roma"_s);
-        r.setText(F::receiptDate, texts::formatDate(QDate(2015 + i % 10, 1 + i % 12, 1 + (i + 3) % 28)));
-        r.setText(F::subject,
-            i % 7 ? u"Richiesta di documentazione integrativa per la pratica %1"_s.arg(i)
-                  : u"Rinnovo del contratto di locazione della sede %1"_s.arg(i));
-        r.setText(F::documentType, u"Lettera"_s);
-        r.setText(F::classification, u"Amministrazione / Contratti"_s);
-        r.setText(F::dossier, u"Fascicolo %1"_s.arg(i % 50));
-        r.setText(F::references, u"Protocollo 2014/%1"_s.arg(i % 1000));
-        r.setText(F::citedParties, u"Rossi Mario, Bianchi Anna, Studio Verdi"_s);
-        r.setText(F::notes, i % 4 ? QString() : u"Da verificare con il cliente"_s);
-        r.setText(F::digitalCopyFile, u"lettera_%1.pdf"_s.arg(i));
-        r.setFlag(F::toComplete, i % 10 == 0);
-        chunk.append(r.data(), DocumentRecord::Size);
-        if (chunk.size() > (8 << 20)) {
-            f.write(chunk);
-            chunk.clear();
-        }
-    }
-    f.write(chunk);
-}
-
 void measure(const QString& folder, int records)
 {
     const QString path = folder + u"/Archivio_Documenti.qzv"_s;
-    generate(path, records);
+    bench::generateDocuments(path, records);
     std::printf("\narchive: %d documents, %.1f MB\n", records, QFile(path).size() / 1e6);
 
     const double raw = bench::bestOf(5, [&] { sink = sink + bench::rawRead(path); });

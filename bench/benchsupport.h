@@ -64,6 +64,81 @@ inline void generate(const QString& path, int records, bool fiveYears = false)
     f.write(chunk);
 }
 
+// Contacts: one in ten to call back.
+inline void generateContacts(const QString& path, int records)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
+    static const char16_t* towns[] = { u"Roma", u"Milano", u"Napoli", u"Torino", u"Bari", u"Perugia", u"Firenze" };
+    QByteArray chunk;
+    for (int i = 0; i < records; ++i) {
+        ContactRecord r;
+        r.setText(ContactField::fullName, u"Cognome%1 Nome%2"_s.arg(i % 9973).arg(i % 101));
+        r.setText(ContactField::birthDate, u"12/05/1971"_s);
+        r.setText(ContactField::birthPlace, u"Perugia"_s);
+        r.setText(ContactField::birthProvince, u"PG"_s);
+        r.setText(ContactField::preferredPhone, u"06 %1"_s.arg(5550000 + i));
+        r.setText(ContactField::residenceAddress, u"Via dell'Università %1"_s.arg(i % 300));
+        r.setText(ContactField::residenceTown, QString::fromUtf16(towns[i % 7]));
+        r.setText(ContactField::residenceProvince, u"RM"_s);
+        r.setText(ContactField::email, u"contatto%1@example.it"_s.arg(i));
+        r.setText(ContactField::taxCode, u"RSSMRA71E12G478X"_s);
+        r.setText(ContactField::vatNumber, u"%1"_s.arg(10000000000LL + i * 7919LL % 89999999999LL));
+        r.setText(ContactField::occupation, i % 3 ? u"Impiegato"_s : u"Avvocato"_s);
+        r.setText(ContactField::interests, u"Consulenza contrattuale"_s);
+        r.setText(ContactField::zone, u"Zona %1"_s.arg(i % 12));
+        r.setText(ContactField::pendingIssues, i % 10 ? QString() : u"Preventivo da inviare"_s);
+        r.setText(ContactField::notes, i % 4 ? QString() : u"Cliente dal 2015"_s);
+        r.setFlag(ContactField::toRecontact, i % 10 == 0);
+        chunk.append(r.data(), ContactRecord::Size);
+        if (chunk.size() > (8 << 20)) {
+            f.write(chunk);
+            chunk.clear();
+        }
+    }
+    f.write(chunk);
+}
+
+// Documents: one in ten to complete.
+inline void generateDocuments(const QString& path, int records)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
+    static const char16_t* const producers[] = { u"Rossi Mario", u"Bianchi & Figli snc", u"Comune di Città di Castello",
+        u"INPS - Direzione centrale", u"Studio Verdi" };
+    QByteArray chunk;
+    for (int i = 0; i < records; ++i) {
+        DocumentRecord r;
+        r.setText(DocumentField::documentName, u"Lettera n. %1 sulla pratica del cliente"_s.arg(i));
+        r.setText(DocumentField::protocolNumber, u"%1/%2"_s.arg(2015 + i % 10).arg(i, 6, 10, QChar(u'0')));
+        r.setText(DocumentField::producer, QString::fromUtf16(producers[i % 5]) + u" %1"_s.arg(i % 300));
+        r.setText(DocumentField::producerAddress, u"Via dell'Università 12, 06012 Città di Castello (PG)"_s);
+        r.setText(DocumentField::productionDate, texts::formatDate(QDate(2015 + i % 10, 1 + i % 12, 1 + i % 28)));
+        r.setText(DocumentField::recipient, u"Studio Verdi"_s);
+        r.setText(DocumentField::recipientAddress, u"Piazza Garibaldi 3, 00184 Roma"_s);
+        r.setText(DocumentField::receiptDate, texts::formatDate(QDate(2015 + i % 10, 1 + i % 12, 1 + (i + 3) % 28)));
+        r.setText(DocumentField::subject,
+            i % 7 ? u"Richiesta di documentazione integrativa per la pratica %1"_s.arg(i)
+                  : u"Rinnovo del contratto di locazione della sede %1"_s.arg(i));
+        r.setText(DocumentField::documentType, u"Lettera"_s);
+        r.setText(DocumentField::classification, u"Amministrazione / Contratti"_s);
+        r.setText(DocumentField::dossier, u"Fascicolo %1"_s.arg(i % 50));
+        r.setText(DocumentField::references, u"Protocollo 2014/%1"_s.arg(i % 1000));
+        r.setText(DocumentField::citedParties, u"Rossi Mario, Bianchi Anna, Studio Verdi"_s);
+        r.setText(DocumentField::notes, i % 4 ? QString() : u"Da verificare con il cliente"_s);
+        r.setText(DocumentField::digitalCopyFile, u"lettera_%1.pdf"_s.arg(i));
+        r.setFlag(DocumentField::toComplete, i % 10 == 0);
+        chunk.append(r.data(), DocumentRecord::Size);
+        if (chunk.size() > (8 << 20)) {
+            f.write(chunk);
+            chunk.clear();
+        }
+    }
+    f.write(chunk);
+}
+
 // Reads the whole file in blocks of one megabyte; returns a figure that
 // depends on every block, so the read cannot be left out.
 inline qint64 rawRead(const QString& path)

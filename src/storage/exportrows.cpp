@@ -26,8 +26,45 @@ void Grid::reserveRows(qsizetype rows)
     m_expectedRows = rows;
 }
 
+void Grid::setArchiveRows(std::shared_ptr<RowReader> reader, QList<qint64> positions, bool runningNumbers)
+{
+    m_text.clear();
+    m_ends.clear();
+    m_order.clear();
+    m_reader = std::move(reader);
+    m_positions = std::move(positions);
+    m_runningNumbers = runningNumbers;
+    m_readRow = std::make_shared<ReadRow>();
+}
+
+const Grid::ReadRow& Grid::readRow(qsizetype storedRow) const
+{
+    ReadRow& read = *m_readRow;
+    if (read.row == storedRow)
+        return read;
+    Grid one(m_columns);
+    read.ok
+        = m_reader->appendRow(one, m_positions[storedRow], m_runningNumbers ? storedRow + 1 : m_positions[storedRow])
+        && one.m_ends.size() == m_columns;
+    if (read.ok) {
+        read.text.swap(one.m_text);
+        read.ends = std::move(one.m_ends);
+    } else {
+        // A record no longer there shows empty cells.
+        read.text.clear();
+        read.ends.fill(0, m_columns);
+    }
+    read.row = storedRow;
+    return read;
+}
+
 QByteArrayView Grid::bytes(qsizetype storedRow, int column) const
 {
+    if (m_reader) {
+        const ReadRow& read = readRow(storedRow);
+        const quint32 begin = column == 0 ? 0 : read.ends[column - 1];
+        return QByteArrayView(read.text.data() + begin, read.ends[column] - begin);
+    }
     const qsizetype cell = storedRow * m_columns + column;
     const quint32 begin = cell == 0 ? 0 : m_ends[cell - 1];
     return QByteArrayView(m_text.data() + begin, m_ends[cell] - begin);
@@ -114,12 +151,14 @@ void Grid::sortByColumn(int column)
     m_order = std::move(order);
 }
 
-void Grid::writeRows(spreadsheet::Writer& writer, int firstColumn) const
+bool Grid::writeRows(spreadsheet::Writer& writer, int firstColumn) const
 {
     const qsizetype rows = rowCount();
     for (qsizetype r = 0; r < rows; ++r) {
         writer.beginRow();
         const qsizetype s = stored(r);
+        if (m_reader && !readRow(s).ok)
+            return false;
         for (int c = firstColumn; c < m_columns; ++c) {
             const auto typed = m_typed.isEmpty() ? m_typed.cend() : m_typed.constFind({ r, c });
             if (typed != m_typed.cend())
@@ -129,6 +168,7 @@ void Grid::writeRows(spreadsheet::Writer& writer, int firstColumn) const
         }
         writer.endRow();
     }
+    return true;
 }
 
 bool writeFile(const QString& path, const QString& worksheet, const QList<ColumnHead>& heads, const Grid& grid)
@@ -139,8 +179,7 @@ bool writeFile(const QString& path, const QString& worksheet, const QList<Column
     spreadsheet::Writer writer(path);
     if (!writer.begin(worksheet, header))
         return false;
-    grid.writeRows(writer, 1);
-    return writer.commit();
+    return grid.writeRows(writer, 1) && writer.commit();
 }
 
 } // namespace exports

@@ -63,6 +63,28 @@ QByteArray encode(const QString& text)
     return result;
 }
 
+char16_t toUnicode(unsigned char byte)
+{
+    return byte >= 0x80 && byte < 0xA0 ? HighBlock[byte - 0x80] : char16_t(byte);
+}
+
+bool encodeExactly(QStringView text, char* out)
+{
+    const QChar* chars = text.data();
+    for (qsizetype i = 0, n = text.size(); i < n; ++i) {
+        const char16_t c = chars[i].unicode();
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            out[i] = static_cast<char>(c);
+            continue;
+        }
+        const int b = byteFor(c);
+        if (b < 0)
+            return false;
+        out[i] = static_cast<char>(b);
+    }
+    return true;
+}
+
 } // namespace cp1252
 
 namespace FixedText {

@@ -17,6 +17,14 @@ QString decode(const char* bytes, qsizetype length);
 // outside the Basic Multilingual Plane count as one '?'.
 QByteArray encode(const QString& text);
 
+// The character of one byte, the undefined ones as above.
+char16_t toUnicode(unsigned char byte);
+
+// Every character of `text` into its own byte at `out` (room for text.size()
+// bytes), with no replacement: false, leaving `out` partly written, as soon as
+// a character lacks a byte. Then decode gives `text` back exactly.
+bool encodeExactly(QStringView text, char* out);
+
 } // namespace cp1252
 
 namespace FixedText {

@@ -7,8 +7,12 @@
 #include "storage/records.h"
 #include "storage/texts.h"
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <iterator>
 
 #include <utility>
 
@@ -19,11 +23,69 @@ struct Row {
     QString text;
     qint64 position = 0;
 };
-using Rows = QList<Row>;
 
 enum class LineOrder {
     Text,       // plain text order, character by character
     CaseFoldAZ, // the letters A to Z compared as a to z, everything else by its code
+};
+
+// The rows of a list, kept for lists of millions of lines: every line's
+// Windows-1252 bytes packed in blocks of a few megabytes, and per row where
+// its bytes lie and its record position (16 bytes). A line with a character
+// the code page lacks is kept aside as text. A row becomes text only when
+// asked for; copies share the blocks.
+class Rows {
+public:
+    class const_iterator {
+    public:
+        using value_type = Row;
+        using difference_type = qsizetype;
+        using iterator_category = std::forward_iterator_tag;
+        const_iterator(const Rows* rows, qsizetype row)
+            : m_rows(rows)
+            , m_row(row)
+        {
+        }
+        Row operator*() const { return (*m_rows)[m_row]; }
+        const_iterator& operator++()
+        {
+            ++m_row;
+            return *this;
+        }
+        bool operator==(const const_iterator& other) const { return m_row == other.m_row; }
+
+    private:
+        const Rows* m_rows;
+        qsizetype m_row;
+    };
+
+    void append(const Row& row);
+    qsizetype size() const { return m_entries.size(); }
+    bool isEmpty() const { return m_entries.isEmpty(); }
+    QString text(qsizetype row) const;
+    qint64 position(qsizetype row) const { return m_entries[row].position; }
+    Row operator[](qsizetype row) const { return { text(row), position(row) }; }
+    Row first() const { return (*this)[0]; }
+    // The row, or an empty row with position 0 outside the list.
+    Row value(qsizetype row) const { return row >= 0 && row < size() ? (*this)[row] : Row(); }
+    const_iterator begin() const { return { this, 0 }; }
+    const_iterator end() const { return { this, size() }; }
+
+    // The code-page bytes of a row's line; false for a line kept as text.
+    bool bytes(qsizetype row, QByteArrayView& out) const;
+    // Puts the rows in `order`; rows with equal lines keep their order.
+    void sort(LineOrder order);
+
+private:
+    struct Entry {
+        quint64 place; // Wide | block << 43 | offset << 21 | length, or Wide | index into m_wide
+        qint64 position;
+    };
+    static constexpr int BlockBytes = 4 << 20;
+    static constexpr quint64 Wide = quint64(1) << 63;
+    QList<Entry> m_entries;
+    QList<QByteArray> m_blocks;
+    QStringList m_wide;
 };
 
 // Sorts once; rows with equal lines keep their file order.

@@ -31,9 +31,9 @@ QVariant LineListModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= m_rows.size())
         return QVariant();
     if (role == Qt::DisplayRole)
-        return m_rows[index.row()].text;
+        return m_rows.text(index.row());
     if (role == PositionRole)
-        return m_rows[index.row()].position;
+        return m_rows.position(index.row());
     return QVariant();
 }
 
@@ -66,7 +66,7 @@ bool LineList::eventFilter(QObject* watched, QEvent* event)
         // the empty part of the list loads the line the user chose.
         const QModelIndex index = m_view->indexAt(mouse->position().toPoint());
         const int row = index.isValid() ? index.row() : selectedRow();
-        emit activated(row >= 0 ? m_model->rows().value(row).position : 0);
+        emit activated(row >= 0 && row < m_model->rows().size() ? m_model->rows().position(row) : 0);
         return true;
     }
     return QObject::eventFilter(watched, event);
@@ -87,8 +87,9 @@ QStringList LineList::lines() const
 {
     QStringList lines;
     lines.reserve(m_model->rows().size());
-    for (const lists::Row& row : m_model->rows())
-        lines << row.text;
+    const lists::Rows& rows = m_model->rows();
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        lines << rows.text(i);
     return lines;
 }
 
@@ -125,7 +126,12 @@ void LineList::find(const QString& typed)
 
 bool LineList::print(const QString& title, QWidget* parent, const QStringList& closingLines) const
 {
-    return report::printList(title, lines() + closingLines, parent);
+    const lists::Rows& rows = m_model->rows();
+    const qsizetype listed = rows.size();
+    return report::printList(
+        title, listed + closingLines.size(),
+        [&rows, &closingLines, listed](qsizetype i) { return i < listed ? rows.text(i) : closingLines[i - listed]; },
+        parent);
 }
 
 } // namespace ui

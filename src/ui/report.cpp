@@ -95,6 +95,16 @@ void Template::addLine(const QString& field, const QString& line)
     }
 }
 
+void Template::setLines(const QString& field, qsizetype count, std::function<QString(qsizetype)> lineAt)
+{
+    if (Object* o = find(field)) {
+        o->text.clear();
+        o->lines.clear();
+        o->lineCount = count;
+        o->lineAt = std::move(lineAt);
+    }
+}
+
 void Template::setHeight(const QString& name, double units)
 {
     if (Object* o = find(name))
@@ -205,7 +215,10 @@ public:
 private:
     void place(const Object& o, double bandTop)
     {
-        m_pages.last().objects.append({ &o, o.rect.translated(m_left, bandTop), textLines(o) });
+        if (o.lineAt)
+            m_pages.last().objects.append({ &o, o.rect.translated(m_left, bandTop), {}, 0, o.lineCount });
+        else
+            m_pages.last().objects.append({ &o, o.rect.translated(m_left, bandTop), textLines(o) });
     }
 
     void placeWhole(const Band& b)
@@ -224,23 +237,27 @@ private:
                 place(o, m_y);
         }
         const double pitch = pitchOf(flowing);
-        const QStringList all = textLines(flowing);
+        // A field reading its lines gets only their range on each page.
+        const QStringList all = flowing.lineAt ? QStringList() : textLines(flowing);
+        const qsizetype total = flowing.lineAt ? flowing.lineCount : all.size();
         qsizetype next = 0;
         double lineTop = m_y + flowing.rect.top();
         while (true) {
             const qsizetype fit = std::max<qsizetype>(1, qsizetype((m_bottom - lineTop) / pitch + 1e-9));
-            qsizetype count = std::min(fit, all.size() - next);
+            qsizetype count = std::min(fit, total - next);
             // The last lines fit here but what follows them does not: the
             // last line goes over with it, so it never stands alone.
             const double tail = b.height - flowing.rect.bottom();
-            if (next + count == all.size() && count > 1
+            if (next + count == total && count > 1
                 && lineTop + count * pitch + tail + keepWith > m_bottom + Tolerance)
                 --count;
-            m_pages.last().objects.append(
-                { &flowing, QRectF(m_left + flowing.rect.left(), lineTop, flowing.rect.width(), count * pitch),
-                    all.mid(next, count) });
+            const QRectF rect(m_left + flowing.rect.left(), lineTop, flowing.rect.width(), count * pitch);
+            if (flowing.lineAt)
+                m_pages.last().objects.append({ &flowing, rect, {}, next, count });
+            else
+                m_pages.last().objects.append({ &flowing, rect, all.mid(next, count) });
             next += count;
-            if (next >= all.size()) {
+            if (next >= total) {
                 m_y = lineTop + count * pitch + (b.height - flowing.rect.bottom());
                 return;
             }
@@ -354,10 +371,12 @@ void Template::renderPage(QPainter& painter, const Page& page, double pixelsPerM
             painter.setClipRect(r);
             if (o.multiLine) {
                 const double pitch = pitchOf(o) * pixelsPerMm;
-                for (qsizetype i = 0; i < placed.lines.size(); ++i) {
+                const qsizetype count = o.lineAt ? placed.lineCount : placed.lines.size();
+                for (qsizetype i = 0; i < count; ++i) {
                     const QRectF line(inner.left(), inner.top() + i * pitch, inner.width(), pitch);
+                    const QString text = o.lineAt ? resolved(o, o.lineAt(placed.firstLine + i)) : placed.lines[i];
                     painter.drawText(line, int(Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine),
-                        fitting(placed.lines[i], metrics, line.width()));
+                        fitting(text, metrics, line.width()));
                 }
             } else if (!placed.lines.isEmpty()) {
                 painter.drawText(inner, int(o.alignment | Qt::TextSingleLine),
@@ -638,13 +657,17 @@ Template listTemplate()
 
 bool printList(const QString& title, const QStringList& lines, QWidget* parent)
 {
+    return printList(
+        title, lines.size(), [&lines](qsizetype i) { return lines[i]; }, parent);
+}
+
+bool printList(const QString& title, qsizetype count, std::function<QString(qsizetype)> lineAt, QWidget* parent)
+{
     Template t = listTemplate();
     t.setText(u"txtTitolo"_s, title);
-    t.clearLines(u"txtRiepilogo"_s);
-    for (const QString& line : lines)
-        t.addLine(u"txtRiepilogo"_s, line);
-    t.setHeight(u"txtRiepilogo"_s, lines.size() * ListLineUnits);
-    t.setHeight(u"MasterData"_s, lines.size() * ListLineUnits + 10);
+    t.setLines(u"txtRiepilogo"_s, count, std::move(lineAt));
+    t.setHeight(u"txtRiepilogo"_s, count * ListLineUnits);
+    t.setHeight(u"MasterData"_s, count * ListLineUnits + 10);
     t.prepare();
     return printer::print(t, parent);
 }

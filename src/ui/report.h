@@ -40,6 +40,10 @@ struct Object {
     QString text;
     QStringList lines;      // a multi-line field prints one line each, never wrapped
     bool multiLine = false; // when set, `lines` is printed and may continue on the next page
+    // A multi-line field may read its lines instead, a page at a time while
+    // it is drawn: `lineCount` lines, the line at an index from `lineAt`.
+    qsizetype lineCount = 0;
+    std::function<QString(qsizetype)> lineAt;
     QString fontFamily = QStringLiteral("Arial");
     double fontSize = 10; // points
     bool bold = false;
@@ -72,6 +76,9 @@ struct PlacedObject {
     const Object* object;
     QRectF rect;       // on the page, mm from the paper's top left corner
     QStringList lines; // the lines of a multi-line field that fall on this page
+    // Of a field that reads its lines: the first on this page and how many.
+    qsizetype firstLine = 0;
+    qsizetype lineCount = 0;
 };
 struct Page {
     QList<PlacedObject> objects;
@@ -100,6 +107,8 @@ public:
     void setText(const QString& field, const QString& text);
     void clearLines(const QString& field);
     void addLine(const QString& field, const QString& line);
+    // The lines of a field read while the pages are drawn (Object::lineAt).
+    void setLines(const QString& field, qsizetype count, std::function<QString(qsizetype)> lineAt);
     // Height of an object or a band, in report units.
     void setHeight(const QString& name, double units);
 
@@ -159,6 +168,10 @@ void setDialogHandler(std::function<bool(QPrinter&, QWidget*)> handler);
 Template listTemplate();
 // Title, lines in list order, heights, prepare and print.
 bool printList(const QString& title, const QStringList& lines, QWidget* parent = nullptr);
+// The same with `count` lines read one page at a time while the pages are
+// drawn, so that a list of a million lines is never held twice.
+bool printList(
+    const QString& title, qsizetype count, std::function<QString(qsizetype)> lineAt, QWidget* parent = nullptr);
 // Report units of one line of the list print.
 constexpr double ListLineUnits = 12.822;
 

@@ -155,6 +155,37 @@ private slots:
             bytes.endsWith(QByteArray(QByteArray("width=50>Testo</td></tr>") + expected + "</table></body></html>")));
     }
 
+    // The grid of an archive keeps only the records' positions: a row is
+    // read from the archive when it is shown or written. Rows read apart
+    // (more than one read-ahead between them) show their own records; a
+    // record gone from the archive shows empty cells and makes the file
+    // fail, leaving the previous file as it was.
+    void rowsAreReadFromTheArchive()
+    {
+        QList<ContactRecord> records;
+        for (int i = 0; i < 300; ++i)
+            records << contact(u"Cliente %1"_s.arg(i + 1), {}, {});
+        writeArchive(archive(), records);
+        const exports::Table<Layout> table {
+            { column("colNum", Value::number()), column("colCliente", Value::field(F::fullName)) }, {}
+        };
+        const exports::Reading reading = table.read(archive());
+        QCOMPARE(reading.grid.rowCount(), 300);
+        for (const qsizetype row : { 299, 0, 150, 64, 63, 299 })
+            QCOMPARE(reading.grid.text(row, 1), u"Cliente %1"_s.arg(row + 1));
+
+        const QString file = folder.file(u"Contatti.xls"_s);
+        QVERIFY(exports::writeFile(file, u"Riepilogo Contatti"_s, table.heads(), reading.grid));
+        const QByteArray whole = testsupport::readFile(file);
+        QVERIFY(whole.endsWith(QByteArray(dataRow({ "Cliente 300" }) + "</table></body></html>")));
+
+        QVERIFY(QFile::resize(archive(), 100 * qint64(ContactRecord::Size)));
+        QCOMPARE(reading.grid.text(99, 1), u"Cliente 100"_s);
+        QCOMPARE(reading.grid.text(100, 1), QString());
+        QVERIFY(!exports::writeFile(file, u"Riepilogo Contatti"_s, table.heads(), reading.grid));
+        QCOMPARE(testsupport::readFile(file), whole);
+    }
+
     // An archive that fails part way gives no rows at all, never a part of it.
     void failurePartWayGivesNoRows()
     {

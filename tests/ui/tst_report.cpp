@@ -286,6 +286,29 @@ private slots:
         QVERIFY(text.contains(u"Stampato il 05/03/2024"_s)); // only a field marked for it gets the date
     }
 
+    // A list printed from its rows reads each line while its page is drawn,
+    // never before, and each once: no copy of the whole list is made.
+    void listLinesAreReadPageByPage()
+    {
+        const QStringList lines = listLines(200);
+        QList<qsizetype> asked;
+        report::Template t = report::listTemplate();
+        t.setLines(u"txtRiepilogo"_s, lines.size(), [&](qsizetype i) {
+            asked << i;
+            return lines[i];
+        });
+        t.setHeight(u"txtRiepilogo"_s, lines.size() * report::ListLineUnits);
+        t.setHeight(u"MasterData"_s, lines.size() * report::ListLineUnits + 10);
+        t.prepare();
+        QVERIFY(asked.isEmpty());
+        QVERIFY(t.pages().size() > 3);
+        QVERIFY(report::printer::exportPdf(t, pdf, u"Lista"_s));
+        QCOMPARE(asked.size(), lines.size());
+        for (qsizetype i = 0; i < asked.size(); ++i)
+            QCOMPARE(asked[i], i);
+        QCOMPARE(testsupport::pdfText(pdf).join(QString()).count(lines[123].left(8) + u' '), 1);
+    }
+
     void pdfExportReplacesTheFile()
     {
         const QString target = dir.filePath(u"Contatto.pdf"_s);
