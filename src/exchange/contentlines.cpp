@@ -185,8 +185,8 @@ namespace {
 
 bool isNameChar(QChar c)
 {
-    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-'
-        || c == u'_' || c == u'.';
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-' || c == u'_'
+        || c == u'.';
 }
 
 // Parses "NAME;P=V;P2="a,b":value" starting the content line.

@@ -70,10 +70,10 @@ private:
 
 // One unfolded content line of a file being read.
 struct ContentLine {
-    int line = 0;    // where it starts in the file
-    QString name;    // upper case
+    int line = 0;                              // where it starts in the file
+    QString name;                              // upper case
     QList<std::pair<QString, QString>> params; // names upper case; values as written
-    QString value;   // undecoded
+    QString value;                             // undecoded
     // The values of a parameter, comma-separated lists and repeats joined,
     // upper case ("TYPE" -> {"HOME", "VOICE"}).
     QStringList paramValues(const QString& name) const;

@@ -39,7 +39,8 @@ QString PlanOutdated::message()
 
 QString archivePath(Archive archive)
 {
-    return programFolder::file(archive == Archive::Appointments ? programFolder::Appointments : programFolder::Contacts);
+    return programFolder::file(
+        archive == Archive::Appointments ? programFolder::Appointments : programFolder::Contacts);
 }
 
 namespace {
@@ -100,8 +101,8 @@ ExportOutcome exportCalendar(const QString& path, const QDateTime& stamp)
         ExportOutcome outcome;
         chunk += ical::calendarBegin();
         QByteArray uid;
-        archive::readAll(archivePath(Archive::Appointments), AppointmentRecord::Size,
-            [&](const char* bytes, qint64 position) {
+        archive::readAll(
+            archivePath(Archive::Appointments), AppointmentRecord::Size, [&](const char* bytes, qint64 position) {
                 if (ical::appendEvent(chunk, AppointmentView(bytes), uids.make(uid, position), stamp))
                     ++outcome.written;
                 else
@@ -121,15 +122,14 @@ ExportOutcome exportContacts(const QString& path, const vcard::Options& options)
     return writeExport(path, [&](QByteArray& chunk, const auto& flush) {
         ExportOutcome outcome;
         QByteArray uid;
-        archive::readAll(
-            archivePath(Archive::Contacts), ContactRecord::Size, [&](const char* bytes, qint64 position) {
-                if (vcard::appendCard(chunk, ContactView(bytes), uids.make(uid, position), options))
-                    ++outcome.written;
-                else
-                    ++outcome.skipped;
-                if (chunk.size() > (1 << 20) - 16384)
-                    flush();
-            });
+        archive::readAll(archivePath(Archive::Contacts), ContactRecord::Size, [&](const char* bytes, qint64 position) {
+            if (vcard::appendCard(chunk, ContactView(bytes), uids.make(uid, position), options))
+                ++outcome.written;
+            else
+                ++outcome.skipped;
+            if (chunk.size() > (1 << 20) - 16384)
+                flush();
+        });
         return outcome;
     });
 }

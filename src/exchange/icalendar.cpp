@@ -82,8 +82,8 @@ QByteArray dateTimeText(const QDate& date, int hour, int minute, int second)
 
 std::optional<QDate> recordDate(const AppointmentView& record)
 {
-    const QByteArrayView bytes = FixedText::trimmedBytes(record.data() + AppointmentRecord::offset(F::date),
-        AppointmentRecord::capacity(F::date));
+    const QByteArrayView bytes = FixedText::trimmedBytes(
+        record.data() + AppointmentRecord::offset(F::date), AppointmentRecord::capacity(F::date));
     // Dates are ASCII: no decoding needed to read them.
     return texts::parseDate(QString::fromLatin1(bytes));
 }
@@ -133,7 +133,8 @@ bool appendEvent(QByteArray& out, const AppointmentView& record, QByteArrayView 
     out.append("BEGIN:VEVENT\r\n");
     w.rawLine("UID", uid);
     const QDateTime utc = stamp.toUTC();
-    w.rawLine("DTSTAMP", QByteArray(dateTimeText(utc.date(), utc.time().hour(), utc.time().minute(), utc.time().second()) + 'Z'));
+    w.rawLine("DTSTAMP",
+        QByteArray(dateTimeText(utc.date(), utc.time().hour(), utc.time().minute(), utc.time().second()) + 'Z'));
     if (timed) {
         w.rawLine("DTSTART;TZID=Europe/Rome", dateTimeText(*date, hour, minute, 0));
         w.rawLine("DURATION", "PT1H");
@@ -217,7 +218,8 @@ void checkValue(const ContentLine& line)
         for (const QByteArray& part : value.split(',')) {
             const icaltimetype t = icaltime_from_string(part.constData());
             if (icaltime_is_null_time(t) || !icaltime_is_valid_time(t))
-                throw FileDamage(line.line, u"la data \"%1\" di %2 non è valida."_s.arg(QString::fromUtf8(part), line.name));
+                throw FileDamage(
+                    line.line, u"la data \"%1\" di %2 non è valida."_s.arg(QString::fromUtf8(part), line.name));
         }
     } else if (line.name == u"RRULE"_s) {
         icalerror_clear_errno();
@@ -232,7 +234,7 @@ void checkValue(const ContentLine& line)
 }
 
 struct Scan {
-    QList<int> eventLines;       // the BEGIN:VEVENT line of every event, in order
+    QList<int> eventLines;                 // the BEGIN:VEVENT line of every event, in order
     QList<std::pair<int, QString>> others; // other items: line and kind (VTODO, VJOURNAL)
 };
 
@@ -285,7 +287,8 @@ QString fromUtf8(const char* text)
 // "202403050930" of a local time, "20240305" of a date.
 QString occurrenceKey(const icaltimetype& t)
 {
-    QString key = u"%1%2%3"_s.arg(t.year, 4, 10, QChar(u'0')).arg(t.month, 2, 10, QChar(u'0')).arg(t.day, 2, 10, QChar(u'0'));
+    QString key
+        = u"%1%2%3"_s.arg(t.year, 4, 10, QChar(u'0')).arg(t.month, 2, 10, QChar(u'0')).arg(t.day, 2, 10, QChar(u'0'));
     if (!t.is_date)
         key += u"T%1%2"_s.arg(t.hour, 2, 10, QChar(u'0')).arg(t.minute, 2, 10, QChar(u'0'));
     return key;
@@ -360,7 +363,7 @@ EventText readText(icalcomponent* event, const icaltimetype& start)
             break;
         case ICAL_X_PROPERTY: {
             const QByteArray name = QByteArray(icalproperty_get_x_name(p)).toUpper();
-            const QString value = unescapeText(fromUtf8(icalproperty_get_x(p)));
+            const QString value = fromUtf8(icalproperty_get_x(p)); // libical undoes the escapes
             if (name == Details)
                 text.details = value;
             else if (name == Phone)
@@ -415,7 +418,8 @@ AppointmentRecord buildRecord(const EventText& text, const icaltimetype& local)
     record.setText(F::mobile, text.mobile);
     record.setText(F::email, text.email);
     record.setText(F::place, text.location);
-    record.setText(F::amount, texts::trim(text.amount).isEmpty() ? text.amount : texts::normaliseAmount(texts::trim(text.amount)));
+    record.setText(
+        F::amount, texts::trim(text.amount).isEmpty() ? text.amount : texts::normaliseAmount(texts::trim(text.amount)));
     record.setText(F::notes, text.description);
     record.setFlag(F::fulfilled, text.fulfilled.value_or(false));
     return record;
@@ -493,7 +497,8 @@ QList<Incoming> readEvents(const QByteArray& file, const Range& range)
 
     QList<Incoming> result;
     for (const auto& [line, kind] : found.others)
-        result.append(skipped(line, {}, kind, u"tipo non gestito (%1): solo gli eventi diventano appuntamenti"_s.arg(kind)));
+        result.append(
+            skipped(line, {}, kind, u"tipo non gestito (%1): solo gli eventi diventano appuntamenti"_s.arg(kind)));
 
     for (qsizetype i = 0; i < events.size(); ++i) {
         icalcomponent* event = events[i];
@@ -575,7 +580,8 @@ QList<Incoming> readEvents(const QByteArray& file, const Range& range)
         for (const icaltimetype& local : occurrences)
             result.append(incoming(line, t, local, occurrenceKey(local)));
     }
-    std::stable_sort(result.begin(), result.end(), [](const Incoming& a, const Incoming& b) { return a.line < b.line; });
+    std::stable_sort(
+        result.begin(), result.end(), [](const Incoming& a, const Incoming& b) { return a.line < b.line; });
     return result;
 }
 

@@ -45,9 +45,9 @@ QByteArrayView fieldBytes(const ContactView& record, F field)
 
 const QStringList& surnameParticles()
 {
-    static const QStringList particles = { u"de"_s, u"di"_s, u"da"_s, u"del"_s, u"della"_s, u"dei"_s, u"degli"_s,
-        u"dal"_s, u"dalla"_s, u"dall'"_s, u"d'"_s, u"lo"_s, u"la"_s, u"li"_s, u"le"_s, u"van"_s, u"von"_s,
-        u"san"_s, u"santo"_s, u"santa"_s };
+    static const QStringList particles
+        = { u"de"_s, u"di"_s, u"da"_s, u"del"_s, u"della"_s, u"dei"_s, u"degli"_s, u"dal"_s, u"dalla"_s, u"dall'"_s,
+              u"d'"_s, u"lo"_s, u"la"_s, u"li"_s, u"le"_s, u"van"_s, u"von"_s, u"san"_s, u"santo"_s, u"santa"_s };
     return particles;
 }
 
@@ -151,9 +151,9 @@ QByteArray cardItem(const ContactRecord& record, const QString& uid, const Optio
 
 QList<int> keptFields(bool fiscalCarried)
 {
-    QList<int> kept = { int(F::cardNumber), int(F::cardExpiry), int(F::attachedFile1), int(F::attachedFile2),
-        int(F::attachedFile3), int(F::attachmentDescription1), int(F::attachmentDescription2),
-        int(F::attachmentDescription3) };
+    QList<int> kept
+        = { int(F::cardNumber), int(F::cardExpiry), int(F::attachedFile1), int(F::attachedFile2), int(F::attachedFile3),
+              int(F::attachmentDescription1), int(F::attachmentDescription2), int(F::attachmentDescription3) };
     if (!fiscalCarried)
         kept += { int(F::taxCode), int(F::vatNumber), int(F::iban) };
     return kept;
@@ -294,7 +294,9 @@ Incoming convert(const Card& card)
             record.setText(F::postCode, parts.value(5));
         } else if (name == u"TEL"_s) {
             const QStringList types = line.paramValues(u"TYPE"_s);
-            const QString number = textOf(line).trimmed();
+            QString number = textOf(line).trimmed();
+            if (number.startsWith(u"tel:"_s, Qt::CaseInsensitive))
+                number = number.sliced(4); // vCard 4.0 writes telephones as URIs
             if (types.contains(u"FAX"_s) || number.isEmpty())
                 continue;
             F field = F::homePhone;
@@ -405,7 +407,8 @@ QList<Incoming> readCards(const QByteArray& file)
             continue;
         if (isEnd) {
             if (value != u"VCARD"_s)
-                throw FileDamage(line.line, u"END:%1 non chiude il contatto aperto alla riga %2."_s.arg(value).arg(card->line));
+                throw FileDamage(
+                    line.line, u"END:%1 non chiude il contatto aperto alla riga %2."_s.arg(value).arg(card->line));
             result.append(convert(*card));
             card.reset();
             continue;
@@ -413,7 +416,8 @@ QList<Incoming> readCards(const QByteArray& file)
         if (line.name == u"VERSION"_s) {
             card->version = line.value.trimmed();
             if (card->version != u"2.1"_s && card->version != u"3.0"_s && card->version != u"4.0"_s)
-                throw FileDamage(line.line, u"versione vCard \"%1\" non gestita (si leggono 2.1, 3.0 e 4.0)."_s.arg(card->version));
+                throw FileDamage(
+                    line.line, u"versione vCard \"%1\" non gestita (si leggono 2.1, 3.0 e 4.0)."_s.arg(card->version));
             continue;
         }
         card->lines.append(line);

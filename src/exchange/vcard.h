@@ -25,7 +25,7 @@
 namespace exchange::vcard {
 
 struct Options {
-    bool version4 = false;     // vCard 4.0 instead of 3.0
+    bool version4 = false;      // vCard 4.0 instead of 3.0
     bool includeFiscal = false; // codice fiscale, partita IVA and IBAN
 };
 
