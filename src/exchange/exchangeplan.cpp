@@ -6,6 +6,7 @@
 #include "storage/records.h"
 #include "storage/texts.h"
 
+#include <QFile>
 #include <QHash>
 #include <QSaveFile>
 #include <QSet>
@@ -29,6 +30,70 @@ QString WriteFailure::message() const
 const char* WriteFailure::what() const noexcept
 {
     return m_what.constData();
+}
+
+ReadFailure::ReadFailure(QString path)
+    : m_path(std::move(path))
+{
+}
+
+QString ReadFailure::message() const
+{
+    return u"Impossibile leggere il file \"%1\"."_s.arg(m_path);
+}
+
+QByteArray readImportFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ReadFailure(path);
+    if (file.size() > MaxImportBytes)
+        throw FileDamage(1, u"il file è troppo grande per essere importato."_s);
+    QByteArray bytes = file.read(MaxImportBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        throw ReadFailure(path);
+    return bytes;
+}
+
+QString entryLine(const PlanEntry& entry)
+{
+    switch (entry.action) {
+    case PlanEntry::Action::Add:
+        return u"Aggiungere: "_s + entry.item.label;
+    case PlanEntry::Action::Update:
+        return u"Aggiornare: %1 (%2)"_s.arg(entry.item.label, entry.reason);
+    case PlanEntry::Action::Skip:
+        break;
+    }
+    return u"Saltare: %1 (riga %2: %3)"_s.arg(entry.item.label).arg(entry.item.line).arg(entry.reason);
+}
+
+QString planCounts(const Plan& plan)
+{
+    return u"Da aggiungere: %1. Da aggiornare: %2. Da saltare: %3."_s.arg(plan.count(PlanEntry::Action::Add))
+        .arg(plan.count(PlanEntry::Action::Update))
+        .arg(plan.count(PlanEntry::Action::Skip));
+}
+
+QString outcomeText(const ImportOutcome& outcome)
+{
+    return u"Importazione completata. Schede aggiunte: %1. Schede aggiornate: %2. Voci saltate: %3."_s
+        .arg(outcome.added)
+        .arg(outcome.updated)
+        .arg(outcome.skipped);
+}
+
+QString exportText(Archive archive, const ExportOutcome& outcome, const QString& path)
+{
+    QString text = (archive == Archive::Appointments ? u"Esportati %1 appuntamenti nel file \"%2\"."_s
+                                                     : u"Esportati %1 contatti nel file \"%2\"."_s)
+                       .arg(outcome.written)
+                       .arg(path);
+    if (outcome.skipped > 0)
+        text += archive == Archive::Appointments
+            ? u" %1 schede senza una data valida non sono state esportate."_s.arg(outcome.skipped)
+            : u" %1 schede senza nome non sono state esportate."_s.arg(outcome.skipped);
+    return text;
 }
 
 QString PlanOutdated::message()

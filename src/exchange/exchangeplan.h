@@ -32,6 +32,22 @@ private:
     QByteArray m_what;
 };
 
+// The file of an import could not be read: nothing was imported.
+class ReadFailure : public std::exception {
+public:
+    explicit ReadFailure(QString path);
+    // "Impossibile leggere il file ..."
+    QString message() const;
+    const char* what() const noexcept override { return "read failure"; }
+
+private:
+    QString m_path;
+};
+
+// The bytes of the file to import; throws ReadFailure, or FileDamage when
+// it is larger than any calendar or address book.
+QByteArray readImportFile(const QString& path);
+
 struct ExportOutcome {
     int written = 0;
     int skipped = 0; // records without a date (appointments) or a name (contacts)
@@ -84,6 +100,14 @@ public:
     static QString message();
     const char* what() const noexcept override { return "plan outdated"; }
 };
+
+// What the preview and the command line show of a plan: one line per entry
+// ("Aggiungere: 05/03/2024 09:30  Riunione"; "Saltare: … (senza data di
+// inizio)") and the counts.
+QString entryLine(const PlanEntry& entry);
+QString planCounts(const Plan& plan);
+QString outcomeText(const ImportOutcome& outcome);
+QString exportText(Archive archive, const ExportOutcome& outcome, const QString& path);
 
 // The path of an archive of the program folder.
 QString archivePath(Archive archive);

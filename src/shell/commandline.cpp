@@ -1,6 +1,11 @@
 #include "shell/commandline.h"
 
+#include "exchange/contentlines.h"
+#include "exchange/exchangeplan.h"
+#include "storage/archivefile.h"
 #include "storage/programfolder.h"
+#include "storage/texts.h"
+#include "ui/services.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -40,19 +45,105 @@ int help(const Request&, QTextStream& out, QTextStream&)
     return Done;
 }
 
+const QString Vcard4Option = u"--vcard4"_s;
+const QString FiscalOption = u"--fiscal-data"_s;
+const QString FromOption = u"--from"_s;
+const QString ToOption = u"--to"_s;
+const QString PreviewOption = u"--preview"_s;
+
+// Runs one exchange, turning its failures into their Italian messages.
+int exchangeRun(QTextStream& err, const std::function<void()>& action)
+{
+    try {
+        action();
+        return Done;
+    } catch (const exchange::FileDamage& damage) {
+        err << damage.message() << u"\nNessuna scheda è stata scritta.\n"_s;
+    } catch (const exchange::ReadFailure& failure) {
+        err << failure.message() << u'\n';
+    } catch (const exchange::WriteFailure& failure) {
+        err << failure.message() << u'\n';
+    } catch (const exchange::PlanOutdated&) {
+        err << exchange::PlanOutdated::message() << u'\n';
+    } catch (const AccessFailure&) {
+        err << AccessFailure::message() << u'\n';
+    }
+    return Failed;
+}
+
+int exportCalendar(const Request& request, QTextStream& out, QTextStream& err)
+{
+    return exchangeRun(err, [&] {
+        const auto outcome = exchange::exportCalendar(request.value, ui::clock::now());
+        out << exchange::exportText(exchange::Archive::Appointments, outcome, request.value) << u'\n';
+    });
+}
+
+int exportContacts(const Request& request, QTextStream& out, QTextStream& err)
+{
+    return exchangeRun(err, [&] {
+        const auto outcome
+            = exchange::exportContacts(request.value, { request.has(Vcard4Option), request.has(FiscalOption) });
+        out << exchange::exportText(exchange::Archive::Contacts, outcome, request.value) << u'\n';
+    });
+}
+
+int import(const Request& request, QTextStream& out, QTextStream& err, bool calendar)
+{
+    exchange::ical::Range range = exchange::ical::Range::nextTwelveMonths(ui::clock::today());
+    for (const auto& [option, date] : { std::pair { FromOption, &range.from }, std::pair { ToOption, &range.to } }) {
+        if (!request.has(option))
+            continue;
+        const auto parsed = texts::parseDate(request.option(option));
+        if (!parsed) {
+            err << u"Errore: la data \"%1\" di %2 non è nella forma gg/mm/aaaa.\n"_s.arg(
+                request.option(option), option);
+            return Usage;
+        }
+        *date = *parsed;
+    }
+    if (range.to < range.from) {
+        err << u"Errore: la data di %1 precede quella di %2.\n"_s.arg(ToOption, FromOption);
+        return Usage;
+    }
+    return exchangeRun(err, [&] {
+        const QByteArray file = exchange::readImportFile(request.value);
+        const exchange::Plan plan
+            = calendar ? exchange::planCalendarFile(file, range) : exchange::planContactsFile(file);
+        for (const exchange::PlanEntry& entry : plan.entries)
+            out << exchange::entryLine(entry) << u'\n';
+        out << exchange::planCounts(plan) << u'\n';
+        if (request.has(PreviewOption))
+            return;
+        out << exchange::outcomeText(exchange::applyImport(plan)) << u'\n';
+    });
+}
+
 } // namespace
 
 const QList<Command>& commands()
 {
     static const QList<Command> table = {
         { u"--aiuto"_s, {}, u"mostra questo elenco di comandi e opzioni"_s, help },
+        { u"--export-ics"_s, u"FILE"_s, u"esporta gli appuntamenti in un file iCalendar (.ics)"_s, exportCalendar },
+        { u"--import-ics"_s, u"FILE"_s, u"importa gli appuntamenti da un file iCalendar (.ics)"_s,
+            [](const Request& r, QTextStream& out, QTextStream& err) { return import(r, out, err, true); } },
+        { u"--export-vcf"_s, u"FILE"_s, u"esporta i contatti in un file vCard (.vcf)"_s, exportContacts },
+        { u"--import-vcf"_s, u"FILE"_s, u"importa i contatti da un file vCard (.vcf)"_s,
+            [](const Request& r, QTextStream& out, QTextStream& err) { return import(r, out, err, false); } },
     };
     return table;
 }
 
 const QList<Option>& options()
 {
-    static const QList<Option> table = {};
+    static const QList<Option> table = {
+        { Vcard4Option, {}, u"--export-vcf: scrive vCard 4.0 invece di 3.0"_s },
+        { FiscalOption, {}, u"--export-vcf: includi dati fiscali e bancari (codice fiscale, partita IVA, IBAN)"_s },
+        { FromOption, u"GG/MM/AAAA"_s, u"--import-ics: primo giorno delle ripetizioni importate (oggi)"_s },
+        { ToOption, u"GG/MM/AAAA"_s, u"--import-ics: ultimo giorno delle ripetizioni importate (fra dodici mesi)"_s },
+        { PreviewOption, {}, u"--import-ics, --import-vcf: mostra soltanto che cosa verrebbe importato"_s },
+    };
     return table;
 }
 

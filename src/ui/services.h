@@ -55,6 +55,11 @@ using Handler = std::function<QString(const QString& title, const QString& filte
 // The chosen file's path, empty when the user cancels.
 QString openFileName(QWidget* parent, const QString& title, const QString& filter);
 void setHandler(Handler handler);
+// The path of a file to write, offering `suggested` as its name; empty when
+// the user cancels. The dialog asks before an existing file is replaced.
+using SaveHandler = std::function<QString(const QString& title, const QString& filter, const QString& suggested)>;
+QString saveFileName(QWidget* parent, const QString& title, const QString& filter, const QString& suggested);
+void setSaveHandler(SaveHandler handler);
 } // namespace fileDialog
 
 namespace sound {
