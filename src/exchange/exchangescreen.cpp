@@ -23,8 +23,8 @@ ExchangeScreen::ExchangeScreen(exchange::Archive archive, QWidget* parent)
     ui::applyIcons(this);
     m_plan.archive = archive;
     const bool calendar = isCalendar();
-    m_ui->lblTitolo->setText(calendar ? u"Appuntamenti come calendario iCalendar (.ics)"_s
-                                      : u"Contatti come rubrica vCard (.vcf)"_s);
+    m_ui->lblTitolo->setText(
+        calendar ? u"Appuntamenti come calendario iCalendar (.ics)"_s : u"Contatti come rubrica vCard (.vcf)"_s);
     m_ui->chkVCard4->setVisible(!calendar);
     m_ui->chkDatiFiscali->setVisible(!calendar);
     for (QWidget* w : { static_cast<QWidget*>(m_ui->lblDal), static_cast<QWidget*>(m_ui->txtDal),
@@ -51,8 +51,8 @@ ExchangeScreen::ExchangeScreen(exchange::Archive archive, QWidget* parent)
         { m_ui->txtAl, u"Ultimo giorno delle ripetizioni da importare (gg/mm/aaaa)."_s },
         { m_ui->chkDatiFiscali, u"Esporta anche codice fiscale, partita IVA e IBAN."_s },
     });
-    m_ui->panInfo->setText(calendar ? u"Scambio degli appuntamenti con i calendari."_s
-                                    : u"Scambio dei contatti con le rubriche."_s);
+    m_ui->panInfo->setText(
+        calendar ? u"Scambio degli appuntamenti con i calendari."_s : u"Scambio dei contatti con le rubriche."_s);
     ui::setEnterMovesTo(m_ui->txtDal, m_ui->txtAl);
     ui::setEnterMovesTo(m_ui->txtAl, m_ui->txtDal);
 
@@ -92,10 +92,10 @@ std::optional<exchange::ical::Range> ExchangeScreen::range() const
 void ExchangeScreen::cmdEsportaFileClick()
 {
     const bool calendar = isCalendar();
-    const QString path = ui::fileDialog::saveFileName(this,
-        calendar ? u"Esporta gli appuntamenti"_s : u"Esporta i contatti"_s,
-        calendar ? u"Calendario iCalendar (*.ics)"_s : u"Rubrica vCard (*.vcf)"_s,
-        programFolder::file(calendar ? u"Appuntamenti.ics"_s : u"Contatti.vcf"_s));
+    const QString path
+        = ui::fileDialog::saveFileName(this, calendar ? u"Esporta gli appuntamenti"_s : u"Esporta i contatti"_s,
+            calendar ? u"Calendario iCalendar (*.ics)"_s : u"Rubrica vCard (*.vcf)"_s,
+            programFolder::file(calendar ? u"Appuntamenti.ics"_s : u"Contatti.vcf"_s));
     if (path.isEmpty())
         return;
     m_bytes.clear();
@@ -118,10 +118,10 @@ void ExchangeScreen::cmdEsportaFileClick()
 void ExchangeScreen::cmdImportaFileClick()
 {
     const bool calendar = isCalendar();
-    const QString path = ui::fileDialog::openFileName(this,
-        calendar ? u"Importa gli appuntamenti"_s : u"Importa i contatti"_s,
-        calendar ? u"Calendario iCalendar (*.ics *.ical *.ifb);;Tutti i file (*)"_s
-                 : u"Rubrica vCard (*.vcf *.vcard);;Tutti i file (*)"_s);
+    const QString path
+        = ui::fileDialog::openFileName(this, calendar ? u"Importa gli appuntamenti"_s : u"Importa i contatti"_s,
+            calendar ? u"Calendario iCalendar (*.ics *.ical *.ifb);;Tutti i file (*)"_s
+                     : u"Rubrica vCard (*.vcf *.vcard);;Tutti i file (*)"_s);
     if (path.isEmpty())
         return;
     m_file = path;

@@ -519,7 +519,10 @@ QList<Incoming> readEvents(const QByteArray& file, const Range& range)
         }
         const icaltimetype localStart = toRome(start);
         if (t.hasRecurrenceId) {
-            result.append(incoming(line, t, localStart, occurrenceKey(toRome(t.recurrenceId))));
+            // A moved occurrence of a repeating event: one of its occurrences, so within the range.
+            const QDate date(localStart.year, localStart.month, localStart.day);
+            if (date >= range.from && date <= range.to)
+                result.append(incoming(line, t, localStart, occurrenceKey(toRome(t.recurrenceId))));
             continue;
         }
         icalproperty* rrule = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);

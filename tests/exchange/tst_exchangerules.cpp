@@ -45,7 +45,8 @@ AppointmentRecord fullAppointment()
     r.setText(A::noticeDays, u"3"_s);
     r.setText(A::commitmentType, u"Udienza, civile"_s);
     // Long enough to be folded, with accents across the fold.
-    r.setText(A::purpose, u"Causa Rossi c/ Bianchi; rinvio dell'udienza di comparizione"_s + QString(40, u'è') + u" fine"_s);
+    r.setText(
+        A::purpose, u"Causa Rossi c/ Bianchi; rinvio dell'udienza di comparizione"_s + QString(40, u'è') + u" fine"_s);
     r.setText(A::details, u"Aula 3 \\ piano 2; portare la toga"_s);
     r.setText(A::contact, u"Avv. Ferri Cristina"_s);
     r.setText(A::phone, u"06 1234567"_s);
@@ -106,7 +107,8 @@ QList<QByteArray> archiveRecords(Archive archive)
 {
     const int size = archive == Archive::Appointments ? AppointmentRecord::Size : ContactRecord::Size;
     QList<QByteArray> records;
-    archive::readAll(archivePath(archive), size, [&](const char* bytes, qint64) { records.append(QByteArray(bytes, size)); });
+    archive::readAll(
+        archivePath(archive), size, [&](const char* bytes, qint64) { records.append(QByteArray(bytes, size)); });
     return records;
 }
 
@@ -164,7 +166,8 @@ private slots:
         applyImport(plan);
         const QList<QByteArray> records = archiveRecords(Archive::Appointments);
         QCOMPARE(records.size(), 2);
-        QVERIFY2(records[0] == bytesOf(fullAppointment()), qPrintable(describeDifference(bytesOf(fullAppointment()), records[0])));
+        QVERIFY2(records[0] == bytesOf(fullAppointment()),
+            qPrintable(describeDifference(bytesOf(fullAppointment()), records[0])));
         QVERIFY2(records[1] == bytesOf(allDay), qPrintable(describeDifference(bytesOf(allDay), records[1])));
     }
 
@@ -240,7 +243,9 @@ print(json.dumps({'result': out}))
         QCOMPARE(e[u"utc"_s].toString(), u"2024-03-05T08:30:00+00:00"_s);
         QCOMPARE(e[u"duration"_s].toDouble(), 3600.0);
         QCOMPARE(e[u"summary"_s].toString(), fullAppointment().text(A::purpose));
-        QCOMPARE(e[u"description"_s].toString(), u"Urgente: costo previsto € 300, più IVA; ?O?Z"_s.replace(u"?O?Z"_s, fullAppointment().text(A::notes).right(4)));
+        QCOMPARE(e[u"description"_s].toString(),
+            u"Urgente: costo previsto € 300, più IVA; ?O?Z"_s.replace(
+                u"?O?Z"_s, fullAppointment().text(A::notes).right(4)));
         QCOMPARE(e[u"location"_s].toString(), u"Tribunale di Roma, via Varisco 3"_s);
         // A comma inside a category is escaped; this reader splits there anyway.
         QCOMPARE(e[u"categories"_s].toString(), u"Udienza, civile"_s);
@@ -291,7 +296,8 @@ print(json.dumps({'result': out}))
         QCOMPARE(c[u"code"_s].toString(), u"40121"_s);
         QCOMPARE(c[u"tel"_s].toArray(),
             (QJsonArray { u"CELL,VOICE=+39 347 0001122"_s, u"HOME,VOICE=051 123456"_s, u"WORK,VOICE=051 654321"_s }));
-        QCOMPARE(c[u"email"_s].toArray(), (QJsonArray { u"marco.deluca@example.it"_s, u"marco.deluca@pec.example.it"_s }));
+        QCOMPARE(
+            c[u"email"_s].toArray(), (QJsonArray { u"marco.deluca@example.it"_s, u"marco.deluca@pec.example.it"_s }));
         QCOMPARE(c[u"title"_s].toString(), u"Ingegnere"_s);
         QCOMPARE(c[u"note"_s].toString(), u"Cliente dal 2019 — più volte in ritardo €"_s);
         QCOMPARE(c[u"pending"_s].toString(), u"Fattura n. 12 da saldare; sollecito inviato"_s);
@@ -302,21 +308,23 @@ print(json.dumps({'result': out}))
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QStringList>("expected"); // per card: name|home|office|mobile|email|town|notes
-        QTest::newRow("phone 2.1, quoted-printable") << u"phone21.vcf"_s
-                                                     << QStringList {
-                                                            u"Niccolò Nicolò|06 5551234|02 7654321|+39 333 1234567|niccolo@example.it||Cliente dal 2019, più volte in ritardo € 50, da richiamare"_s,
-                                                            u"Città André|011 445566||||Forlì|"_s,
-                                                        };
-        QTest::newRow("desktop 3.0, folded") << u"addressbook30.vcf"_s
-                                             << QStringList {
-                                                    u"Bianchi Maria Grazia||+39 051 22 33 44|+39 347 000 1122|maria.bianchi@studiobianchi.example|Bologna|Riceve solo su appuntamento. Preferisce essere contattata via e-mail; mai dopo le 18.\nSecondo recapito: segreteria."_s,
-                                                };
-        QTest::newRow("4.0") << u"contacts40.vcf"_s
-                             << QStringList {
-                                    u"Esposito Gennaro|+39-081-5551234||+39-339-1112223|gennaro.esposito@example.com|Napoli|Tifoso del Napoli."_s,
-                                };
-        QTest::newRow("Windows-1252") << u"cp1252.vcf"_s
-                                      << QStringList { u"Lucrèzia D’Amico|||+39 320 9876543|||"_s };
+        QTest::newRow("phone 2.1, quoted-printable")
+            << u"phone21.vcf"_s
+            << QStringList {
+                   u"Niccolò Nicolò|06 5551234|02 7654321|+39 333 1234567|niccolo@example.it||Cliente dal 2019, più volte in ritardo € 50, da richiamare"_s,
+                   u"Città André|011 445566||||Forlì|"_s,
+               };
+        QTest::newRow("desktop 3.0, folded")
+            << u"addressbook30.vcf"_s
+            << QStringList {
+                   u"Bianchi Maria Grazia||+39 051 22 33 44|+39 347 000 1122|maria.bianchi@studiobianchi.example|Bologna|Riceve solo su appuntamento. Preferisce essere contattata via e-mail; mai dopo le 18.\nSecondo recapito: segreteria."_s,
+               };
+        QTest::newRow("4.0")
+            << u"contacts40.vcf"_s
+            << QStringList {
+                   u"Esposito Gennaro|+39-081-5551234||+39-339-1112223|gennaro.esposito@example.com|Napoli|Tifoso del Napoli."_s,
+               };
+        QTest::newRow("Windows-1252") << u"cp1252.vcf"_s << QStringList { u"Lucrèzia D’Amico|||+39 320 9876543|||"_s };
     }
     void realWorldAddressBooks()
     {
@@ -329,7 +337,7 @@ print(json.dumps({'result': out}))
             const ContactView v(card.record.constData());
             got.append(QStringList { v.text(C::fullName), v.text(C::homePhone), v.text(C::officePhone),
                 v.text(C::mobilePhone), v.text(C::email), v.text(C::residenceTown), v.text(C::notes) }
-                    .join(u'|'));
+                           .join(u'|'));
         }
         QCOMPARE(got, expected);
     }
@@ -338,20 +346,21 @@ print(json.dumps({'result': out}))
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QStringList>("expected"); // date time purpose | notice, or "skip: reason"
-        QTest::newRow("time zone, repeats, exceptions") << u"recurring.ics"_s
-                                                        << QStringList {
-                                                               u"05/03/2024 09:30 Riunione di studio|1"_s,
-                                                               u"12/03/2024 09:30 Riunione di studio|1"_s,
-                                                               // 19/03 excluded; 02/04 moved by its own event
-                                                               u"26/03/2024 09:30 Riunione di studio|1"_s,
-                                                               u"09/04/2024 09:30 Riunione di studio|1"_s,
-                                                               u"02/04/2024 15:00 Riunione di studio (spostata)|"_s,
-                                                               u"skip: tipo non gestito (VTODO): solo gli eventi diventano appuntamenti"_s,
-                                                           };
+        QTest::newRow("time zone, repeats, exceptions")
+            << u"recurring.ics"_s
+            << QStringList {
+                   u"05/03/2024 09:30 Riunione di studio|1"_s,
+                   u"12/03/2024 09:30 Riunione di studio|1"_s,
+                   // 19/03 excluded; 02/04 moved by its own event
+                   u"26/03/2024 09:30 Riunione di studio|1"_s,
+                   u"09/04/2024 09:30 Riunione di studio|1"_s,
+                   u"02/04/2024 15:00 Riunione di studio (spostata)|"_s,
+                   u"skip: tipo non gestito (VTODO): solo gli eventi diventano appuntamenti"_s,
+               };
         QTest::newRow("all day") << u"allday.ics"_s << QStringList { u"25/04/2024 00:00 Festa della Liberazione|"_s };
-        QTest::newRow("other time zone, UTC")
-            << u"otherzone.ics"_s
-            << QStringList { u"15/03/2024 15:00 Call con il cliente di New York|"_s, u"10/07/2024 08:30 Volo per Londra|"_s };
+        QTest::newRow("other time zone, UTC") << u"otherzone.ics"_s
+                                              << QStringList { u"15/03/2024 15:00 Call con il cliente di New York|"_s,
+                                                     u"10/07/2024 08:30 Volo per Londra|"_s };
         QTest::newRow("Windows-1252") << u"cp1252.ics"_s
                                       << QStringList { u"20/05/2024 09:00 Udienza in Tribunale – ricorso n° 12|"_s };
     }
@@ -367,7 +376,8 @@ print(json.dumps({'result': out}))
                 continue;
             }
             const AppointmentView v(event.record.constData());
-            got.append(v.text(A::date) + u' ' + v.text(A::time) + u' ' + v.text(A::purpose) + u'|' + v.text(A::noticeDays));
+            got.append(
+                v.text(A::date) + u' ' + v.text(A::time) + u' ' + v.text(A::purpose) + u'|' + v.text(A::noticeDays));
         }
         // The order of a file's occurrences is the file's; compare as sets of lines.
         std::sort(got.begin(), got.end());
@@ -379,7 +389,8 @@ print(json.dumps({'result': out}))
     {
         // Six Tuesdays from 05/03/2024, one excluded, one moved: a range that
         // starts on 20/03 keeps only the later ones.
-        const QList<Incoming> events = ical::readEvents(fixture(u"recurring.ics"_s), { QDate(2024, 3, 20), QDate(2024, 4, 30) });
+        const QList<Incoming> events
+            = ical::readEvents(fixture(u"recurring.ics"_s), { QDate(2024, 3, 20), QDate(2024, 4, 30) });
         QStringList dates;
         for (const Incoming& e : events)
             if (e.skipReason.isEmpty())
@@ -403,7 +414,8 @@ print(json.dumps({'result': out}))
         QFETCH(int, added);
         ProgramFolderFixture folder;
         const auto plan = [&] {
-            return file.endsWith(u".ics"_s) ? planCalendarFile(fixture(file), March2024) : planContactsFile(fixture(file));
+            return file.endsWith(u".ics"_s) ? planCalendarFile(fixture(file), March2024)
+                                            : planContactsFile(fixture(file));
         };
         QCOMPARE(applyImport(plan()).added, added);
         const Plan again = plan();
