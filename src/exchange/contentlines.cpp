@@ -55,87 +55,111 @@ const char* FileDamage::what() const noexcept
     return m_what.constData();
 }
 
-void LineWriter::put(const char* bytes, int size)
+char* LineWriter::room(qsizetype bytes)
+{
+    // Every octet of a value takes at most two in the file (an escape), every
+    // 74 octets a fold of three more.
+    const qsizetype used = m_out.size();
+    const qsizetype needed = bytes * 2 + (bytes * 2 / 74 + 2) * 3 + 8;
+    if (m_out.capacity() < used + needed)
+        m_out.reserve(std::max(used + needed, m_out.capacity() * 2));
+    m_out.resize(used + needed);
+    return m_out.data() + used;
+}
+
+void LineWriter::done(char* end)
+{
+    m_out.resize(end - m_out.constData());
+}
+
+char* LineWriter::put(char* at, const char* bytes, int size)
 {
     // A line longer than 75 octets goes on in a continuation line that
     // begins with a blank; a character is never cut in two.
     if (m_column + size > FoldAt) {
-        m_out.append("\r\n ", 3);
+        *at++ = '\r';
+        *at++ = '\n';
+        *at++ = ' ';
         m_column = 1;
     }
-    m_out.append(bytes, size);
+    for (int i = 0; i < size; ++i)
+        *at++ = bytes[i];
     m_column += size;
+    return at;
 }
 
 void LineWriter::begin(QByteArrayView nameAndParams)
 {
     m_column = 0;
-    for (char c : nameAndParams)
-        put(&c, 1);
-    put(":", 1);
+    raw(nameAndParams);
+    raw(":");
 }
 
 void LineWriter::text(QByteArrayView cp1252)
 {
     const Utf8Table& table = utf8Table();
     const qsizetype n = cp1252.size();
+    // A Windows-1252 octet is at most three in UTF-8.
+    char* at = room(n * 2);
     for (qsizetype i = 0; i < n; ++i) {
         const auto b = quint8(cp1252[i]);
         switch (b) {
         case '\\':
-            put("\\\\", 2);
+            at = put(at, "\\\\", 2);
             break;
         case ';':
-            put("\\;", 2);
+            at = put(at, "\\;", 2);
             break;
         case ',':
-            put("\\,", 2);
+            at = put(at, "\\,", 2);
             break;
         case '\r':
             // The archives break lines with "\r\n" or "\n\r": one break.
             if (i + 1 < n && cp1252[i + 1] == '\n')
                 ++i;
-            put("\\n", 2);
+            at = put(at, "\\n", 2);
             break;
         case '\n':
             if (i + 1 < n && cp1252[i + 1] == '\r')
                 ++i;
-            put("\\n", 2);
+            at = put(at, "\\n", 2);
             break;
         default:
             if (b < 32 && b != '\t')
                 break; // other controls have no place in a content line
-            put(table.bytes[b].data(), table.sizes[b]);
+            at = put(at, table.bytes[b].data(), table.sizes[b]);
         }
     }
+    done(at);
 }
 
 void LineWriter::textUtf16(QStringView text)
 {
-    for (const QChar c : text) {
-        const QByteArray utf8 = QStringView(&c, 1).toUtf8();
-        switch (c.unicode()) {
-        case u'\\':
-        case u';':
-        case u',':
-            put("\\", 1);
-            put(utf8.constData(), 1);
-            break;
-        case u'\n':
-            put("\\n", 2);
-            break;
-        default:
-            if (c.unicode() < 32 && c != u'\t')
-                break;
-            put(utf8.constData(), int(utf8.size()));
+    const QByteArray utf8 = text.toUtf8();
+    char* at = room(utf8.size());
+    for (qsizetype i = 0; i < utf8.size();) {
+        const auto b = quint8(utf8[i]);
+        // The length of the UTF-8 sequence that starts here.
+        const int size = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+        if (b == '\\' || b == ';' || b == ',') {
+            const char escaped[2] = { '\\', char(b) };
+            at = put(at, escaped, 2);
+        } else if (b == '\n') {
+            at = put(at, "\\n", 2);
+        } else if (b >= 32 || b == '\t') {
+            at = put(at, utf8.constData() + i, int(std::min<qsizetype>(size, utf8.size() - i)));
         }
+        i += size;
     }
+    done(at);
 }
 
 void LineWriter::raw(QByteArrayView ascii)
 {
+    char* at = room(ascii.size());
     for (char c : ascii)
-        put(&c, 1);
+        at = put(at, &c, 1);
+    done(at);
 }
 
 void LineWriter::end()

@@ -63,7 +63,12 @@ public:
     }
 
 private:
-    void put(const char* bytes, int size);
+    // Makes room for `bytes` more octets of a value, escapes and folds
+    // included, and writes them straight into the file's buffer; done()
+    // gives the buffer its length back.
+    char* room(qsizetype bytes);
+    void done(char* end);
+    char* put(char* at, const char* bytes, int size);
     QByteArray& m_out;
     int m_column = 0;
 };

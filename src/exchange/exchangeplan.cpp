@@ -128,7 +128,7 @@ ExportOutcome writeExport(const QString& path, Produce produce)
     const auto flush = [&] {
         if (file.write(chunk) != chunk.size())
             throw WriteFailure(path, file.errorString());
-        chunk.clear();
+        chunk.resize(0); // keeps its storage for the next chunk
     };
     ExportOutcome outcome = produce(chunk, flush);
     flush();

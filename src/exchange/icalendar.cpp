@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <memory>
 
 using namespace Qt::Literals::StringLiterals;
@@ -50,6 +51,10 @@ constexpr const char* Notice = "X-QUIRVALE-PREAVVISO";
 // Steps a repeating rule may take before its walk is given up (a rule that
 // repeats every second from long ago would otherwise walk for ever).
 constexpr int MaxRecurrenceSteps = 200000;
+// Steps all the rules of one file may take together, and occurrences one
+// event may give (an event every minute would give half a million a year).
+constexpr int MaxFileRecurrenceSteps = 2000000;
+constexpr int MaxOccurrences = 1000;
 // Events one file may give.
 constexpr int MaxEvents = 500000;
 // Components nested inside one another.
@@ -496,6 +501,7 @@ QList<Incoming> readEvents(const QByteArray& file, const Range& range)
     }
 
     QList<Incoming> result;
+    int fileSteps = 0;
     for (const auto& [line, kind] : found.others)
         result.append(
             skipped(line, {}, kind, u"tipo non gestito (%1): solo gli eventi diventano appuntamenti"_s.arg(kind)));
@@ -555,7 +561,9 @@ QList<Incoming> readEvents(const QByteArray& file, const Range& range)
             icalrecur_iterator* it = icalrecur_iterator_new(icalproperty_get_rrule(rrule), start);
             if (!it)
                 throw FileDamage(line, u"la regola di ripetizione dell'evento non è valida."_s);
-            for (int step = 0; step < MaxRecurrenceSteps; ++step) {
+            for (int step = 0;
+                 step < MaxRecurrenceSteps && fileSteps < MaxFileRecurrenceSteps && occurrences.size() < MaxOccurrences;
+                 ++step, ++fileSteps) {
                 const icaltimetype next = icalrecur_iterator_next(it);
                 if (icaltime_is_null_time(next))
                     break;

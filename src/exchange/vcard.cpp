@@ -89,8 +89,23 @@ bool appendCard(QByteArray& out, const ContactView& record, QByteArrayView uid, 
             w.line(property, bytes);
     };
     const QString birth = record.text(F::birthDate);
-    if (const auto date = texts::parseDate(birth)) {
-        w.rawLine("BDAY", date->toString(v4 ? u"yyyyMMdd"_s : u"yyyy-MM-dd"_s).toLatin1());
+    if (const auto date = texts::parseDate(birth); date && date->year() >= 1 && date->year() <= 9999) {
+        char text[10];
+        const auto digits = [&text](int at, int value, int width) {
+            for (int i = width - 1; i >= 0; --i, value /= 10)
+                text[at + i] = char('0' + value % 10);
+        };
+        digits(0, date->year(), 4);
+        if (v4) {
+            digits(4, date->month(), 2);
+            digits(6, date->day(), 2);
+            w.rawLine("BDAY", QByteArrayView(text, 8));
+        } else {
+            text[4] = text[7] = '-';
+            digits(5, date->month(), 2);
+            digits(8, date->day(), 2);
+            w.rawLine("BDAY", QByteArrayView(text, 10));
+        }
     } else {
         optional(BirthDateText, F::birthDate);
     }
