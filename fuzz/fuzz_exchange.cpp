@@ -35,8 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const exchange::ical::Range range { fuzz::today(), fuzz::today().addMonths(12) };
     const QDateTime stamp(fuzz::today(), QTime(12, 0), Qt::UTC);
 
-    const auto events
-        = readOrRefuse(bytes, [&](const QByteArray& b) { return exchange::ical::readEvents(b, range); });
+    const auto events = readOrRefuse(bytes, [&](const QByteArray& b) { return exchange::ical::readEvents(b, range); });
     for (const exchange::Incoming& event : events) {
         if (!event.skipReason.isEmpty())
             continue;
@@ -45,8 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const QByteArray item = exchange::ical::eventItem(record, QStringLiteral("uid-1"), stamp);
         fuzz::expect(!item.isEmpty(), "an event read has no date to write");
         const auto again = exchange::ical::readEvents(item, range);
-        fuzz::expect(again.size() == 1 && again[0].record == event.record, "event does not read back",
-            QString::fromUtf8(item));
+        fuzz::expect(
+            again.size() == 1 && again[0].record == event.record, "event does not read back", QString::fromUtf8(item));
     }
 
     const auto cards = readOrRefuse(bytes, [](const QByteArray& b) { return exchange::vcard::readCards(b); });
@@ -57,8 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const ContactRecord record = ContactRecord::fromBytes(card.record.constData());
         const QByteArray item = exchange::vcard::cardItem(record, QStringLiteral("uid-1"), { false, true });
         const auto again = exchange::vcard::readCards(item);
-        fuzz::expect(again.size() == 1 && again[0].record == card.record, "card does not read back",
-            QString::fromUtf8(item));
+        fuzz::expect(
+            again.size() == 1 && again[0].record == card.record, "card does not read back", QString::fromUtf8(item));
     }
     return 0;
 }

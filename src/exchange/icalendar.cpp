@@ -314,7 +314,6 @@ struct EventText {
     std::optional<int> alarmDays;
     bool hasRecurrenceId = false;
     icaltimetype recurrenceId = icaltime_null_time();
-    bool hasError = false;
 };
 
 std::optional<int> alarmDays(icalcomponent* alarm, const icaltimetype& start)
@@ -383,8 +382,6 @@ EventText readText(icalcomponent* event, const icaltimetype& start)
                 text.notice = value;
             else if (name == Fulfilled)
                 text.fulfilled = value.trimmed().compare(u"TRUE"_s, Qt::CaseInsensitive) == 0;
-            else if (name == "X-LIC-ERROR")
-                text.hasError = true;
             break;
         }
         default:
@@ -512,9 +509,8 @@ QList<Incoming> readEvents(const QByteArray& file, const Range& range)
         const EventText& t = texts[i];
         const icaltimetype start = starts[i];
         const QString label = t.summary.isEmpty() ? u"(senza titolo)"_s : t.summary;
-        if (t.hasError) {
-            throw FileDamage(line, u"l'evento contiene una proprietà non valida."_s);
-        }
+        // A property libical cannot read (X-LIC-ERROR) is one the appointment
+        // does not use: the values it needs were checked line by line above.
         if (icaltime_is_null_time(start)) {
             result.append(skipped(line, t.uid, label, u"senza data di inizio"_s));
             continue;

@@ -134,7 +134,8 @@ private slots:
     void appointmentsExportedToTheChosenFile()
     {
         ProgramFixture program;
-        program.addAppointment(testsupport::appointment(u"12/03/2024"_s, u"10"_s, u"15"_s, u"2"_s, u"Firma"_s, u"Rossi"_s));
+        program.addAppointment(
+            testsupport::appointment(u"12/03/2024"_s, u"10"_s, u"15"_s, u"2"_s, u"Firma"_s, u"Rossi"_s));
         QTemporaryDir files;
         const QString path = files.filePath(u"agenda.ics"_s);
         FileDialogAnswer answer(path);
