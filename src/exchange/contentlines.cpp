@@ -312,6 +312,27 @@ QList<ContentLine> contentLines(const QString& text)
     return lines;
 }
 
+QString cleanText(const QString& text)
+{
+    QString clean;
+    clean.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\r') {
+            if (i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+            clean += u'\n';
+        } else if (c == u'\n') {
+            if (i + 1 < text.size() && text[i + 1] == u'\r')
+                ++i;
+            clean += u'\n';
+        } else if (c.unicode() >= 32 || c == u'\t') {
+            clean += c;
+        }
+    }
+    return clean;
+}
+
 QString unescapeText(QStringView value)
 {
     QString out;

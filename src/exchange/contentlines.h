@@ -4,6 +4,8 @@
 // values. Written straight from the archive's Windows-1252 bytes; read back
 // from a file in UTF-8 or, when it is not valid UTF-8, in Windows-1252.
 
+#include "storage/records.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -97,5 +99,21 @@ QList<ContentLine> contentLines(const QString& text);
 QString unescapeText(QStringView value);
 // A structured value split at the unescaped separators, each part unescaped.
 QStringList splitStructured(QStringView value, QChar separator);
+
+// A text read from a file as the archive keeps it: line breaks as "\n",
+// other control characters (which no file carries back) left out.
+QString cleanText(const QString& text);
+
+// Every field of a record read from a file through cleanText() and stored
+// again, so that what a file cut at a field's capacity keeps is the field's
+// text alone (a cut may end in blanks or controls that the text trims).
+template <typename Layout>
+void cleanRecord(records::Record<Layout>& record)
+{
+    for (int f = 0; f < records::Record<Layout>::FieldCount; ++f) {
+        const auto field = typename Layout::Field(f);
+        record.setText(field, cleanText(record.text(field)));
+    }
+}
 
 } // namespace exchange

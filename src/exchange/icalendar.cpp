@@ -222,7 +222,9 @@ void checkValue(const ContentLine& line)
     if (dateTimes.contains(line.name)) {
         for (const QByteArray& part : value.split(',')) {
             const icaltimetype t = icaltime_from_string(part.constData());
-            if (icaltime_is_null_time(t) || !icaltime_is_valid_time(t))
+            const bool valid = !icaltime_is_null_time(t) && icaltime_is_valid_time(t) && t.year >= 1 && t.year <= 9999
+                && QDate(t.year, t.month, t.day).isValid() && t.hour < 24 && t.minute < 60 && t.second <= 60;
+            if (!valid)
                 throw FileDamage(
                     line.line, u"la data \"%1\" di %2 non è valida."_s.arg(QString::fromUtf8(part), line.name));
         }
@@ -424,12 +426,21 @@ AppointmentRecord buildRecord(const EventText& text, const icaltimetype& local)
         F::amount, texts::trim(text.amount).isEmpty() ? text.amount : texts::normaliseAmount(texts::trim(text.amount)));
     record.setText(F::notes, text.description);
     record.setFlag(F::fulfilled, text.fulfilled.value_or(false));
+    cleanRecord(record);
     return record;
 }
 
 Incoming incoming(int line, const EventText& text, const icaltimetype& local, const QString& occurrence)
 {
     Incoming item;
+    if (!QDate(local.year, local.month, local.day).isValid() || local.year > 9999) {
+        // A time zone with offsets of its own may push a date off the calendar.
+        item.line = line;
+        item.uid = text.uid;
+        item.label = text.summary;
+        item.skipReason = u"data di inizio non valida"_s;
+        return item;
+    }
     item.line = line;
     item.uid = text.uid;
     if (!text.uid.isEmpty())

@@ -310,8 +310,9 @@ Incoming convert(const Card& card)
         } else if (name == u"TEL"_s) {
             const QStringList types = line.paramValues(u"TYPE"_s);
             QString number = textOf(line).trimmed();
-            if (number.startsWith(u"tel:"_s, Qt::CaseInsensitive))
-                number = number.sliced(4); // vCard 4.0 writes telephones as URIs
+            // vCard 4.0 may write a telephone as a URI: "TEL;VALUE=uri:tel:+39-06-1234".
+            if (line.paramValues(u"VALUE"_s).contains(u"URI"_s) && number.startsWith(u"tel:"_s, Qt::CaseInsensitive))
+                number = texts::trim(number.sliced(4));
             if (types.contains(u"FAX"_s) || number.isEmpty())
                 continue;
             F field = F::homePhone;
@@ -374,9 +375,10 @@ Incoming convert(const Card& card)
     if (record.text(F::toRecontact).isEmpty())
         record.setFlag(F::toRecontact, false);
     record.setText(F::fullName, fullName);
+    cleanRecord(record);
     item.key = item.uid;
-    item.label = fullName.isEmpty() ? u"(senza nome)"_s : record.text(F::fullName);
-    if (fullName.isEmpty()) {
+    item.label = record.text(F::fullName).isEmpty() ? u"(senza nome)"_s : record.text(F::fullName);
+    if (record.text(F::fullName).isEmpty()) {
         item.skipReason = u"senza nome"_s;
         return item;
     }

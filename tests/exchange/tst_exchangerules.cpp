@@ -500,6 +500,7 @@ print(json.dumps({'result': out}))
         QTest::addColumn<QString>("problem");
         QTest::newRow("event never closed") << u"damaged-unclosed.ics"_s << 13 << u"END:VCALENDAR"_s;
         QTest::newRow("wrong date") << u"damaged-date.ics"_s << 6 << u"2024-05-20 09:00"_s;
+        QTest::newRow("month 25") << u"damaged-month.ics"_s << 7 << u"20242520T090000"_s;
         QTest::newRow("wrong repeat rule") << u"damaged-rrule.ics"_s << 6 << u"FREQ=OGNI-TANTO"_s;
         QTest::newRow("not a calendar") << u"damaged-binary.ics"_s << 1 << u"nome di una proprietà"_s;
         QTest::newRow("line without colon") << u"damaged-nocolon.vcf"_s << 9 << u"\":\""_s;

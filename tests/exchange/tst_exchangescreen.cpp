@@ -145,6 +145,43 @@ private slots:
         QVERIFY(file.contains("DTSTART;TZID=Europe/Rome:20240312T101500\r\n"));
         QVERIFY(file.contains("SUMMARY:Firma\r\n"));
     }
+
+    void fiscalDataGoOutOnlyWhenTicked_data()
+    {
+        QTest::addColumn<bool>("ticked");
+        QTest::addColumn<bool>("version4");
+        QTest::newRow("not ticked, 3.0") << false << false;
+        QTest::newRow("ticked, 4.0") << true << true;
+    }
+    void fiscalDataGoOutOnlyWhenTicked()
+    {
+        QFETCH(bool, ticked);
+        QFETCH(bool, version4);
+        ProgramFixture program;
+        ContactRecord contact;
+        contact.setText(ContactField::fullName, u"Rossi Mario"_s);
+        contact.setText(ContactField::taxCode, u"RSSMRA80A01H501U"_s);
+        contact.setText(ContactField::iban, u"IT60X0542811101000000123456"_s);
+        contact.setText(ContactField::cardNumber, u"4111111111111111"_s);
+        archive::append(programFolder::file(programFolder::Contacts), ContactRecord::Size, contact.data());
+        QTemporaryDir files;
+        const QString path = files.filePath(u"rubrica.vcf"_s);
+        FileDialogAnswer answer(path);
+        onExchangeScreen(program.screens->contacts(), [&](QWidget* screen) {
+            auto* fiscal = control<QCheckBox>(screen, u"chkDatiFiscali"_s);
+            QVERIFY(!fiscal->isChecked()); // never by default
+            if (ticked)
+                QTest::keyClick(fiscal, Qt::Key_Space);
+            QCOMPARE(fiscal->isChecked(), ticked);
+            control<QCheckBox>(screen, u"chkVCard4"_s)->setChecked(version4);
+            click(screen, u"cmdEsportaFile"_s);
+        });
+        const QByteArray file = testsupport::readFile(path);
+        QVERIFY(file.contains(version4 ? "VERSION:4.0\r\n" : "VERSION:3.0\r\n"));
+        QCOMPARE(file.contains("X-CODICE-FISCALE:RSSMRA80A01H501U\r\n"), ticked);
+        QCOMPARE(file.contains("X-IBAN:IT60X0542811101000000123456\r\n"), ticked);
+        QVERIFY(!file.contains("4111111111111111"));
+    }
 };
 
 QTEST_MAIN(TestExchangeScreen)
