@@ -125,6 +125,18 @@ void LineWriter::text(QByteArrayView cp1252)
             at = put(at, "\\n", 2);
             break;
         default:
+            if (b >= 32 && b < 128) {
+                // Plain ASCII, most of every file: one octet, folded in place.
+                if (m_column >= FoldAt) {
+                    *at++ = '\r';
+                    *at++ = '\n';
+                    *at++ = ' ';
+                    m_column = 1;
+                }
+                *at++ = char(b);
+                ++m_column;
+                break;
+            }
             if (b < 32 && b != '\t')
                 break; // other controls have no place in a content line
             at = put(at, table.bytes[b].data(), table.sizes[b]);
