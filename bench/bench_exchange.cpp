@@ -118,8 +118,8 @@ void importFigures(const char* what, const QByteArray& file, bool calendar)
             ? exchange::ical::readEvents(file, { QDate(2020, 1, 1), QDate(2040, 12, 31) })
             : exchange::vcard::readCards(file);
         const double r = timer.nsecsElapsed() / 1e6;
-        const exchange::Plan plan = exchange::planImport(
-            calendar ? exchange::Archive::Appointments : exchange::Archive::Contacts, items);
+        const exchange::Plan plan
+            = exchange::planImport(calendar ? exchange::Archive::Appointments : exchange::Archive::Contacts, items);
         const double p = timer.nsecsElapsed() / 1e6;
         added = exchange::applyImport(plan).added;
         const double w = timer.nsecsElapsed() / 1e6;
@@ -150,8 +150,8 @@ int main(int argc, char* argv[])
     const QString vcf = dir.filePath(u"rubrica.vcf"_s);
 
     std::printf("%d appointments, %d contacts\n", records, records);
-    exportFigures("export .ics", appointments, ics,
-        [&] { exchange::exportCalendar(ics, QDateTime::currentDateTimeUtc()); });
+    exportFigures(
+        "export .ics", appointments, ics, [&] { exchange::exportCalendar(ics, QDateTime::currentDateTimeUtc()); });
     exportFigures("export .vcf 3.0", contacts, vcf, [&] { exchange::exportContacts(vcf, { false, true }); });
 
     // Files of `imported` items: the exports of archives that size.
