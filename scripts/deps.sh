@@ -13,6 +13,7 @@ packages=(
   sox libsox-fmt-mp3 lame bc poppler-utils python3 qt6-translations-l10n libqt6svg6
   xvfb xauth dbus-daemon
   libarchive-dev libssl-dev
+  libical-dev python3-icalendar python3-vobject
 )
 # The fuzz targets of the test command: clang with libFuzzer and its sanitizers;
 # and the layout check of the sources.

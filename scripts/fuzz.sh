@@ -12,10 +12,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 (($# == 0)) || shift
 targets=("$@")
-((${#targets[@]})) || targets=(record archive texts password spreadsheet)
+((${#targets[@]})) || targets=(record archive texts password spreadsheet exchange)
 # The longest input of each target: a few records of the largest layout for
 # the archives, one record for the records, short texts for the rest.
-declare -A maxlen=([record]=4096 [archive]=12288 [texts]=512 [password]=1024 [spreadsheet]=4096)
+declare -A maxlen=([record]=4096 [archive]=12288 [texts]=512 [password]=1024 [spreadsheet]=4096 [exchange]=8192)
 
 build="$root/build-fuzz"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER="${FUZZ_CXX:-clang++-14}" \

@@ -20,6 +20,7 @@
 #include "documents/documentcard.h"
 #include "documents/documentprint.h"
 #include "documents/documentsearch.h"
+#include "exchange/exchangescreen.h"
 #include "shell/help.h"
 #include "shell/helpviewer.h"
 #include "shell/infoscreen.h"
@@ -40,6 +41,7 @@
 #include "ui/exportscreen.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTimer>
 #include <QWidget>
 
@@ -365,6 +367,19 @@ int main(int argc, char* argv[])
                     return viewer;
                 } },
             { u"frmInfo"_s, [] { return new InfoScreen; } },
+            { u"frmScambio"_s, [] { return new ExchangeScreen(exchange::Archive::Appointments, nullptr); } },
+            // The preview of every calendar and address book of the folder named "anteprima.*".
+            { u"frmScambio-anteprima"_s,
+                [] {
+                    const bool calendar = QFile::exists(programFolder::file(u"anteprima.ics"_s));
+                    ui::fileDialog::setHandler([calendar](const QString&, const QString&) {
+                        return programFolder::file(calendar ? u"anteprima.ics"_s : u"anteprima.vcf"_s);
+                    });
+                    auto* screen = new ExchangeScreen(
+                        calendar ? exchange::Archive::Appointments : exchange::Archive::Contacts, nullptr);
+                    QTimer::singleShot(100, screen, [screen] { screen->cmdImportaFileClick(); });
+                    return screen;
+                } },
             { u"preview"_s,
                 [&] {
                     auto& card = program()->appointmentCard()->card();

@@ -3,6 +3,7 @@
 #include "appointments/appointmentexports.h"
 #include "appointments/appointmentrules.h"
 #include "appointments/appointmentsearch.h"
+#include "exchange/exchangescreen.h"
 #include "storage/programfolder.h"
 #include "storage/texts.h"
 #include "ui/cardprint.h"
@@ -116,6 +117,7 @@ AppointmentCard::AppointmentCard(QWidget* parent)
         { m_ui->cmdDaAssolvere, u"Visualizza il riepilogo degli impegni da assolvere, sia scaduti che non."_s },
         { m_ui->cmdScaduti, u"Visualizza il riepilogo degli impegni scaduti e non assolti."_s },
         { m_ui->cmdEsporta, u"Esporta l'archivio in un file di Excel."_s },
+        { m_ui->cmdScambio, u"Esporta gli appuntamenti in un calendario (.ics) o li importa da un calendario."_s },
         { m_ui->cmdGuida, u"Visualizza la guida in linea."_s },
         { m_ui->cmdEsci, u"Esci da questa schermata di lavoro."_s },
         { m_ui->impData, u"Importa la data dal calendario."_s },
@@ -148,6 +150,10 @@ AppointmentCard::AppointmentCard(QWidget* parent)
     connect(m_ui->cmdAssolti, &QToolButton::clicked, this, openList(appointments::State::Fulfilled));
     connect(m_ui->cmdEsporta, &QToolButton::clicked, this, [this] {
         ui::ExportScreen screen(appointments::archiveExport(), this);
+        screen.exec();
+    });
+    connect(m_ui->cmdScambio, &QToolButton::clicked, this, [this] {
+        ExchangeScreen screen(exchange::Archive::Appointments, this);
         screen.exec();
     });
     connect(m_ui->impContatto, &QToolButton::clicked, this, [this] {

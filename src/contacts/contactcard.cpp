@@ -7,6 +7,7 @@
 #include "contacts/contactprint.h"
 #include "contacts/contactrules.h"
 #include "contacts/contactsearch.h"
+#include "exchange/exchangescreen.h"
 #include "storage/programfolder.h"
 #include "storage/texts.h"
 #include "ui/cardprint.h"
@@ -140,6 +141,7 @@ ContactCard::ContactCard(QWidget* parent)
         { m_ui->cmdFile, u"Allega file alla scheda corrente."_s },
         { m_ui->cmdRicontatta, u"Visualizza il riepilogo delle persone da ricontattare."_s },
         { m_ui->cmdEsporta, u"Esporta le schede in archivio in un file di Microsoft Excel."_s },
+        { m_ui->cmdScambio, u"Esporta i contatti in una rubrica (.vcf) o li importa da una rubrica."_s },
         { m_ui->cmdGuida, u"Visualizza la guida in linea."_s },
         { m_ui->cmdEsci, u"Esci dalla schermata di lavoro corrente."_s },
         { m_ui->chkRicontatta, u"Annota che il contatto è da ricontattare per questioni in sospeso."_s },
@@ -166,6 +168,10 @@ ContactCard::ContactCard(QWidget* parent)
     connect(m_ui->cmdRicontatta, &QToolButton::clicked, this, [this] {
         ui::ListScreen list(callBackList(), this);
         list.exec();
+    });
+    connect(m_ui->cmdScambio, &QToolButton::clicked, this, [this] {
+        ExchangeScreen screen(exchange::Archive::Contacts, this);
+        screen.exec();
     });
     connect(m_ui->cmdEsporta, &QToolButton::clicked, this, [this] {
         ui::ExportScreen screen(exportDefinition(), this);

@@ -2,9 +2,12 @@
 
 #include "backup/archivecheck.h"
 #include "backup/backuprules.h"
-#include "storage/archivefile.h"
+#include "exchange/contentlines.h"
+#include "exchange/exchangeplan.h"
 #include "reminders/reminderwatch.h"
+#include "storage/archivefile.h"
 #include "storage/programfolder.h"
+#include "storage/texts.h"
 #include "ui/services.h"
 
 #include <QDateTime>
@@ -96,6 +99,8 @@ int checkArchives(const Request& request, QTextStream& out, QTextStream& err)
         err << u"Errore: impossibile leggere gli archivi.\n"_s;
         return Failed;
     }
+}
+
 // The reminders the program would give now, one a line, without giving
 // them: the same decision as the reminders on the desktop.
 int reminderList(const Request&, QTextStream& out, QTextStream& err)
@@ -112,6 +117,80 @@ int reminderList(const Request&, QTextStream& out, QTextStream& err)
     return Done;
 }
 
+const QString Vcard4Option = u"--vcard4"_s;
+const QString FiscalOption = u"--fiscal-data"_s;
+const QString FromOption = u"--from"_s;
+const QString ToOption = u"--to"_s;
+const QString PreviewOption = u"--preview"_s;
+
+// Runs one exchange, turning its failures into their Italian messages.
+int exchangeRun(QTextStream& err, const std::function<void()>& action)
+{
+    try {
+        action();
+        return Done;
+    } catch (const exchange::FileDamage& damage) {
+        err << damage.message() << u"\nNessuna scheda è stata scritta.\n"_s;
+    } catch (const exchange::ReadFailure& failure) {
+        err << failure.message() << u'\n';
+    } catch (const exchange::WriteFailure& failure) {
+        err << failure.message() << u'\n';
+    } catch (const exchange::PlanOutdated&) {
+        err << exchange::PlanOutdated::message() << u'\n';
+    } catch (const AccessFailure&) {
+        err << AccessFailure::message() << u'\n';
+    }
+    return Failed;
+}
+
+int exportCalendar(const Request& request, QTextStream& out, QTextStream& err)
+{
+    return exchangeRun(err, [&] {
+        const auto outcome = exchange::exportCalendar(request.value, ui::clock::now());
+        out << exchange::exportText(exchange::Archive::Appointments, outcome, request.value) << u'\n';
+    });
+}
+
+int exportContacts(const Request& request, QTextStream& out, QTextStream& err)
+{
+    return exchangeRun(err, [&] {
+        const auto outcome
+            = exchange::exportContacts(request.value, { request.has(Vcard4Option), request.has(FiscalOption) });
+        out << exchange::exportText(exchange::Archive::Contacts, outcome, request.value) << u'\n';
+    });
+}
+
+int import(const Request& request, QTextStream& out, QTextStream& err, bool calendar)
+{
+    exchange::ical::Range range = exchange::ical::Range::nextTwelveMonths(ui::clock::today());
+    for (const auto& [option, date] : { std::pair { FromOption, &range.from }, std::pair { ToOption, &range.to } }) {
+        if (!request.has(option))
+            continue;
+        const auto parsed = texts::parseDate(request.option(option));
+        if (!parsed) {
+            err << u"Errore: la data \"%1\" di %2 non è nella forma gg/mm/aaaa.\n"_s.arg(
+                request.option(option), option);
+            return Usage;
+        }
+        *date = *parsed;
+    }
+    if (range.to < range.from) {
+        err << u"Errore: la data di %1 precede quella di %2.\n"_s.arg(ToOption, FromOption);
+        return Usage;
+    }
+    return exchangeRun(err, [&] {
+        const QByteArray file = exchange::readImportFile(request.value);
+        const exchange::Plan plan
+            = calendar ? exchange::planCalendarFile(file, range) : exchange::planContactsFile(file);
+        for (const exchange::PlanEntry& entry : plan.entries)
+            out << exchange::entryLine(entry) << u'\n';
+        out << exchange::planCounts(plan) << u'\n';
+        if (request.has(PreviewOption))
+            return;
+        out << exchange::outcomeText(exchange::applyImport(plan)) << u'\n';
+    });
+}
+
 } // namespace
 
 const QList<Command>& commands()
@@ -124,6 +203,12 @@ const QList<Command>& commands()
             u"ripristina la copia di sicurezza FILE; i dati attuali passano in una cartella datata"_s, restoreBackup },
         { u"--check"_s, {}, u"verifica gli archivi senza modificarli (uscita 3 se trova danni)"_s, checkArchives },
         { u"--promemoria"_s, {}, u"elenca i promemoria degli impegni da dare adesso, senza inviarli"_s, reminderList },
+        { u"--export-ics"_s, u"FILE"_s, u"esporta gli appuntamenti in un file iCalendar (.ics)"_s, exportCalendar },
+        { u"--import-ics"_s, u"FILE"_s, u"importa gli appuntamenti da un file iCalendar (.ics)"_s,
+            [](const Request& r, QTextStream& out, QTextStream& err) { return import(r, out, err, true); } },
+        { u"--export-vcf"_s, u"FILE"_s, u"esporta i contatti in un file vCard (.vcf)"_s, exportContacts },
+        { u"--import-vcf"_s, u"FILE"_s, u"importa i contatti da un file vCard (.vcf)"_s,
+            [](const Request& r, QTextStream& out, QTextStream& err) { return import(r, out, err, false); } },
     };
     return table;
 }
@@ -133,6 +218,11 @@ const QList<Option>& options()
     static const QList<Option> table = {
         { KeepOption, u"N"_s, u"con --backup: quante copie conservare nella cartella (10 se non indicato)"_s },
         { DamagedOption, u"FILE"_s, u"con --check: copia nel FILE i byte dei record danneggiati"_s },
+        { Vcard4Option, {}, u"--export-vcf: scrive vCard 4.0 invece di 3.0"_s },
+        { FiscalOption, {}, u"--export-vcf: includi dati fiscali e bancari (codice fiscale, partita IVA, IBAN)"_s },
+        { FromOption, u"GG/MM/AAAA"_s, u"--import-ics: primo giorno delle ripetizioni importate (oggi)"_s },
+        { ToOption, u"GG/MM/AAAA"_s, u"--import-ics: ultimo giorno delle ripetizioni importate (fra dodici mesi)"_s },
+        { PreviewOption, {}, u"--import-ics, --import-vcf: mostra soltanto che cosa verrebbe importato"_s },
     };
     return table;
 }

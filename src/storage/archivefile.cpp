@@ -496,7 +496,7 @@ void ArchiveFile::write(const char* buffer)
         throw AccessFailure(u"%1: write beyond the end"_s.arg(m_path));
     m_bufferRecords = 0;
     if (m_index == m_count)
-        append(buffer);
+        append(buffer, 1);
     else
         rewrite(buffer);
     if (m_index == m_count)
@@ -506,7 +506,35 @@ void ArchiveFile::write(const char* buffer)
     ++m_index;
 }
 
-void ArchiveFile::append(const char* buffer)
+void ArchiveFile::appendMany(const char* buffer, qint64 records)
+{
+    if (m_fd < 0)
+        throw AccessFailure(u"write on a closed archive"_s);
+    if (records <= 0)
+        return;
+    m_index = m_count;
+    m_bufferRecords = 0;
+    append(buffer, records);
+    m_count += records;
+    m_index = m_count;
+}
+
+void ArchiveFile::truncate(qint64 records)
+{
+    if (m_fd < 0)
+        throw AccessFailure(u"truncate on a closed archive"_s);
+    if (records < 0 || records > m_count)
+        throw AccessFailure(u"%1: truncate to %2 of %3 records"_s.arg(m_path).arg(records).arg(m_count));
+    m_bufferRecords = 0;
+    if (::ftruncate(m_fd, records * m_recordSize) != 0 || ::fdatasync(m_fd) != 0)
+        fail("truncate");
+    m_count = records;
+    m_index = std::min(m_index, m_count);
+    if (m_overlayIndex >= m_count)
+        m_overlayIndex = -1;
+}
+
+void ArchiveFile::append(const char* buffer, qint64 records)
 {
     const qint64 offset = m_index * m_recordSize;
     struct stat st { };
@@ -517,7 +545,7 @@ void ArchiveFile::append(const char* buffer)
     if (!readBytes(partial.data(), partial.size(), offset))
         fail("read");
     qint64 done = 0;
-    if (writeBytes(buffer, m_recordSize, offset, done) && ::fdatasync(m_fd) == 0)
+    if (writeBytes(buffer, m_recordSize * records, offset, done) && ::fdatasync(m_fd) == 0)
         return;
     // The file back as it was: its length, and the bytes of the partial
     // record that the write went over.

@@ -84,6 +84,13 @@ public:
     // only a partial record at the end, which is never counted and which the
     // next append overwrites.
     void write(const char* buffer);
+    // Appends `records` records laid end to end in `buffer` after the last
+    // one with a single write and flush: all of them go in or, as for one
+    // record, the file is left as it was. The current index goes past them.
+    void appendMany(const char* buffer, qint64 records);
+    // Cuts the file to its first `records` records and flushes it: how an
+    // action that appended several records takes them back.
+    void truncate(qint64 records);
     qint64 position() const { return m_index; }
     bool atEnd() const { return m_index >= recordCount(); }
     void close();
@@ -119,7 +126,7 @@ public:
 private:
     void fail(const char* what) const;
     void fillBuffer();
-    void append(const char* buffer);
+    void append(const char* buffer, qint64 records);
     void rewrite(const char* buffer);
     // Writes `size` bytes at `offset` through the write call; false with
     // errno set on failure, `done` telling how many bytes went in.

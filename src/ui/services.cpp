@@ -159,6 +159,19 @@ void setFolderHandler(FolderHandler h)
 {
     folderHandler = std::move(h);
 }
+namespace {
+SaveHandler saveHandler;
+}
+QString saveFileName(QWidget* parent, const QString& title, const QString& filter, const QString& suggested)
+{
+    if (saveHandler)
+        return saveHandler(title, filter, suggested);
+    return QFileDialog::getSaveFileName(parent, title, suggested, filter);
+}
+void setSaveHandler(SaveHandler h)
+{
+    saveHandler = std::move(h);
+}
 } // namespace fileDialog
 
 namespace sound {

@@ -59,6 +59,11 @@ void setHandler(Handler handler);
 using FolderHandler = std::function<QString(const QString& title)>;
 QString folderName(QWidget* parent, const QString& title);
 void setFolderHandler(FolderHandler handler);
+// The path of a file to write, offering `suggested` as its name; empty when
+// the user cancels. The dialog asks before an existing file is replaced.
+using SaveHandler = std::function<QString(const QString& title, const QString& filter, const QString& suggested)>;
+QString saveFileName(QWidget* parent, const QString& title, const QString& filter, const QString& suggested);
+void setSaveHandler(SaveHandler handler);
 } // namespace fileDialog
 
 namespace sound {

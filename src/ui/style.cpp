@@ -20,6 +20,8 @@ const char* const StyleSheet = R"(
 QWidget { font-size: 10pt; }
 QFrame[class="header"] { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #27476d, stop:1 #3d6a9e); }
 QFrame[class="header"] QLabel { color: white; }
+QToolButton[class="headercommand"] { background: #f0f4f9; color: #1f2d3d; border-radius: 3px; padding: 3px 8px; }
+QToolButton[class="headercommand"]:hover { background: white; }
 QLabel[class="headertitle"] { font-size: 17pt; font-weight: bold; }
 QLabel[class="headersubtitle"] { font-size: 10pt; color: #dce6f2; }
 QLabel[class="title"] { font-size: 13pt; font-weight: bold; color: #27476d; }

@@ -99,6 +99,59 @@ private slots:
             u"Impegno in scadenza: Scadenza F24 - Data: "_s + r.text(F::date) + u"; Contatto: Studio Verdi\n"_s);
         QVERIFY(!QFile::exists(folder.file(u"Promemoria_Inviati.txt"_s)));
     }
+
+    // The exchanges with calendar and address-book files: Italian messages on
+    // the standard error, and nothing written when they fail.
+    void exchangeExitCodes_data()
+    {
+        const QString fixtures = QStringLiteral(FIXTURES_DIR);
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("appointments"); // in the archive afterwards
+        QTest::newRow("import") << QStringList { u"--import-ics"_s, fixtures + u"/allday.ics"_s } << 0 << 1;
+        QTest::newRow("import, a preview only")
+            << QStringList { u"--import-ics"_s, fixtures + u"/allday.ics"_s, u"--preview"_s } << 0 << 0;
+        QTest::newRow("repeats in a range") << QStringList { u"--import-ics"_s, fixtures + u"/recurring.ics"_s,
+            u"--from"_s, u"01/03/2024"_s, u"--to"_s, u"20/03/2024"_s }
+                                            << 0 << 2;
+        QTest::newRow("damaged file") << QStringList { u"--import-ics"_s, fixtures + u"/damaged-date.ics"_s } << 1 << 0;
+        QTest::newRow("missing file") << QStringList { u"--import-vcf"_s, u"/nessun/file.vcf"_s } << 1 << 0;
+        QTest::newRow("export into a missing folder")
+            << QStringList { u"--export-vcf"_s, u"/nessuna/cartella/rubrica.vcf"_s } << 1 << 0;
+        QTest::newRow("wrong range date")
+            << QStringList { u"--import-ics"_s, fixtures + u"/recurring.ics"_s, u"--from"_s, u"31/02/2024"_s } << 2
+            << 0;
+        QTest::newRow("range upside down") << QStringList { u"--import-ics"_s, fixtures + u"/recurring.ics"_s,
+            u"--from"_s, u"01/03/2024"_s, u"--to"_s, u"01/02/2024"_s }
+                                           << 2 << 0;
+    }
+    void exchangeExitCodes()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, code);
+        QFETCH(int, appointments);
+        testsupport::ProgramFolderFixture folder;
+        const auto result = run(QStringList { u"Quirvale"_s, u"--program-folder"_s, folder.path() } + arguments);
+        QVERIFY(result);
+        QCOMPARE(*result, code);
+        QCOMPARE(archive::count(folder.file(u"Archivio_Appuntamenti.qzv"_s), AppointmentRecord::Size), appointments);
+    }
+
+    void exportThenImportElsewhereTwice()
+    {
+        testsupport::ProgramFolderFixture source;
+        run({ u"Quirvale"_s, u"--program-folder"_s, source.path(), u"--import-vcf"_s,
+            QStringLiteral(FIXTURES_DIR) + u"/addressbook30.vcf"_s });
+        const QString vcf = source.file(u"copia.vcf"_s);
+        QCOMPARE(
+            *run({ u"Quirvale"_s, u"--program-folder"_s, source.path(), u"--export-vcf"_s, vcf, u"--vcard4"_s }), 0);
+        QVERIFY(testsupport::readFile(vcf).startsWith("BEGIN:VCARD\r\nVERSION:4.0\r\n"));
+        testsupport::ProgramFolderFixture target;
+        for (int round = 0; round < 2; ++round) {
+            QCOMPARE(*run({ u"Quirvale"_s, u"--program-folder"_s, target.path(), u"--import-vcf"_s, vcf }), 0);
+            QCOMPARE(archive::count(target.file(u"Contatti.qzv"_s), ContactRecord::Size), 1);
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCommandLine)

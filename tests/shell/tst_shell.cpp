@@ -151,7 +151,7 @@ private slots:
             u"Applicazione Archivio Documenti."_s, u"Applicazione Riepiloghi appuntamenti."_s,
             u"Esportazione archivio appuntamenti in Microsoft Excel."_s, u"Visualizzazione appuntamenti."_s,
             u"Esportazione archivio contatti in Microsoft Excel."_s,
-            u"Esportazione archivio documenti in Microsoft Excel."_s };
+            u"Esportazione archivio documenti in Microsoft Excel."_s, u"Scambio con calendari e rubriche."_s };
         QStringList found;
         for (const auto& topic : shell::help::topics()) {
             found << topic.title;

@@ -1,0 +1,85 @@
+// Any bytes as a calendar file and as an address book: each is either
+// refused as damaged, naming a line of the file, or read into records; and
+// every record read, written out again as an event or a card, reads back
+// as the same record.
+#include "fuzzsupport.h"
+
+#include "exchange/contentlines.h"
+#include "exchange/icalendar.h"
+#include "exchange/vcard.h"
+
+namespace {
+
+int lineCount(const QByteArray& bytes)
+{
+    return int(bytes.count('\n')) + 1;
+}
+
+template <typename Read>
+QList<exchange::Incoming> readOrRefuse(const QByteArray& bytes, Read read)
+{
+    try {
+        return read(bytes);
+    } catch (const exchange::FileDamage& damage) {
+        fuzz::expect(damage.line() >= 1 && damage.line() <= lineCount(bytes), "damage on a line the file lacks",
+            damage.message());
+        return {};
+    }
+}
+
+// The fields of two records that differ, for the report of a fault.
+template <typename R>
+QString differences(const QByteArray& a, const QByteArray& b)
+{
+    QString text;
+    const R ra = R::fromBytes(a.constData());
+    const R rb = R::fromBytes(b.constData());
+    for (int f = 0; f < R::FieldCount; ++f) {
+        const auto field = typename R::Field(f);
+        const int at = R::offset(field);
+        const int size = R::capacity(field) + 1;
+        if (a.mid(at, size) != b.mid(at, size))
+            text
+                += QStringLiteral("field %1: [%2] / [%3]\n")
+                       .arg(f)
+                       .arg(QString::fromLatin1(a.mid(at, size).toHex()), QString::fromLatin1(b.mid(at, size).toHex()));
+    }
+    return text;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const exchange::ical::Range range { fuzz::today(), fuzz::today().addMonths(12) };
+    const QDateTime stamp(fuzz::today(), QTime(12, 0), Qt::UTC);
+
+    const auto events = readOrRefuse(bytes, [&](const QByteArray& b) { return exchange::ical::readEvents(b, range); });
+    for (const exchange::Incoming& event : events) {
+        if (!event.skipReason.isEmpty())
+            continue;
+        fuzz::expect(event.record.size() == AppointmentRecord::Size, "event record of the wrong size");
+        const AppointmentRecord record = AppointmentRecord::fromBytes(event.record.constData());
+        const QByteArray item = exchange::ical::eventItem(record, QStringLiteral("uid-1"), stamp);
+        fuzz::expect(!item.isEmpty(), "an event read has no date to write");
+        const auto again = exchange::ical::readEvents(item, range);
+        fuzz::expect(again.size() == 1, "event item gives no single event", QString::fromUtf8(item));
+        fuzz::expect(again[0].record == event.record, "event does not read back",
+            differences<AppointmentRecord>(event.record, again[0].record) + QString::fromUtf8(item));
+    }
+
+    const auto cards = readOrRefuse(bytes, [](const QByteArray& b) { return exchange::vcard::readCards(b); });
+    for (const exchange::Incoming& card : cards) {
+        if (!card.skipReason.isEmpty())
+            continue;
+        fuzz::expect(card.record.size() == ContactRecord::Size, "card record of the wrong size");
+        const ContactRecord record = ContactRecord::fromBytes(card.record.constData());
+        const QByteArray item = exchange::vcard::cardItem(record, QStringLiteral("uid-1"), { false, true });
+        const auto again = exchange::vcard::readCards(item);
+        fuzz::expect(again.size() == 1, "card item gives no single card", QString::fromUtf8(item));
+        fuzz::expect(again[0].record == card.record, "card does not read back",
+            differences<ContactRecord>(card.record, again[0].record) + QString::fromUtf8(item));
+    }
+    return 0;
+}

@@ -1,0 +1,447 @@
+#include "exchange/exchangeplan.h"
+
+#include "exchange/contentlines.h"
+#include "storage/archivefile.h"
+#include "storage/programfolder.h"
+#include "storage/records.h"
+#include "storage/texts.h"
+
+#include <QFile>
+#include <QHash>
+#include <QSaveFile>
+#include <QSet>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace exchange {
+
+WriteFailure::WriteFailure(QString path, QString detail)
+    : m_path(std::move(path))
+    , m_detail(std::move(detail))
+    , m_what((m_path + u": "_s + m_detail).toUtf8())
+{
+}
+
+QString WriteFailure::message() const
+{
+    return u"Impossibile scrivere il file \"%1\": il file non è stato modificato."_s.arg(m_path);
+}
+
+const char* WriteFailure::what() const noexcept
+{
+    return m_what.constData();
+}
+
+ReadFailure::ReadFailure(QString path)
+    : m_path(std::move(path))
+{
+}
+
+QString ReadFailure::message() const
+{
+    return u"Impossibile leggere il file \"%1\"."_s.arg(m_path);
+}
+
+QByteArray readImportFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ReadFailure(path);
+    if (file.size() > MaxImportBytes)
+        throw FileDamage(1, u"il file è troppo grande per essere importato."_s);
+    QByteArray bytes = file.read(MaxImportBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        throw ReadFailure(path);
+    return bytes;
+}
+
+QString entryLine(const PlanEntry& entry)
+{
+    switch (entry.action) {
+    case PlanEntry::Action::Add:
+        return u"Aggiungere: "_s + entry.item.label;
+    case PlanEntry::Action::Update:
+        return u"Aggiornare: %1 (%2)"_s.arg(entry.item.label, entry.reason);
+    case PlanEntry::Action::Skip:
+        break;
+    }
+    return u"Saltare: %1 (riga %2: %3)"_s.arg(entry.item.label).arg(entry.item.line).arg(entry.reason);
+}
+
+QString planCounts(const Plan& plan)
+{
+    return u"Da aggiungere: %1. Da aggiornare: %2. Da saltare: %3."_s.arg(plan.count(PlanEntry::Action::Add))
+        .arg(plan.count(PlanEntry::Action::Update))
+        .arg(plan.count(PlanEntry::Action::Skip));
+}
+
+QString outcomeText(const ImportOutcome& outcome)
+{
+    return u"Importazione completata. Schede aggiunte: %1. Schede aggiornate: %2. Voci saltate: %3."_s
+        .arg(outcome.added)
+        .arg(outcome.updated)
+        .arg(outcome.skipped);
+}
+
+QString exportText(Archive archive, const ExportOutcome& outcome, const QString& path)
+{
+    QString text = (archive == Archive::Appointments ? u"Esportati %1 appuntamenti nel file \"%2\"."_s
+                                                     : u"Esportati %1 contatti nel file \"%2\"."_s)
+                       .arg(outcome.written)
+                       .arg(path);
+    if (outcome.skipped > 0)
+        text += archive == Archive::Appointments
+            ? u" %1 schede senza una data valida non sono state esportate."_s.arg(outcome.skipped)
+            : u" %1 schede senza nome non sono state esportate."_s.arg(outcome.skipped);
+    return text;
+}
+
+QString PlanOutdated::message()
+{
+    return u"L'archivio è stato modificato da un'altra postazione durante l'importazione: "
+           u"nessuna scheda è stata scritta. Ripetere l'importazione."_s;
+}
+
+QString archivePath(Archive archive)
+{
+    return programFolder::file(
+        archive == Archive::Appointments ? programFolder::Appointments : programFolder::Contacts);
+}
+
+namespace {
+
+int recordSize(Archive archive)
+{
+    return archive == Archive::Appointments ? AppointmentRecord::Size : ContactRecord::Size;
+}
+
+// Writes what `produce` gives, chunk by chunk, into `path` through a
+// temporary file that replaces it only when whole.
+template <typename Produce>
+ExportOutcome writeExport(const QString& path, Produce produce)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw WriteFailure(path, file.errorString());
+    QByteArray chunk;
+    chunk.reserve(1 << 20);
+    const auto flush = [&] {
+        if (file.write(chunk) != chunk.size())
+            throw WriteFailure(path, file.errorString());
+        chunk.resize(0); // keeps its storage for the next chunk
+    };
+    ExportOutcome outcome = produce(chunk, flush);
+    flush();
+    if (!file.commit())
+        throw WriteFailure(path, file.errorString());
+    return outcome;
+}
+
+// Appends "<prefix><position>-<identity>@quirvale" without building a QString per record.
+struct UidMaker {
+    QByteArray prefix;
+    QByteArray tail;
+    UidMaker(Archive archive, const QString& identity)
+    {
+        const QByteArray sample = recordUid(archive, identity, 1).toUtf8();
+        prefix = sample.first(1);
+        tail = sample.sliced(2);
+    }
+    QByteArrayView make(QByteArray& buffer, qint64 position) const
+    {
+        buffer = prefix;
+        buffer += QByteArray::number(position);
+        buffer += tail;
+        return buffer;
+    }
+};
+
+} // namespace
+
+ExportOutcome exportCalendar(const QString& path, const QDateTime& stamp)
+{
+    const QString identity = folderIdentity(programFolder::path());
+    const UidMaker uids(Archive::Appointments, identity);
+    return writeExport(path, [&](QByteArray& chunk, const auto& flush) {
+        ExportOutcome outcome;
+        chunk += ical::calendarBegin();
+        QByteArray uid;
+        archive::readAll(
+            archivePath(Archive::Appointments), AppointmentRecord::Size, [&](const char* bytes, qint64 position) {
+                if (ical::appendEvent(chunk, AppointmentView(bytes), uids.make(uid, position), stamp))
+                    ++outcome.written;
+                else
+                    ++outcome.skipped;
+                if (chunk.size() > (1 << 20) - 8192)
+                    flush();
+            });
+        chunk += ical::calendarEnd();
+        return outcome;
+    });
+}
+
+ExportOutcome exportContacts(const QString& path, const vcard::Options& options)
+{
+    const QString identity = folderIdentity(programFolder::path());
+    const UidMaker uids(Archive::Contacts, identity);
+    return writeExport(path, [&](QByteArray& chunk, const auto& flush) {
+        ExportOutcome outcome;
+        QByteArray uid;
+        archive::readAll(archivePath(Archive::Contacts), ContactRecord::Size, [&](const char* bytes, qint64 position) {
+            if (vcard::appendCard(chunk, ContactView(bytes), uids.make(uid, position), options))
+                ++outcome.written;
+            else
+                ++outcome.skipped;
+            if (chunk.size() > (1 << 20) - 16384)
+                flush();
+        });
+        return outcome;
+    });
+}
+
+int Plan::count(PlanEntry::Action action) const
+{
+    int n = 0;
+    for (const PlanEntry& entry : entries)
+        n += entry.action == action;
+    return n;
+}
+
+namespace {
+
+template <typename Layout>
+QString contentKey(const char* bytes)
+{
+    // Every field's kept text: two records with the same texts are the same
+    // card, whatever the bytes after the texts hold.
+    QString key;
+    const records::RecordView<Layout> view(bytes);
+    for (int f = 0; f < int(Layout::Capacities.size()); ++f) {
+        key += view.text(typename Layout::Field(f));
+        key += u'\x1f';
+    }
+    return key;
+}
+
+QString contentKey(Archive archive, const char* bytes)
+{
+    return archive == Archive::Appointments ? contentKey<records::AppointmentLayout>(bytes)
+                                            : contentKey<records::ContactLayout>(bytes);
+}
+
+QString lowerTrimmed(const QString& text)
+{
+    return texts::trim(text).toLower();
+}
+
+// The incoming record as an update would write it: the fields the file does
+// not carry taken from the record in the archive.
+QByteArray merged(Archive archive, const Incoming& item, const QByteArray& before)
+{
+    QByteArray record = item.record;
+    for (int f : item.keptFields) {
+        const int offset = archive == Archive::Appointments ? records::AppointmentLayout::Offsets[f]
+                                                            : records::ContactLayout::Offsets[f];
+        const int size = (archive == Archive::Appointments ? records::AppointmentLayout::Capacities[f]
+                                                           : records::ContactLayout::Capacities[f])
+            + 1;
+        std::memcpy(record.data() + offset, before.constData() + offset, size_t(size));
+    }
+    return record;
+}
+
+} // namespace
+
+Plan planImport(Archive archive, const QList<Incoming>& items)
+{
+    Plan plan;
+    plan.archive = archive;
+    const QString path = archivePath(archive);
+    const int size = recordSize(archive);
+
+    // What the archive holds now: every record's content, and for contacts
+    // their names with tax code and e-mail.
+    QHash<QString, qint64> contents;
+    QHash<QString, qint64> nameAndTaxCode;
+    QHash<QString, qint64> nameAndEmail;
+    QList<QByteArray> needed; // records that the plan may update, read on demand below
+    qint64 count = 0;
+    archive::readAll(path, size, [&](const char* bytes, qint64 position) {
+        count = position;
+        contents.insert(contentKey(archive, bytes), position);
+        if (archive == Archive::Contacts) {
+            const ContactView view(bytes);
+            const QString name = lowerTrimmed(view.text(ContactField::fullName));
+            const QString taxCode = lowerTrimmed(view.text(ContactField::taxCode));
+            const QString email = lowerTrimmed(view.text(ContactField::email));
+            if (!taxCode.isEmpty())
+                nameAndTaxCode.insert(name + u'\x1f' + taxCode, position);
+            if (!email.isEmpty())
+                nameAndEmail.insert(name + u'\x1f' + email, position);
+        }
+    });
+    const ImportedUids imported = ImportedUids::load(path);
+    const QString identity = folderIdentity(programFolder::path());
+
+    QSet<QString> keysInFile;
+    QSet<QString> contentsInFile;
+    for (const Incoming& item : items) {
+        PlanEntry entry;
+        entry.item = item;
+        if (!item.skipReason.isEmpty()) {
+            entry.reason = item.skipReason;
+            plan.entries.append(entry);
+            continue;
+        }
+        if (!item.key.isEmpty()) {
+            if (keysInFile.contains(item.key)) {
+                entry.reason = u"duplicato: lo stesso UID compare già nel file"_s;
+                plan.entries.append(entry);
+                continue;
+            }
+            keysInFile.insert(item.key);
+        }
+        // A record of this folder, or one imported before: updated when it differs.
+        std::optional<qint64> position = ownPosition(archive, identity, item.key);
+        if (!position && !item.key.isEmpty())
+            position = imported.position(item.key);
+        if (position && *position <= count) {
+            QByteArray before(size, Qt::Uninitialized);
+            archive::readAt(path, size, *position, before.data());
+            const QByteArray after = merged(archive, item, before);
+            if (contentKey(archive, after.constData()) == contentKey(archive, before.constData())) {
+                entry.reason = u"già presente e invariato (scheda n. %1)"_s.arg(*position);
+            } else {
+                entry.action = PlanEntry::Action::Update;
+                entry.position = *position;
+                entry.before = before;
+                entry.item.record = after;
+                entry.reason = u"aggiorna la scheda n. %1"_s.arg(*position);
+            }
+            plan.entries.append(entry);
+            continue;
+        }
+        const QString content = contentKey(archive, item.record.constData());
+        if (const auto found = contents.constFind(content); found != contents.cend()) {
+            entry.reason = u"già presente in archivio (scheda n. %1)"_s.arg(*found);
+            plan.entries.append(entry);
+            continue;
+        }
+        if (contentsInFile.contains(content)) {
+            entry.reason = u"duplicato: la stessa scheda compare già nel file"_s;
+            plan.entries.append(entry);
+            continue;
+        }
+        if (archive == Archive::Contacts) {
+            const ContactView view(item.record.constData());
+            const QString name = lowerTrimmed(view.text(ContactField::fullName));
+            const QString taxCode = lowerTrimmed(view.text(ContactField::taxCode));
+            const QString email = lowerTrimmed(view.text(ContactField::email));
+            if (!taxCode.isEmpty() && nameAndTaxCode.contains(name + u'\x1f' + taxCode)) {
+                entry.reason = u"contatto già presente (stesso nome e stesso codice fiscale, scheda n. %1)"_s.arg(
+                    nameAndTaxCode.value(name + u'\x1f' + taxCode));
+                plan.entries.append(entry);
+                continue;
+            }
+            if (!email.isEmpty() && nameAndEmail.contains(name + u'\x1f' + email)) {
+                entry.reason = u"contatto già presente (stesso nome e stessa e-mail, scheda n. %1)"_s.arg(
+                    nameAndEmail.value(name + u'\x1f' + email));
+                plan.entries.append(entry);
+                continue;
+            }
+        }
+        contentsInFile.insert(content);
+        entry.action = PlanEntry::Action::Add;
+        entry.reason = u"nuova scheda"_s;
+        plan.entries.append(entry);
+    }
+    return plan;
+}
+
+Plan planCalendarFile(const QByteArray& file, const ical::Range& range)
+{
+    return planImport(Archive::Appointments, ical::readEvents(file, range));
+}
+
+Plan planContactsFile(const QByteArray& file)
+{
+    return planImport(Archive::Contacts, vcard::readCards(file));
+}
+
+ImportOutcome applyImport(const Plan& plan)
+{
+    ImportOutcome outcome;
+    const QString path = archivePath(plan.archive);
+    const int size = recordSize(plan.archive);
+    QByteArray added;
+    QList<const PlanEntry*> additions;
+    QList<const PlanEntry*> updates;
+    for (const PlanEntry& entry : plan.entries) {
+        if (entry.action == PlanEntry::Action::Add) {
+            added += entry.item.record;
+            additions.append(&entry);
+        } else if (entry.action == PlanEntry::Action::Update) {
+            updates.append(&entry);
+        } else {
+            ++outcome.skipped;
+        }
+    }
+    if (additions.isEmpty() && updates.isEmpty())
+        return outcome;
+
+    const QString identity = folderIdentity(programFolder::path());
+    ArchiveFile file;
+    file.open(path, size, ArchiveFile::Access::Write);
+    const qint64 count = file.recordCount();
+    // The records to update must be as the plan saw them: another
+    // workstation may have saved one meanwhile.
+    QByteArray current(size, Qt::Uninitialized);
+    for (const PlanEntry* entry : updates) {
+        file.seek(entry->position - 1);
+        file.read(current.data());
+        if (current != entry->before)
+            throw PlanOutdated();
+    }
+    QList<const PlanEntry*> rewritten;
+    try {
+        for (const PlanEntry* entry : updates) {
+            file.seek(entry->position - 1);
+            file.write(entry->item.record.constData());
+            rewritten.append(entry);
+        }
+        file.appendMany(added.constData(), additions.size());
+        // Foreign UIDs are remembered with the position of their record, so
+        // that the next import of the same file recognises them.
+        ImportedUids imported = ImportedUids::load(path);
+        bool changed = false;
+        for (qsizetype i = 0; i < additions.size(); ++i) {
+            const QString& key = additions[i]->item.key;
+            if (!key.isEmpty() && !ownPosition(plan.archive, identity, key)) {
+                imported.add(key, count + 1 + i);
+                changed = true;
+            }
+        }
+        if (changed)
+            imported.save(path);
+    } catch (...) {
+        // All or nothing: what went in is taken back, newest first.
+        try {
+            if (file.recordCount() > count)
+                file.truncate(count);
+            for (qsizetype i = rewritten.size() - 1; i >= 0; --i) {
+                file.seek(rewritten[i]->position - 1);
+                file.write(rewritten[i]->before.constData());
+            }
+        } catch (const AccessFailure&) {
+            // The rewrite notes finish what cannot be undone now.
+        }
+        throw;
+    }
+    file.close();
+    outcome.added = int(additions.size());
+    outcome.updated = int(updates.size());
+    outcome.firstAdded = additions.isEmpty() ? 0 : count + 1;
+    return outcome;
+}
+
+} // namespace exchange

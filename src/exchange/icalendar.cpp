@@ -1,0 +1,606 @@
+#include "exchange/icalendar.h"
+
+#include "exchange/contentlines.h"
+#include "storage/texts.h"
+
+#include <libical/ical.h>
+
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+using F = AppointmentField;
+
+namespace exchange::ical {
+
+namespace {
+
+const QByteArray RomeId = "Europe/Rome";
+
+// The standard rules of Italian time since 1996, as desktop calendars write them.
+const QByteArray RomeZone = "BEGIN:VTIMEZONE\r\n"
+                            "TZID:Europe/Rome\r\n"
+                            "BEGIN:DAYLIGHT\r\n"
+                            "TZOFFSETFROM:+0100\r\n"
+                            "TZOFFSETTO:+0200\r\n"
+                            "TZNAME:CEST\r\n"
+                            "DTSTART:19700329T020000\r\n"
+                            "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU\r\n"
+                            "END:DAYLIGHT\r\n"
+                            "BEGIN:STANDARD\r\n"
+                            "TZOFFSETFROM:+0200\r\n"
+                            "TZOFFSETTO:+0100\r\n"
+                            "TZNAME:CET\r\n"
+                            "DTSTART:19701025T030000\r\n"
+                            "RRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU\r\n"
+                            "END:STANDARD\r\n"
+                            "END:VTIMEZONE\r\n";
+
+// The properties of the fields that no standard property holds.
+constexpr const char* Details = "X-QUIRVALE-DETTAGLI";
+constexpr const char* Phone = "X-QUIRVALE-TELEFONO";
+constexpr const char* Mobile = "X-QUIRVALE-CELLULARE";
+constexpr const char* Email = "X-QUIRVALE-EMAIL";
+constexpr const char* Amount = "X-QUIRVALE-IMPORTO";
+constexpr const char* Fulfilled = "X-QUIRVALE-ASSOLTO";
+constexpr const char* Notice = "X-QUIRVALE-PREAVVISO";
+
+// Steps a repeating rule may take before its walk is given up (a rule that
+// repeats every second from long ago would otherwise walk for ever).
+constexpr int MaxRecurrenceSteps = 200000;
+// Steps all the rules of one file may take together, and occurrences one
+// event may give (an event every minute would give half a million a year).
+constexpr int MaxFileRecurrenceSteps = 2000000;
+constexpr int MaxOccurrences = 1000;
+// Events one file may give.
+constexpr int MaxEvents = 500000;
+// Components nested inside one another.
+constexpr int MaxDepth = 8;
+
+void appendDigits(QByteArray& out, int value, int width)
+{
+    char digits[8];
+    for (int i = width - 1; i >= 0; --i) {
+        digits[i] = char('0' + value % 10);
+        value /= 10;
+    }
+    out.append(digits, width);
+}
+
+QByteArray dateTimeText(const QDate& date, int hour, int minute, int second)
+{
+    QByteArray text;
+    appendDigits(text, date.year(), 4);
+    appendDigits(text, date.month(), 2);
+    appendDigits(text, date.day(), 2);
+    if (hour >= 0) {
+        text += 'T';
+        appendDigits(text, hour, 2);
+        appendDigits(text, minute, 2);
+        appendDigits(text, second, 2);
+    }
+    return text;
+}
+
+std::optional<QDate> recordDate(const AppointmentView& record)
+{
+    const QByteArrayView bytes = FixedText::trimmedBytes(
+        record.data() + AppointmentRecord::offset(F::date), AppointmentRecord::capacity(F::date));
+    // Dates are ASCII: no decoding needed to read them.
+    return texts::parseDate(QString::fromLatin1(bytes));
+}
+
+int twoDigits(QByteArrayView bytes, int limit)
+{
+    if (bytes.size() != 2 || bytes[0] < '0' || bytes[0] > '9' || bytes[1] < '0' || bytes[1] > '9')
+        return -1;
+    const int value = (bytes[0] - '0') * 10 + (bytes[1] - '0');
+    return value <= limit ? value : -1;
+}
+
+QByteArrayView fieldBytes(const AppointmentView& record, F field)
+{
+    return FixedText::trimmedBytes(
+        record.data() + AppointmentRecord::offset(field), AppointmentRecord::capacity(field));
+}
+
+} // namespace
+
+Range Range::nextTwelveMonths(const QDate& today)
+{
+    return { today, today.addMonths(12) };
+}
+
+QByteArray calendarBegin()
+{
+    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Quirvale//Quirvale 5.0//IT\r\nCALSCALE:GREGORIAN\r\n"
+        + RomeZone;
+}
+
+QByteArray calendarEnd()
+{
+    return "END:VCALENDAR\r\n";
+}
+
+bool appendEvent(QByteArray& out, const AppointmentView& record, QByteArrayView uid, const QDateTime& stamp)
+{
+    const std::optional<QDate> date = recordDate(record);
+    if (!date || date->year() < 1 || date->year() > 9999)
+        return false;
+    const int hour = twoDigits(fieldBytes(record, F::hour), 23);
+    const int minute = twoDigits(fieldBytes(record, F::minute), 59);
+    const bool timed = hour >= 0 && minute >= 0;
+
+    LineWriter w(out);
+    out.append("BEGIN:VEVENT\r\n");
+    w.rawLine("UID", uid);
+    const QDateTime utc = stamp.toUTC();
+    w.rawLine("DTSTAMP",
+        QByteArray(dateTimeText(utc.date(), utc.time().hour(), utc.time().minute(), utc.time().second()) + 'Z'));
+    if (timed) {
+        w.rawLine("DTSTART;TZID=Europe/Rome", dateTimeText(*date, hour, minute, 0));
+        w.rawLine("DURATION", "PT1H");
+    } else {
+        w.rawLine("DTSTART;VALUE=DATE", dateTimeText(*date, -1, 0, 0));
+        w.rawLine("DURATION", "P1D");
+    }
+    const auto optional = [&](const char* name, F field) {
+        const QByteArrayView bytes = fieldBytes(record, field);
+        if (!bytes.isEmpty())
+            w.line(name, bytes);
+    };
+    w.line("SUMMARY", fieldBytes(record, F::purpose));
+    optional("DESCRIPTION", F::notes);
+    optional("CATEGORIES", F::commitmentType);
+    optional("CONTACT", F::contact);
+    optional("LOCATION", F::place);
+    optional(Details, F::details);
+    optional(Phone, F::phone);
+    optional(Mobile, F::mobile);
+    optional(Email, F::email);
+    optional(Amount, F::amount);
+    if (record.isYes(F::fulfilled))
+        w.rawLine(Fulfilled, "TRUE");
+    else if (record.isNo(F::fulfilled))
+        w.rawLine(Fulfilled, "FALSE");
+    const QByteArrayView notice = fieldBytes(record, F::noticeDays);
+    const std::optional<int> days = texts::parseDays(QString::fromLatin1(notice));
+    if (days && QByteArray::number(*days) == notice) {
+        out.append("BEGIN:VALARM\r\nACTION:DISPLAY\r\n");
+        const QByteArrayView purpose = fieldBytes(record, F::purpose);
+        w.line("DESCRIPTION", purpose.isEmpty() ? QByteArrayView("Promemoria") : purpose);
+        w.rawLine("TRIGGER", QByteArray("-P" + QByteArray::number(*days) + 'D'));
+        out.append("END:VALARM\r\n");
+    } else if (!notice.isEmpty()) {
+        w.line(Notice, notice);
+    }
+    out.append("END:VEVENT\r\n");
+    return true;
+}
+
+QByteArray eventItem(const AppointmentRecord& record, const QString& uid, const QDateTime& stamp)
+{
+    QByteArray out = calendarBegin();
+    if (!appendEvent(out, record.view(), uid.toUtf8(), stamp))
+        return {};
+    out += calendarEnd();
+    return out;
+}
+
+namespace {
+
+struct ComponentDeleter {
+    void operator()(icalcomponent* c) const { icalcomponent_free(c); }
+};
+using Component = std::unique_ptr<icalcomponent, ComponentDeleter>;
+
+icaltimezone* rome()
+{
+    static icaltimezone* zone = [] {
+        icaltimezone* builtin = icaltimezone_get_builtin_timezone(RomeId.constData());
+        if (builtin)
+            return builtin;
+        // Without the system's zone data, the rules written into every export.
+        Component parsed(icalparser_parse_string(RomeZone.constData()));
+        icaltimezone* own = icaltimezone_new();
+        icaltimezone_set_component(own, icalcomponent_new_clone(parsed.get()));
+        return own;
+    }();
+    return zone;
+}
+
+// The values libical can check, checked where the file has them: the line
+// that is wrong is named, which libical alone cannot do.
+void checkValue(const ContentLine& line)
+{
+    static const QSet<QString> dateTimes
+        = { u"DTSTART"_s, u"DTEND"_s, u"DUE"_s, u"RECURRENCE-ID"_s, u"EXDATE"_s, u"DTSTAMP"_s };
+    const QByteArray value = line.value.trimmed().toUtf8();
+    if (dateTimes.contains(line.name)) {
+        for (const QByteArray& part : value.split(',')) {
+            const icaltimetype t = icaltime_from_string(part.constData());
+            const bool valid = !icaltime_is_null_time(t) && icaltime_is_valid_time(t) && t.year >= 1 && t.year <= 9999
+                && QDate(t.year, t.month, t.day).isValid() && t.hour < 24 && t.minute < 60 && t.second <= 60;
+            if (!valid)
+                throw FileDamage(
+                    line.line, u"la data \"%1\" di %2 non è valida."_s.arg(QString::fromUtf8(part), line.name));
+        }
+    } else if (line.name == u"RRULE"_s) {
+        icalerror_clear_errno();
+        const icalrecurrencetype rule = icalrecurrencetype_from_string(value.constData());
+        if (rule.freq == ICAL_NO_RECURRENCE)
+            throw FileDamage(line.line, u"la regola di ripetizione \"%1\" non è valida."_s.arg(line.value));
+    } else if (line.name == u"DURATION"_s) {
+        const icaldurationtype d = icaldurationtype_from_string(value.constData());
+        if (icaldurationtype_is_bad_duration(d))
+            throw FileDamage(line.line, u"la durata \"%1\" non è valida."_s.arg(line.value));
+    }
+}
+
+struct Scan {
+    QList<int> eventLines;                 // the BEGIN:VEVENT line of every event, in order
+    QList<std::pair<int, QString>> others; // other items: line and kind (VTODO, VJOURNAL)
+};
+
+// Walks the file's lines: components opened and closed in order, values that
+// can be checked, limits on what a hostile file may ask.
+Scan scan(const QList<ContentLine>& lines)
+{
+    Scan result;
+    QList<std::pair<QString, int>> open;
+    if (lines.isEmpty())
+        throw FileDamage(1, u"il file è vuoto."_s);
+    for (const ContentLine& line : lines) {
+        if (open.isEmpty() && !(line.name == u"BEGIN"_s && line.value.trimmed().toUpper() == u"VCALENDAR"_s))
+            throw FileDamage(line.line, u"il calendario non comincia con BEGIN:VCALENDAR."_s);
+        if (line.name == u"BEGIN"_s) {
+            const QString kind = line.value.trimmed().toUpper();
+            if (kind.isEmpty())
+                throw FileDamage(line.line, u"BEGIN senza il nome del componente."_s);
+            if (open.size() >= MaxDepth)
+                throw FileDamage(line.line, u"troppi componenti uno dentro l'altro."_s);
+            if (open.size() == 1 && kind == u"VEVENT"_s) {
+                if (result.eventLines.size() >= MaxEvents)
+                    throw FileDamage(line.line, u"il file contiene troppi eventi."_s);
+                result.eventLines.append(line.line);
+            } else if (open.size() == 1 && (kind == u"VTODO"_s || kind == u"VJOURNAL"_s)) {
+                result.others.append({ line.line, kind });
+            }
+            open.append({ kind, line.line });
+        } else if (line.name == u"END"_s) {
+            const QString kind = line.value.trimmed().toUpper();
+            if (open.isEmpty() || open.last().first != kind)
+                throw FileDamage(line.line,
+                    u"END:%1 non chiude il componente aperto (%2)."_s.arg(
+                        kind, open.isEmpty() ? u"nessuno"_s : open.last().first));
+            open.removeLast();
+        } else {
+            checkValue(line);
+        }
+    }
+    if (!open.isEmpty())
+        throw FileDamage(open.last().second, u"il componente %1 aperto qui non è mai chiuso."_s.arg(open.last().first));
+    return result;
+}
+
+QString fromUtf8(const char* text)
+{
+    return text ? QString::fromUtf8(text) : QString();
+}
+
+// "202403050930" of a local time, "20240305" of a date.
+QString occurrenceKey(const icaltimetype& t)
+{
+    QString key
+        = u"%1%2%3"_s.arg(t.year, 4, 10, QChar(u'0')).arg(t.month, 2, 10, QChar(u'0')).arg(t.day, 2, 10, QChar(u'0'));
+    if (!t.is_date)
+        key += u"T%1%2"_s.arg(t.hour, 2, 10, QChar(u'0')).arg(t.minute, 2, 10, QChar(u'0'));
+    return key;
+}
+
+icaltimetype toRome(icaltimetype t)
+{
+    if (t.is_date || !t.zone)
+        return t;
+    return icaltime_convert_to_zone(t, rome());
+}
+
+// What an event carries, read once from its properties.
+struct EventText {
+    QString uid, summary, description, location, contact, details, phone, mobile, email, amount, notice, status;
+    QStringList categories;
+    std::optional<bool> fulfilled;
+    std::optional<int> alarmDays;
+    bool hasRecurrenceId = false;
+    icaltimetype recurrenceId = icaltime_null_time();
+};
+
+std::optional<int> alarmDays(icalcomponent* alarm, const icaltimetype& start)
+{
+    icalproperty* p = icalcomponent_get_first_property(alarm, ICAL_TRIGGER_PROPERTY);
+    if (!p)
+        return std::nullopt;
+    const icaltriggertype trigger = icalproperty_get_trigger(p);
+    if (!icaltime_is_null_time(trigger.time)) {
+        if (icaltime_is_null_time(start))
+            return std::nullopt;
+        const icaltimetype local = toRome(trigger.time);
+        const QDate at(local.year, local.month, local.day);
+        const QDate startDate(start.year, start.month, start.day);
+        return int(std::max<qint64>(0, at.daysTo(startDate)));
+    }
+    const int seconds = icaldurationtype_as_int(trigger.duration);
+    return seconds >= 0 ? 0 : -seconds / 86400;
+}
+
+EventText readText(icalcomponent* event, const icaltimetype& start)
+{
+    EventText text;
+    for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_ANY_PROPERTY); p;
+         p = icalcomponent_get_next_property(event, ICAL_ANY_PROPERTY)) {
+        switch (icalproperty_isa(p)) {
+        case ICAL_UID_PROPERTY:
+            text.uid = fromUtf8(icalproperty_get_uid(p)).trimmed();
+            break;
+        case ICAL_SUMMARY_PROPERTY:
+            text.summary = fromUtf8(icalproperty_get_summary(p));
+            break;
+        case ICAL_DESCRIPTION_PROPERTY:
+            text.description = fromUtf8(icalproperty_get_description(p));
+            break;
+        case ICAL_LOCATION_PROPERTY:
+            text.location = fromUtf8(icalproperty_get_location(p));
+            break;
+        case ICAL_CONTACT_PROPERTY:
+            text.contact = fromUtf8(icalproperty_get_contact(p));
+            break;
+        case ICAL_CATEGORIES_PROPERTY:
+            text.categories.append(fromUtf8(icalproperty_get_categories(p)));
+            break;
+        case ICAL_STATUS_PROPERTY:
+            text.status = fromUtf8(icalproperty_get_value_as_string(p)).toUpper();
+            break;
+        case ICAL_RECURRENCEID_PROPERTY:
+            text.hasRecurrenceId = true;
+            text.recurrenceId = icalproperty_get_datetime_with_component(p, event);
+            break;
+        case ICAL_X_PROPERTY: {
+            const QByteArray name = QByteArray(icalproperty_get_x_name(p)).toUpper();
+            const QString value = fromUtf8(icalproperty_get_x(p)); // libical undoes the escapes
+            if (name == Details)
+                text.details = value;
+            else if (name == Phone)
+                text.phone = value;
+            else if (name == Mobile)
+                text.mobile = value;
+            else if (name == Email)
+                text.email = value;
+            else if (name == Amount)
+                text.amount = value;
+            else if (name == Notice)
+                text.notice = value;
+            else if (name == Fulfilled)
+                text.fulfilled = value.trimmed().compare(u"TRUE"_s, Qt::CaseInsensitive) == 0;
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    for (icalcomponent* alarm = icalcomponent_get_first_component(event, ICAL_VALARM_COMPONENT); alarm;
+         alarm = icalcomponent_get_next_component(event, ICAL_VALARM_COMPONENT)) {
+        if (!text.alarmDays)
+            text.alarmDays = alarmDays(alarm, start);
+    }
+    return text;
+}
+
+AppointmentRecord buildRecord(const EventText& text, const icaltimetype& local)
+{
+    AppointmentRecord record;
+    const QDate date(local.year, local.month, local.day);
+    const int hour = local.is_date ? 0 : local.hour;
+    const int minute = local.is_date ? 0 : local.minute;
+    const QString hh = u"%1"_s.arg(hour, 2, 10, QChar(u'0'));
+    const QString mm = u"%1"_s.arg(minute, 2, 10, QChar(u'0'));
+    record.setText(F::date, texts::formatDate(date));
+    record.setText(F::hour, hh);
+    record.setText(F::minute, mm);
+    record.setText(F::time, hh + u':' + mm);
+    if (!text.notice.isEmpty())
+        record.setText(F::noticeDays, text.notice);
+    else if (text.alarmDays)
+        record.setText(F::noticeDays, QString::number(*text.alarmDays));
+    record.setText(F::commitmentType, text.categories.join(u", "_s));
+    record.setText(F::purpose, text.summary);
+    record.setText(F::details, text.details);
+    record.setText(F::contact, text.contact);
+    record.setText(F::phone, text.phone);
+    record.setText(F::mobile, text.mobile);
+    record.setText(F::email, text.email);
+    record.setText(F::place, text.location);
+    record.setText(
+        F::amount, texts::trim(text.amount).isEmpty() ? text.amount : texts::normaliseAmount(texts::trim(text.amount)));
+    record.setText(F::notes, text.description);
+    record.setFlag(F::fulfilled, text.fulfilled.value_or(false));
+    cleanRecord(record);
+    return record;
+}
+
+Incoming incoming(int line, const EventText& text, const icaltimetype& local, const QString& occurrence)
+{
+    Incoming item;
+    if (!QDate(local.year, local.month, local.day).isValid() || local.year > 9999) {
+        // A time zone with offsets of its own may push a date off the calendar.
+        item.line = line;
+        item.uid = text.uid;
+        item.label = text.summary;
+        item.skipReason = u"data di inizio non valida"_s;
+        return item;
+    }
+    item.line = line;
+    item.uid = text.uid;
+    if (!text.uid.isEmpty())
+        item.key = occurrence.isEmpty() ? text.uid : text.uid + u'/' + occurrence;
+    const AppointmentRecord record = buildRecord(text, local);
+    item.record = QByteArray(record.data(), AppointmentRecord::Size);
+    item.label = record.text(F::date) + u' ' + record.text(F::time) + u"  "_s + record.text(F::purpose);
+    return item;
+}
+
+Incoming skipped(int line, const QString& uid, const QString& label, const QString& reason)
+{
+    Incoming item;
+    item.line = line;
+    item.uid = uid;
+    item.label = label;
+    item.skipReason = reason;
+    return item;
+}
+
+void collectEvents(icalcomponent* calendar, QList<icalcomponent*>& events)
+{
+    for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT); c;
+         c = icalcomponent_get_next_component(calendar, ICAL_ANY_COMPONENT)) {
+        if (icalcomponent_isa(c) == ICAL_VEVENT_COMPONENT)
+            events.append(c);
+    }
+}
+
+} // namespace
+
+QList<Incoming> readEvents(const QByteArray& file, const Range& range)
+{
+    if (file.size() > MaxImportBytes)
+        throw FileDamage(1, u"il file è troppo grande per essere importato."_s);
+    const QString text = decodeFile(file);
+    const Scan found = scan(contentLines(text));
+
+    icalerror_set_errors_are_fatal(0);
+    const QByteArray utf8 = text.toUtf8();
+    Component root(icalparser_parse_string(utf8.constData()));
+    if (!root)
+        throw FileDamage(1, u"il calendario non si può leggere."_s);
+    QList<icalcomponent*> events;
+    if (icalcomponent_isa(root.get()) == ICAL_VCALENDAR_COMPONENT) {
+        collectEvents(root.get(), events);
+    } else {
+        for (icalcomponent* c = icalcomponent_get_first_component(root.get(), ICAL_VCALENDAR_COMPONENT); c;
+             c = icalcomponent_get_next_component(root.get(), ICAL_VCALENDAR_COMPONENT))
+            collectEvents(c, events);
+    }
+    if (events.size() != found.eventLines.size())
+        throw FileDamage(1, u"il calendario non si può leggere."_s);
+
+    // The occurrences that an event of their own replaces (RECURRENCE-ID).
+    QSet<QString> replaced;
+    QList<EventText> texts;
+    QList<icaltimetype> starts;
+    for (icalcomponent* event : events) {
+        const icaltimetype start = icalcomponent_get_dtstart(event);
+        starts.append(start);
+        texts.append(readText(event, start));
+        const EventText& t = texts.last();
+        if (t.hasRecurrenceId && !t.uid.isEmpty())
+            replaced.insert(t.uid + u'/' + occurrenceKey(toRome(t.recurrenceId)));
+    }
+
+    QList<Incoming> result;
+    int fileSteps = 0;
+    for (const auto& [line, kind] : found.others)
+        result.append(
+            skipped(line, {}, kind, u"tipo non gestito (%1): solo gli eventi diventano appuntamenti"_s.arg(kind)));
+
+    for (qsizetype i = 0; i < events.size(); ++i) {
+        icalcomponent* event = events[i];
+        const int line = found.eventLines[i];
+        const EventText& t = texts[i];
+        const icaltimetype start = starts[i];
+        const QString label = t.summary.isEmpty() ? u"(senza titolo)"_s : t.summary;
+        // A property libical cannot read (X-LIC-ERROR) is one the appointment
+        // does not use: the values it needs were checked line by line above.
+        if (icaltime_is_null_time(start)) {
+            result.append(skipped(line, t.uid, label, u"senza data di inizio"_s));
+            continue;
+        }
+        if (t.status == u"CANCELLED"_s) {
+            result.append(skipped(line, t.uid, label, u"evento annullato"_s));
+            continue;
+        }
+        const icaltimetype localStart = toRome(start);
+        if (t.hasRecurrenceId) {
+            // A moved occurrence of a repeating event: one of its occurrences, so within the range.
+            const QDate date(localStart.year, localStart.month, localStart.day);
+            if (date >= range.from && date <= range.to)
+                result.append(incoming(line, t, localStart, occurrenceKey(toRome(t.recurrenceId))));
+            continue;
+        }
+        icalproperty* rrule = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
+        icalproperty* rdate = icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY);
+        if (!rrule && !rdate) {
+            result.append(incoming(line, t, localStart, {}));
+            continue;
+        }
+
+        QSet<QString> excluded;
+        for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_EXDATE_PROPERTY); p;
+             p = icalcomponent_get_next_property(event, ICAL_EXDATE_PROPERTY))
+            excluded.insert(occurrenceKey(toRome(icalproperty_get_datetime_with_component(p, event))));
+
+        QList<icaltimetype> occurrences;
+        const auto consider = [&](const icaltimetype& at) {
+            const icaltimetype local = toRome(at);
+            const QDate date(local.year, local.month, local.day);
+            if (date < range.from || date > range.to)
+                return;
+            const QString key = occurrenceKey(local);
+            // An exception given as a date alone excludes that day.
+            if (excluded.contains(key) || excluded.contains(key.left(8)))
+                return;
+            if (!t.uid.isEmpty() && replaced.contains(t.uid + u'/' + key))
+                return;
+            occurrences.append(local);
+        };
+        if (rrule) {
+            icalrecur_iterator* it = icalrecur_iterator_new(icalproperty_get_rrule(rrule), start);
+            if (!it)
+                throw FileDamage(line, u"la regola di ripetizione dell'evento non è valida."_s);
+            for (int step = 0;
+                 step < MaxRecurrenceSteps && fileSteps < MaxFileRecurrenceSteps && occurrences.size() < MaxOccurrences;
+                 ++step, ++fileSteps) {
+                const icaltimetype next = icalrecur_iterator_next(it);
+                if (icaltime_is_null_time(next))
+                    break;
+                const icaltimetype local = toRome(next);
+                if (QDate(local.year, local.month, local.day) > range.to)
+                    break;
+                consider(next);
+            }
+            icalrecur_iterator_free(it);
+        } else {
+            consider(start);
+        }
+        for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY); p;
+             p = icalcomponent_get_next_property(event, ICAL_RDATE_PROPERTY)) {
+            const icaltimetype at = icalproperty_get_datetime_with_component(p, event);
+            if (!icaltime_is_null_time(at))
+                consider(at);
+        }
+        if (occurrences.isEmpty()) {
+            result.append(skipped(line, t.uid, label,
+                u"evento ripetuto senza date tra il %1 e il %2"_s.arg(
+                    texts::formatDate(range.from), texts::formatDate(range.to))));
+            continue;
+        }
+        for (const icaltimetype& local : occurrences)
+            result.append(incoming(line, t, local, occurrenceKey(local)));
+    }
+    std::stable_sort(
+        result.begin(), result.end(), [](const Incoming& a, const Incoming& b) { return a.line < b.line; });
+    return result;
+}
+
+} // namespace exchange::ical

@@ -1,0 +1,22 @@
+#pragma once
+// One item read from a calendar or an address book, before it is planned.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace exchange {
+
+struct Incoming {
+    int line = 0;       // where the item begins in the file
+    QString uid;        // the item's UID; empty when it has none
+    QString key;        // what recognises it again: the UID, and for an occurrence of a repeating event its date
+    QString label;      // what the preview shows of it
+    QString skipReason; // not empty: the item is skipped, for this reason
+    QByteArray record;  // the whole record it becomes
+    // Fields that an update leaves as they are in the archive, because the
+    // file does not carry them.
+    QList<int> keptFields;
+};
+
+} // namespace exchange

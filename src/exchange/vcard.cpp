@@ -1,0 +1,447 @@
+#include "exchange/vcard.h"
+
+#include "exchange/contentlines.h"
+#include "storage/texts.h"
+
+#include <QStringDecoder>
+
+using namespace Qt::Literals::StringLiterals;
+using F = ContactField;
+
+namespace exchange::vcard {
+
+namespace {
+
+// The fields that travel as X-QUIRVALE- properties, with their names.
+struct Extra {
+    F field;
+    const char* name;
+};
+constexpr Extra Extras[] = {
+    { F::birthPlace, "X-QUIRVALE-LUOGO-NASCITA" },
+    { F::birthProvince, "X-QUIRVALE-PROVINCIA-NASCITA" },
+    { F::sex, "X-QUIRVALE-SESSO" },
+    { F::preferredPhone, "X-QUIRVALE-RECAPITO" },
+    { F::paymentMethod, "X-QUIRVALE-PAGAMENTO" },
+    { F::identityDocument, "X-QUIRVALE-DOCUMENTO" },
+    { F::maritalStatus, "X-QUIRVALE-STATO-CIVILE" },
+    { F::qualifications, "X-QUIRVALE-TITOLI" },
+    { F::interests, "X-QUIRVALE-INTERESSI" },
+    { F::zone, "X-QUIRVALE-ZONA" },
+    { F::pendingIssues, "X-QUIRVALE-QUESTIONI" },
+    { F::toRecontact, "X-QUIRVALE-RICONTATTARE" },
+};
+constexpr Extra Fiscal[] = {
+    { F::taxCode, "X-CODICE-FISCALE" },
+    { F::vatNumber, "X-PARTITA-IVA" },
+    { F::iban, "X-IBAN" },
+};
+constexpr const char* BirthDateText = "X-QUIRVALE-DATA-NASCITA";
+
+QByteArrayView fieldBytes(const ContactView& record, F field)
+{
+    return FixedText::trimmedBytes(record.data() + ContactRecord::offset(field), ContactRecord::capacity(field));
+}
+
+const QStringList& surnameParticles()
+{
+    static const QStringList particles
+        = { u"de"_s, u"di"_s, u"da"_s, u"del"_s, u"della"_s, u"dei"_s, u"degli"_s, u"dal"_s, u"dalla"_s, u"dall'"_s,
+              u"d'"_s, u"lo"_s, u"la"_s, u"li"_s, u"le"_s, u"van"_s, u"von"_s, u"san"_s, u"santo"_s, u"santa"_s };
+    return particles;
+}
+
+} // namespace
+
+std::pair<QString, QString> splitName(const QString& fullName)
+{
+    const QStringList words = texts::trim(fullName).split(u' ', Qt::SkipEmptyParts);
+    if (words.size() < 2)
+        return { words.value(0), {} };
+    qsizetype surnameWords = 1;
+    while (surnameWords < words.size() - 1 && surnameParticles().contains(words[surnameWords - 1].toLower()))
+        ++surnameWords;
+    return { words.first(surnameWords).join(u' '), words.sliced(surnameWords).join(u' ') };
+}
+
+bool appendCard(QByteArray& out, const ContactView& record, QByteArrayView uid, const Options& options)
+{
+    const QByteArrayView name = fieldBytes(record, F::fullName);
+    if (name.isEmpty())
+        return false;
+    const bool v4 = options.version4;
+    LineWriter w(out);
+    out.append("BEGIN:VCARD\r\n");
+    out.append(v4 ? "VERSION:4.0\r\n" : "VERSION:3.0\r\n");
+    w.rawLine("UID", uid);
+    w.line("FN", name);
+    const auto [family, given] = splitName(record.text(F::fullName));
+    w.begin("N");
+    w.textUtf16(family);
+    w.raw(";");
+    w.textUtf16(given);
+    w.raw(";;;");
+    w.end();
+
+    const auto optional = [&](QByteArrayView property, F field) {
+        const QByteArrayView bytes = fieldBytes(record, field);
+        if (!bytes.isEmpty())
+            w.line(property, bytes);
+    };
+    const QString birth = record.text(F::birthDate);
+    if (const auto date = texts::parseDate(birth); date && date->year() >= 1 && date->year() <= 9999) {
+        char text[10];
+        const auto digits = [&text](int at, int value, int width) {
+            for (int i = width - 1; i >= 0; --i, value /= 10)
+                text[at + i] = char('0' + value % 10);
+        };
+        digits(0, date->year(), 4);
+        if (v4) {
+            digits(4, date->month(), 2);
+            digits(6, date->day(), 2);
+            w.rawLine("BDAY", QByteArrayView(text, 8));
+        } else {
+            text[4] = text[7] = '-';
+            digits(5, date->month(), 2);
+            digits(8, date->day(), 2);
+            w.rawLine("BDAY", QByteArrayView(text, 10));
+        }
+    } else {
+        optional(BirthDateText, F::birthDate);
+    }
+    if (v4) {
+        const QString sex = record.text(F::sex).toUpper();
+        if (sex == u"M"_s || sex == u"F"_s)
+            w.rawLine("GENDER", sex.toLatin1());
+        QString place = record.text(F::birthPlace);
+        if (const QString province = record.text(F::birthProvince); !province.isEmpty() && !place.isEmpty())
+            place += u" ("_s + province + u')';
+        if (!place.isEmpty()) {
+            w.begin("BIRTHPLACE");
+            w.textUtf16(place);
+            w.end();
+        }
+    }
+
+    const QByteArrayView street = fieldBytes(record, F::residenceAddress);
+    const QByteArrayView town = fieldBytes(record, F::residenceTown);
+    const QByteArrayView province = fieldBytes(record, F::residenceProvince);
+    const QByteArrayView postCode = fieldBytes(record, F::postCode);
+    if (!street.isEmpty() || !town.isEmpty() || !province.isEmpty() || !postCode.isEmpty()) {
+        w.begin(v4 ? "ADR;TYPE=home" : "ADR;TYPE=HOME");
+        w.raw(";;");
+        w.text(street);
+        w.raw(";");
+        w.text(town);
+        w.raw(";");
+        w.text(province);
+        w.raw(";");
+        w.text(postCode);
+        w.raw(";");
+        w.end();
+    }
+    optional(v4 ? "TEL;TYPE=home,voice" : "TEL;TYPE=HOME,VOICE", F::homePhone);
+    optional(v4 ? "TEL;TYPE=work,voice" : "TEL;TYPE=WORK,VOICE", F::officePhone);
+    optional(v4 ? "TEL;TYPE=cell,voice" : "TEL;TYPE=CELL,VOICE", F::mobilePhone);
+    optional(v4 ? "EMAIL" : "EMAIL;TYPE=INTERNET", F::email);
+    optional(v4 ? "EMAIL;TYPE=x-pec" : "EMAIL;TYPE=INTERNET,X-PEC", F::certifiedEmail);
+    optional("TITLE", F::occupation);
+    optional("NOTE", F::notes);
+    for (const Extra& extra : Extras)
+        optional(extra.name, extra.field);
+    if (options.includeFiscal)
+        for (const Extra& extra : Fiscal)
+            optional(extra.name, extra.field);
+    out.append("END:VCARD\r\n");
+    return true;
+}
+
+QByteArray cardItem(const ContactRecord& record, const QString& uid, const Options& options)
+{
+    QByteArray out;
+    if (!appendCard(out, record.view(), uid.toUtf8(), options))
+        return {};
+    return out;
+}
+
+QList<int> keptFields(bool fiscalCarried)
+{
+    QList<int> kept
+        = { int(F::cardNumber), int(F::cardExpiry), int(F::attachedFile1), int(F::attachedFile2), int(F::attachedFile3),
+              int(F::attachmentDescription1), int(F::attachmentDescription2), int(F::attachmentDescription3) };
+    if (!fiscalCarried)
+        kept += { int(F::taxCode), int(F::vatNumber), int(F::iban) };
+    return kept;
+}
+
+namespace {
+
+constexpr int MaxCards = 500000;
+
+QByteArray decodeQuotedPrintable(QByteArrayView text)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    const auto hex = [](char c) -> int {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        return -1;
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == '=' && i + 2 < text.size() + 0 && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+            out += char(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+QString decodeCharset(const QByteArray& bytes, const QString& charset)
+{
+    if (!charset.isEmpty()) {
+        const QString name = charset.toUpper();
+        if (name == u"WINDOWS-1252"_s || name == u"CP1252"_s)
+            return cp1252::decode(bytes.constData(), bytes.size());
+        const auto encoding = QStringConverter::encodingForName(name.toLatin1().constData());
+        if (encoding) {
+            QStringDecoder decoder(*encoding);
+            return decoder.decode(bytes);
+        }
+    }
+    return decodeFile(bytes);
+}
+
+// The value of a line as text: quoted-printable and its charset undone.
+// Structured values keep their separators and escapes for splitStructured.
+QString rawValue(const ContentLine& line)
+{
+    QStringList encodings = line.paramValues(u"ENCODING"_s);
+    // vCard 2.1 may write the encoding bare: "NOTE;QUOTED-PRINTABLE:".
+    if (line.hasParam(u"QUOTED-PRINTABLE"_s))
+        encodings.append(u"QUOTED-PRINTABLE"_s);
+    if (encodings.contains(u"QUOTED-PRINTABLE"_s)) {
+        const QStringList charsets = line.paramValues(u"CHARSET"_s);
+        return decodeCharset(decodeQuotedPrintable(line.value.toLatin1()), charsets.value(0));
+    }
+    return line.value;
+}
+
+bool isBinary(const ContentLine& line)
+{
+    const QStringList encodings = line.paramValues(u"ENCODING"_s);
+    return encodings.contains(u"B"_s) || encodings.contains(u"BASE64"_s) || line.hasParam(u"BASE64"_s);
+}
+
+std::optional<QDate> birthDate(const QString& value)
+{
+    QString text = value.trimmed();
+    if (const qsizetype t = text.indexOf(u'T'); t >= 0)
+        text.truncate(t);
+    text.remove(u'-');
+    if (text.size() != 8)
+        return std::nullopt;
+    const QDate date = QDate::fromString(text, u"yyyyMMdd"_s);
+    return date.isValid() ? std::optional(date) : std::nullopt;
+}
+
+struct Card {
+    int line = 0;
+    QString version;
+    QList<ContentLine> lines;
+};
+
+Incoming convert(const Card& card)
+{
+    Incoming item;
+    item.line = card.line;
+    ContactRecord record;
+    const bool escaped = card.version != u"2.1"_s;
+    const auto textOf = [escaped](const ContentLine& line) {
+        const QString raw = rawValue(line);
+        return escaped ? unescapeText(raw) : raw;
+    };
+    QString fn, org;
+    QStringList n;
+    bool fiscal = false;
+    bool birthFromBday = false;
+    std::optional<QString> sexFromExtra;
+    QString gender;
+    QStringList unplacedPhones;
+    for (const ContentLine& line : card.lines) {
+        if (isBinary(line))
+            continue; // photos, logos, sounds
+        const QString& name = line.name;
+        if (name == u"UID"_s) {
+            item.uid = textOf(line).trimmed();
+        } else if (name == u"FN"_s) {
+            fn = textOf(line);
+        } else if (name == u"N"_s) {
+            n = splitStructured(rawValue(line), u';');
+        } else if (name == u"ORG"_s) {
+            org = splitStructured(rawValue(line), u';').value(0);
+        } else if (name == u"BDAY"_s) {
+            if (const auto date = birthDate(textOf(line))) {
+                record.setText(F::birthDate, texts::formatDate(*date));
+                birthFromBday = true;
+            }
+        } else if (name == QLatin1StringView(BirthDateText)) {
+            if (!birthFromBday)
+                record.setText(F::birthDate, textOf(line));
+        } else if (name == u"GENDER"_s) {
+            gender = splitStructured(rawValue(line), u';').value(0).trimmed().toUpper();
+        } else if (name == u"ADR"_s) {
+            if (!record.text(F::residenceAddress).isEmpty() || !record.text(F::residenceTown).isEmpty())
+                continue; // the first address only
+            const QStringList parts = splitStructured(rawValue(line), u';');
+            QStringList street;
+            for (int i : { 0, 1, 2 })
+                if (!texts::trim(parts.value(i)).isEmpty())
+                    street.append(texts::trim(parts.value(i)));
+            record.setText(F::residenceAddress, street.join(u' '));
+            record.setText(F::residenceTown, parts.value(3));
+            record.setText(F::residenceProvince, parts.value(4));
+            record.setText(F::postCode, parts.value(5));
+        } else if (name == u"TEL"_s) {
+            const QStringList types = line.paramValues(u"TYPE"_s);
+            QString number = textOf(line).trimmed();
+            // vCard 4.0 may write a telephone as a URI: "TEL;VALUE=uri:tel:+39-06-1234".
+            if (line.paramValues(u"VALUE"_s).contains(u"URI"_s) && number.startsWith(u"tel:"_s, Qt::CaseInsensitive))
+                number = texts::trim(number.sliced(4));
+            if (types.contains(u"FAX"_s) || number.isEmpty())
+                continue;
+            F field = F::homePhone;
+            if (types.contains(u"CELL"_s))
+                field = F::mobilePhone;
+            else if (types.contains(u"WORK"_s))
+                field = F::officePhone;
+            else if (!types.contains(u"HOME"_s)) {
+                unplacedPhones.append(number);
+                continue;
+            }
+            if (record.text(field).isEmpty())
+                record.setText(field, number);
+            else
+                unplacedPhones.append(number);
+        } else if (name == u"EMAIL"_s) {
+            const QStringList types = line.paramValues(u"TYPE"_s);
+            const bool pec = types.contains(u"X-PEC"_s) || types.contains(u"PEC"_s);
+            const F field = pec ? F::certifiedEmail : F::email;
+            if (record.text(field).isEmpty())
+                record.setText(field, textOf(line));
+        } else if (name == u"TITLE"_s || (name == u"ROLE"_s && record.text(F::occupation).isEmpty())) {
+            record.setText(F::occupation, textOf(line));
+        } else if (name == u"NOTE"_s) {
+            record.setText(F::notes, textOf(line));
+        } else {
+            for (const Extra& extra : Extras)
+                if (name == QLatin1StringView(extra.name)) {
+                    record.setText(extra.field, textOf(line));
+                    if (extra.field == F::sex)
+                        sexFromExtra = textOf(line);
+                }
+            for (const Extra& extra : Fiscal)
+                if (name == QLatin1StringView(extra.name)) {
+                    record.setText(extra.field, textOf(line));
+                    fiscal = true;
+                }
+        }
+    }
+    // Telephones without a type fill the free places.
+    for (const QString& number : unplacedPhones)
+        for (F field : { F::homePhone, F::officePhone, F::mobilePhone })
+            if (record.text(field).isEmpty()) {
+                record.setText(field, number);
+                break;
+            }
+    if (!sexFromExtra && (gender == u"M"_s || gender == u"F"_s))
+        record.setText(F::sex, gender);
+    QString fullName = texts::trim(fn);
+    if (fullName.isEmpty()) {
+        // "Cognome e nome" from the structured name: family, then given and additional names.
+        QStringList words;
+        for (int i : { 0, 1, 2 })
+            if (!texts::trim(n.value(i)).isEmpty())
+                words.append(texts::trim(n.value(i)));
+        fullName = words.join(u' ');
+    }
+    if (fullName.isEmpty())
+        fullName = texts::trim(org);
+    if (record.text(F::toRecontact).isEmpty())
+        record.setFlag(F::toRecontact, false);
+    record.setText(F::fullName, fullName);
+    cleanRecord(record);
+    item.key = item.uid;
+    item.label = record.text(F::fullName).isEmpty() ? u"(senza nome)"_s : record.text(F::fullName);
+    if (record.text(F::fullName).isEmpty()) {
+        item.skipReason = u"senza nome"_s;
+        return item;
+    }
+    item.record = QByteArray(record.data(), ContactRecord::Size);
+    item.keptFields = keptFields(fiscal);
+    return item;
+}
+
+} // namespace
+
+QList<Incoming> readCards(const QByteArray& file)
+{
+    if (file.size() > MaxImportBytes)
+        throw FileDamage(1, u"il file è troppo grande per essere importato."_s);
+    const QList<ContentLine> lines = contentLines(decodeFile(file));
+    if (lines.isEmpty())
+        throw FileDamage(1, u"il file è vuoto."_s);
+    QList<Incoming> result;
+    std::optional<Card> card;
+    int nested = 0; // a vCard inside a vCard (AGENT in 2.1) is skipped whole
+    for (const ContentLine& line : lines) {
+        const bool isBegin = line.name == u"BEGIN"_s;
+        const bool isEnd = line.name == u"END"_s;
+        const QString value = line.value.trimmed().toUpper();
+        if (!card) {
+            if (!isBegin || value != u"VCARD"_s)
+                throw FileDamage(line.line, u"atteso BEGIN:VCARD all'inizio di un contatto."_s);
+            if (result.size() >= MaxCards)
+                throw FileDamage(line.line, u"il file contiene troppi contatti."_s);
+            card = Card { line.line, {}, {} };
+            continue;
+        }
+        if (isBegin) {
+            if (++nested > 4)
+                throw FileDamage(line.line, u"troppi componenti uno dentro l'altro."_s);
+            continue;
+        }
+        if (isEnd && nested > 0) {
+            --nested;
+            continue;
+        }
+        if (nested > 0)
+            continue;
+        if (isEnd) {
+            if (value != u"VCARD"_s)
+                throw FileDamage(
+                    line.line, u"END:%1 non chiude il contatto aperto alla riga %2."_s.arg(value).arg(card->line));
+            result.append(convert(*card));
+            card.reset();
+            continue;
+        }
+        if (line.name == u"VERSION"_s) {
+            card->version = line.value.trimmed();
+            if (card->version != u"2.1"_s && card->version != u"3.0"_s && card->version != u"4.0"_s)
+                throw FileDamage(
+                    line.line, u"versione vCard \"%1\" non gestita (si leggono 2.1, 3.0 e 4.0)."_s.arg(card->version));
+            continue;
+        }
+        card->lines.append(line);
+    }
+    if (card)
+        throw FileDamage(card->line, u"il contatto aperto qui non è mai chiuso (manca END:VCARD)."_s);
+    return result;
+}
+
+} // namespace exchange::vcard

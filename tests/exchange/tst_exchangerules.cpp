@@ -1,0 +1,597 @@
+// The exchange of appointments and contacts with calendar and address-book
+// files: round trips through the files, the files read by Debian's own
+// Python readers, real-world files from phones and desktop programs,
+// imports repeated, and damaged files.
+#include "exchange/contentlines.h"
+#include "exchange/exchangeplan.h"
+#include "storage/archivefile.h"
+#include "storage/programfolder.h"
+#include "support/folders.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTest>
+#include <QTimeZone>
+
+#include <cerrno>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace exchange;
+using testsupport::ProgramFolderFixture;
+using testsupport::readFile;
+using testsupport::writeFile;
+using A = AppointmentField;
+using C = ContactField;
+
+namespace {
+
+const QString Fixtures = QStringLiteral(FIXTURES_DIR);
+const ical::Range March2024 { QDate(2024, 3, 1), QDate(2025, 2, 28) };
+
+QByteArray fixture(const QString& name)
+{
+    return readFile(Fixtures + u'/' + name);
+}
+
+AppointmentRecord fullAppointment()
+{
+    AppointmentRecord r;
+    r.setText(A::date, u"05/03/2024"_s);
+    r.setText(A::hour, u"09"_s);
+    r.setText(A::minute, u"30"_s);
+    r.setText(A::time, u"09:30"_s);
+    r.setText(A::noticeDays, u"3"_s);
+    r.setText(A::commitmentType, u"Udienza, civile"_s);
+    // Long enough to be folded, with accents across the fold.
+    r.setText(
+        A::purpose, u"Causa Rossi c/ Bianchi; rinvio dell'udienza di comparizione"_s + QString(40, u'è') + u" fine"_s);
+    r.setText(A::details, u"Aula 3 \\ piano 2; portare la toga"_s);
+    r.setText(A::contact, u"Avv. Ferri Cristina"_s);
+    r.setText(A::phone, u"06 1234567"_s);
+    r.setText(A::mobile, u"333 7654321"_s);
+    r.setText(A::email, u"ferri@example.it"_s);
+    r.setText(A::place, u"Tribunale di Roma, via Varisco 3"_s);
+    r.setText(A::amount, u"1250,50"_s);
+    r.setText(A::notes, u"Urgente: costo previsto € 300, più IVA; ŁÓDŹ"_s);
+    r.setFlag(A::fulfilled, false);
+    return r;
+}
+
+ContactRecord fullContact()
+{
+    ContactRecord r;
+    r.setText(C::fullName, u"De Luca Marco Antonio"_s);
+    r.setText(C::birthDate, u"31/01/1970"_s);
+    r.setText(C::birthPlace, u"Forlì"_s);
+    r.setText(C::birthProvince, u"FC"_s);
+    r.setText(C::sex, u"M"_s);
+    r.setText(C::preferredPhone, u"ufficio, dopo le 15"_s);
+    r.setText(C::residenceAddress, u"Via dell'Indipendenza 12, scala B; int. 4"_s);
+    r.setText(C::residenceProvince, u"BO"_s);
+    r.setText(C::residenceTown, u"Bologna"_s);
+    r.setText(C::postCode, u"40121"_s);
+    r.setText(C::paymentMethod, u"Bonifico a 30 giorni"_s);
+    r.setText(C::homePhone, u"051 123456"_s);
+    r.setText(C::officePhone, u"051 654321"_s);
+    r.setText(C::mobilePhone, u"+39 347 0001122"_s);
+    r.setText(C::certifiedEmail, u"marco.deluca@pec.example.it"_s);
+    r.setText(C::email, u"marco.deluca@example.it"_s);
+    r.setText(C::taxCode, u"DLCMCN70A31D704X"_s);
+    r.setText(C::cardNumber, u"4111111111111111"_s);
+    r.setText(C::cardExpiry, u"12/2027"_s);
+    r.setText(C::vatNumber, u"01234567890"_s);
+    r.setText(C::iban, u"IT60X0542811101000000123456"_s);
+    r.setText(C::identityDocument, u"C.I. AX1234567"_s);
+    r.setText(C::occupation, u"Ingegnere"_s);
+    r.setText(C::maritalStatus, u"Coniugato"_s);
+    r.setText(C::qualifications, u"Laurea in ingegneria \\ civile"_s);
+    r.setText(C::interests, u"Impianti, domotica"_s);
+    r.setText(C::zone, u"Emilia"_s);
+    r.setText(C::pendingIssues, u"Fattura n. 12 da saldare; sollecito inviato"_s);
+    r.setText(C::notes, u"Cliente dal 2019 — più volte in ritardo €"_s);
+    r.setFlag(C::toRecontact, true);
+    r.setText(C::attachedFile1, u"contratto.pdf"_s);
+    r.setText(C::attachmentDescription1, u"Contratto firmato"_s);
+    return r;
+}
+
+template <typename R>
+QByteArray bytesOf(const R& record)
+{
+    return QByteArray(record.data(), R::Size);
+}
+
+QList<QByteArray> archiveRecords(Archive archive)
+{
+    const int size = archive == Archive::Appointments ? AppointmentRecord::Size : ContactRecord::Size;
+    QList<QByteArray> records;
+    archive::readAll(
+        archivePath(archive), size, [&](const char* bytes, qint64) { records.append(QByteArray(bytes, size)); });
+    return records;
+}
+
+// Debian's own Python readers, run apart from the program.
+QJsonValue python(const QString& script, const QString& file)
+{
+    QProcess process;
+    process.start(u"/usr/bin/python3"_s, { u"-c"_s, script, file });
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        qWarning().noquote() << process.readAllStandardError();
+    return QJsonDocument::fromJson(process.readAllStandardOutput()).object().value(u"result"_s);
+}
+
+// The field of every field of a record named as the test names it.
+QString describeDifference(const QByteArray& expected, const QByteArray& actual)
+{
+    for (int f = 0; f < ContactRecord::FieldCount && expected.size() == ContactRecord::Size; ++f) {
+        const int o = records::ContactLayout::Offsets[f];
+        const int n = records::ContactLayout::Capacities[f] + 1;
+        if (expected.mid(o, n) != actual.mid(o, n))
+            return u"contact field %1: %2 / %3"_s.arg(f).arg(QString::fromLatin1(expected.mid(o + 1, n - 1).toHex()),
+                QString::fromLatin1(actual.mid(o + 1, n - 1).toHex()));
+    }
+    for (int f = 0; f < AppointmentRecord::FieldCount && expected.size() == AppointmentRecord::Size; ++f) {
+        const int o = records::AppointmentLayout::Offsets[f];
+        const int n = records::AppointmentLayout::Capacities[f] + 1;
+        if (expected.mid(o, n) != actual.mid(o, n))
+            return u"appointment field %1"_s.arg(f);
+    }
+    return {};
+}
+
+} // namespace
+
+class TestExchangeRules : public QObject {
+    Q_OBJECT
+private slots:
+    void appointmentSurvivesExportAndImport()
+    {
+        QTemporaryDir files;
+        const QString ics = files.filePath(u"agenda.ics"_s);
+        AppointmentRecord allDay = fullAppointment();
+        allDay.setText(A::noticeDays, QString());
+        allDay.setFlag(A::fulfilled, true);
+        {
+            ProgramFolderFixture source;
+            archive::append(archivePath(Archive::Appointments), AppointmentRecord::Size, fullAppointment().data());
+            archive::append(archivePath(Archive::Appointments), AppointmentRecord::Size, allDay.data());
+            const ExportOutcome out = exportCalendar(ics, QDateTime(QDate(2024, 3, 1), QTime(8, 0), Qt::UTC));
+            QCOMPARE(out.written, 2);
+        }
+        ProgramFolderFixture target;
+        const Plan plan = planCalendarFile(readFile(ics), March2024);
+        QCOMPARE(plan.count(PlanEntry::Action::Add), 2);
+        applyImport(plan);
+        const QList<QByteArray> records = archiveRecords(Archive::Appointments);
+        QCOMPARE(records.size(), 2);
+        QVERIFY2(records[0] == bytesOf(fullAppointment()),
+            qPrintable(describeDifference(bytesOf(fullAppointment()), records[0])));
+        QVERIFY2(records[1] == bytesOf(allDay), qPrintable(describeDifference(bytesOf(allDay), records[1])));
+    }
+
+    void contactSurvivesExportAndImport_data()
+    {
+        QTest::addColumn<bool>("version4");
+        QTest::addColumn<bool>("fiscal");
+        QTest::newRow("3.0") << false << false;
+        QTest::newRow("3.0 with fiscal data") << false << true;
+        QTest::newRow("4.0") << true << false;
+        QTest::newRow("4.0 with fiscal data") << true << true;
+    }
+    void contactSurvivesExportAndImport()
+    {
+        QFETCH(bool, version4);
+        QFETCH(bool, fiscal);
+        QTemporaryDir files;
+        const QString vcf = files.filePath(u"rubrica.vcf"_s);
+        {
+            ProgramFolderFixture source;
+            archive::append(archivePath(Archive::Contacts), ContactRecord::Size, fullContact().data());
+            QCOMPARE(exportContacts(vcf, { version4, fiscal }).written, 1);
+        }
+        const QByteArray file = readFile(vcf);
+        // The payment card never goes out; the fiscal data only when asked.
+        QVERIFY(!file.contains("4111111111111111"));
+        QVERIFY(!file.contains("12/2027"));
+        QCOMPARE(file.contains("DLCMCN70A31D704X"), fiscal);
+        QCOMPARE(file.contains("IT60X0542811101000000123456"), fiscal);
+        QVERIFY(file.startsWith(version4 ? "BEGIN:VCARD\r\nVERSION:4.0\r\n" : "BEGIN:VCARD\r\nVERSION:3.0\r\n"));
+
+        ProgramFolderFixture target;
+        applyImport(planContactsFile(file));
+        const QList<QByteArray> records = archiveRecords(Archive::Contacts);
+        QCOMPARE(records.size(), 1);
+        ContactRecord expected = fullContact();
+        for (C f : { C::cardNumber, C::cardExpiry, C::attachedFile1, C::attachmentDescription1 })
+            expected.setText(f, QString());
+        if (!fiscal)
+            for (C f : { C::taxCode, C::vatNumber, C::iban })
+                expected.setText(f, QString());
+        QVERIFY2(records[0] == bytesOf(expected), qPrintable(describeDifference(bytesOf(expected), records[0])));
+    }
+
+    void calendarReadByPythonIcalendar()
+    {
+        ProgramFolderFixture folder;
+        QTemporaryDir files;
+        const QString ics = files.filePath(u"agenda.ics"_s);
+        archive::append(archivePath(Archive::Appointments), AppointmentRecord::Size, fullAppointment().data());
+        exportCalendar(ics, QDateTime(QDate(2024, 3, 1), QTime(8, 0), Qt::UTC));
+        const QString script = uR"(
+import sys, json, icalendar
+cal = icalendar.Calendar.from_ical(open(sys.argv[1], 'rb').read())
+out = []
+for ev in cal.walk('VEVENT'):
+    alarm = ev.walk('VALARM')[0]
+    out.append({'uid': str(ev['uid']), 'start': ev.decoded('dtstart').isoformat(),
+        'utc': ev.decoded('dtstart').astimezone(__import__('datetime').timezone.utc).isoformat(),
+        'duration': ev.decoded('duration').total_seconds(), 'summary': str(ev['summary']),
+        'description': str(ev['description']), 'location': str(ev['location']),
+        'categories': ','.join(str(c) for c in ev['categories'].cats), 'contact': str(ev['contact']),
+        'details': str(ev['x-quirvale-dettagli']), 'amount': str(ev['x-quirvale-importo']),
+        'fulfilled': str(ev['x-quirvale-assolto']), 'trigger': alarm.decoded('trigger').days,
+        'zones': [str(z['tzid']) for z in cal.walk('VTIMEZONE')]})
+print(json.dumps({'result': out}))
+)"_s;
+        const QJsonArray events = python(script, ics).toArray();
+        QCOMPARE(events.size(), 1);
+        const QJsonObject e = events[0].toObject();
+        QVERIFY(e[u"uid"_s].toString().startsWith(u"A1-"_s));
+        QCOMPARE(e[u"start"_s].toString(), u"2024-03-05T09:30:00+01:00"_s);
+        QCOMPARE(e[u"utc"_s].toString(), u"2024-03-05T08:30:00+00:00"_s);
+        QCOMPARE(e[u"duration"_s].toDouble(), 3600.0);
+        QCOMPARE(e[u"summary"_s].toString(), fullAppointment().text(A::purpose));
+        QCOMPARE(e[u"description"_s].toString(),
+            u"Urgente: costo previsto € 300, più IVA; ?O?Z"_s.replace(
+                u"?O?Z"_s, fullAppointment().text(A::notes).right(4)));
+        QCOMPARE(e[u"location"_s].toString(), u"Tribunale di Roma, via Varisco 3"_s);
+        // A comma inside a category is escaped; this reader splits there anyway.
+        QCOMPARE(e[u"categories"_s].toString(), u"Udienza, civile"_s);
+        QCOMPARE(e[u"contact"_s].toString(), u"Avv. Ferri Cristina"_s);
+        QCOMPARE(e[u"amount"_s].toString(), u"1250,50"_s);
+        QCOMPARE(e[u"fulfilled"_s].toString(), u"FALSE"_s);
+        QCOMPARE(e[u"trigger"_s].toInt(), -3);
+        QCOMPARE(e[u"zones"_s].toArray(), QJsonArray { u"Europe/Rome"_s });
+    }
+
+    void addressBookReadByPythonVobject_data()
+    {
+        QTest::addColumn<bool>("version4");
+        QTest::newRow("3.0") << false;
+        QTest::newRow("4.0") << true;
+    }
+    void addressBookReadByPythonVobject()
+    {
+        QFETCH(bool, version4);
+        ProgramFolderFixture folder;
+        QTemporaryDir files;
+        const QString vcf = files.filePath(u"rubrica.vcf"_s);
+        archive::append(archivePath(Archive::Contacts), ContactRecord::Size, fullContact().data());
+        exportContacts(vcf, { version4, true });
+        const QString script = uR"(
+import sys, json, vobject
+out = []
+for card in vobject.readComponents(open(sys.argv[1], encoding='utf-8').read()):
+    out.append({'fn': card.fn.value, 'family': card.n.value.family, 'given': card.n.value.given,
+        'bday': str(card.bday.value), 'street': card.adr.value.street, 'city': card.adr.value.city,
+        'region': card.adr.value.region, 'code': card.adr.value.code,
+        'tel': sorted(','.join(t.params.get('TYPE', [])).upper() + '=' + t.value for t in card.tel_list),
+        'email': sorted(e.value for e in card.email_list), 'title': card.title.value, 'note': card.note.value,
+        'pending': card.contents['x-quirvale-questioni'][0].value,
+        'taxcode': card.contents['x-codice-fiscale'][0].value})
+print(json.dumps({'result': out}))
+)"_s;
+        const QJsonArray cards = python(script, vcf).toArray();
+        QCOMPARE(cards.size(), 1);
+        const QJsonObject c = cards[0].toObject();
+        QCOMPARE(c[u"fn"_s].toString(), u"De Luca Marco Antonio"_s);
+        QCOMPARE(c[u"family"_s].toString(), u"De Luca"_s);
+        QCOMPARE(c[u"given"_s].toString(), u"Marco Antonio"_s);
+        QCOMPARE(c[u"bday"_s].toString(), version4 ? u"19700131"_s : u"1970-01-31"_s);
+        QCOMPARE(c[u"street"_s].toString(), u"Via dell'Indipendenza 12, scala B; int. 4"_s);
+        QCOMPARE(c[u"city"_s].toString(), u"Bologna"_s);
+        QCOMPARE(c[u"region"_s].toString(), u"BO"_s);
+        QCOMPARE(c[u"code"_s].toString(), u"40121"_s);
+        QCOMPARE(c[u"tel"_s].toArray(),
+            (QJsonArray { u"CELL,VOICE=+39 347 0001122"_s, u"HOME,VOICE=051 123456"_s, u"WORK,VOICE=051 654321"_s }));
+        QCOMPARE(
+            c[u"email"_s].toArray(), (QJsonArray { u"marco.deluca@example.it"_s, u"marco.deluca@pec.example.it"_s }));
+        QCOMPARE(c[u"title"_s].toString(), u"Ingegnere"_s);
+        QCOMPARE(c[u"note"_s].toString(), u"Cliente dal 2019 — più volte in ritardo €"_s);
+        QCOMPARE(c[u"pending"_s].toString(), u"Fattura n. 12 da saldare; sollecito inviato"_s);
+        QCOMPARE(c[u"taxcode"_s].toString(), u"DLCMCN70A31D704X"_s);
+    }
+
+    void realWorldAddressBooks_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("expected"); // per card: name|home|office|mobile|email|town|notes
+        QTest::newRow("phone 2.1, quoted-printable")
+            << u"phone21.vcf"_s
+            << QStringList {
+                   u"Niccolò Nicolò|06 5551234|02 7654321|+39 333 1234567|niccolo@example.it||Cliente dal 2019, più volte in ritardo € 50, da richiamare"_s,
+                   u"Città André|011 445566||||Forlì|"_s,
+               };
+        QTest::newRow("desktop 3.0, folded")
+            << u"addressbook30.vcf"_s
+            << QStringList {
+                   u"Bianchi Maria Grazia||+39 051 22 33 44|+39 347 000 1122|maria.bianchi@studiobianchi.example|Bologna|Riceve solo su appuntamento. Preferisce essere contattata via e-mail; mai dopo le 18.\nSecondo recapito: segreteria."_s,
+               };
+        QTest::newRow("4.0")
+            << u"contacts40.vcf"_s
+            << QStringList {
+                   u"Esposito Gennaro|+39-081-5551234||+39-339-1112223|gennaro.esposito@example.com|Napoli|Tifoso del Napoli."_s,
+               };
+        QTest::newRow("Windows-1252") << u"cp1252.vcf"_s << QStringList { u"Lucrèzia D’Amico|||+39 320 9876543|||"_s };
+    }
+    void realWorldAddressBooks()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, expected);
+        const QList<Incoming> cards = vcard::readCards(fixture(file));
+        QStringList got;
+        for (const Incoming& card : cards) {
+            QVERIFY2(card.skipReason.isEmpty(), qPrintable(card.skipReason));
+            const ContactView v(card.record.constData());
+            got.append(QStringList { v.text(C::fullName), v.text(C::homePhone), v.text(C::officePhone),
+                v.text(C::mobilePhone), v.text(C::email), v.text(C::residenceTown), v.text(C::notes) }
+                           .join(u'|'));
+        }
+        QCOMPARE(got, expected);
+    }
+
+    void realWorldCalendars_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("expected"); // date time purpose | notice, or "skip: reason"
+        QTest::newRow("time zone, repeats, exceptions")
+            << u"recurring.ics"_s
+            << QStringList {
+                   u"05/03/2024 09:30 Riunione di studio|1"_s,
+                   u"12/03/2024 09:30 Riunione di studio|1"_s,
+                   // 19/03 excluded; 02/04 moved by its own event
+                   u"26/03/2024 09:30 Riunione di studio|1"_s,
+                   u"09/04/2024 09:30 Riunione di studio|1"_s,
+                   u"02/04/2024 15:00 Riunione di studio (spostata)|"_s,
+                   u"skip: tipo non gestito (VTODO): solo gli eventi diventano appuntamenti"_s,
+               };
+        QTest::newRow("all day") << u"allday.ics"_s << QStringList { u"25/04/2024 00:00 Festa della Liberazione|"_s };
+        QTest::newRow("other time zone, UTC") << u"otherzone.ics"_s
+                                              << QStringList { u"15/03/2024 15:00 Call con il cliente di New York|"_s,
+                                                     u"10/07/2024 08:30 Volo per Londra|"_s };
+        QTest::newRow("Windows-1252") << u"cp1252.ics"_s
+                                      << QStringList { u"20/05/2024 09:00 Udienza in Tribunale – ricorso n° 12|"_s };
+    }
+    void realWorldCalendars()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, expected);
+        const QList<Incoming> events = ical::readEvents(fixture(file), March2024);
+        QStringList got;
+        for (const Incoming& event : events) {
+            if (!event.skipReason.isEmpty()) {
+                got.append(u"skip: "_s + event.skipReason);
+                continue;
+            }
+            const AppointmentView v(event.record.constData());
+            got.append(
+                v.text(A::date) + u' ' + v.text(A::time) + u' ' + v.text(A::purpose) + u'|' + v.text(A::noticeDays));
+        }
+        // The order of a file's occurrences is the file's; compare as sets of lines.
+        std::sort(got.begin(), got.end());
+        std::sort(expected.begin(), expected.end());
+        QCOMPARE(got, expected);
+    }
+
+    void repeatsFollowTheRange()
+    {
+        // Six Tuesdays from 05/03/2024, one excluded, one moved: a range that
+        // starts on 20/03 keeps only the later ones.
+        const QList<Incoming> events
+            = ical::readEvents(fixture(u"recurring.ics"_s), { QDate(2024, 3, 20), QDate(2024, 4, 30) });
+        QStringList dates;
+        for (const Incoming& e : events)
+            if (e.skipReason.isEmpty())
+                dates.append(AppointmentView(e.record.constData()).text(A::date));
+        std::sort(dates.begin(), dates.end());
+        QCOMPARE(dates, (QStringList { u"02/04/2024"_s, u"09/04/2024"_s, u"26/03/2024"_s }));
+    }
+
+    void importingTwiceAddsNothing_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("added");
+        QTest::newRow("calendar") << u"recurring.ics"_s << 5;
+        QTest::newRow("calendar without UIDs") << u"cp1252.ics"_s << 1;
+        QTest::newRow("address book 2.1") << u"phone21.vcf"_s << 2;
+        QTest::newRow("address book 3.0") << u"addressbook30.vcf"_s << 1;
+    }
+    void importingTwiceAddsNothing()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, added);
+        ProgramFolderFixture folder;
+        const auto plan = [&] {
+            return file.endsWith(u".ics"_s) ? planCalendarFile(fixture(file), March2024)
+                                            : planContactsFile(fixture(file));
+        };
+        QCOMPARE(applyImport(plan()).added, added);
+        const Plan again = plan();
+        QCOMPARE(again.count(PlanEntry::Action::Add), 0);
+        QCOMPARE(again.count(PlanEntry::Action::Update), 0);
+        QCOMPARE(applyImport(again).added, 0);
+    }
+
+    void ownEventUpdatesItsRecordOnlyWhenChanged()
+    {
+        ProgramFolderFixture folder;
+        QTemporaryDir files;
+        const QString ics = files.filePath(u"agenda.ics"_s);
+        AppointmentRecord second = fullAppointment();
+        second.setText(A::purpose, u"Secondo"_s);
+        archive::append(archivePath(Archive::Appointments), AppointmentRecord::Size, fullAppointment().data());
+        archive::append(archivePath(Archive::Appointments), AppointmentRecord::Size, second.data());
+        exportCalendar(ics, QDateTime::currentDateTimeUtc());
+        const QByteArray exported = readFile(ics);
+        // The same UIDs at every export.
+        exportCalendar(ics, QDateTime::currentDateTimeUtc());
+        const QByteArray uid = recordUid(Archive::Appointments, folderIdentity(programFolder::path()), 2).toUtf8();
+        const QByteArray line = "UID:" + uid + "\r\n";
+        QCOMPARE(readFile(ics).count(line), 1);
+        QCOMPARE(exported.count(line), 1);
+
+        Plan unchanged = planCalendarFile(exported, March2024);
+        QCOMPARE(unchanged.count(PlanEntry::Action::Skip), 2);
+
+        QByteArray edited = exported;
+        edited.replace("SUMMARY:Secondo\r\n", "SUMMARY:Secondo spostato\r\n");
+        const Plan plan = planCalendarFile(edited, March2024);
+        QCOMPARE(plan.count(PlanEntry::Action::Add), 0);
+        QCOMPARE(plan.count(PlanEntry::Action::Update), 1);
+        QCOMPARE(applyImport(plan).updated, 1);
+        const QList<QByteArray> records = archiveRecords(Archive::Appointments);
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(records[0], bytesOf(fullAppointment()));
+        QCOMPARE(AppointmentView(records[1].constData()).text(A::purpose), u"Secondo spostato"_s);
+    }
+
+    void folderIdentityIsSharedAndKept()
+    {
+        ProgramFolderFixture folder;
+        const QString first = folderIdentity(programFolder::path());
+        QVERIFY(!first.isEmpty());
+        QCOMPARE(folderIdentity(programFolder::path()), first);
+        QCOMPARE(QString::fromLatin1(readFile(folder.file(IdentityFile))).trimmed(), first);
+        const QString uid = recordUid(Archive::Contacts, first, 17);
+        QCOMPARE(ownPosition(Archive::Contacts, first, uid), std::optional<qint64>(17));
+        QCOMPARE(ownPosition(Archive::Appointments, first, uid), std::nullopt);
+        QCOMPARE(ownPosition(Archive::Contacts, u"altra"_s, uid), std::nullopt);
+    }
+
+    void contactAlreadyPresentIsReported_data()
+    {
+        QTest::addColumn<QString>("taxCode");
+        QTest::addColumn<QString>("email");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("same tax code") << u"DLCMCN70A31D704X"_s << u"altra@example.it"_s << u"stesso codice fiscale"_s;
+        QTest::newRow("same e-mail") << u""_s << u"marco.deluca@example.it"_s << u"stessa e-mail"_s;
+    }
+    void contactAlreadyPresentIsReported()
+    {
+        QFETCH(QString, taxCode);
+        QFETCH(QString, email);
+        QFETCH(QString, reason);
+        ProgramFolderFixture folder;
+        archive::append(archivePath(Archive::Contacts), ContactRecord::Size, fullContact().data());
+        const QByteArray card = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:De Luca Marco Antonio\r\nEMAIL:" + email.toUtf8()
+            + "\r\nX-CODICE-FISCALE:" + taxCode.toUtf8() + "\r\nTEL;TYPE=CELL:1\r\nEND:VCARD\r\n";
+        const Plan plan = planContactsFile(card);
+        QCOMPARE(plan.entries.size(), 1);
+        QCOMPARE(plan.entries[0].action, PlanEntry::Action::Skip);
+        QVERIFY2(plan.entries[0].reason.contains(reason), qPrintable(plan.entries[0].reason));
+    }
+
+    void damagedFilesNameTheLine_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("event never closed") << u"damaged-unclosed.ics"_s << 13 << u"END:VCALENDAR"_s;
+        QTest::newRow("wrong date") << u"damaged-date.ics"_s << 6 << u"2024-05-20 09:00"_s;
+        QTest::newRow("month 25") << u"damaged-month.ics"_s << 7 << u"20242520T090000"_s;
+        QTest::newRow("wrong repeat rule") << u"damaged-rrule.ics"_s << 6 << u"FREQ=OGNI-TANTO"_s;
+        QTest::newRow("not a calendar") << u"damaged-binary.ics"_s << 1 << u"nome di una proprietà"_s;
+        QTest::newRow("line without colon") << u"damaged-nocolon.vcf"_s << 9 << u"\":\""_s;
+        QTest::newRow("calendar as address book") << u"allday.ics"_s << 1 << u"BEGIN:VCARD"_s;
+    }
+    void damagedFilesNameTheLine()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, line);
+        QFETCH(QString, problem);
+        ProgramFolderFixture folder;
+        const bool contacts = file.endsWith(u".vcf"_s) || QByteArray(QTest::currentDataTag()).contains("address");
+        try {
+            if (contacts)
+                planContactsFile(fixture(file));
+            else
+                planCalendarFile(fixture(file), March2024);
+            QFAIL("the damage went unnoticed");
+        } catch (const FileDamage& damage) {
+            QCOMPARE(damage.line(), line);
+            QVERIFY2(damage.message().contains(problem), qPrintable(damage.message()));
+            QVERIFY(damage.message().startsWith(u"Il file è danneggiato alla riga %1"_s.arg(line)));
+        }
+        QCOMPARE(archive::count(archivePath(contacts ? Archive::Contacts : Archive::Appointments),
+                     contacts ? ContactRecord::Size : AppointmentRecord::Size),
+            0);
+    }
+
+    void failedImportTakesBackEverything_data()
+    {
+        QTest::addColumn<int>("failingWrite"); // which write call fails
+        QTest::newRow("the rewrite") << 1;
+        QTest::newRow("the appends after a rewrite") << 2;
+    }
+    void failedImportTakesBackEverything()
+    {
+        QFETCH(int, failingWrite);
+        ProgramFolderFixture folder;
+        QTemporaryDir files;
+        const QString ics = files.filePath(u"agenda.ics"_s);
+        archive::append(archivePath(Archive::Appointments), AppointmentRecord::Size, fullAppointment().data());
+        exportCalendar(ics, QDateTime::currentDateTimeUtc());
+        QByteArray file = readFile(ics);
+        file.replace("SUMMARY:Causa", "SUMMARY:Modificata: Causa");
+        file.replace("END:VCALENDAR\r\n", "");
+        file += fixture(u"allday.ics"_s).sliced(fixture(u"allday.ics"_s).indexOf("BEGIN:VEVENT"));
+        const Plan plan = planCalendarFile(file, March2024);
+        QCOMPARE(plan.count(PlanEntry::Action::Update), 1);
+        QCOMPARE(plan.count(PlanEntry::Action::Add), 1);
+        const QByteArray before = readFile(archivePath(Archive::Appointments));
+
+        int calls = 0;
+        ArchiveFile::setWriteCall([&](int fd, const char* bytes, size_t size, off_t offset) -> ssize_t {
+            if (++calls == failingWrite) {
+                errno = ENOSPC;
+                return -1;
+            }
+            return ::pwrite(fd, bytes, size, offset);
+        });
+        bool failed = false;
+        try {
+            applyImport(plan);
+        } catch (const AccessFailure&) {
+            failed = true;
+        }
+        ArchiveFile::setWriteCall({});
+        QVERIFY(failed);
+        QCOMPARE(readFile(archivePath(Archive::Appointments)), before);
+        QVERIFY(!QFile::exists(ImportedUids::pathOf(archivePath(Archive::Appointments))));
+        // And the same plan goes through once the disk has room again.
+        const ImportOutcome outcome = applyImport(plan);
+        QCOMPARE(outcome.added + outcome.updated, 2);
+    }
+
+    void planOutdatedByAnotherWorkstation()
+    {
+        ProgramFolderFixture folder;
+        QTemporaryDir files;
+        const QString ics = files.filePath(u"agenda.ics"_s);
+        archive::append(archivePath(Archive::Appointments), AppointmentRecord::Size, fullAppointment().data());
+        exportCalendar(ics, QDateTime::currentDateTimeUtc());
+        QByteArray file = readFile(ics);
+        file.replace("SUMMARY:Causa", "SUMMARY:Modificata: Causa");
+        const Plan plan = planCalendarFile(file, March2024);
+        AppointmentRecord saved = fullAppointment();
+        saved.setText(A::place, u"Altrove"_s);
+        archive::rewriteAt(archivePath(Archive::Appointments), AppointmentRecord::Size, 1, saved.data());
+        QVERIFY_THROWS_EXCEPTION(PlanOutdated, applyImport(plan));
+        QCOMPARE(archiveRecords(Archive::Appointments), QList<QByteArray> { bytesOf(saved) });
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExchangeRules)
+#include "tst_exchangerules.moc"
