@@ -12,6 +12,7 @@ packages=(
   fonts-liberation fonts-liberation2 breeze-icon-theme hicolor-icon-theme
   sox libsox-fmt-mp3 lame bc poppler-utils python3 qt6-translations-l10n libqt6svg6
   xvfb xauth
+  libqt6sql6-sqlite qtkeychain-qt6-dev radicale
 )
 # The fuzz targets of the test command: clang with libFuzzer and its sanitizers;
 # and the layout check of the sources.
