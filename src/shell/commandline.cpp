@@ -1,6 +1,9 @@
 #include "shell/commandline.h"
 
 #include "storage/programfolder.h"
+#include "sync/davclient.h"
+#include "sync/keyring.h"
+#include "sync/syncrun.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -40,19 +43,66 @@ int help(const Request&, QTextStream& out, QTextStream&)
     return Done;
 }
 
+const QString ServerOption = u"--server"_s;
+const QString UserOption = u"--user"_s;
+// How long a sync without screens waits for another workstation's.
+constexpr int SyncLockWaitMs = 10 * 60 * 1000;
+
+// One sync with the settings of the program folder, the server and user
+// given here replacing theirs (and kept for the next runs).
+int synchronize(const Request& request, QTextStream& out, QTextStream& err)
+{
+    davsync::Settings settings = davsync::Settings::load();
+    if (request.has(ServerOption) || request.has(UserOption)) {
+        if (request.has(ServerOption))
+            settings.server = request.option(ServerOption).trimmed();
+        if (request.has(UserOption))
+            settings.user = request.option(UserOption).trimmed();
+        try {
+            davsync::checkAddress(QUrl(settings.server), settings.allowPlainHttp);
+        } catch (const davsync::DavError& error) {
+            err << u"Errore: "_s << error.message() << u'\n';
+            return Failed;
+        }
+        if (!settings.save()) {
+            err << u"Errore: impossibile salvare le impostazioni di sincronizzazione nella cartella del programma.\n"_s;
+            return Failed;
+        }
+        settings = davsync::Settings::load();
+    }
+    try {
+        const davsync::Summary summary
+            = davsync::synchronize(settings, davsync::keyring::password(settings), SyncLockWaitMs);
+        out << davsync::describe(summary) << u'\n';
+        for (const QString& note : summary.notes)
+            out << note << u'\n';
+        return Done;
+    } catch (const std::exception& failure) {
+        err << u"Errore: "_s << davsync::failureMessage(failure) << u'\n';
+        return Failed;
+    }
+}
+
 } // namespace
 
 const QList<Command>& commands()
 {
     static const QList<Command> table = {
         { u"--aiuto"_s, {}, u"mostra questo elenco di comandi e opzioni"_s, help },
+        { u"--sync"_s, {}, u"sincronizza appuntamenti e contatti con il server CalDAV/CardDAV delle impostazioni"_s,
+            synchronize },
     };
     return table;
 }
 
 const QList<Option>& options()
 {
-    static const QList<Option> table = {};
+    static const QList<Option> table = {
+        { ServerOption, u"URL"_s, u"con --sync: l'indirizzo del server, conservato nelle impostazioni"_s },
+        { UserOption, u"NOME"_s,
+            u"con --sync: il nome utente sul server, conservato nelle impostazioni "_s
+            u"(la password dal portachiavi o da QUIRVALE_SYNC_PASSWORD)"_s },
+    };
     return table;
 }
 

@@ -3,6 +3,7 @@
 #include "shell/help.h"
 #include "shell/infoscreen.h"
 #include "shell/splashscreen.h"
+#include "sync/syncscreen.h"
 #include "ui/services.h"
 #include "ui/widgets.h"
 
@@ -40,6 +41,10 @@ MainMenu::MainMenu(const Areas& areas, QWidget* parent)
         splash.exec();
     });
     connect(m_ui->icoSito, &QToolButton::clicked, this, [] { ui::desktop::open(WebSite); });
+    connect(m_ui->icoSincronizza, &QToolButton::clicked, this, [this] {
+        SyncScreen sync(this);
+        sync.exec();
+    });
     connect(m_ui->imgEsci, &QToolButton::clicked, this, [] { ui::run::end(); });
 }
 

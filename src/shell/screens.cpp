@@ -11,6 +11,7 @@
 #include "shell/passwordchange.h"
 #include "shell/passwordgate.h"
 #include "summaries/summariesmenu.h"
+#include "sync/autosync.h"
 #include "ui/services.h"
 #include "ui/widgets.h"
 
@@ -49,6 +50,11 @@ Screens::Screens()
              m_appointmentCard.get(), m_agenda.get(), m_contacts.get(), m_summaries.get(), m_documents.get() })
         area->setHome(m_menu.get());
     QObject::connect(m_gate.get(), &PasswordGate::passed, m_menu.get(), &QWidget::show);
+    // The automatic sync starts once the password let the user in.
+    QObject::connect(m_gate.get(), &PasswordGate::passed, m_gate.get(), [this] {
+        if (!m_autoSync)
+            m_autoSync = std::make_unique<AutoSync>();
+    });
     QObject::connect(m_gate.get(), &PasswordGate::changeRequested, m_passwordChange.get(), &PasswordChange::showEmpty);
     QObject::connect(m_passwordChange.get(), &PasswordChange::closed, m_gate.get(), &PasswordGate::showAgain);
 
@@ -59,6 +65,7 @@ Screens::Screens()
 
 Screens::~Screens()
 {
+    m_autoSync.reset();
     m_menu.reset();
     m_documents.reset();
     m_summaries.reset();

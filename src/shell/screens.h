@@ -5,6 +5,7 @@
 #include <memory>
 
 class AgendaScreen;
+class AutoSync;
 class AppointmentCard;
 class ContactCard;
 class DocumentCard;
@@ -40,6 +41,7 @@ private:
     std::unique_ptr<SummariesMenu> m_summaries;
     std::unique_ptr<DocumentCard> m_documents;
     std::unique_ptr<MainMenu> m_menu;
+    std::unique_ptr<AutoSync> m_autoSync;
 };
 
 } // namespace shell

@@ -167,7 +167,7 @@ QString DavError::message() const
     case Kind::ServerError:
         return u"Il server %1 ha risposto con un errore (%2): riprovare più tardi o avvisare l'amministratore "
                u"del server."_s.arg(m_server)
-            .arg(m_status);
+                   .arg(m_status);
     case Kind::Timeout:
         return u"Il server %1 non risponde in tempo: controllare la connessione di rete e riprovare."_s.arg(m_server);
     case Kind::Certificate:
@@ -291,7 +291,8 @@ DavClient::Answer DavClient::request(const QByteArray& method, const QUrl& url, 
     answer.body = response.body;
     answer.headers = response.headers;
     if (response.status == 207 && !parse(response.body, answer.root))
-        throw DavError(DavError::Kind::BadResponse, serverName(), 207, QString::fromUtf8(method + ' ' + url.toEncoded()));
+        throw DavError(
+            DavError::Kind::BadResponse, serverName(), 207, QString::fromUtf8(method + ' ' + url.toEncoded()));
     return answer;
 }
 
@@ -343,8 +344,8 @@ Discovery DavClient::discover()
         fail(answer.status, found.principal.toString());
     QList<QUrl> homeSets;
     for (const Entry& entry : answer.entries())
-        for (const auto& [ns, name] : { std::pair { CalDav, u"calendar-home-set"_s },
-                 std::pair { CardDav, u"addressbook-home-set"_s } })
+        for (const auto& [ns, name] :
+            { std::pair { CalDav, u"calendar-home-set"_s }, std::pair { CardDav, u"addressbook-home-set"_s } })
             if (const Node* home = entry.prop(ns, name))
                 for (const Node* href : home->all(Dav, u"href"_s)) {
                     const QUrl url = found.principal.resolved(QUrl(href->text.trimmed()));
@@ -366,9 +367,8 @@ Discovery DavClient::discover()
             Collection collection;
             collection.url = home.resolved(QUrl(entry.href));
             const Node* name = entry.prop(Dav, u"displayname"_s);
-            collection.name = name && !name->text.trimmed().isEmpty()
-                ? name->text.trimmed()
-                : collection.url.path().section(u'/', -2, -2);
+            collection.name = name && !name->text.trimmed().isEmpty() ? name->text.trimmed()
+                                                                      : collection.url.path().section(u'/', -2, -2);
             if (type->child(CalDav, u"calendar"_s)) {
                 collection.type = Collection::Type::Calendar;
                 found.calendars.append(collection);

@@ -74,7 +74,7 @@ struct Item {
 // The changes of a collection since a sync token, or its whole content when
 // `complete` (then every item not listed is gone).
 struct Changes {
-    QByteArray token;               // empty when the server offers no sync-collection
+    QByteArray token;                   // empty when the server offers no sync-collection
     QHash<QString, QByteArray> present; // href -> ETag
     QStringList removed;
     bool complete = false;
@@ -105,7 +105,8 @@ public:
     // there (If-None-Match: *), otherwise only when its ETag is still
     // `ifMatch`. Returns the new ETag (empty when the server gives none).
     // A refusal because the item is there, or changed, is PreconditionFailed.
-    QByteArray put(const QString& href, const QByteArray& data, const QByteArray& contentType, const QByteArray& ifMatch);
+    QByteArray put(
+        const QString& href, const QByteArray& data, const QByteArray& contentType, const QByteArray& ifMatch);
 
     // The full address of an href of this server.
     QUrl resolve(const QString& href) const;

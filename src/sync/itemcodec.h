@@ -24,11 +24,11 @@ struct DecodedItem {
 };
 
 struct ItemCodec {
-    QString archive;           // file name in the program folder
+    QString archive; // file name in the program folder
     int recordSize = 0;
     std::vector<int> capacities; // the layout's field capacities, for the digest
-    QByteArray contentType;    // "text/calendar; charset=utf-8"
-    QString extension;         // ".ics"
+    QByteArray contentType;      // "text/calendar; charset=utf-8"
+    QString extension;           // ".ics"
     // The item text of a record under this UID.
     std::function<QByteArray(const char* record, const QString& uid)> encode;
     // The record of an item text with its UID; nothing when the text is not one.

@@ -34,7 +34,7 @@ enum class Failure {
 struct Response {
     int status = 0; // the HTTP status, 0 without an answer
     Failure failure = Failure::None;
-    QString detail; // what the network layer said, for developers
+    QString detail;                        // what the network layer said, for developers
     QHash<QByteArray, QByteArray> headers; // names in lower case
     QByteArray body;
     QByteArray header(const QByteArray& lowerName) const { return headers.value(lowerName); }

@@ -2,8 +2,8 @@
 
 namespace davsync {
 
-QList<Action> plan(const QList<SyncState::ItemRow>& state, const QList<LocalRecord>& records,
-    const QSet<qint64>& skip, const Changes& server, const std::function<QString(qint64 position)>& newHref)
+QList<Action> plan(const QList<SyncState::ItemRow>& state, const QList<LocalRecord>& records, const QSet<qint64>& skip,
+    const Changes& server, const std::function<QString(qint64 position)>& newHref)
 {
     using T = Action::Type;
     QList<Action> actions;

@@ -32,9 +32,9 @@ struct Action {
         Removed,       // gone from the server: reported, the record kept
     };
     Type type;
-    QString uid;      // empty for a Download, whose UID is in the item
-    QString href;     // empty for an UploadNew of a record never synced
-    QByteArray etag;  // If-Match of an upload; the server's ETag of a download, rewrite or conflict
+    QString uid;     // empty for a Download, whose UID is in the item
+    QString href;    // empty for an UploadNew of a record never synced
+    QByteArray etag; // If-Match of an upload; the server's ETag of a download, rewrite or conflict
     qint64 position = 0;
     bool operator==(const Action&) const = default;
 };
@@ -44,7 +44,7 @@ struct Action {
 // `newHref` the href a record never synced is sent to. When the server
 // already has an item there (a send whose record was cut short), the two
 // are compared as a conflict, never fetched as a new record.
-QList<Action> plan(const QList<SyncState::ItemRow>& state, const QList<LocalRecord>& records,
-    const QSet<qint64>& skip, const Changes& server, const std::function<QString(qint64 position)>& newHref);
+QList<Action> plan(const QList<SyncState::ItemRow>& state, const QList<LocalRecord>& records, const QSet<qint64>& skip,
+    const Changes& server, const std::function<QString(qint64 position)>& newHref);
 
 } // namespace davsync

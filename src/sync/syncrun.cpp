@@ -122,9 +122,9 @@ public:
             case Action::Type::Removed:
                 m_rows.save({ action.uid, action.href, action.etag, action.position, digestAt(action.position), true });
                 ++m_summary.removed;
-                m_summary.notes.append(u"%1 n. %2: eliminato sul server, il record resta nell'archivio."_s.arg(
-                    m_kind == Kind::Appointments ? u"Appuntamento"_s : u"Contatto"_s)
-                        .arg(action.position));
+                m_summary.notes.append(u"%1 n. %2: eliminato sul server, il record resta nell'archivio."_s
+                                           .arg(m_kind == Kind::Appointments ? u"Appuntamento"_s : u"Contatto"_s)
+                                           .arg(action.position));
                 break;
             case Action::Type::Download:
             case Action::Type::Rewrite:
@@ -244,8 +244,8 @@ private:
             append({ copy }, u"conflict"_s, { { uid, href, there.etag, 0, {}, false } });
             ++m_summary.conflicts;
             m_summary.notes.append(u"%1 n. %2: cambiato anche sul server; la versione del server è stata "
-                                   u"conservata come copia in conflitto."_s.arg(
-                                       m_kind == Kind::Appointments ? u"Appuntamento"_s : u"Contatto"_s)
+                                   u"conservata come copia in conflitto."_s
+                                       .arg(m_kind == Kind::Appointments ? u"Appuntamento"_s : u"Contatto"_s)
                                        .arg(position));
         }
         m_rows.save({ uid, href, put(href, text, there.etag), position, mine, false });
@@ -277,8 +277,8 @@ private:
         m_state.begin();
         for (qsizetype i = 0; i < records.size(); ++i) {
             if (purpose == u"conflict"_s)
-                m_state.addConflict({ m_kind, rows[i].uid, rows[i].position, rows[i].etag,
-                    QDateTime::currentDateTime() });
+                m_state.addConflict(
+                    { m_kind, rows[i].uid, rows[i].position, rows[i].etag, QDateTime::currentDateTime() });
             else
                 m_state.saveItem(m_kind, rows[i]);
             m_state.dropPending(ids[i]);
@@ -294,10 +294,8 @@ private:
             hrefs.append(action.href);
             byHref.insert(action.href, &action);
         }
-        const QList<Item> items
-            = m_client.fetch(m_url, m_kind == Kind::Appointments ? Collection::Type::Calendar
-                                                                 : Collection::Type::AddressBook,
-                hrefs);
+        const QList<Item> items = m_client.fetch(
+            m_url, m_kind == Kind::Appointments ? Collection::Type::Calendar : Collection::Type::AddressBook, hrefs);
         QList<QByteArray> appended;
         QList<SyncState::ItemRow> appendedRows;
         for (const Item& item : items) {
@@ -312,14 +310,14 @@ private:
                 const QString uid = action->uid.isEmpty() ? u"href:"_s + item.href : action->uid;
                 m_rows.save({ uid, item.href, item.etag, action->position, digest(base.constData()), false });
                 ++m_summary.unreadable;
-                m_summary.notes.append(u"Elemento %1 del server non leggibile: non è stato copiato nell'archivio."_s
-                        .arg(item.href));
+                m_summary.notes.append(
+                    u"Elemento %1 del server non leggibile: non è stato copiato nell'archivio."_s.arg(item.href));
                 continue;
             }
             if (inArchive) {
                 archive::rewriteAt(m_archive, m_codec.recordSize, action->position, decoded->record.constData());
-                m_rows.save({ action->uid, item.href, item.etag, action->position,
-                    digest(decoded->record.constData()), false });
+                m_rows.save({ action->uid, item.href, item.etag, action->position, digest(decoded->record.constData()),
+                    false });
             } else {
                 QString uid = action->uid.isEmpty() ? decoded->uid : action->uid;
                 if (uid.isEmpty() || m_uids.contains(uid))
@@ -392,8 +390,8 @@ Summary synchronize(const Settings& given, const QString& password, int lockWait
     Summary summary;
     SyncState::Run run;
     try {
-        for (const auto& [kind, address] :
-            { std::pair { Kind::Appointments, settings.calendar }, std::pair { Kind::Contacts, settings.addressBook } }) {
+        for (const auto& [kind, address] : { std::pair { Kind::Appointments, settings.calendar },
+                 std::pair { Kind::Contacts, settings.addressBook } }) {
             if (address.trimmed().isEmpty())
                 continue;
             const QUrl url = collectionUrl(address);
@@ -407,11 +405,11 @@ Summary synchronize(const Settings& given, const QString& password, int lockWait
             state.bindCollection(kind, url.toString());
             CollectionSync(client, state, *codec, kind, url, settings.folderId, summary).run();
         }
-        run = { QDateTime::currentDateTime(), summary.sent, summary.received, summary.conflicts, summary.removed,
-            true, describe(summary) };
+        run = { QDateTime::currentDateTime(), summary.sent, summary.received, summary.conflicts, summary.removed, true,
+            describe(summary) };
     } catch (const std::exception& failure) {
-        run = { QDateTime::currentDateTime(), summary.sent, summary.received, summary.conflicts, summary.removed,
-            false, failureMessage(failure) };
+        run = { QDateTime::currentDateTime(), summary.sent, summary.received, summary.conflicts, summary.removed, false,
+            failureMessage(failure) };
         try {
             state.saveRun(run);
         } catch (...) {

@@ -36,8 +36,8 @@ bool Settings::save() const
     file.setValue(u"Raccolte/Rubrica"_s, addressBook);
     file.setValue(u"Automatica/Attiva"_s, automatic);
     file.setValue(u"Automatica/Minuti"_s, minutes);
-    file.setValue(u"Cartella/Codice"_s,
-        folderId.isEmpty() ? QUuid::createUuid().toString(QUuid::WithoutBraces) : folderId);
+    file.setValue(
+        u"Cartella/Codice"_s, folderId.isEmpty() ? QUuid::createUuid().toString(QUuid::WithoutBraces) : folderId);
     file.sync();
     return file.status() == QSettings::NoError;
 }

@@ -10,7 +10,7 @@ namespace davsync {
 struct Settings {
     static const QString FileName; // "Sincronizzazione.ini"
 
-    QString server;      // "https://dav.example.it/"
+    QString server; // "https://dav.example.it/"
     QString user;
     QString calendar;    // the calendar's full address; empty: appointments are not synced
     QString addressBook; // the address book's full address; empty: contacts are not synced

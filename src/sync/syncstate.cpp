@@ -139,8 +139,8 @@ void SyncState::bindCollection(Kind kind, const QString& url)
 
 QByteArray SyncState::token(Kind kind)
 {
-    QSqlQuery query = prepared(QSqlDatabase::database(m_connection, false),
-        u"SELECT token FROM collections WHERE kind = ?"_s);
+    QSqlQuery query
+        = prepared(QSqlDatabase::database(m_connection, false), u"SELECT token FROM collections WHERE kind = ?"_s);
     query.addBindValue(kindKey(kind));
     if (!query.exec())
         fail(query.lastError().text());
@@ -149,8 +149,8 @@ QByteArray SyncState::token(Kind kind)
 
 void SyncState::setToken(Kind kind, const QByteArray& token)
 {
-    QSqlQuery query = prepared(QSqlDatabase::database(m_connection, false),
-        u"UPDATE collections SET token = ? WHERE kind = ?"_s);
+    QSqlQuery query
+        = prepared(QSqlDatabase::database(m_connection, false), u"UPDATE collections SET token = ? WHERE kind = ?"_s);
     query.addBindValue(QString::fromUtf8(token));
     query.addBindValue(kindKey(kind));
     if (!query.exec())

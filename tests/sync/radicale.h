@@ -23,7 +23,7 @@ public:
     void stop();
     bool running() const { return m_process.state() == QProcess::Running; }
 
-    QUrl url() const; // "http://127.0.0.1:PORT/"
+    QUrl url() const;                                                        // "http://127.0.0.1:PORT/"
     QString calendar(const QString& user = QStringLiteral("anna")) const;    // full address
     QString addressBook(const QString& user = QStringLiteral("anna")) const; // full address
     // The items stored in a collection, as the server keeps them on disk.

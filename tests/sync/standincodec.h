@@ -39,8 +39,9 @@ davsync::ItemCodec codec(bool calendar)
     c.capacities.assign(Layout::Capacities.begin(), Layout::Capacities.end());
     c.encode = [calendar](const char* bytes, const QString& uid) {
         const R record = R::fromBytes(bytes);
-        QByteArray text = calendar ? "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Quirvale//prove//IT\r\nBEGIN:VEVENT\r\n"
-                                   : "BEGIN:VCARD\r\nVERSION:3.0\r\n";
+        QByteArray text = calendar
+            ? "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Quirvale//prove//IT\r\nBEGIN:VEVENT\r\n"
+            : "BEGIN:VCARD\r\nVERSION:3.0\r\n";
         text += "UID:" + uid.toUtf8() + "\r\n";
         const QString title = record.text(typename R::Field(calendar ? 6 : 0)); // purpose, full name
         if (calendar) {

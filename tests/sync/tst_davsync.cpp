@@ -29,7 +29,8 @@ QList<AppointmentRecord> appointmentsIn(const QString& path)
     return found;
 }
 
-QByteArray itemAt(const RadicaleServer& server, const QString& collection, const QString& uid, QByteArray* etag = nullptr)
+QByteArray itemAt(
+    const RadicaleServer& server, const QString& collection, const QString& uid, QByteArray* etag = nullptr)
 {
     QByteArray body;
     const int status = otherClient(u"GET"_s, collection + uid, {}, {}, &body, etag);
@@ -272,7 +273,8 @@ private slots:
         writeAppointments(path, 120);
         // Items of another client, to be fetched after the sends.
         for (int n = 1; n <= 60; ++n) {
-            const QByteArray event = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Telefono//IT\r\nBEGIN:VEVENT\r\nUID:tel-"
+            const QByteArray event
+                = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Telefono//IT\r\nBEGIN:VEVENT\r\nUID:tel-"
                 + QByteArray::number(n) + "\r\nDTSTAMP:20240301T080000Z\r\nDTSTART:20240305T093000\r\nSUMMARY:Chiamata "
                 + QByteArray::number(n) + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
             QCOMPARE(otherClient(u"PUT"_s, server.calendar() + u"tel-%1.ics"_s.arg(n), event), 201);

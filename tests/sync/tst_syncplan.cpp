@@ -38,25 +38,20 @@ private slots:
         const QString href = u"/c/u.ics"_s;
         QTest::newRow("nothing changed") << QByteArray("d") << QByteArray("\"e\"") << true << false << QList<Action> {};
         QTest::newRow("not in a delta") << QByteArray("d") << QByteArray() << false << false << QList<Action> {};
-        QTest::newRow("changed here")
-            << QByteArray("x") << QByteArray("\"e\"") << true << false
-            << QList<Action> { { T::UploadChanged, u"u"_s, href, "\"e\"", 1 } };
-        QTest::newRow("changed there")
-            << QByteArray("d") << QByteArray("\"f\"") << false << false
-            << QList<Action> { { T::Rewrite, u"u"_s, href, "\"f\"", 1 } };
-        QTest::newRow("changed on both sides")
-            << QByteArray("x") << QByteArray("\"f\"") << false << false
-            << QList<Action> { { T::Conflict, u"u"_s, href, "\"f\"", 1 } };
+        QTest::newRow("changed here") << QByteArray("x") << QByteArray("\"e\"") << true << false
+                                      << QList<Action> { { T::UploadChanged, u"u"_s, href, "\"e\"", 1 } };
+        QTest::newRow("changed there") << QByteArray("d") << QByteArray("\"f\"") << false << false
+                                       << QList<Action> { { T::Rewrite, u"u"_s, href, "\"f\"", 1 } };
+        QTest::newRow("changed on both sides") << QByteArray("x") << QByteArray("\"f\"") << false << false
+                                               << QList<Action> { { T::Conflict, u"u"_s, href, "\"f\"", 1 } };
         QTest::newRow("gone there") << QByteArray("d") << QByteArray() << true << false
                                     << QList<Action> { { T::Removed, u"u"_s, href, "\"e\"", 1 } };
-        QTest::newRow("gone there, changed here")
-            << QByteArray("x") << QByteArray() << true << false
-            << QList<Action> { { T::UploadNew, u"u"_s, href, {}, 1 } };
-        QTest::newRow("reported gone, unchanged") << QByteArray("d") << QByteArray() << true << true
-                                                  << QList<Action> {};
-        QTest::newRow("reported gone, changed here")
-            << QByteArray("x") << QByteArray() << true << true
-            << QList<Action> { { T::UploadNew, u"u"_s, href, {}, 1 } };
+        QTest::newRow("gone there, changed here") << QByteArray("x") << QByteArray() << true << false
+                                                  << QList<Action> { { T::UploadNew, u"u"_s, href, {}, 1 } };
+        QTest::newRow("reported gone, unchanged")
+            << QByteArray("d") << QByteArray() << true << true << QList<Action> {};
+        QTest::newRow("reported gone, changed here") << QByteArray("x") << QByteArray() << true << true
+                                                     << QList<Action> { { T::UploadNew, u"u"_s, href, {}, 1 } };
     }
     void oneKnownItem()
     {
@@ -69,7 +64,8 @@ private slots:
         server.complete = complete;
         if (!serverEtag.isEmpty())
             server.present.insert(u"/c/u.ics"_s, serverEtag);
-        const QList<Action> actions = davsync::plan({ synced(removedRow) }, { { 1, localDigest } }, {}, server, newHref);
+        const QList<Action> actions
+            = davsync::plan({ synced(removedRow) }, { { 1, localDigest } }, {}, server, newHref);
         QCOMPARE(actions, expected);
     }
 
