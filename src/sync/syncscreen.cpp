@@ -152,11 +152,11 @@ void SyncScreen::cmdCercaClick()
         fill(m_ui->txtRubrica, found.addressBooks);
         setBusy(false);
         showStatus();
-        ui::messages::information(u"Sul server %1 ci sono %2 calendari e %3 rubriche dell'utente %4."_s
-                                      .arg(client.serverName())
-                                      .arg(found.calendars.size())
-                                      .arg(found.addressBooks.size())
-                                      .arg(settings.user));
+        ui::messages::information(
+            u"Sul server %1 ci sono %2 calendari e %3 rubriche dell'utente %4."_s.arg(client.serverName())
+                .arg(found.calendars.size())
+                .arg(found.addressBooks.size())
+                .arg(settings.user));
     } catch (const davsync::DavError& error) {
         setBusy(false);
         showStatus();
@@ -175,25 +175,25 @@ void SyncScreen::cmdProvaClick()
         davsync::DavClient client(QUrl(settings.server), settings.user, m_ui->txtPassword->text());
         const davsync::Discovery found = client.discover();
         report.append(u"Server %1 raggiunto, nome utente e password accettati."_s.arg(client.serverName()));
-        const auto check = [&](const QString& address, const QList<davsync::Collection>& collections,
-                               const QString& what) {
-            if (address.isEmpty()) {
-                report.append(u"%1: nessuno scelto, non sarà sincronizzato."_s.arg(what));
-                return;
-            }
-            for (const davsync::Collection& collection : collections)
-                if (collection.url == QUrl(address)) {
-                    report.append(u"%1 \"%2\": trovato."_s.arg(what, collection.name));
-                    return;
-                }
-            try {
-                client.etags(QUrl(address));
-                report.append(u"%1 %2: raggiungibile."_s.arg(what, address));
-            } catch (const davsync::DavError& error) {
-                allWell = false;
-                report.append(u"%1 %2: non raggiungibile. %3"_s.arg(what, address, error.message()));
-            }
-        };
+        const auto check
+            = [&](const QString& address, const QList<davsync::Collection>& collections, const QString& what) {
+                  if (address.isEmpty()) {
+                      report.append(u"%1: nessuno scelto, non sarà sincronizzato."_s.arg(what));
+                      return;
+                  }
+                  for (const davsync::Collection& collection : collections)
+                      if (collection.url == QUrl(address)) {
+                          report.append(u"%1 \"%2\": trovato."_s.arg(what, collection.name));
+                          return;
+                      }
+                  try {
+                      client.etags(QUrl(address));
+                      report.append(u"%1 %2: raggiungibile."_s.arg(what, address));
+                  } catch (const davsync::DavError& error) {
+                      allWell = false;
+                      report.append(u"%1 %2: non raggiungibile. %3"_s.arg(what, address, error.message()));
+                  }
+              };
         check(settings.calendar, found.calendars, u"Calendario"_s);
         check(settings.addressBook, found.addressBooks, u"Rubrica"_s);
     } catch (const davsync::DavError& error) {
@@ -247,9 +247,9 @@ void SyncScreen::cmdConflittiClick()
         try {
             davsync::SyncState state(programFolder::file(davsync::SyncState::FileName));
             for (const davsync::SyncState::Conflict& conflict : state.conflicts())
-                rows.append({ u"%1   %2 n. %3"_s.arg(conflict.moment.toString(u"dd/MM/yyyy HH:mm"_s),
-                                  conflict.kind == davsync::Kind::Appointments ? u"Appuntamento"_s
-                                                                                : u"Contatto"_s)
+                rows.append({ u"%1   %2 n. %3"_s
+                                  .arg(conflict.moment.toString(u"dd/MM/yyyy HH:mm"_s),
+                                      conflict.kind == davsync::Kind::Appointments ? u"Appuntamento"_s : u"Contatto"_s)
                                   .arg(conflict.position),
                     conflict.position });
         } catch (const davsync::StateFailure& failure) {

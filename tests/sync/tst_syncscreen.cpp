@@ -99,8 +99,7 @@ private slots:
         QTest::addColumn<QString>("calendar"); // typed; empty: the one found
         QTest::addColumn<QString>("expected");
         QTest::newRow("wrong password") << u"sbagliata"_s << QString() << u"(401)"_s;
-        QTest::newRow("calendar that is not there")
-            << u"segreta"_s << u"/anna/nessuno/"_s << u"non raggiungibile"_s;
+        QTest::newRow("calendar that is not there") << u"segreta"_s << u"/anna/nessuno/"_s << u"non raggiungibile"_s;
     }
     void theConnectionTestSaysWhatDoesNotWork()
     {
@@ -114,7 +113,8 @@ private slots:
         screen.show();
         fill(&screen, server, password);
         if (!calendar.isEmpty())
-            control<QComboBox>(&screen, u"txtCalendario"_s)->setEditText(server.url().resolved(QUrl(calendar)).toString());
+            control<QComboBox>(&screen, u"txtCalendario"_s)
+                ->setEditText(server.url().resolved(QUrl(calendar)).toString());
         QTest::mouseClick(control<QPushButton>(&screen, u"cmdProva"_s), Qt::LeftButton);
         QCOMPARE(program.messages.messages().size(), 1);
         QCOMPARE(program.messages.messages()[0].kind, ui::MessageKind::Error);
