@@ -376,14 +376,8 @@ Summary synchronize(const Settings& given, const QString& password, int lockWait
                           u"sincronizzazione riprenderà più tardi."_s,
             true);
 
-    if (settings.folderId.isEmpty()) {
-        const Settings stored = Settings::load();
-        settings.folderId = stored.folderId;
-        if (settings.folderId.isEmpty()) {
-            settings.save();
-            settings.folderId = Settings::load().folderId;
-        }
-    }
+    if (settings.folderId.isEmpty())
+        settings.folderId = Settings::folderCode();
 
     SyncState state(programFolder::file(SyncState::FileName));
     DavClient client(server, settings.user, password);

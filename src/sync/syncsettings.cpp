@@ -42,6 +42,18 @@ bool Settings::save() const
     return file.status() == QSettings::NoError;
 }
 
+QString Settings::folderCode()
+{
+    QSettings file(programFolder::file(FileName), QSettings::IniFormat);
+    QString code = file.value(u"Cartella/Codice"_s).toString();
+    if (code.isEmpty()) {
+        code = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        file.setValue(u"Cartella/Codice"_s, code);
+        file.sync();
+    }
+    return code;
+}
+
 QString passwordFromEnvironment()
 {
     return qEnvironmentVariable("QUIRVALE_SYNC_PASSWORD");

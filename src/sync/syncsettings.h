@@ -23,6 +23,8 @@ struct Settings {
     static Settings load();
     // Writes them into the program folder; false when the file cannot be written.
     bool save() const;
+    // The folder's code, made and kept the first time it is asked for.
+    static QString folderCode();
 };
 
 // The password for `user` at `server` from the environment variable
