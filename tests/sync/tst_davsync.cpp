@@ -12,8 +12,10 @@
 #include "sync/syncstate.h"
 #include "sync/syncsupport.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
+#include <QThread>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace testsupport;
@@ -44,6 +46,30 @@ QString field(const QByteArray& item, int f)
         if (line.startsWith(QByteArray("X-QV-" + QByteArray::number(f) + ':')))
             return QString::fromUtf8(QByteArray::fromBase64(line.mid(line.indexOf(':') + 1)));
     return QString();
+}
+
+// Puts `count` events of a phone on the server with plain HTTP requests.
+void seedPhoneEvents(const RadicaleServer& server, int count)
+{
+    for (int n = 1; n <= count; ++n) {
+        davsync::network::Request put;
+        put.method = "PUT";
+        put.url = QUrl(server.calendar() + u"tel-%1.ics"_s.arg(n));
+        put.headers = { { "Authorization", "Basic " + QByteArray("anna:segreta").toBase64() },
+            { "Content-Type", "text/calendar" } };
+        put.body = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Telefono//IT\r\nBEGIN:VEVENT\r\nUID:tel-"
+            + QByteArray::number(n) + "\r\nDTSTAMP:20240301T080000Z\r\nDTSTART:20240305T093000\r\nSUMMARY:Chiamata "
+            + QByteArray::number(n) + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+        QCOMPARE(davsync::network::sendDirect(put).status, 201);
+    }
+}
+
+QSet<QString> purposesIn(const QString& path)
+{
+    QSet<QString> purposes;
+    for (const AppointmentRecord& record : appointmentsIn(path))
+        purposes.insert(record.text(AppointmentField::purpose));
+    return purposes;
 }
 
 bool written(int status)
@@ -272,13 +298,7 @@ private slots:
         const QString path = folder.file(programFolder::Appointments);
         writeAppointments(path, 120);
         // Items of another client, to be fetched after the sends.
-        for (int n = 1; n <= 60; ++n) {
-            const QByteArray event
-                = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Telefono//IT\r\nBEGIN:VEVENT\r\nUID:tel-"
-                + QByteArray::number(n) + "\r\nDTSTAMP:20240301T080000Z\r\nDTSTART:20240305T093000\r\nSUMMARY:Chiamata "
-                + QByteArray::number(n) + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
-            QCOMPARE(otherClient(u"PUT"_s, server.calendar() + u"tel-%1.ics"_s.arg(n), event), 201);
-        }
+        seedPhoneEvents(server, 60);
 
         for (const QByteArray stopAt : { QByteArray("PUT"), QByteArray("REPORT") }) {
             int seen = 0;
@@ -324,13 +344,41 @@ private slots:
         QCOMPARE(server.storedItems(u"/anna/agenda"_s).size(), 4);
     }
 
+    void aProgramKilledWhileWritingTheArchiveDoublesNothing()
+    {
+        ProgramFolderFixture folder;
+        RadicaleServer server;
+        QVERIFY(server.start());
+        seedPhoneEvents(server, 150);
+        const QString path = folder.file(programFolder::Appointments);
+        QProcess worker;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"QUIRVALE_SYNC_PASSWORD"_s, u"segreta"_s);
+        worker.setProcessEnvironment(environment);
+        worker.start(QString::fromUtf8(SYNC_WORKER_PATH),
+            { folder.path(), server.url().toString(), server.calendar(), server.addressBook() });
+        QVERIFY(worker.waitForStarted());
+        // Killed as soon as the first fetched records reach the archive.
+        while (worker.state() == QProcess::Running && QFileInfo(path).size() == 0)
+            QThread::usleep(500);
+        worker.kill();
+        worker.waitForFinished();
+        QVERIFY(QFileInfo(path).size() < 150 * AppointmentRecord::Size);
+
+        davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(archive::count(path, AppointmentRecord::Size), 150);
+        QCOMPARE(purposesIn(path).size(), 150);
+        const davsync::Summary again = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(again.sent + again.received + again.conflicts, 0);
+    }
+
     void twoProgramsOnOneFolderSyncOneAfterTheOther()
     {
         ProgramFolderFixture folder;
         RadicaleServer server;
         QVERIFY(server.start());
-        writeAppointments(folder.file(programFolder::Appointments), 150);
-        writeContacts(folder.file(programFolder::Contacts), 50);
+        writeAppointments(folder.file(programFolder::Appointments), 80);
+        writeContacts(folder.file(programFolder::Contacts), 20);
         QList<QProcess*> workers;
         for (int i = 0; i < 2; ++i) {
             auto* worker = new QProcess(this);
@@ -348,10 +396,10 @@ private slots:
         const QByteArray first = workers[0]->readAllStandardOutput();
         const QByteArray second = workers[1]->readAllStandardOutput();
         // One sent everything, the other waited and found nothing to do.
-        QCOMPARE(QSet<QByteArray>({ first.trimmed(), second.trimmed() }), QSet<QByteArray>({ "200 0", "0 0" }));
-        QCOMPARE(server.storedItems(u"/anna/agenda"_s).size(), 150);
-        QCOMPARE(server.storedItems(u"/anna/rubrica"_s).size(), 50);
-        QCOMPARE(archive::count(folder.file(programFolder::Appointments), AppointmentRecord::Size), 150);
+        QCOMPARE(QSet<QByteArray>({ first.trimmed(), second.trimmed() }), QSet<QByteArray>({ "100 0", "0 0" }));
+        QCOMPARE(server.storedItems(u"/anna/agenda"_s).size(), 80);
+        QCOMPARE(server.storedItems(u"/anna/rubrica"_s).size(), 20);
+        QCOMPARE(archive::count(folder.file(programFolder::Appointments), AppointmentRecord::Size), 80);
     }
 };
 
