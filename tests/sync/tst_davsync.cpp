@@ -146,6 +146,91 @@ private slots:
         QCOMPARE(passed, accepted);
     }
 
+    void serverFailuresGiveTheirMessages_data()
+    {
+        QTest::addColumn<int>("status");  // the answer to every request
+        QTest::addColumn<int>("failure"); // davsync::network::Failure
+        QTest::addColumn<int>("kind");    // DavError::Kind
+        QTest::addColumn<QString>("says");
+        using F = davsync::network::Failure;
+        using K = DavError::Kind;
+        QTest::newRow("401") << 401 << int(F::None) << int(K::Unauthorized) << u"password"_s;
+        QTest::newRow("403") << 403 << int(F::None) << int(K::Forbidden) << u"permessi"_s;
+        QTest::newRow("404") << 404 << int(F::None) << int(K::NotFound) << u"non trova"_s;
+        QTest::newRow("500") << 500 << int(F::None) << int(K::ServerError) << u"(500)"_s;
+        QTest::newRow("503") << 503 << int(F::None) << int(K::ServerError) << u"riprovare più tardi"_s;
+        QTest::newRow("timeout") << 0 << int(F::Timeout) << int(K::Timeout) << u"non risponde in tempo"_s;
+        QTest::newRow("certificate") << 0 << int(F::Certificate) << int(K::Certificate) << u"certificato"_s;
+        QTest::newRow("no connection") << 0 << int(F::Unreachable) << int(K::Unreachable) << u"raggiungere"_s;
+    }
+    void serverFailuresGiveTheirMessages()
+    {
+        QFETCH(int, status);
+        QFETCH(int, failure);
+        QFETCH(int, kind);
+        QFETCH(QString, says);
+        ProgramFolderFixture folder;
+        writeAppointments(folder.file(programFolder::Appointments), 2);
+        davsync::network::setHandler([&](const davsync::network::Request&) {
+            davsync::network::Response response;
+            response.status = status;
+            response.failure = davsync::network::Failure(failure);
+            return response;
+        });
+        davsync::Settings settings;
+        settings.server = u"https://dav.ufficio.example/"_s;
+        settings.user = u"anna"_s;
+        settings.calendar = u"https://dav.ufficio.example/anna/agenda/"_s;
+        try {
+            davsync::synchronize(settings, u"segreta"_s, 0);
+            QFAIL("the sync went through");
+        } catch (const DavError& error) {
+            QCOMPARE(int(error.kind()), kind);
+            QVERIFY2(error.message().contains(u"https://dav.ufficio.example"_s), qPrintable(error.message()));
+            QVERIFY2(error.message().contains(says), qPrintable(error.message()));
+        }
+        QCOMPARE(archive::count(folder.file(programFolder::Appointments), AppointmentRecord::Size), 2);
+    }
+
+    void anItemChangedThereWhileSendingFollowsTheConflictRule()
+    {
+        // The server's item changes between the listing and the send: the
+        // send is refused (412) and the conflict rule keeps both versions.
+        ProgramFolderFixture folder;
+        RadicaleServer server;
+        QVERIFY(server.start());
+        const QString path = folder.file(programFolder::Appointments);
+        writeAppointments(path, 2);
+        davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        AppointmentRecord here = numberedAppointment(1);
+        here.setText(AppointmentField::place, u"Sede"_s);
+        archive::rewriteAt(path, AppointmentRecord::Size, 1, here.data());
+
+        bool changedThere = false;
+        int refused = 0;
+        davsync::network::setHandler([&](const davsync::network::Request& request) {
+            if (request.method == "PUT" && !changedThere) {
+                changedThere = true;
+                QByteArray etag;
+                QByteArray there = itemAt(server, server.calendar(), u"prova-app-1.ics"_s, &etag);
+                there.replace(QByteArray("END:VEVENT"),
+                    QByteArray("X-QV-12:" + u"Filiale"_s.toUtf8().toBase64() + "\r\nEND:VEVENT"));
+                otherClient(u"PUT"_s, server.calendar() + u"prova-app-1.ics"_s, there, etag);
+            }
+            const davsync::network::Response response = davsync::network::sendDirect(request);
+            refused += response.status == 412;
+            return response;
+        });
+        const davsync::Summary summary = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(refused, 1);
+        QCOMPARE(summary.conflicts, 1);
+        QCOMPARE(
+            field(itemAt(server, server.calendar(), u"prova-app-1.ics"_s), int(AppointmentField::place)), u"Sede"_s);
+        const QList<AppointmentRecord> records = appointmentsIn(path);
+        QCOMPARE(records.size(), 3);
+        QCOMPARE(records[2].text(AppointmentField::place), u"Filiale"_s);
+    }
+
     void firstUploadThenNothingToDo()
     {
         ProgramFolderFixture folder;
