@@ -152,11 +152,10 @@ void SyncScreen::cmdCercaClick()
         fill(m_ui->txtRubrica, found.addressBooks);
         setBusy(false);
         showStatus();
-        ui::messages::information(
-            u"Sul server %1 ci sono %2 calendari e %3 rubriche dell'utente %4."_s.arg(client.serverName())
-                .arg(found.calendars.size())
-                .arg(found.addressBooks.size())
-                .arg(settings.user));
+        ui::messages::information(u"Server %1, utente %2: calendari trovati %3, rubriche trovate %4."_s
+                                      .arg(client.serverName(), settings.user)
+                                      .arg(found.calendars.size())
+                                      .arg(found.addressBooks.size()));
     } catch (const davsync::DavError& error) {
         setBusy(false);
         showStatus();
@@ -175,27 +174,27 @@ void SyncScreen::cmdProvaClick()
         davsync::DavClient client(QUrl(settings.server), settings.user, m_ui->txtPassword->text());
         const davsync::Discovery found = client.discover();
         report.append(u"Server %1 raggiunto, nome utente e password accettati."_s.arg(client.serverName()));
-        const auto check
-            = [&](const QString& address, const QList<davsync::Collection>& collections, const QString& what) {
-                  if (address.isEmpty()) {
-                      report.append(u"%1: nessuno scelto, non sarà sincronizzato."_s.arg(what));
-                      return;
-                  }
-                  for (const davsync::Collection& collection : collections)
-                      if (collection.url == QUrl(address)) {
-                          report.append(u"%1 \"%2\": trovato."_s.arg(what, collection.name));
-                          return;
-                      }
-                  try {
-                      client.etags(QUrl(address));
-                      report.append(u"%1 %2: raggiungibile."_s.arg(what, address));
-                  } catch (const davsync::DavError& error) {
-                      allWell = false;
-                      report.append(u"%1 %2: non raggiungibile. %3"_s.arg(what, address, error.message()));
-                  }
-              };
-        check(settings.calendar, found.calendars, u"Calendario"_s);
-        check(settings.addressBook, found.addressBooks, u"Rubrica"_s);
+        const auto check = [&](const QString& address, const QList<davsync::Collection>& collections,
+                               const QString& what, const QString& seen) {
+            if (address.isEmpty()) {
+                report.append(u"%1: nessuna raccolta scelta, non si sincronizza."_s.arg(what));
+                return;
+            }
+            for (const davsync::Collection& collection : collections)
+                if (collection.url == QUrl(address)) {
+                    report.append(u"%1 \"%2\": %3."_s.arg(what, collection.name, seen));
+                    return;
+                }
+            try {
+                client.etags(QUrl(address));
+                report.append(u"%1 %2: raggiungibile."_s.arg(what, address));
+            } catch (const davsync::DavError& error) {
+                allWell = false;
+                report.append(u"%1 %2: non raggiungibile. %3"_s.arg(what, address, error.message()));
+            }
+        };
+        check(settings.calendar, found.calendars, u"Calendario"_s, u"trovato"_s);
+        check(settings.addressBook, found.addressBooks, u"Rubrica"_s, u"trovata"_s);
     } catch (const davsync::DavError& error) {
         allWell = false;
         report.append(error.message());

@@ -76,7 +76,7 @@ private slots:
 
         QTest::mouseClick(control<QPushButton>(&screen, u"cmdCerca"_s), Qt::LeftButton);
         QCOMPARE(program.messages.texts().value(0),
-            u"Sul server %1 ci sono 1 calendari e 1 rubriche dell'utente anna."_s.arg(
+            u"Server %1, utente anna: calendari trovati 1, rubriche trovate 1."_s.arg(
                 server.url().toString(QUrl::RemovePath)));
         auto* calendars = control<QComboBox>(&screen, u"txtCalendario"_s);
         QCOMPARE(calendars->count(), 1);
@@ -90,7 +90,7 @@ private slots:
         const QString report = program.messages.texts()[0];
         QVERIFY2(report.contains(u"nome utente e password accettati"_s), qPrintable(report));
         QVERIFY2(report.contains(u"Calendario \"Agenda\": trovato."_s), qPrintable(report));
-        QVERIFY2(report.contains(u"Rubrica \"Rubrica\": trovato."_s), qPrintable(report));
+        QVERIFY2(report.contains(u"Rubrica \"Rubrica\": trovata."_s), qPrintable(report));
     }
 
     void theConnectionTestSaysWhatDoesNotWork_data()
