@@ -8,6 +8,9 @@
 #include "storage/archivefile.h"
 #include "storage/programfolder.h"
 #include "storage/texts.h"
+#include "sync/davclient.h"
+#include "sync/keyring.h"
+#include "sync/syncrun.h"
 #include "ui/services.h"
 
 #include <QDateTime>
@@ -97,6 +100,46 @@ int checkArchives(const Request& request, QTextStream& out, QTextStream& err)
         return report.clean() ? Done : Damaged;
     } catch (const AccessFailure&) {
         err << u"Errore: impossibile leggere gli archivi.\n"_s;
+        return Failed;
+    }
+}
+
+const QString ServerOption = u"--server"_s;
+const QString UserOption = u"--user"_s;
+// How long a sync without screens waits for another workstation's.
+constexpr int SyncLockWaitMs = 10 * 60 * 1000;
+
+// One sync with the settings of the program folder, the server and user
+// given here replacing theirs (and kept for the next runs).
+int synchronize(const Request& request, QTextStream& out, QTextStream& err)
+{
+    davsync::Settings settings = davsync::Settings::load();
+    if (request.has(ServerOption) || request.has(UserOption)) {
+        if (request.has(ServerOption))
+            settings.server = request.option(ServerOption).trimmed();
+        if (request.has(UserOption))
+            settings.user = request.option(UserOption).trimmed();
+        try {
+            davsync::checkAddress(QUrl(settings.server), settings.allowPlainHttp);
+        } catch (const davsync::DavError& error) {
+            err << u"Errore: "_s << error.message() << u'\n';
+            return Failed;
+        }
+        if (!settings.save()) {
+            err << u"Errore: impossibile salvare le impostazioni di sincronizzazione nella cartella del programma.\n"_s;
+            return Failed;
+        }
+        settings = davsync::Settings::load();
+    }
+    try {
+        const davsync::Summary summary
+            = davsync::synchronize(settings, davsync::keyring::password(settings), SyncLockWaitMs);
+        out << davsync::describe(summary) << u'\n';
+        for (const QString& note : summary.notes)
+            out << note << u'\n';
+        return Done;
+    } catch (const std::exception& failure) {
+        err << u"Errore: "_s << davsync::failureMessage(failure) << u'\n';
         return Failed;
     }
 }
@@ -209,6 +252,8 @@ const QList<Command>& commands()
         { u"--export-vcf"_s, u"FILE"_s, u"esporta i contatti in un file vCard (.vcf)"_s, exportContacts },
         { u"--import-vcf"_s, u"FILE"_s, u"importa i contatti da un file vCard (.vcf)"_s,
             [](const Request& r, QTextStream& out, QTextStream& err) { return import(r, out, err, false); } },
+        { u"--sync"_s, {}, u"sincronizza appuntamenti e contatti con il server CalDAV/CardDAV delle impostazioni"_s,
+            synchronize },
     };
     return table;
 }
@@ -223,6 +268,10 @@ const QList<Option>& options()
         { FromOption, u"GG/MM/AAAA"_s, u"--import-ics: primo giorno delle ripetizioni importate (oggi)"_s },
         { ToOption, u"GG/MM/AAAA"_s, u"--import-ics: ultimo giorno delle ripetizioni importate (fra dodici mesi)"_s },
         { PreviewOption, {}, u"--import-ics, --import-vcf: mostra soltanto che cosa verrebbe importato"_s },
+        { ServerOption, u"URL"_s, u"con --sync: l'indirizzo del server, conservato nelle impostazioni"_s },
+        { UserOption, u"NOME"_s,
+            u"con --sync: il nome utente sul server, conservato nelle impostazioni "_s
+            u"(la password dal portachiavi o da QUIRVALE_SYNC_PASSWORD)"_s },
     };
     return table;
 }

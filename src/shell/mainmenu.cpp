@@ -4,6 +4,7 @@
 #include "shell/help.h"
 #include "shell/infoscreen.h"
 #include "shell/splashscreen.h"
+#include "sync/syncscreen.h"
 #include "ui/services.h"
 #include "ui/widgets.h"
 
@@ -48,6 +49,10 @@ MainMenu::MainMenu(const Areas& areas, QWidget* parent)
     connect(m_ui->imgImpostazioni, &QToolButton::clicked, this, [this] {
         if (m_settings)
             m_settings(this);
+    });
+    connect(m_ui->icoSincronizza, &QToolButton::clicked, this, [this] {
+        SyncScreen sync(this);
+        sync.exec();
     });
     connect(m_ui->imgEsci, &QToolButton::clicked, this, [] { ui::run::end(); });
 }

@@ -12,8 +12,8 @@ namespace Ui {
 class MainMenu;
 }
 
-// The main menu: the four working areas, help, information, the maker's site
-// and the end of the run.
+// The main menu: the four working areas, help, information, the maker's site,
+// the sync with a calendar server and the end of the run.
 class MainMenu : public QWidget {
     Q_OBJECT
 public:

@@ -13,6 +13,7 @@
 #include "shell/passwordchange.h"
 #include "shell/passwordgate.h"
 #include "summaries/summariesmenu.h"
+#include "sync/autosync.h"
 #include "ui/services.h"
 #include "ui/widgets.h"
 
@@ -69,6 +70,11 @@ Screens::Screens()
         SettingsScreen settings(m_reminders.get(), parent);
         settings.exec();
     });
+    // The automatic sync starts once the password let the user in.
+    QObject::connect(m_gate.get(), &PasswordGate::passed, m_gate.get(), [this] {
+        if (!m_autoSync)
+            m_autoSync = std::make_unique<AutoSync>();
+    });
     QObject::connect(m_gate.get(), &PasswordGate::changeRequested, m_passwordChange.get(), &PasswordChange::showEmpty);
     QObject::connect(m_passwordChange.get(), &PasswordChange::closed, m_gate.get(), &PasswordGate::showAgain);
 
@@ -99,6 +105,7 @@ void Screens::showCommitment(qint64 position)
 Screens::~Screens()
 {
     m_reminders.reset();
+    m_autoSync.reset();
     m_menu.reset();
     m_documents.reset();
     m_summaries.reset();

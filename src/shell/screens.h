@@ -7,6 +7,7 @@
 #include <memory>
 
 class AgendaScreen;
+class AutoSync;
 class AppointmentCard;
 class ContactCard;
 class DocumentCard;
@@ -50,6 +51,7 @@ private:
     std::unique_ptr<DocumentCard> m_documents;
     std::unique_ptr<MainMenu> m_menu;
     std::unique_ptr<reminders::DesktopReminders> m_reminders;
+    std::unique_ptr<AutoSync> m_autoSync;
 };
 
 } // namespace shell

@@ -1,0 +1,34 @@
+#include "sync/autosync.h"
+
+#include "sync/keyring.h"
+#include "sync/syncrun.h"
+#include "ui/services.h"
+
+AutoSync::AutoSync(QObject* parent)
+    : QObject(parent)
+{
+    // The settings are read again at every tick, so a change on the settings screen counts at once.
+    m_timer.setInterval(60 * 1000);
+    connect(&m_timer, &QTimer::timeout, this, &AutoSync::tick);
+    m_timer.start();
+}
+
+void AutoSync::tick()
+{
+    if (m_running)
+        return;
+    const davsync::Settings settings = davsync::Settings::load();
+    if (!settings.automatic || settings.server.isEmpty())
+        return;
+    const QDateTime now = ui::clock::now();
+    if (m_last.isValid() && m_last.secsTo(now) < qint64(settings.minutes) * 60)
+        return;
+    m_last = now;
+    m_running = true;
+    try {
+        davsync::synchronize(settings, davsync::keyring::password(settings), 0);
+    } catch (const std::exception&) {
+        // Recorded in the state with its message; the settings screen shows it.
+    }
+    m_running = false;
+}

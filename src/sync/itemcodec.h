@@ -1,0 +1,55 @@
+#pragma once
+// How the records of an archive travel as items of a server collection:
+// per collection kind, the archive it syncs with and the conversion of a
+// record to an item text with its UID and back. The conversions are plugged
+// in by whoever provides them (install()); the sync itself knows records
+// only as bytes of the archive's layout.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace davsync {
+
+enum class Kind { Appointments, Contacts };
+
+struct DecodedItem {
+    QString uid;
+    QByteArray record; // the archive's record size
+};
+
+struct ItemCodec {
+    QString archive; // file name in the program folder
+    int recordSize = 0;
+    std::vector<int> capacities; // the layout's field capacities, for the digest
+    QByteArray contentType;      // "text/calendar; charset=utf-8"
+    QString extension;           // ".ics"
+    // The item text of a record under this UID.
+    std::function<QByteArray(const char* record, const QString& uid)> encode;
+    // The record of an item text with its UID; nothing when the text is not one.
+    // `base`, when not null, is the record the item replaces: what the item
+    // does not carry stays as it was there.
+    std::function<std::optional<DecodedItem>(const QByteArray& text, const char* base)> decode;
+    // Marks a record as a copy kept from the server in a conflict, e.g. in its notes.
+    std::function<void(char* record, const QString& mark)> markConflictCopy;
+};
+
+namespace codecs {
+// The conversion of a kind; nothing until one is installed.
+const ItemCodec* find(Kind kind);
+void install(Kind kind, ItemCodec codec);
+void remove(Kind kind);
+} // namespace codecs
+
+// A digest of what a record says: each field's text, not the bytes after
+// its length, which carry no meaning. Equal digests, equal records.
+QByteArray recordDigest(const char* record, std::span<const int> capacities);
+
+QString kindName(Kind kind); // "appuntamenti", "contatti"
+
+} // namespace davsync

@@ -1,0 +1,105 @@
+#include "sync/keyring.h"
+
+#include <qt6keychain/keychain.h>
+
+#include <QEventLoop>
+#include <QTimer>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace davsync::keyring {
+
+namespace {
+
+const QString Service = u"Quirvale"_s;
+constexpr int KeyringWaitMs = 5000;
+
+struct Outcome {
+    bool done = false;
+    bool ok = false;
+    QString text;
+    QString error;
+};
+
+// Runs a keychain job to its end, or gives up after a while when no keyring
+// answers (the job then deletes itself whenever it ends).
+Outcome run(QKeychain::Job* job)
+{
+    Outcome outcome;
+    QEventLoop loop;
+    QObject::connect(job, &QKeychain::Job::finished, &loop, [&](QKeychain::Job* finished) {
+        outcome.done = true;
+        outcome.ok = finished->error() == QKeychain::NoError;
+        if (auto* reading = qobject_cast<QKeychain::ReadPasswordJob*>(finished))
+            outcome.text = reading->textData();
+        outcome.error = finished->errorString();
+        loop.quit();
+    });
+    job->setAutoDelete(true);
+    job->start();
+    QTimer::singleShot(KeyringWaitMs, &loop, &QEventLoop::quit);
+    if (!outcome.done)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return outcome;
+}
+
+QString desktopRead(const QString& key)
+{
+    auto* job = new QKeychain::ReadPasswordJob(Service);
+    job->setKey(key);
+    const Outcome outcome = run(job);
+    return outcome.ok ? outcome.text : QString();
+}
+
+QString desktopWrite(const QString& key, const QString& password)
+{
+    auto* job = new QKeychain::WritePasswordJob(Service);
+    job->setKey(key);
+    job->setTextData(password);
+    const Outcome outcome = run(job);
+    if (outcome.ok)
+        return QString();
+    // The keyring's own reason is in English: kept for developers only.
+    qDebug("keyring: %s", qPrintable(outcome.done ? outcome.error : u"no answer"_s));
+    return u"Impossibile conservare la password nel portachiavi del desktop, che non risponde o non è "
+           u"disponibile: la password vale solo finché questa finestra resta aperta. Per le sincronizzazioni senza "
+           u"finestre impostare la variabile d'ambiente QUIRVALE_SYNC_PASSWORD."_s;
+}
+
+Store& installed()
+{
+    static Store store;
+    return store;
+}
+
+} // namespace
+
+QString keyOf(const QString& server, const QString& user)
+{
+    return user + u'@' + server;
+}
+
+QString read(const Settings& settings)
+{
+    const QString key = keyOf(settings.server, settings.user);
+    return installed().read ? installed().read(key) : desktopRead(key);
+}
+
+QString write(const Settings& settings, const QString& password)
+{
+    const QString key = keyOf(settings.server, settings.user);
+    return installed().write ? installed().write(key, password) : desktopWrite(key, password);
+}
+
+QString password(const Settings& settings)
+{
+    const QString fromEnvironment = passwordFromEnvironment();
+    return fromEnvironment.isEmpty() ? read(settings) : fromEnvironment;
+}
+
+void setStore(Store store)
+{
+    installed() = std::move(store);
+}
+
+} // namespace davsync::keyring

@@ -1,0 +1,442 @@
+#include "sync/syncrun.h"
+
+#include "storage/archivefile.h"
+#include "storage/programfolder.h"
+#include "sync/davclient.h"
+#include "sync/itemcodec.h"
+#include "sync/syncplan.h"
+#include "sync/syncstate.h"
+
+#include <QDateTime>
+#include <QLockFile>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace davsync {
+
+SyncFailure::SyncFailure(QString message, bool busy)
+    : m_message(std::move(message))
+    , m_busy(busy)
+    , m_what(m_message.toUtf8())
+{
+}
+
+const char* SyncFailure::what() const noexcept
+{
+    return m_what.constData();
+}
+
+namespace {
+
+const QString LockName = u"Sincronizzazione.lock"_s;
+constexpr int BatchSize = 50;
+
+// The state rows of finished writes, committed in groups; what is queued is
+// committed also when the sync stops on a failure.
+class RowWriter {
+public:
+    RowWriter(SyncState& state, Kind kind)
+        : m_state(state)
+        , m_kind(kind)
+    {
+    }
+    ~RowWriter()
+    {
+        try {
+            flush();
+        } catch (...) {
+        }
+    }
+    void save(const SyncState::ItemRow& row)
+    {
+        if (!m_open) {
+            m_state.begin();
+            m_open = true;
+        }
+        m_state.saveItem(m_kind, row);
+        if (++m_count % BatchSize == 0)
+            flush();
+    }
+    void flush()
+    {
+        if (m_open) {
+            m_open = false;
+            m_state.commit();
+        }
+    }
+
+private:
+    SyncState& m_state;
+    Kind m_kind;
+    bool m_open = false;
+    int m_count = 0;
+};
+
+class CollectionSync {
+public:
+    CollectionSync(DavClient& client, SyncState& state, const ItemCodec& codec, Kind kind, const QUrl& url,
+        const QString& folderId, Summary& summary)
+        : m_client(client)
+        , m_state(state)
+        , m_codec(codec)
+        , m_kind(kind)
+        , m_url(url)
+        , m_folderId(folderId)
+        , m_summary(summary)
+        , m_archive(programFolder::file(codec.archive))
+        , m_rows(state, kind)
+    {
+    }
+
+    void run()
+    {
+        settlePending();
+
+        // The archive, read once.
+        QList<LocalRecord> records;
+        archive::readAll(m_archive, m_codec.recordSize, [&](const char* record, qint64 position) {
+            records.append({ position, digest(record) });
+        });
+        QSet<qint64> skip;
+        for (const SyncState::Conflict& conflict : m_state.conflicts())
+            if (conflict.kind == m_kind)
+                skip.insert(conflict.position);
+
+        const QList<SyncState::ItemRow> rows = m_state.items(m_kind);
+        for (const SyncState::ItemRow& row : rows)
+            m_uids.insert(row.uid);
+        const Changes changes = m_client.changesSince(m_url, m_state.token(m_kind));
+        const QList<Action> actions
+            = plan(rows, records, skip, changes, [this](qint64 position) { return hrefFor(uidFor(position)); });
+
+        QList<Action> downloads;
+        for (const Action& action : actions) {
+            switch (action.type) {
+            case Action::Type::UploadNew:
+            case Action::Type::UploadChanged:
+                upload(action);
+                break;
+            case Action::Type::Conflict:
+                reconcile(action.uid.isEmpty() ? uidFor(action.position) : action.uid, action.href, action.position);
+                break;
+            case Action::Type::Removed:
+                m_rows.save({ action.uid, action.href, action.etag, action.position, digestAt(action.position), true });
+                ++m_summary.removed;
+                m_summary.notes.append(u"%1 n. %2: eliminato sul server, il record resta nell'archivio."_s
+                                           .arg(m_kind == Kind::Appointments ? u"Appuntamento"_s : u"Contatto"_s)
+                                           .arg(action.position));
+                break;
+            case Action::Type::Download:
+            case Action::Type::Rewrite:
+                downloads.append(action);
+                break;
+            }
+        }
+        m_rows.flush();
+        for (qsizetype first = 0; first < downloads.size(); first += BatchSize)
+            fetch(downloads.mid(first, BatchSize));
+        // Every change the token covers went through.
+        m_state.setToken(m_kind, changes.token);
+    }
+
+private:
+    QByteArray digest(const char* record) const { return recordDigest(record, m_codec.capacities); }
+
+    QByteArray digestAt(qint64 position) const
+    {
+        if (position <= 0)
+            return QByteArray();
+        QByteArray record(m_codec.recordSize, '\0');
+        archive::readAt(m_archive, m_codec.recordSize, position, record.data());
+        return digest(record.constData());
+    }
+
+    QString uidFor(qint64 position) const
+    {
+        return u"%1-%2-%3"_s.arg(m_folderId, m_kind == Kind::Appointments ? u"app"_s : u"con"_s).arg(position);
+    }
+
+    QString hrefFor(const QString& uid) const
+    {
+        return m_url.path(QUrl::FullyEncoded) + QString::fromLatin1(QUrl::toPercentEncoding(uid)) + m_codec.extension;
+    }
+
+    // The appends of a run cut short: those that reached the archive are
+    // recorded now, the others are forgotten and planned again.
+    void settlePending()
+    {
+        const QList<SyncState::Pending> pending = m_state.pending(m_kind);
+        if (pending.isEmpty())
+            return;
+        const qint64 count = archive::count(m_archive, m_codec.recordSize);
+        m_state.begin();
+        for (const SyncState::Pending& p : pending) {
+            if (p.position <= count && digestAt(p.position) == p.digest) {
+                if (p.purpose == u"conflict"_s)
+                    m_state.addConflict({ m_kind, p.uid, p.position, p.etag, QDateTime::currentDateTime() });
+                else
+                    m_state.saveItem(m_kind, { p.uid, p.href, p.etag, p.position, p.digest, false });
+            }
+            m_state.dropPending(p.id);
+        }
+        m_state.commit();
+    }
+
+    QByteArray readRecord(qint64 position) const
+    {
+        QByteArray record(m_codec.recordSize, '\0');
+        archive::readAt(m_archive, m_codec.recordSize, position, record.data());
+        return record;
+    }
+
+    QByteArray put(const QString& href, const QByteArray& text, const QByteArray& ifMatch)
+    {
+        QByteArray etag = m_client.put(href, text, m_codec.contentType, ifMatch);
+        if (etag.isEmpty())
+            etag = m_client.get(href).etag;
+        return etag;
+    }
+
+    void upload(const Action& action)
+    {
+        const QString uid = action.uid.isEmpty() ? uidFor(action.position) : action.uid;
+        const QString href = action.href.isEmpty() ? hrefFor(uid) : action.href;
+        const QByteArray record = readRecord(action.position);
+        const QByteArray text = m_codec.encode(record.constData(), uid);
+        QByteArray etag;
+        try {
+            etag = put(href, text, action.type == Action::Type::UploadNew ? QByteArray() : action.etag);
+        } catch (const DavError& error) {
+            if (error.kind() != DavError::Kind::PreconditionFailed)
+                throw;
+            reconcile(uid, href, action.position);
+            return;
+        }
+        m_rows.save({ uid, href, etag, action.position, digest(record.constData()), false });
+        ++m_summary.sent;
+    }
+
+    // Both sides have a version of the item: equal ones are recorded as
+    // synced; otherwise the server's is kept as a conflict copy in the
+    // archive and the archive's goes to the server.
+    void reconcile(const QString& uid, const QString& href, qint64 position)
+    {
+        const QByteArray record = readRecord(position);
+        const QByteArray mine = digest(record.constData());
+        const QByteArray text = m_codec.encode(record.constData(), uid);
+        const Item there = m_client.get(href);
+        if (there.href.isEmpty()) {
+            m_rows.save({ uid, href, put(href, text, QByteArray()), position, mine, false });
+            ++m_summary.sent;
+            return;
+        }
+        const auto theirs = m_codec.decode(there.data, record.constData());
+        if (there.data == text || (theirs && digest(theirs->record.constData()) == mine)) {
+            m_rows.save({ uid, href, there.etag, position, mine, false });
+            return;
+        }
+        if (theirs && !m_state.hasConflict(m_kind, uid, there.etag)) {
+            QByteArray copy = theirs->record;
+            m_codec.markConflictCopy(copy.data(),
+                u"Copia in conflitto dal server del %1"_s.arg(
+                    QDateTime::currentDateTime().toString(u"dd/MM/yyyy HH:mm"_s)));
+            m_rows.flush();
+            append({ copy }, u"conflict"_s, { { uid, href, there.etag, 0, {}, false } });
+            ++m_summary.conflicts;
+            m_summary.notes.append(u"%1 n. %2: cambiato anche sul server; la versione del server è stata "
+                                   u"conservata come copia in conflitto."_s
+                                       .arg(m_kind == Kind::Appointments ? u"Appuntamento"_s : u"Contatto"_s)
+                                       .arg(position));
+        }
+        m_rows.save({ uid, href, put(href, text, there.etag), position, mine, false });
+        ++m_summary.sent;
+    }
+
+    // Appends records to the archive, each recorded first as an append under
+    // way, then as done (`purpose` "download": a synced item; "conflict": a
+    // conflict copy).
+    void append(const QList<QByteArray>& records, const QString& purpose, QList<SyncState::ItemRow> rows)
+    {
+        ArchiveFile file;
+        file.open(m_archive, m_codec.recordSize, ArchiveFile::Access::Write);
+        const qint64 first = file.recordCount() + 1;
+        QList<qint64> ids;
+        m_state.begin();
+        for (qsizetype i = 0; i < records.size(); ++i) {
+            rows[i].position = first + i;
+            rows[i].digest = digest(records[i].constData());
+            ids.append(m_state.addPending(
+                m_kind, { 0, purpose, rows[i].uid, rows[i].href, rows[i].etag, rows[i].position, rows[i].digest }));
+        }
+        m_state.commit();
+        file.seek(file.recordCount());
+        for (const QByteArray& record : records)
+            file.write(record.constData());
+        file.close();
+
+        m_state.begin();
+        for (qsizetype i = 0; i < records.size(); ++i) {
+            if (purpose == u"conflict"_s)
+                m_state.addConflict(
+                    { m_kind, rows[i].uid, rows[i].position, rows[i].etag, QDateTime::currentDateTime() });
+            else
+                m_state.saveItem(m_kind, rows[i]);
+            m_state.dropPending(ids[i]);
+        }
+        m_state.commit();
+    }
+
+    void fetch(const QList<Action>& batch)
+    {
+        QStringList hrefs;
+        QHash<QString, const Action*> byHref;
+        for (const Action& action : batch) {
+            hrefs.append(action.href);
+            byHref.insert(action.href, &action);
+        }
+        const QList<Item> items = m_client.fetch(
+            m_url, m_kind == Kind::Appointments ? Collection::Type::Calendar : Collection::Type::AddressBook, hrefs);
+        QList<QByteArray> appended;
+        QList<SyncState::ItemRow> appendedRows;
+        for (const Item& item : items) {
+            const Action* action = byHref.value(item.href);
+            if (!action)
+                continue;
+            const bool inArchive = action->type == Action::Type::Rewrite && action->position > 0;
+            const QByteArray base = inArchive ? readRecord(action->position) : QByteArray();
+            const auto decoded = m_codec.decode(item.data, inArchive ? base.constData() : nullptr);
+            if (!decoded || decoded->record.size() != m_codec.recordSize) {
+                // Not a record of this archive: remembered, so it is not fetched again until it changes.
+                const QString uid = action->uid.isEmpty() ? u"href:"_s + item.href : action->uid;
+                m_rows.save({ uid, item.href, item.etag, action->position, digest(base.constData()), false });
+                ++m_summary.unreadable;
+                m_summary.notes.append(
+                    u"Elemento %1 del server non leggibile: non è stato copiato nell'archivio."_s.arg(item.href));
+                continue;
+            }
+            if (inArchive) {
+                archive::rewriteAt(m_archive, m_codec.recordSize, action->position, decoded->record.constData());
+                m_rows.save({ action->uid, item.href, item.etag, action->position, digest(decoded->record.constData()),
+                    false });
+            } else {
+                QString uid = action->uid.isEmpty() ? decoded->uid : action->uid;
+                if (uid.isEmpty() || m_uids.contains(uid))
+                    uid = u"href:"_s + item.href;
+                m_uids.insert(uid);
+                appended.append(decoded->record);
+                appendedRows.append({ uid, item.href, item.etag, 0, {}, false });
+            }
+            ++m_summary.received;
+        }
+        m_rows.flush();
+        if (!appended.isEmpty())
+            append(appended, u"download"_s, appendedRows);
+    }
+
+    DavClient& m_client;
+    SyncState& m_state;
+    const ItemCodec& m_codec;
+    Kind m_kind;
+    QUrl m_url;
+    QString m_folderId;
+    Summary& m_summary;
+    QString m_archive;
+    RowWriter m_rows;
+    QSet<QString> m_uids;
+};
+
+QUrl collectionUrl(const QString& address)
+{
+    QUrl url(address.trimmed());
+    if (!url.path().endsWith(u'/'))
+        url.setPath(url.path() + u'/');
+    return url;
+}
+
+} // namespace
+
+Summary synchronize(const Settings& given, const QString& password, int lockWaitMs)
+{
+    Settings settings = given;
+    if (settings.server.trimmed().isEmpty())
+        throw SyncFailure(u"Indicare l'indirizzo del server nelle impostazioni di sincronizzazione."_s);
+    if (settings.calendar.trimmed().isEmpty() && settings.addressBook.trimmed().isEmpty())
+        throw SyncFailure(u"Scegliere nelle impostazioni di sincronizzazione il calendario o la rubrica del server "
+                          u"%1."_s.arg(settings.server));
+    if (password.isEmpty())
+        throw SyncFailure(u"Manca la password per il server %1: inserirla nelle impostazioni di sincronizzazione "
+                          u"o nella variabile d'ambiente QUIRVALE_SYNC_PASSWORD."_s.arg(settings.server));
+    const QUrl server(settings.server.trimmed());
+    checkAddress(server, settings.allowPlainHttp);
+
+    QLockFile lock(programFolder::file(LockName));
+    lock.setStaleLockTime(2 * 60 * 60 * 1000);
+    if (!lock.tryLock(lockWaitMs))
+        throw SyncFailure(u"Un'altra postazione sta sincronizzando questa cartella del programma: la "
+                          u"sincronizzazione riprenderà più tardi."_s,
+            true);
+
+    if (settings.folderId.isEmpty())
+        settings.folderId = Settings::folderCode();
+
+    SyncState state(programFolder::file(SyncState::FileName));
+    DavClient client(server, settings.user, password);
+    Summary summary;
+    SyncState::Run run;
+    try {
+        for (const auto& [kind, address] : { std::pair { Kind::Appointments, settings.calendar },
+                 std::pair { Kind::Contacts, settings.addressBook } }) {
+            if (address.trimmed().isEmpty())
+                continue;
+            const QUrl url = collectionUrl(address);
+            checkAddress(url, settings.allowPlainHttp);
+            const ItemCodec* codec = codecs::find(kind);
+            if (!codec)
+                throw SyncFailure(u"Questa versione del programma non sa ancora convertire %1 per il server: "
+                                  u"togliere %2 dalle impostazioni di sincronizzazione."_s.arg(
+                                      kind == Kind::Appointments ? u"gli appuntamenti"_s : u"i contatti"_s,
+                                      kind == Kind::Appointments ? u"il calendario"_s : u"la rubrica"_s));
+            state.bindCollection(kind, url.toString());
+            CollectionSync(client, state, *codec, kind, url, settings.folderId, summary).run();
+        }
+        run = { QDateTime::currentDateTime(), summary.sent, summary.received, summary.conflicts, summary.removed, true,
+            describe(summary) };
+    } catch (const std::exception& failure) {
+        run = { QDateTime::currentDateTime(), summary.sent, summary.received, summary.conflicts, summary.removed, false,
+            failureMessage(failure) };
+        try {
+            state.saveRun(run);
+        } catch (...) {
+        }
+        throw;
+    }
+    state.saveRun(run);
+    return summary;
+}
+
+QString describe(const Summary& summary)
+{
+    QString text = u"Sincronizzazione riuscita: %1 inviati, %2 ricevuti, %3 conflitti, %4 eliminati sul server."_s
+                       .arg(summary.sent)
+                       .arg(summary.received)
+                       .arg(summary.conflicts)
+                       .arg(summary.removed);
+    if (summary.unreadable)
+        text += u" %1 elementi del server non leggibili."_s.arg(summary.unreadable);
+    return text;
+}
+
+QString failureMessage(const std::exception& failure)
+{
+    if (const auto* dav = dynamic_cast<const DavError*>(&failure))
+        return dav->message();
+    if (const auto* state = dynamic_cast<const StateFailure*>(&failure))
+        return state->message();
+    if (const auto* sync = dynamic_cast<const SyncFailure*>(&failure))
+        return sync->message();
+    if (dynamic_cast<const AccessFailure*>(&failure))
+        return AccessFailure::message();
+    return QString::fromUtf8(failure.what());
+}
+
+} // namespace davsync

@@ -1,0 +1,62 @@
+#include "sync/syncsettings.h"
+
+#include "storage/programfolder.h"
+
+#include <QSettings>
+#include <QUuid>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace davsync {
+
+const QString Settings::FileName = u"Sincronizzazione.ini"_s;
+
+Settings Settings::load()
+{
+    const QSettings file(programFolder::file(FileName), QSettings::IniFormat);
+    Settings settings;
+    settings.server = file.value(u"Server/Indirizzo"_s).toString();
+    settings.user = file.value(u"Server/Utente"_s).toString();
+    settings.allowPlainHttp = file.value(u"Server/ConsentiHttp"_s, false).toBool();
+    settings.calendar = file.value(u"Raccolte/Calendario"_s).toString();
+    settings.addressBook = file.value(u"Raccolte/Rubrica"_s).toString();
+    settings.automatic = file.value(u"Automatica/Attiva"_s, false).toBool();
+    settings.minutes = std::clamp(file.value(u"Automatica/Minuti"_s, 15).toInt(), 1, 1440);
+    settings.folderId = file.value(u"Cartella/Codice"_s).toString();
+    return settings;
+}
+
+bool Settings::save() const
+{
+    QSettings file(programFolder::file(FileName), QSettings::IniFormat);
+    file.setValue(u"Server/Indirizzo"_s, server);
+    file.setValue(u"Server/Utente"_s, user);
+    file.setValue(u"Server/ConsentiHttp"_s, allowPlainHttp);
+    file.setValue(u"Raccolte/Calendario"_s, calendar);
+    file.setValue(u"Raccolte/Rubrica"_s, addressBook);
+    file.setValue(u"Automatica/Attiva"_s, automatic);
+    file.setValue(u"Automatica/Minuti"_s, minutes);
+    file.setValue(
+        u"Cartella/Codice"_s, folderId.isEmpty() ? QUuid::createUuid().toString(QUuid::WithoutBraces) : folderId);
+    file.sync();
+    return file.status() == QSettings::NoError;
+}
+
+QString Settings::folderCode()
+{
+    QSettings file(programFolder::file(FileName), QSettings::IniFormat);
+    QString code = file.value(u"Cartella/Codice"_s).toString();
+    if (code.isEmpty()) {
+        code = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        file.setValue(u"Cartella/Codice"_s, code);
+        file.sync();
+    }
+    return code;
+}
+
+QString passwordFromEnvironment()
+{
+    return qEnvironmentVariable("QUIRVALE_SYNC_PASSWORD");
+}
+
+} // namespace davsync

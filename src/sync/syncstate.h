@@ -1,0 +1,111 @@
+#pragma once
+// What the last syncs left behind, in a small SQLite database in the program
+// folder, so every workstation of the folder sees it: for each item its UID,
+// href, ETag, archive position and record digest; each collection's sync
+// token; the appends under way; the conflict copies kept; the outcome of
+// each run. Each write of the sync to the server or the archives is
+// recorded here only after it went through.
+
+#include "sync/itemcodec.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QSet>
+#include <QString>
+
+#include <exception>
+#include <optional>
+
+namespace davsync {
+
+// The state database cannot be opened, read or written.
+class StateFailure : public std::exception {
+public:
+    StateFailure(QString path, QString detail);
+    QString message() const;
+    const char* what() const noexcept override;
+
+private:
+    QString m_path;
+    QString m_detail;
+    QByteArray m_what;
+};
+
+class SyncState {
+public:
+    static const QString FileName; // "Sincronizzazione.db"
+
+    // Opens the database of the program folder, creating it when missing.
+    explicit SyncState(const QString& path);
+    ~SyncState();
+    SyncState(const SyncState&) = delete;
+    SyncState& operator=(const SyncState&) = delete;
+
+    struct ItemRow {
+        QString uid;
+        QString href;
+        QByteArray etag;
+        qint64 position = 0; // 0: not in the archive (an item that could not be read)
+        QByteArray digest;
+        bool removed = false; // gone from the server, kept in the archive
+    };
+    struct Pending {
+        qint64 id = 0;
+        QString purpose; // "download" or "conflict"
+        QString uid;
+        QString href;
+        QByteArray etag;
+        qint64 position = 0;
+        QByteArray digest;
+    };
+    struct Conflict {
+        Kind kind = Kind::Appointments;
+        QString uid;
+        qint64 position = 0;
+        QByteArray etag;
+        QDateTime moment;
+    };
+    struct Run {
+        QDateTime moment;
+        int sent = 0;
+        int received = 0;
+        int conflicts = 0;
+        int removed = 0;
+        bool ok = false;
+        QString outcome; // the Italian message of the run
+    };
+
+    // The collection a kind syncs with; another address than last time
+    // forgets what was known of the old one.
+    void bindCollection(Kind kind, const QString& url);
+    QByteArray token(Kind kind);
+    void setToken(Kind kind, const QByteArray& token);
+
+    QList<ItemRow> items(Kind kind);
+    void saveItem(Kind kind, const ItemRow& row);
+
+    qint64 addPending(Kind kind, const Pending& pending);
+    QList<Pending> pending(Kind kind);
+    void dropPending(qint64 id);
+
+    void addConflict(const Conflict& conflict);
+    bool hasConflict(Kind kind, const QString& uid, const QByteArray& etag);
+    QList<Conflict> conflicts();
+
+    void saveRun(const Run& run);
+    std::optional<Run> lastRun();
+
+    // Several writes as one: all or none reach the file.
+    void begin();
+    void commit();
+    void rollback();
+
+private:
+    [[noreturn]] void fail(const QString& detail) const;
+    void exec(const QString& sql);
+    QString m_path;
+    QString m_connection;
+};
+
+} // namespace davsync

@@ -1,0 +1,492 @@
+// The sync against a real Radicale: discovery, the first upload, changes on
+// each side, items of other clients, both sides changing one item, a server
+// that goes away half way, two programs on one folder, a wrong password.
+#include "storage/archivefile.h"
+#include "storage/programfolder.h"
+#include "support/folders.h"
+#include "sync/davclient.h"
+#include "sync/network.h"
+#include "sync/radicale.h"
+#include "sync/standincodec.h"
+#include "sync/syncrun.h"
+#include "sync/syncstate.h"
+#include "sync/syncsupport.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+#include <QThread>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace testsupport;
+using davsync::DavError;
+
+namespace {
+
+QList<AppointmentRecord> appointmentsIn(const QString& path)
+{
+    QList<AppointmentRecord> found;
+    archive::readAll(path, AppointmentRecord::Size,
+        [&](const char* bytes, qint64) { found.append(AppointmentRecord::fromBytes(bytes)); });
+    return found;
+}
+
+QByteArray itemAt(
+    const RadicaleServer& server, const QString& collection, const QString& uid, QByteArray* etag = nullptr)
+{
+    QByteArray body;
+    const int status = otherClient(u"GET"_s, collection + uid, {}, {}, &body, etag);
+    return status == 200 ? body : QByteArray();
+}
+
+// The value of an X-QV property of an item, decoded.
+QString field(const QByteArray& item, int f)
+{
+    for (const QByteArray& line : standin::unfolded(item))
+        if (line.startsWith(QByteArray("X-QV-" + QByteArray::number(f) + ':')))
+            return QString::fromUtf8(QByteArray::fromBase64(line.mid(line.indexOf(':') + 1)));
+    return QString();
+}
+
+// Puts `count` events of a phone on the server with plain HTTP requests.
+void seedPhoneEvents(const RadicaleServer& server, int count)
+{
+    for (int n = 1; n <= count; ++n) {
+        davsync::network::Request put;
+        put.method = "PUT";
+        put.url = QUrl(server.calendar() + u"tel-%1.ics"_s.arg(n));
+        put.headers = { { "Authorization", "Basic " + QByteArray("anna:segreta").toBase64() },
+            { "Content-Type", "text/calendar" } };
+        put.body = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Telefono//IT\r\nBEGIN:VEVENT\r\nUID:tel-"
+            + QByteArray::number(n) + "\r\nDTSTAMP:20240301T080000Z\r\nDTSTART:20240305T093000\r\nSUMMARY:Chiamata "
+            + QByteArray::number(n) + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+        QCOMPARE(davsync::network::sendDirect(put).status, 201);
+    }
+}
+
+QSet<QString> purposesIn(const QString& path)
+{
+    QSet<QString> purposes;
+    for (const AppointmentRecord& record : appointmentsIn(path))
+        purposes.insert(record.text(AppointmentField::purpose));
+    return purposes;
+}
+
+bool written(int status)
+{
+    return status == 201 || status == 204;
+}
+
+} // namespace
+
+class TestDavSync : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { installStandInCodecs(); }
+    void cleanup() { davsync::network::setHandler({}); }
+
+    void discoveryFindsTheUsersCollections()
+    {
+        RadicaleServer server;
+        QVERIFY(server.start());
+        davsync::DavClient client(server.url(), u"anna"_s, u"segreta"_s);
+        const davsync::Discovery found = client.discover();
+        QCOMPARE(found.principal.path(), u"/anna/"_s);
+        QCOMPARE(found.calendars.size(), 1);
+        QCOMPARE(found.calendars[0].url.toString(), server.calendar());
+        QCOMPARE(found.calendars[0].name, u"Agenda"_s);
+        QCOMPARE(found.addressBooks.size(), 1);
+        QCOMPARE(found.addressBooks[0].url.toString(), server.addressBook());
+    }
+
+    void wrongPasswordIsReportedAndChangesNothing()
+    {
+        ProgramFolderFixture folder;
+        RadicaleServer server;
+        QVERIFY(server.start());
+        writeAppointments(folder.file(programFolder::Appointments), 3);
+        try {
+            davsync::synchronize(settingsFor(server), u"sbagliata"_s, 0);
+            QFAIL("the sync went through with a wrong password");
+        } catch (const DavError& error) {
+            QCOMPARE(error.kind(), DavError::Kind::Unauthorized);
+            QVERIFY2(error.message().contains(server.url().toString(QUrl::RemovePath)), qPrintable(error.message()));
+            QVERIFY(error.message().contains(u"password"_s));
+        }
+        QVERIFY(server.storedItems(u"/anna/agenda"_s).isEmpty());
+        davsync::SyncState state(folder.file(davsync::SyncState::FileName));
+        const auto last = state.lastRun();
+        QVERIFY(last && !last->ok);
+    }
+
+    void plainHttpOnlyToThisMachineOrWhenAllowed_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("allowed");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("https") << u"https://dav.example.it/"_s << false << true;
+        QTest::newRow("localhost") << u"http://localhost:5232/"_s << false << true;
+        QTest::newRow("loopback") << u"http://127.0.0.1:5232/"_s << false << true;
+        QTest::newRow("loopback v6") << u"http://[::1]:5232/"_s << false << true;
+        QTest::newRow("other machine") << u"http://dav.example.it/"_s << false << false;
+        QTest::newRow("other machine allowed") << u"http://dav.example.it/"_s << true << true;
+        QTest::newRow("not web") << u"ftp://dav.example.it/"_s << true << false;
+    }
+    void plainHttpOnlyToThisMachineOrWhenAllowed()
+    {
+        QFETCH(QString, address);
+        QFETCH(bool, allowed);
+        QFETCH(bool, accepted);
+        bool passed = true;
+        try {
+            davsync::checkAddress(QUrl(address), allowed);
+        } catch (const DavError&) {
+            passed = false;
+        }
+        QCOMPARE(passed, accepted);
+    }
+
+    void serverFailuresGiveTheirMessages_data()
+    {
+        QTest::addColumn<int>("status");  // the answer to every request
+        QTest::addColumn<int>("failure"); // davsync::network::Failure
+        QTest::addColumn<int>("kind");    // DavError::Kind
+        QTest::addColumn<QString>("says");
+        using F = davsync::network::Failure;
+        using K = DavError::Kind;
+        QTest::newRow("401") << 401 << int(F::None) << int(K::Unauthorized) << u"password"_s;
+        QTest::newRow("403") << 403 << int(F::None) << int(K::Forbidden) << u"permessi"_s;
+        QTest::newRow("404") << 404 << int(F::None) << int(K::NotFound) << u"non trova"_s;
+        QTest::newRow("500") << 500 << int(F::None) << int(K::ServerError) << u"(500)"_s;
+        QTest::newRow("503") << 503 << int(F::None) << int(K::ServerError) << u"riprovare più tardi"_s;
+        QTest::newRow("timeout") << 0 << int(F::Timeout) << int(K::Timeout) << u"non risponde in tempo"_s;
+        QTest::newRow("certificate") << 0 << int(F::Certificate) << int(K::Certificate) << u"certificato"_s;
+        QTest::newRow("no connection") << 0 << int(F::Unreachable) << int(K::Unreachable) << u"raggiungere"_s;
+    }
+    void serverFailuresGiveTheirMessages()
+    {
+        QFETCH(int, status);
+        QFETCH(int, failure);
+        QFETCH(int, kind);
+        QFETCH(QString, says);
+        ProgramFolderFixture folder;
+        writeAppointments(folder.file(programFolder::Appointments), 2);
+        davsync::network::setHandler([&](const davsync::network::Request&) {
+            davsync::network::Response response;
+            response.status = status;
+            response.failure = davsync::network::Failure(failure);
+            return response;
+        });
+        davsync::Settings settings;
+        settings.server = u"https://dav.ufficio.example/"_s;
+        settings.user = u"anna"_s;
+        settings.calendar = u"https://dav.ufficio.example/anna/agenda/"_s;
+        try {
+            davsync::synchronize(settings, u"segreta"_s, 0);
+            QFAIL("the sync went through");
+        } catch (const DavError& error) {
+            QCOMPARE(int(error.kind()), kind);
+            QVERIFY2(error.message().contains(u"https://dav.ufficio.example"_s), qPrintable(error.message()));
+            QVERIFY2(error.message().contains(says), qPrintable(error.message()));
+        }
+        QCOMPARE(archive::count(folder.file(programFolder::Appointments), AppointmentRecord::Size), 2);
+    }
+
+    void anItemChangedThereWhileSendingFollowsTheConflictRule()
+    {
+        // The server's item changes between the listing and the send: the
+        // send is refused (412) and the conflict rule keeps both versions.
+        ProgramFolderFixture folder;
+        RadicaleServer server;
+        QVERIFY(server.start());
+        const QString path = folder.file(programFolder::Appointments);
+        writeAppointments(path, 2);
+        davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        AppointmentRecord here = numberedAppointment(1);
+        here.setText(AppointmentField::place, u"Sede"_s);
+        archive::rewriteAt(path, AppointmentRecord::Size, 1, here.data());
+
+        bool changedThere = false;
+        int refused = 0;
+        davsync::network::setHandler([&](const davsync::network::Request& request) {
+            if (request.method == "PUT" && !changedThere) {
+                changedThere = true;
+                QByteArray etag;
+                QByteArray there = itemAt(server, server.calendar(), u"prova-app-1.ics"_s, &etag);
+                there.replace(QByteArray("END:VEVENT"),
+                    QByteArray("X-QV-12:" + u"Filiale"_s.toUtf8().toBase64() + "\r\nEND:VEVENT"));
+                otherClient(u"PUT"_s, server.calendar() + u"prova-app-1.ics"_s, there, etag);
+            }
+            const davsync::network::Response response = davsync::network::sendDirect(request);
+            refused += response.status == 412;
+            return response;
+        });
+        const davsync::Summary summary = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(refused, 1);
+        QCOMPARE(summary.conflicts, 1);
+        QCOMPARE(
+            field(itemAt(server, server.calendar(), u"prova-app-1.ics"_s), int(AppointmentField::place)), u"Sede"_s);
+        const QList<AppointmentRecord> records = appointmentsIn(path);
+        QCOMPARE(records.size(), 3);
+        QCOMPARE(records[2].text(AppointmentField::place), u"Filiale"_s);
+    }
+
+    void firstUploadThenNothingToDo()
+    {
+        ProgramFolderFixture folder;
+        RadicaleServer server;
+        QVERIFY(server.start());
+        // Radicale checks every new item against all the others, so a first upload
+        // takes time that grows with the square of the items: 1,000 and 10,000 are in bench_sync.
+        writeAppointments(folder.file(programFolder::Appointments), 300);
+        writeContacts(folder.file(programFolder::Contacts), 200);
+
+        const davsync::Summary first = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(first.sent, 500);
+        QCOMPARE(first.received, 0);
+        QCOMPARE(server.storedItems(u"/anna/agenda"_s).size(), 300);
+        QCOMPARE(server.storedItems(u"/anna/rubrica"_s).size(), 200);
+        const QByteArray item = itemAt(server, server.calendar(), u"prova-app-7.ics"_s);
+        QVERIFY(item.contains("UID:prova-app-7"));
+        QCOMPARE(field(item, int(AppointmentField::purpose)), u"Visita n. 7, città"_s);
+        QCOMPARE(field(itemAt(server, server.addressBook(), u"prova-con-9.vcf"_s), int(ContactField::residenceTown)),
+            u"Forlì"_s);
+
+        const davsync::Summary again = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(again.sent, 0);
+        QCOMPARE(again.received, 0);
+        QCOMPARE(archive::count(folder.file(programFolder::Appointments), AppointmentRecord::Size), 300);
+        QCOMPARE(archive::count(folder.file(programFolder::Contacts), ContactRecord::Size), 200);
+    }
+
+    void aChangeOnEachSideReachesTheOther()
+    {
+        ProgramFolderFixture folder;
+        RadicaleServer server;
+        QVERIFY(server.start());
+        const QString path = folder.file(programFolder::Appointments);
+        writeAppointments(path, 5);
+        davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+
+        // Here: record 2 gets new notes.
+        AppointmentRecord here = numberedAppointment(2);
+        here.setText(AppointmentField::notes, u"portare i documenti"_s);
+        archive::rewriteAt(path, AppointmentRecord::Size, 2, here.data());
+        // There: another client moves item 4 to another purpose.
+        QByteArray etag;
+        QByteArray there = itemAt(server, server.calendar(), u"prova-app-4.ics"_s, &etag);
+        there.replace(QByteArray("X-QV-6:" + u"Visita n. 4, città"_s.toUtf8().toBase64()),
+            QByteArray("X-QV-6:" + u"Riunione spostata"_s.toUtf8().toBase64()));
+        QVERIFY(written(otherClient(u"PUT"_s, server.calendar() + u"prova-app-4.ics"_s, there, etag)));
+
+        const davsync::Summary summary = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(summary.sent, 1);
+        QCOMPARE(summary.received, 1);
+        QCOMPARE(summary.conflicts, 0);
+        QCOMPARE(field(itemAt(server, server.calendar(), u"prova-app-2.ics"_s), int(AppointmentField::notes)),
+            u"portare i documenti"_s);
+        const QList<AppointmentRecord> records = appointmentsIn(path);
+        QCOMPARE(records.size(), 5);
+        QCOMPARE(records[3].text(AppointmentField::purpose), u"Riunione spostata"_s);
+        QCOMPARE(records[1].text(AppointmentField::notes), u"portare i documenti"_s);
+    }
+
+    void anItemOfAnotherClientLandsInTheArchive()
+    {
+        ProgramFolderFixture folder;
+        RadicaleServer server;
+        QVERIFY(server.start());
+        const QString path = folder.file(programFolder::Appointments);
+        writeAppointments(path, 2);
+        davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        const QByteArray event = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Telefono//IT\r\nBEGIN:VEVENT\r\n"
+                                 "UID:telefono-1\r\nDTSTAMP:20240301T080000Z\r\nDTSTART:20240305T093000\r\n"
+                                 "SUMMARY:Dentista\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+        QCOMPARE(otherClient(u"PUT"_s, server.calendar() + u"telefono-1.ics"_s, event), 201);
+
+        const davsync::Summary summary = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(summary.received, 1);
+        QCOMPARE(summary.sent, 0);
+        const QList<AppointmentRecord> records = appointmentsIn(path);
+        QCOMPARE(records.size(), 3);
+        QCOMPARE(records[2].text(AppointmentField::purpose), u"Dentista"_s);
+        QCOMPARE(records[2].text(AppointmentField::date), u"05/03/2024"_s);
+        QCOMPARE(records[2].text(AppointmentField::hour), u"09"_s);
+        // The new record is now an item like the others: nothing travels again.
+        const davsync::Summary again = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(again.sent + again.received, 0);
+        QCOMPARE(appointmentsIn(path).size(), 3);
+    }
+
+    void bothSidesChangedKeepsTheServersVersionAsAConflictCopy()
+    {
+        ProgramFolderFixture folder;
+        RadicaleServer server;
+        QVERIFY(server.start());
+        const QString path = folder.file(programFolder::Appointments);
+        writeAppointments(path, 3);
+        davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+
+        AppointmentRecord here = numberedAppointment(3);
+        here.setText(AppointmentField::place, u"Ufficio di Bologna"_s);
+        archive::rewriteAt(path, AppointmentRecord::Size, 3, here.data());
+        QByteArray etag;
+        QByteArray there = itemAt(server, server.calendar(), u"prova-app-3.ics"_s, &etag);
+        there.replace(QByteArray("END:VEVENT"),
+            QByteArray("X-QV-12:" + u"Studio di Rimini"_s.toUtf8().toBase64() + "\r\nEND:VEVENT"));
+        QVERIFY(written(otherClient(u"PUT"_s, server.calendar() + u"prova-app-3.ics"_s, there, etag)));
+
+        const davsync::Summary summary = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(summary.conflicts, 1);
+        QCOMPARE(field(itemAt(server, server.calendar(), u"prova-app-3.ics"_s), int(AppointmentField::place)),
+            u"Ufficio di Bologna"_s);
+        const QList<AppointmentRecord> records = appointmentsIn(path);
+        QCOMPARE(records.size(), 4);
+        QCOMPARE(records[2].text(AppointmentField::place), u"Ufficio di Bologna"_s);
+        QCOMPARE(records[3].text(AppointmentField::place), u"Studio di Rimini"_s);
+        QVERIFY(records[3].text(AppointmentField::notes).startsWith(u"Copia in conflitto"_s));
+        davsync::SyncState state(folder.file(davsync::SyncState::FileName));
+        QCOMPARE(state.conflicts().size(), 1);
+        QCOMPARE(state.conflicts()[0].position, 4);
+
+        // The copy stays here: the next sync sends nothing and copies nothing again.
+        const davsync::Summary again = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(again.sent + again.received + again.conflicts, 0);
+        QCOMPARE(server.storedItems(u"/anna/agenda"_s).size(), 3);
+    }
+
+    void anItemDeletedOnTheServerIsReportedAndKept()
+    {
+        ProgramFolderFixture folder;
+        RadicaleServer server;
+        QVERIFY(server.start());
+        const QString path = folder.file(programFolder::Appointments);
+        writeAppointments(path, 3);
+        davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(otherClient(u"DELETE"_s, server.calendar() + u"prova-app-2.ics"_s), 200);
+
+        const davsync::Summary summary = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(summary.removed, 1);
+        QVERIFY(summary.notes.join(u'\n').contains(u"n. 2"_s));
+        QCOMPARE(appointmentsIn(path).size(), 3);
+        // Reported once, and not sent again while it stays as it is.
+        const davsync::Summary again = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(again.removed + again.sent, 0);
+        QCOMPARE(server.storedItems(u"/anna/agenda"_s).size(), 2);
+    }
+
+    void aServerStoppedHalfWayLosesNothingAndDoublesNothing()
+    {
+        ProgramFolderFixture folder;
+        RadicaleServer server;
+        QVERIFY(server.start());
+        const QString path = folder.file(programFolder::Appointments);
+        writeAppointments(path, 120);
+        // Items of another client, to be fetched after the sends.
+        seedPhoneEvents(server, 60);
+
+        for (const QByteArray stopAt : { QByteArray("PUT"), QByteArray("REPORT") }) {
+            int seen = 0;
+            davsync::network::setHandler([&](const davsync::network::Request& request) {
+                // The server goes away after 70 sends, or after the first fetch of new items.
+                const bool last = request.method == stopAt && ++seen == (stopAt == "PUT" ? 70 : 2);
+                davsync::network::Response response = davsync::network::sendDirect(request);
+                if (last)
+                    server.stop();
+                return response;
+            });
+            QVERIFY_THROWS_EXCEPTION(DavError, davsync::synchronize(settingsFor(server), u"segreta"_s, 0));
+            davsync::network::setHandler({});
+            QVERIFY(server.start());
+        }
+        davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+
+        QCOMPARE(server.storedItems(u"/anna/agenda"_s).size(), 180);
+        const QList<AppointmentRecord> records = appointmentsIn(path);
+        QCOMPARE(records.size(), 180);
+        QSet<QString> purposes;
+        for (const AppointmentRecord& record : records)
+            purposes.insert(record.text(AppointmentField::purpose));
+        QCOMPARE(purposes.size(), 180);
+        const davsync::Summary again = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(again.sent + again.received + again.conflicts, 0);
+    }
+
+    void aSendWhoseRecordWasLostIsNotSentTwice()
+    {
+        // The program killed after the server took an item, before the state recorded it.
+        ProgramFolderFixture folder;
+        RadicaleServer server;
+        QVERIFY(server.start());
+        writeAppointments(folder.file(programFolder::Appointments), 4);
+        davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QFile::remove(folder.file(davsync::SyncState::FileName));
+
+        const davsync::Summary summary = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(summary.conflicts, 0);
+        QCOMPARE(summary.received, 0);
+        QCOMPARE(archive::count(folder.file(programFolder::Appointments), AppointmentRecord::Size), 4);
+        QCOMPARE(server.storedItems(u"/anna/agenda"_s).size(), 4);
+    }
+
+    void aProgramKilledWhileWritingTheArchiveDoublesNothing()
+    {
+        ProgramFolderFixture folder;
+        RadicaleServer server;
+        QVERIFY(server.start());
+        seedPhoneEvents(server, 150);
+        const QString path = folder.file(programFolder::Appointments);
+        QProcess worker;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"QUIRVALE_SYNC_PASSWORD"_s, u"segreta"_s);
+        worker.setProcessEnvironment(environment);
+        worker.start(QString::fromUtf8(SYNC_WORKER_PATH),
+            { folder.path(), server.url().toString(), server.calendar(), server.addressBook() });
+        QVERIFY(worker.waitForStarted());
+        // Killed as soon as the first fetched records reach the archive.
+        while (worker.state() == QProcess::Running && QFileInfo(path).size() == 0)
+            QThread::usleep(500);
+        worker.kill();
+        worker.waitForFinished();
+        QVERIFY(QFileInfo(path).size() < 150 * AppointmentRecord::Size);
+
+        davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(archive::count(path, AppointmentRecord::Size), 150);
+        QCOMPARE(purposesIn(path).size(), 150);
+        const davsync::Summary again = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(again.sent + again.received + again.conflicts, 0);
+    }
+
+    void twoProgramsOnOneFolderSyncOneAfterTheOther()
+    {
+        ProgramFolderFixture folder;
+        RadicaleServer server;
+        QVERIFY(server.start());
+        writeAppointments(folder.file(programFolder::Appointments), 80);
+        writeContacts(folder.file(programFolder::Contacts), 20);
+        QList<QProcess*> workers;
+        for (int i = 0; i < 2; ++i) {
+            auto* worker = new QProcess(this);
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(u"QUIRVALE_SYNC_PASSWORD"_s, u"segreta"_s);
+            worker->setProcessEnvironment(environment);
+            worker->start(QString::fromUtf8(SYNC_WORKER_PATH),
+                { folder.path(), server.url().toString(), server.calendar(), server.addressBook() });
+            workers.append(worker);
+        }
+        for (QProcess* worker : workers) {
+            QVERIFY(worker->waitForFinished(120000));
+            QCOMPARE(worker->exitCode(), 0);
+        }
+        const QByteArray first = workers[0]->readAllStandardOutput();
+        const QByteArray second = workers[1]->readAllStandardOutput();
+        // One sent everything, the other waited and found nothing to do.
+        QCOMPARE(QSet<QByteArray>({ first.trimmed(), second.trimmed() }), QSet<QByteArray>({ "100 0", "0 0" }));
+        QCOMPARE(server.storedItems(u"/anna/agenda"_s).size(), 80);
+        QCOMPARE(server.storedItems(u"/anna/rubrica"_s).size(), 20);
+        QCOMPARE(archive::count(folder.file(programFolder::Appointments), AppointmentRecord::Size), 80);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDavSync)
+#include "tst_davsync.moc"
