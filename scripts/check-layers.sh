@@ -10,7 +10,7 @@ status=0
 fail() { echo "layers: $*"; status=1; }
 
 core=(storage/*.h storage/*.cpp appointments/appointmentrules.* contacts/contactrules.* documents/documentrules.* summaries/summaryrules.* checks/identifiers.* backup/backuprules.* backup/archivecheck.* backup/zipcontainer.* backup/sha256.* reminders/reminderrules.* reminders/reminderwatch.* exchange/contentlines.* exchange/folderidentity.* exchange/incoming.h exchange/icalendar.* exchange/vcard.* exchange/exchangeplan.*
-  sync/network.* sync/davclient.* sync/itemcodec.* sync/syncstate.* sync/syncsettings.* sync/syncplan.* sync/syncrun.*)
+  sync/network.* sync/davclient.* sync/itemcodec.* sync/syncstate.* sync/syncsettings.* sync/syncplan.* sync/syncrun.* sync/recordcodecs.*)
 while IFS= read -r line; do fail "core file includes a screen or GUI header: $line"; done < <(
   grep -HnE '#include +[<"](Q(Widget|Dialog|Label|LineEdit|ComboBox|CheckBox|Painter|Pixmap|Icon|Color|Font|Application|Gui|Widgets|PrintSupport|Multimedia)[A-Za-z]*|ui/|ui_|shell/|appointments/appointment(card|search|exports)|agendascreen)' "${core[@]}")
 

@@ -731,7 +731,7 @@ Result restore(const QString& programFolder, const QString& backupFile, const QD
     } catch (const AccessFailure& failure) {
         held.clear();
         dropStaging();
-        if (!failure.detail().contains(u": lock "_s))
+        if (!failure.busy())
             return failed(Result::Outcome::Failed,
                 u"Ripristino non eseguito: impossibile scrivere negli archivi della cartella del programma."_s);
         return failed(Result::Outcome::Refused,

@@ -4,12 +4,15 @@
 #include "storage/archivefile.h"
 #include "storage/programfolder.h"
 #include "storage/records.h"
+#include "storage/safefiles.h"
 #include "storage/texts.h"
 
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
 #include <QSet>
+
+#include <cerrno>
+#include <cstring>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -44,14 +47,13 @@ QString ReadFailure::message() const
 
 QByteArray readImportFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Never waiting at the opening, so a FIFO under the name cannot freeze the program.
+    QByteArray bytes;
+    if (!safefiles::readSmall(path, MaxImportBytes, bytes)) {
+        if (errno == EFBIG)
+            throw FileDamage(1, u"il file è troppo grande per essere importato."_s);
         throw ReadFailure(path);
-    if (file.size() > MaxImportBytes)
-        throw FileDamage(1, u"il file è troppo grande per essere importato."_s);
-    QByteArray bytes = file.read(MaxImportBytes + 1);
-    if (file.error() != QFileDevice::NoError)
-        throw ReadFailure(path);
+    }
     return bytes;
 }
 
@@ -116,24 +118,25 @@ int recordSize(Archive archive)
 }
 
 // Writes what `produce` gives, chunk by chunk, into `path` through a
-// temporary file that replaces it only when whole.
+// temporary file that replaces it only when whole; a link in its place is
+// replaced, never written through.
 template <typename Produce>
 ExportOutcome writeExport(const QString& path, Produce produce)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw WriteFailure(path, file.errorString());
+    safefiles::Replacement file(path);
+    if (!file.open())
+        throw WriteFailure(path, QString::fromLocal8Bit(std::strerror(errno)));
     QByteArray chunk;
     chunk.reserve(1 << 20);
     const auto flush = [&] {
-        if (file.write(chunk) != chunk.size())
-            throw WriteFailure(path, file.errorString());
+        if (!safefiles::writeAll(file.handle(), chunk.constData(), chunk.size()))
+            throw WriteFailure(path, QString::fromLocal8Bit(std::strerror(errno)));
         chunk.resize(0); // keeps its storage for the next chunk
     };
     ExportOutcome outcome = produce(chunk, flush);
     flush();
     if (!file.commit())
-        throw WriteFailure(path, file.errorString());
+        throw WriteFailure(path, QString::fromLocal8Bit(std::strerror(errno)));
     return outcome;
 }
 
@@ -234,9 +237,9 @@ QString lowerTrimmed(const QString& text)
     return texts::trim(text).toLower();
 }
 
-// The incoming record as an update would write it: the fields the file does
-// not carry taken from the record in the archive.
-QByteArray merged(Archive archive, const Incoming& item, const QByteArray& before)
+} // namespace
+
+QByteArray mergedRecord(Archive archive, const Incoming& item, const QByteArray& before)
 {
     QByteArray record = item.record;
     for (int f : item.keptFields) {
@@ -249,8 +252,6 @@ QByteArray merged(Archive archive, const Incoming& item, const QByteArray& befor
     }
     return record;
 }
-
-} // namespace
 
 Plan planImport(Archive archive, const QList<Incoming>& items)
 {
@@ -308,7 +309,7 @@ Plan planImport(Archive archive, const QList<Incoming>& items)
         if (position && *position <= count) {
             QByteArray before(size, Qt::Uninitialized);
             archive::readAt(path, size, *position, before.data());
-            const QByteArray after = merged(archive, item, before);
+            const QByteArray after = mergedRecord(archive, item, before);
             if (contentKey(archive, after.constData()) == contentKey(archive, before.constData())) {
                 entry.reason = u"già presente e invariato (scheda n. %1)"_s.arg(*position);
             } else {

@@ -75,6 +75,10 @@ struct Plan {
     int count(PlanEntry::Action action) const;
 };
 
+// The record `item` becomes over the record `before` of the archive: the
+// fields the item does not carry taken from `before`.
+QByteArray mergedRecord(Archive archive, const Incoming& item, const QByteArray& before);
+
 // What importing `items` into the archive would do, read from the archive
 // and its imported UIDs now; nothing is written. Throws AccessFailure.
 Plan planImport(Archive archive, const QList<Incoming>& items);

@@ -1,13 +1,14 @@
 #include "exchange/folderidentity.h"
 
 #include "storage/archivefile.h"
+#include "storage/safefiles.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QUuid>
 
 #include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -18,10 +19,10 @@ namespace {
 
 QString readIdentity(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (!safefiles::readSmall(path, 200, bytes))
         return {};
-    const QString text = QString::fromLatin1(file.read(200)).trimmed();
+    const QString text = QString::fromLatin1(bytes).trimmed();
     // Only what a UID may carry: letters, digits and hyphens.
     for (const QChar c : text)
         if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != u'-')
@@ -36,6 +37,9 @@ QString prefix(Archive archive)
 
 const QString UidDomain = u"@quirvale"_s;
 
+// Far more than the UIDs of any archive: what is larger is not ours.
+constexpr qint64 MaxUidFileBytes = 256 * 1024 * 1024;
+
 } // namespace
 
 QString folderIdentity(const QString& folder)
@@ -47,14 +51,16 @@ QString folderIdentity(const QString& folder)
     // replaces a file, so of two workstations making it at once the first
     // wins and the other reads it.
     const QString identity = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    const QString temporary = path + u"."_s + QUuid::createUuid().toString(QUuid::Id128);
-    QFile file(temporary);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) || file.write(identity.toLatin1() + '\n') < 0
-        || !file.flush()) {
-        file.remove();
+    const QString temporary = safefiles::temporaryName(folder);
+    const int fd = safefiles::createNew(temporary);
+    const QByteArray line = identity.toLatin1() + '\n';
+    const bool written = fd >= 0 && safefiles::writeAll(fd, line.constData(), line.size()) && ::fsync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (!written) {
+        QFile::remove(temporary);
         throw AccessFailure(u"%1: cannot write the folder identity"_s.arg(path));
     }
-    file.close();
     const int linked = ::link(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData());
     const int saved = errno;
     QFile::remove(temporary);
@@ -92,11 +98,11 @@ QString ImportedUids::pathOf(const QString& archivePath)
 ImportedUids ImportedUids::load(const QString& archivePath)
 {
     ImportedUids map;
-    QFile file(pathOf(archivePath));
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (!safefiles::readSmall(pathOf(archivePath), MaxUidFileBytes, bytes))
         return map;
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine().trimmed();
+    for (const QByteArray& rawLine : bytes.split('\n')) {
+        const QByteArray line = rawLine.trimmed();
         const qsizetype tab = line.indexOf('\t');
         if (tab <= 0)
             continue;
@@ -124,9 +130,9 @@ void ImportedUids::save(const QString& archivePath) const
         uid.remove(u'\n').remove(u'\r');
         text += QByteArray::number(it.value()) + '\t' + uid.toUtf8() + '\n';
     }
-    QSaveFile file(pathOf(archivePath));
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        throw AccessFailure(u"%1: %2"_s.arg(file.fileName(), file.errorString()));
+    safefiles::Replacement file(pathOf(archivePath));
+    if (!file.open() || !safefiles::writeAll(file.handle(), text.constData(), text.size()) || !file.commit())
+        throw AccessFailure(u"%1: %2"_s.arg(file.target(), QString::fromLocal8Bit(std::strerror(errno))));
 }
 
 } // namespace exchange

@@ -2,13 +2,13 @@
 
 #include "appointments/appointmentrules.h"
 #include "storage/archivefile.h"
+#include "storage/safefiles.h"
 #include "storage/texts.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTextStream>
 
@@ -187,17 +187,26 @@ Ledger::Ledger(QString path)
 
 namespace {
 
+// The files of the reminders live in the shared program folder: read
+// without waiting on whatever has their name, never more than this much.
+constexpr qint64 FileLimit = 16 * 1024 * 1024;
+
 QStringList readLines(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    QByteArray bytes;
+    if (!safefiles::readSmall(path, FileLimit, bytes))
         return {};
     QStringList lines;
-    QTextStream in(&file);
-    QString line;
-    while (in.readLineInto(&line))
-        lines.append(line.trimmed());
+    for (const QByteArray& line : bytes.split('\n'))
+        lines.append(QString::fromUtf8(line).trimmed());
     return lines;
+}
+
+// Puts `bytes` in the place of `path` whole, never through a link there.
+bool replaceWhole(const QString& path, const QByteArray& bytes)
+{
+    safefiles::Replacement file(path);
+    return file.open() && safefiles::writeAll(file.handle(), bytes.constData(), bytes.size()) && file.commit();
 }
 
 } // namespace
@@ -235,13 +244,7 @@ bool Ledger::add(const QStringList& keys, const QDate& today)
         keep(line);
     for (const QString& key : keys)
         keep(key);
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
-    const QByteArray text = lines.join(u'\n').toUtf8() + '\n';
-    if (file.write(text) != text.size())
-        return false;
-    return file.commit();
+    return replaceWhole(m_path, lines.join(u'\n').toUtf8() + '\n');
 }
 
 const QString Settings::FileName = u"Impostazioni.ini"_s;
@@ -249,12 +252,26 @@ const QString Settings::FileName = u"Impostazioni.ini"_s;
 Settings Settings::load(const QString& path)
 {
     Settings s;
-    if (!QFileInfo::exists(path))
-        return s;
-    const QSettings file(path, QSettings::IniFormat);
-    s.enabled = file.value(u"Promemoria/Attivi"_s, u"Sì"_s).toString() != u"No"_s;
+    // Read as plain text: one section, two keys, nothing decoded.
+    QString section, active = u"Sì"_s, minutesText;
+    for (const QString& line : readLines(path)) {
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            section = line.mid(1, line.size() - 2).trimmed();
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (section != u"Promemoria"_s || equals < 0)
+            continue;
+        const QString key = line.left(equals).trimmed();
+        const QString value = line.mid(equals + 1).trimmed();
+        if (key == u"Attivi"_s)
+            active = value;
+        else if (key == u"Minuti"_s)
+            minutesText = value;
+    }
+    s.enabled = active != u"No"_s;
     bool ok = false;
-    const int minutes = file.value(u"Promemoria/Minuti"_s, s.minutesBefore).toInt(&ok);
+    const int minutes = minutesText.toInt(&ok);
     if (ok && minutes >= 0 && minutes <= MaxMinutes)
         s.minutesBefore = minutes;
     return s;
@@ -262,11 +279,9 @@ Settings Settings::load(const QString& path)
 
 bool Settings::save(const QString& path) const
 {
-    QSettings file(path, QSettings::IniFormat);
-    file.setValue(u"Promemoria/Attivi"_s, enabled ? u"Sì"_s : u"No"_s);
-    file.setValue(u"Promemoria/Minuti"_s, minutesBefore);
-    file.sync();
-    return file.status() == QSettings::NoError;
+    const QString text = u"[Promemoria]\nAttivi="_s + (enabled ? u"Sì"_s : u"No"_s) + u"\nMinuti="_s
+        + QString::number(minutesBefore) + u'\n';
+    return replaceWhole(path, text.toUtf8());
 }
 
 namespace autostart {

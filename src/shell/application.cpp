@@ -7,6 +7,7 @@
 #include "shell/screens.h"
 #include "storage/programfolder.h"
 #include "storage/safefiles.h"
+#include "sync/recordcodecs.h"
 #include "ui/style.h"
 
 #include <QApplication>
@@ -39,6 +40,7 @@ int run(int argc, char* argv[])
     // before any screen reads an archive.
     backup::finishPendingRestore(programFolder::path());
     cleanLeftovers();
+    davsync::installRecordCodecs(programFolder::path());
     Screens screens;
     screens.gate()->show();
     return QApplication::exec();

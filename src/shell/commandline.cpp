@@ -10,6 +10,7 @@
 #include "storage/texts.h"
 #include "sync/davclient.h"
 #include "sync/keyring.h"
+#include "sync/recordcodecs.h"
 #include "sync/syncrun.h"
 #include "ui/services.h"
 
@@ -131,6 +132,7 @@ int synchronize(const Request& request, QTextStream& out, QTextStream& err)
         }
         settings = davsync::Settings::load();
     }
+    davsync::installRecordCodecs(programFolder::path());
     try {
         const davsync::Summary summary
             = davsync::synchronize(settings, davsync::keyring::password(settings), SyncLockWaitMs);

@@ -477,8 +477,8 @@ void ArchiveFile::readRecord(qint64 index, char* buffer)
     } else {
         if (!readBytes(buffer, m_recordSize, index * m_recordSize))
             fail("read");
-        if (index == m_overlayIndex)
-            std::memcpy(buffer, m_overlay.constData(), size_t(m_recordSize));
+        if (const auto overlay = m_overlays.constFind(index); overlay != m_overlays.cend())
+            std::memcpy(buffer, overlay->constData(), size_t(m_recordSize));
     }
     m_index = index + 1;
 }
@@ -530,8 +530,7 @@ void ArchiveFile::truncate(qint64 records)
         fail("truncate");
     m_count = records;
     m_index = std::min(m_index, m_count);
-    if (m_overlayIndex >= m_count)
-        m_overlayIndex = -1;
+    m_overlays.removeIf([this](const auto& overlay) { return overlay.key() >= m_count; });
 }
 
 void ArchiveFile::append(const char* buffer, qint64 records)

@@ -235,25 +235,6 @@ QString centsToAmount(qint64 cents)
     return (negative ? u"-"_s : QString()) + digits.left(digits.size() - 2) + u',' + digits.right(2);
 }
 
-namespace {
-
-// Adds one to a string of decimal digits.
-QString incremented(const QString& digits)
-{
-    QString result = digits;
-    for (qsizetype i = result.size() - 1; i >= 0; --i) {
-        if (result[i] == u'9') {
-            result[i] = u'0';
-        } else {
-            result[i] = QChar(result[i].unicode() + 1);
-            return result;
-        }
-    }
-    return u'1' + result;
-}
-
-} // namespace
-
 bool AmountTotal::add(const QString& text)
 {
     QStringView t = trimmed(text);

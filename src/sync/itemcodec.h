@@ -29,7 +29,11 @@ struct ItemCodec {
     std::vector<int> capacities; // the layout's field capacities, for the digest
     QByteArray contentType;      // "text/calendar; charset=utf-8"
     QString extension;           // ".ics"
-    // The item text of a record under this UID.
+    // The UID of the record at a position; when not given, the sync makes
+    // one of the folder's code and the position.
+    std::function<QString(qint64 position)> uid;
+    // The item text of a record under this UID; empty when the record cannot
+    // be one (an appointment without a valid date, a contact without a name).
     std::function<QByteArray(const char* record, const QString& uid)> encode;
     // The record of an item text with its UID; nothing when the text is not one.
     // `base`, when not null, is the record the item replaces: what the item

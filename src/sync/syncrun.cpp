@@ -153,6 +153,8 @@ private:
 
     QString uidFor(qint64 position) const
     {
+        if (m_codec.uid)
+            return m_codec.uid(position);
         return u"%1-%2-%3"_s.arg(m_folderId, m_kind == Kind::Appointments ? u"app"_s : u"con"_s).arg(position);
     }
 
@@ -203,6 +205,10 @@ private:
         const QString href = action.href.isEmpty() ? hrefFor(uid) : action.href;
         const QByteArray record = readRecord(action.position);
         const QByteArray text = m_codec.encode(record.constData(), uid);
+        if (text.isEmpty()) {
+            noteNotSent(action.position);
+            return;
+        }
         QByteArray etag;
         try {
             etag = put(href, text, action.type == Action::Type::UploadNew ? QByteArray() : action.etag);
@@ -216,6 +222,15 @@ private:
         ++m_summary.sent;
     }
 
+    // A record that no item can carry stays in the archive alone, and is
+    // tried again at the next sync.
+    void noteNotSent(qint64 position)
+    {
+        m_summary.notes.append(m_kind == Kind::Appointments
+                ? u"Appuntamento n. %1: senza una data valida, non è stato inviato al server."_s.arg(position)
+                : u"Contatto n. %1: senza nome, non è stato inviato al server."_s.arg(position));
+    }
+
     // Both sides have a version of the item: equal ones are recorded as
     // synced; otherwise the server's is kept as a conflict copy in the
     // archive and the archive's goes to the server.
@@ -224,6 +239,10 @@ private:
         const QByteArray record = readRecord(position);
         const QByteArray mine = digest(record.constData());
         const QByteArray text = m_codec.encode(record.constData(), uid);
+        if (text.isEmpty()) {
+            noteNotSent(position);
+            return;
+        }
         const Item there = m_client.get(href);
         if (there.href.isEmpty()) {
             m_rows.save({ uid, href, put(href, text, QByteArray()), position, mine, false });

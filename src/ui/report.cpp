@@ -248,8 +248,7 @@ private:
             // The last lines fit here but what follows them does not: the
             // last line goes over with it, so it never stands alone.
             const double tail = b.height - flowing.rect.bottom();
-            if (next + count == total && count > 1
-                && lineTop + count * pitch + tail + keepWith > m_bottom + Tolerance)
+            if (next + count == total && count > 1 && lineTop + count * pitch + tail + keepWith > m_bottom + Tolerance)
                 --count;
             const QRectF rect(m_left + flowing.rect.left(), lineTop, flowing.rect.width(), count * pitch);
             if (flowing.lineAt)
@@ -552,8 +551,8 @@ bool exportPdf(const Template& report, const QString& path, const QString& title
         report.render(&writer);
     }
     const QByteArray bytes = withAuthorAndSubject(buffer.data(), u"Quirvale 5.0"_s, title);
-    const bool written = !bytes.isEmpty() && file.write(bytes) == bytes.size() && file.flush()
-        && file.error() == QFileDevice::NoError;
+    const bool written
+        = !bytes.isEmpty() && file.write(bytes) == bytes.size() && file.flush() && file.error() == QFileDevice::NoError;
     file.close();
     return written && replacement.commit();
 }

@@ -8,14 +8,17 @@
 #include "storage/programfolder.h"
 #include "support/folders.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
 
 #include <cerrno>
+#include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace exchange;
@@ -468,6 +471,35 @@ print(json.dumps({'result': out}))
         QCOMPARE(ownPosition(Archive::Contacts, first, uid), std::optional<qint64>(17));
         QCOMPARE(ownPosition(Archive::Appointments, first, uid), std::nullopt);
         QCOMPARE(ownPosition(Archive::Contacts, u"altra"_s, uid), std::nullopt);
+    }
+
+    // Files planted in a shared folder: an export replaces a link in its
+    // place and never writes where it leads; a FIFO under the name of the
+    // folder's identity, its imported UIDs or the file to import is refused
+    // at once instead of freezing the program.
+    void plantedLinksAndFifosAreNeverFollowed()
+    {
+        ProgramFolderFixture folder;
+        QTemporaryDir outside;
+        const QString victim = outside.filePath(u"altro.txt"_s);
+        writeFile(victim, "da non toccare");
+        archive::append(archivePath(Archive::Appointments), AppointmentRecord::Size, fullAppointment().data());
+        const QString ics = folder.file(u"agenda.ics"_s);
+        QVERIFY(QFile::link(victim, ics));
+        exportCalendar(ics, QDateTime::currentDateTimeUtc());
+        QCOMPARE(readFile(victim), QByteArray("da non toccare"));
+        QVERIFY(!QFileInfo(ics).isSymLink());
+        QVERIFY(readFile(ics).startsWith("BEGIN:VCALENDAR"));
+
+        const QString fifo = folder.file(u"rubrica.vcf"_s);
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY_THROWS_EXCEPTION(ReadFailure, readImportFile(fifo));
+        QCOMPARE(
+            ::mkfifo(QFile::encodeName(ImportedUids::pathOf(archivePath(Archive::Contacts))).constData(), 0600), 0);
+        QVERIFY(!ImportedUids::load(archivePath(Archive::Contacts)).position(u"x"_s));
+        QVERIFY(QFile::remove(folder.file(IdentityFile))); // made by the export
+        QCOMPARE(::mkfifo(QFile::encodeName(folder.file(IdentityFile)).constData(), 0600), 0);
+        QVERIFY_THROWS_EXCEPTION(AccessFailure, folderIdentity(programFolder::path()));
     }
 
     void contactAlreadyPresentIsReported_data()

@@ -6,8 +6,8 @@
 #include "support/folders.h"
 
 #include <QDir>
-#include <QTemporaryDir>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;

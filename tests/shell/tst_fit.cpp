@@ -121,6 +121,11 @@ private slots:
         QTest::newRow("document search") << 5 << u"cmdTrova"_s;
         QTest::newRow("document export") << 5 << u"cmdEsporta"_s;
         QTest::newRow("documents to complete") << 5 << u"cmdDaCompletare"_s;
+        QTest::newRow("tools") << 0 << u"imgStrumenti"_s;
+        QTest::newRow("settings") << 0 << u"imgImpostazioni"_s;
+        QTest::newRow("sync") << 0 << u"icoSincronizza"_s;
+        QTest::newRow("appointment exchange") << 1 << u"cmdScambio"_s;
+        QTest::newRow("contact exchange") << 3 << u"cmdScambio"_s;
     }
     void everyCommandInReach()
     {

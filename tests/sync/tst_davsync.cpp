@@ -1,12 +1,15 @@
 // The sync against a real Radicale: discovery, the first upload, changes on
 // each side, items of other clients, both sides changing one item, a server
 // that goes away half way, two programs on one folder, a wrong password.
+#include "exchange/exchangeplan.h"
+#include "exchange/folderidentity.h"
 #include "storage/archivefile.h"
 #include "storage/programfolder.h"
 #include "support/folders.h"
 #include "sync/davclient.h"
 #include "sync/network.h"
 #include "sync/radicale.h"
+#include "sync/recordcodecs.h"
 #include "sync/standincodec.h"
 #include "sync/syncrun.h"
 #include "sync/syncstate.h"
@@ -455,6 +458,76 @@ private slots:
         QCOMPARE(purposesIn(path).size(), 150);
         const davsync::Summary again = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
         QCOMPARE(again.sent + again.received + again.conflicts, 0);
+    }
+
+    // The program's own conversions: an appointment goes out as the event of
+    // its calendar export, under the same UID, a contact as its vCard without
+    // the fiscal data; a phone's repeating event and its change of a card
+    // come back into the records, what the card does not carry kept.
+    void theProgramsOwnItemsTravelBothWays()
+    {
+        ProgramFolderFixture folder;
+        RadicaleServer server;
+        QVERIFY(server.start());
+        davsync::installRecordCodecs(folder.path());
+        const auto restore = qScopeGuard([] { installStandInCodecs(); });
+        const QString appointments = folder.file(programFolder::Appointments);
+        const QString contacts = folder.file(programFolder::Contacts);
+        writeAppointments(appointments, 2);
+        AppointmentRecord undated = numberedAppointment(3);
+        undated.setText(AppointmentField::date, QString());
+        archive::append(appointments, AppointmentRecord::Size, undated.data());
+        ContactRecord contact = numberedContact(1);
+        contact.setText(ContactField::taxCode, u"RSSMRA80A01D704X"_s);
+        contact.setText(ContactField::mobilePhone, u"333 1234567"_s);
+        writeFile(contacts, QByteArray(contact.data(), ContactRecord::Size));
+
+        const davsync::Summary first = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(first.sent, 3);
+        QVERIFY(first.notes.join(u'\n').contains(u"Appuntamento n. 3: senza una data valida"_s));
+        const QString identity = QString::fromLatin1(readFile(folder.file(exchange::IdentityFile))).trimmed();
+        QVERIFY(!identity.isEmpty());
+        const QString uid = u"A1-"_s + identity + u"@quirvale"_s;
+        QCOMPARE(server.storedItems(u"/anna/agenda"_s).size(), 2);
+        const QByteArray event = itemAt(server, server.calendar(), uid + u".ics"_s);
+        QVERIFY2(event.contains("BEGIN:VEVENT"), event.constData());
+        QVERIFY(event.contains(QByteArray("UID:" + uid.toUtf8())));
+        QVERIFY(event.contains("SUMMARY:Visita n. 1\\, città"));
+        QVERIFY(event.contains("DTSTART;TZID=Europe/Rome:20240102T0930"));
+        // The calendar export names the same appointment with the same UID.
+        const QString exported = folder.file(u"agenda.ics"_s);
+        exchange::exportCalendar(exported, QDateTime::currentDateTime());
+        QVERIFY(readFile(exported).contains(QByteArray("UID:" + uid.toUtf8())));
+        const QString cardUid = u"C1-"_s + identity + u"@quirvale"_s;
+        QByteArray etag;
+        QByteArray card = itemAt(server, server.addressBook(), cardUid + u".vcf"_s, &etag);
+        QVERIFY2(card.contains("FN:Rossi Mario 1"), card.constData());
+        QVERIFY(!card.contains("RSSMRA80A01D704X"));
+
+        // A phone adds a weekly event and changes the card's mobile number.
+        const QByteArray weekly = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Telefono//IT\r\nBEGIN:VEVENT\r\n"
+                                  "UID:settimanale-1\r\nDTSTAMP:20240301T080000Z\r\nDTSTART:20200106T150000\r\n"
+                                  "RRULE:FREQ=WEEKLY;COUNT=3\r\nSUMMARY:Corso\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+        QCOMPARE(otherClient(u"PUT"_s, server.calendar() + u"settimanale-1.ics"_s, weekly), 201);
+        card.replace("333 1234567", "347 7654321");
+        QVERIFY(written(otherClient(u"PUT"_s, server.addressBook() + cardUid + u".vcf"_s, card, etag)));
+
+        const davsync::Summary second = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(second.received, 2);
+        QCOMPARE(second.conflicts, 0);
+        const QList<AppointmentRecord> records = appointmentsIn(appointments);
+        QCOMPARE(records.size(), 4);
+        // A series that has ended comes in as its first occurrence.
+        QCOMPARE(records[3].text(AppointmentField::purpose), u"Corso"_s);
+        QCOMPARE(records[3].text(AppointmentField::date), u"06/01/2020"_s);
+        QCOMPARE(records[3].text(AppointmentField::time), u"15:00"_s);
+        const ContactRecord changed = ContactRecord::fromBytes(readFile(contacts).constData());
+        QCOMPARE(changed.text(ContactField::mobilePhone), u"347 7654321"_s);
+        QCOMPARE(changed.text(ContactField::taxCode), u"RSSMRA80A01D704X"_s);
+
+        const davsync::Summary third = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(third.received + third.conflicts, 0);
+        QCOMPARE(archive::count(appointments, AppointmentRecord::Size), 4);
     }
 
     void twoProgramsOnOneFolderSyncOneAfterTheOther()

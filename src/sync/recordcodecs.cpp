@@ -1,0 +1,124 @@
+#include "sync/recordcodecs.h"
+
+#include "exchange/contentlines.h"
+#include "exchange/exchangeplan.h"
+#include "exchange/folderidentity.h"
+#include "exchange/icalendar.h"
+#include "exchange/vcard.h"
+#include "storage/programfolder.h"
+#include "storage/records.h"
+#include "sync/itemcodec.h"
+
+#include <QDateTime>
+
+#include <cstring>
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace davsync {
+
+namespace {
+
+// The folder's identity, read once per installation.
+struct Identity {
+    QString folder;
+    QString value;
+    const QString& get()
+    {
+        if (value.isEmpty())
+            value = exchange::folderIdentity(folder);
+        return value;
+    }
+};
+
+// The record one item text becomes: its first event or card that can be one.
+// A repeating event becomes its next occurrence from today (its first one
+// when the series has ended). Fields the item does not carry keep what the
+// record `base` holds.
+std::optional<DecodedItem> decoded(exchange::Archive archive, const QByteArray& text, const char* base)
+{
+    QList<exchange::Incoming> items;
+    try {
+        if (archive == exchange::Archive::Appointments) {
+            const QDate today = QDate::currentDate();
+            items = exchange::ical::readEvents(text, { today, today.addYears(10) });
+            const auto usable = [](const exchange::Incoming& i) { return i.skipReason.isEmpty(); };
+            if (std::none_of(items.cbegin(), items.cend(), usable))
+                items = exchange::ical::readEvents(text, { QDate(1, 1, 1), QDate(9999, 12, 31) });
+        } else {
+            items = exchange::vcard::readCards(text);
+        }
+    } catch (const exchange::FileDamage&) {
+        return std::nullopt;
+    }
+    for (const exchange::Incoming& item : items) {
+        if (!item.skipReason.isEmpty() || item.uid.isEmpty())
+            continue;
+        const int size = archive == exchange::Archive::Appointments ? AppointmentRecord::Size : ContactRecord::Size;
+        const QByteArray record = base ? exchange::mergedRecord(archive, item, QByteArray(base, size)) : item.record;
+        return DecodedItem { item.uid, record };
+    }
+    return std::nullopt;
+}
+
+template <typename Layout>
+void markNotes(char* bytes, typename records::Record<Layout>::Field notes, const QString& mark)
+{
+    using R = records::Record<Layout>;
+    R record = R::fromBytes(bytes);
+    const QString old = record.text(notes);
+    record.setText(notes, old.isEmpty() ? mark : mark + u' ' + old);
+    std::memcpy(bytes, record.data(), size_t(R::Size));
+}
+
+} // namespace
+
+void installRecordCodecs(const QString& folder)
+{
+    const QString withSeparator = folder.endsWith(u'/') ? folder : folder + u'/';
+    const auto identity = std::make_shared<Identity>(Identity { withSeparator, {} });
+
+    ItemCodec appointments;
+    appointments.archive = programFolder::Appointments;
+    appointments.recordSize = AppointmentRecord::Size;
+    appointments.capacities.assign(
+        records::AppointmentLayout::Capacities.begin(), records::AppointmentLayout::Capacities.end());
+    appointments.contentType = "text/calendar; charset=utf-8";
+    appointments.extension = u".ics"_s;
+    appointments.uid = [identity](qint64 position) {
+        return exchange::recordUid(exchange::Archive::Appointments, identity->get(), position);
+    };
+    appointments.encode = [](const char* record, const QString& uid) {
+        return exchange::ical::eventItem(AppointmentRecord::fromBytes(record), uid, QDateTime::currentDateTimeUtc());
+    };
+    appointments.decode
+        = [](const QByteArray& text, const char* base) { return decoded(exchange::Archive::Appointments, text, base); };
+    appointments.markConflictCopy = [](char* record, const QString& mark) {
+        markNotes<records::AppointmentLayout>(record, AppointmentField::notes, mark);
+    };
+    codecs::install(Kind::Appointments, appointments);
+
+    ItemCodec contacts;
+    contacts.archive = programFolder::Contacts;
+    contacts.recordSize = ContactRecord::Size;
+    contacts.capacities.assign(records::ContactLayout::Capacities.begin(), records::ContactLayout::Capacities.end());
+    contacts.contentType = "text/vcard; charset=utf-8";
+    contacts.extension = u".vcf"_s;
+    contacts.uid = [identity](qint64 position) {
+        return exchange::recordUid(exchange::Archive::Contacts, identity->get(), position);
+    };
+    // The codice fiscale, partita IVA and IBAN stay in the archive: what a
+    // server holds reaches every phone of the account.
+    contacts.encode = [](const char* record, const QString& uid) {
+        return exchange::vcard::cardItem(ContactRecord::fromBytes(record), uid, {});
+    };
+    contacts.decode
+        = [](const QByteArray& text, const char* base) { return decoded(exchange::Archive::Contacts, text, base); };
+    contacts.markConflictCopy = [](char* record, const QString& mark) {
+        markNotes<records::ContactLayout>(record, ContactField::notes, mark);
+    };
+    codecs::install(Kind::Contacts, contacts);
+}
+
+} // namespace davsync
