@@ -9,6 +9,7 @@
 #include "appointments/agendascreen.h"
 #include "appointments/appointmentcard.h"
 #include "appointments/appointmentexports.h"
+#include "backup/toolsscreen.h"
 #include "checks/cardnumberwindow.h"
 #include "checks/codicefiscalewindow.h"
 #include "checks/ibanwindow.h"
@@ -21,9 +22,11 @@
 #include "documents/documentprint.h"
 #include "documents/documentsearch.h"
 #include "exchange/exchangescreen.h"
+#include "reminders/settingsscreen.h"
 #include "shell/help.h"
 #include "shell/helpviewer.h"
 #include "shell/infoscreen.h"
+#include "shell/mainmenu.h"
 #include "shell/screens.h"
 #include "storage/archivefile.h"
 #include "storage/programfolder.h"
@@ -31,6 +34,7 @@
 #include "storage/texts.h"
 #include "summaries/periodsummary.h"
 #include "summaries/summariesmenu.h"
+#include "sync/syncscreen.h"
 #include "ui/cardprint.h"
 #include "ui/datepicker.h"
 #include "ui/report.h"
@@ -367,6 +371,10 @@ int main(int argc, char* argv[])
                     return viewer;
                 } },
             { u"frmInfo"_s, [] { return new InfoScreen; } },
+            { u"frmAvvio"_s, [&] { return program()->menu(); } },
+            { u"frmStrumenti"_s, [] { return new ToolsScreen; } },
+            { u"frmImpostazioni"_s, [&] { return new SettingsScreen(program()->reminders()); } },
+            { u"frmSincronizzazione"_s, [] { return new SyncScreen; } },
             { u"frmScambio"_s, [] { return new ExchangeScreen(exchange::Archive::Appointments, nullptr); } },
             // The preview of every calendar and address book of the folder named "anteprima.*".
             { u"frmScambio-anteprima"_s,

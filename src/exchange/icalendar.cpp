@@ -9,6 +9,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 using namespace Qt::Literals::StringLiterals;
@@ -305,6 +306,14 @@ icaltimetype toRome(icaltimetype t)
 {
     if (t.is_date || !t.zone)
         return t;
+    // Already Rome's wall clock: kept as written. A file's own definition of
+    // the zone may begin later than the system's (which goes back to local
+    // mean time), and a round trip through UTC would move old dates.
+    if (const char* tzid = icaltimezone_get_tzid(const_cast<icaltimezone*>(t.zone));
+        tzid && std::strcmp(tzid, "Europe/Rome") == 0) {
+        t.zone = rome();
+        return t;
+    }
     return icaltime_convert_to_zone(t, rome());
 }
 

@@ -324,6 +324,8 @@ Incoming convert(const Card& card)
                 unplacedPhones.append(number);
                 continue;
             }
+            // Cut to the field as the record will, so that no blank is left at the cut.
+            number = number.left(ContactRecord::capacity(field)).trimmed();
             if (record.text(field).isEmpty())
                 record.setText(field, number);
             else
