@@ -301,7 +301,7 @@ bool isOn()
 
 namespace {
 
-// A value of Exec quoted as the desktop entry specification asks.
+// A value of Exec quoted the way desktop entries want it (freedesktop.org rules).
 QString quoted(const QString& program)
 {
     QString q = program;
