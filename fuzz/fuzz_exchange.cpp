@@ -32,8 +32,6 @@ template <typename R>
 QString differences(const QByteArray& a, const QByteArray& b)
 {
     QString text;
-    const R ra = R::fromBytes(a.constData());
-    const R rb = R::fromBytes(b.constData());
     for (int f = 0; f < R::FieldCount; ++f) {
         const auto field = typename R::Field(f);
         const int at = R::offset(field);

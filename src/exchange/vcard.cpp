@@ -250,6 +250,13 @@ std::optional<QDate> birthDate(const QString& value)
     return date.isValid() ? std::optional(date) : std::nullopt;
 }
 
+// A telephone is read trimmed: it is cut to its field as the record will
+// cut it, then trimmed again, so that no blank is left at the cut.
+void setPhone(ContactRecord& record, ContactField field, const QString& number)
+{
+    record.setText(field, number.left(ContactRecord::capacity(field)).trimmed());
+}
+
 struct Card {
     int line = 0;
     QString version;
@@ -324,10 +331,8 @@ Incoming convert(const Card& card)
                 unplacedPhones.append(number);
                 continue;
             }
-            // Cut to the field as the record will, so that no blank is left at the cut.
-            number = number.left(ContactRecord::capacity(field)).trimmed();
             if (record.text(field).isEmpty())
-                record.setText(field, number);
+                setPhone(record, field, number);
             else
                 unplacedPhones.append(number);
         } else if (name == u"EMAIL"_s) {
@@ -358,7 +363,7 @@ Incoming convert(const Card& card)
     for (const QString& number : unplacedPhones)
         for (F field : { F::homePhone, F::officePhone, F::mobilePhone })
             if (record.text(field).isEmpty()) {
-                record.setText(field, number);
+                setPhone(record, field, number);
                 break;
             }
     if (!sexFromExtra && (gender == u"M"_s || gender == u"F"_s))
