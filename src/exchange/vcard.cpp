@@ -250,11 +250,15 @@ std::optional<QDate> birthDate(const QString& value)
     return date.isValid() ? std::optional(date) : std::nullopt;
 }
 
-// A telephone is read trimmed: it is cut to its field as the record will
-// cut it, then trimmed again, so that no blank is left at the cut.
+// A telephone goes into its field in one step, the same for placed and
+// unplaced numbers: the characters the archive does not keep are left out
+// first, then the number is cut to its field and trimmed as the archive
+// trims, so that nothing the archive would trim (a blank or a control
+// character) is left at the cut, and nothing it keeps (a non-breaking space)
+// is trimmed away.
 void setPhone(ContactRecord& record, ContactField field, const QString& number)
 {
-    record.setText(field, number.left(ContactRecord::capacity(field)).trimmed());
+    record.setText(field, texts::trim(cleanText(number).left(ContactRecord::capacity(field))));
 }
 
 struct Card {
@@ -316,7 +320,7 @@ Incoming convert(const Card& card)
             record.setText(F::postCode, parts.value(5));
         } else if (name == u"TEL"_s) {
             const QStringList types = line.paramValues(u"TYPE"_s);
-            QString number = textOf(line).trimmed();
+            QString number = texts::trim(textOf(line));
             // vCard 4.0 may write a telephone as a URI: "TEL;VALUE=uri:tel:+39-06-1234".
             if (line.paramValues(u"VALUE"_s).contains(u"URI"_s) && number.startsWith(u"tel:"_s, Qt::CaseInsensitive))
                 number = texts::trim(number.sliced(4));

@@ -215,6 +215,41 @@ private slots:
         QVERIFY2(records[0] == bytesOf(expected), qPrintable(describeDifference(bytesOf(expected), records[0])));
     }
 
+    // A telephone is 30 characters in the archive. Whatever a card puts at
+    // the cut, the number read is the one the archive keeps, and written out
+    // again it reads back byte for byte.
+    void telephoneAtTheCutReadsBackAsWritten_data()
+    {
+        QTest::addColumn<QByteArray>("tel");
+        QTest::addColumn<QString>("kept");
+        const QString thirty = u"+39 347 000 111 222 333 444 55"_s;
+        QTest::newRow("non-breaking space at the end")
+            << QByteArray("TEL;TYPE=CELL:+39 347 0\xC2\xA0") << u"+39 347 0\u00A0"_s;
+        QTest::newRow("non-breaking space, then controls")
+            << QByteArray("TEL;TYPE=CELL:+39 347 0\xC2\xA0\x01\x03 ") << u"+39 347 0\u00A0"_s;
+        QTest::newRow("control inside, number longer than the field")
+            << QByteArray("TEL;TYPE=CELL:+39\x01 347 000 111 222 333 444 5566") << thirty;
+        QTest::newRow("blank at the cut")
+            << QByteArray("TEL;TYPE=CELL:+39 347 000 111 222 333 444 5 6") << u"+39 347 000 111 222 333 444 5"_s;
+        QTest::newRow("without a type, non-breaking space at the cut")
+            << QByteArray("TEL:+39 347 000 111 222 333 4445\xC2\xA0\xC2\xA0\xC2\xA0")
+            << u"+39 347 000 111 222 333 4445\u00A0\u00A0"_s;
+    }
+    void telephoneAtTheCutReadsBackAsWritten()
+    {
+        QFETCH(QByteArray, tel);
+        QFETCH(QString, kept);
+        const QByteArray card = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bianchi Maria\r\n" + tel + "\r\nEND:VCARD\r\n";
+        const QList<Incoming> read = vcard::readCards(card);
+        QCOMPARE(read.size(), 1);
+        const ContactRecord record = ContactRecord::fromBytes(read[0].record.constData());
+        const C field = tel.startsWith("TEL:") ? C::homePhone : C::mobilePhone;
+        QCOMPARE(record.text(field), kept);
+        const QList<Incoming> again = vcard::readCards(vcard::cardItem(record, u"uid-1"_s, {}));
+        QCOMPARE(again.size(), 1);
+        QVERIFY2(again[0].record == read[0].record, qPrintable(describeDifference(read[0].record, again[0].record)));
+    }
+
     void calendarReadByPythonIcalendar()
     {
         ProgramFolderFixture folder;

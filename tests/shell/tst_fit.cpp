@@ -146,8 +146,10 @@ private slots:
         bool opened = false;
         testsupport::whenModal([&](QWidget* modal) {
             opened = true;
-            QTest::qWaitForWindowExposed(modal);
-            faults = outOfReach(modal);
+            if (!QTest::qWaitForWindowExposed(modal))
+                faults << u"the dialog was never shown"_s;
+            else
+                faults = outOfReach(modal);
             testsupport::closeModals();
         });
         control<QAbstractButton>(screen, command)->click();

@@ -34,8 +34,7 @@ QList<AppointmentRecord> appointmentsIn(const QString& path)
     return found;
 }
 
-QByteArray itemAt(
-    const RadicaleServer& server, const QString& collection, const QString& uid, QByteArray* etag = nullptr)
+QByteArray itemAt(const RadicaleServer&, const QString& collection, const QString& uid, QByteArray* etag = nullptr)
 {
     QByteArray body;
     const int status = otherClient(u"GET"_s, collection + uid, {}, {}, &body, etag);
@@ -388,7 +387,7 @@ private slots:
         // Items of another client, to be fetched after the sends.
         seedPhoneEvents(server, 60);
 
-        for (const QByteArray stopAt : { QByteArray("PUT"), QByteArray("REPORT") }) {
+        for (const QByteArray& stopAt : { QByteArray("PUT"), QByteArray("REPORT") }) {
             int seen = 0;
             davsync::network::setHandler([&](const davsync::network::Request& request) {
                 // The server goes away after 70 sends, or after the first fetch of new items.
