@@ -46,7 +46,6 @@ davsync::Settings settingsFor(const testsupport::RadicaleServer& server)
     settings.server = server.url().toString();
     settings.user = u"anna"_s;
     settings.calendar = server.calendar();
-    settings.folderId = u"banco"_s;
     return settings;
 }
 

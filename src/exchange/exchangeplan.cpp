@@ -7,6 +7,7 @@
 #include "storage/safefiles.h"
 #include "storage/texts.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QHash>
 #include <QSet>
@@ -140,44 +141,58 @@ ExportOutcome writeExport(const QString& path, Produce produce)
     return outcome;
 }
 
-// Appends "<prefix><position>-<identity>@quirvale" without building a QString per record.
-struct UidMaker {
-    QByteArray prefix;
-    QByteArray tail;
-    UidMaker(Archive archive, const QString& identity)
-    {
-        const QByteArray sample = recordUid(archive, identity, 1).toUtf8();
-        prefix = sample.first(1);
-        tail = sample.sliced(2);
+std::span<const int> capacitiesOf(Archive archive)
+{
+    if (archive == Archive::Appointments)
+        return records::AppointmentLayout::Capacities;
+    return records::ContactLayout::Capacities;
+}
+
+// Every record of the archive with its UID, the archive held alone for the
+// whole walk so that the UIDs given to records met for the first time are
+// kept in the map with the records as they are.
+template <typename Visit>
+void walkWithUids(Archive archive, Visit visit)
+{
+    const QString path = archivePath(archive);
+    const int size = recordSize(archive);
+    ArchiveFile file;
+    file.open(path, size, ArchiveFile::Access::Write);
+    itemmap::ItemMap map = loadItemMap(archive, &file);
+    file.seek(0);
+    QByteArray uid;
+    while (!file.atEnd()) {
+        const qint64 position = file.position() + 1;
+        const char* record = file.next();
+        uid = map.uidFor(position, record).toUtf8();
+        visit(record, uid);
     }
-    QByteArrayView make(QByteArray& buffer, qint64 position) const
-    {
-        buffer = prefix;
-        buffer += QByteArray::number(position);
-        buffer += tail;
-        return buffer;
-    }
-};
+    if (map.changed())
+        map.save(file);
+    file.close();
+}
 
 } // namespace
 
+itemmap::ItemMap loadItemMap(Archive archive, ArchiveFile* open)
+{
+    return itemmap::ItemMap::load(
+        archivePath(archive), capacitiesOf(archive), archive == Archive::Appointments ? u'A' : u'C', open);
+}
+
 ExportOutcome exportCalendar(const QString& path, const QDateTime& stamp)
 {
-    const QString identity = folderIdentity(programFolder::path());
-    const UidMaker uids(Archive::Appointments, identity);
     return writeExport(path, [&](QByteArray& chunk, const auto& flush) {
         ExportOutcome outcome;
         chunk += ical::calendarBegin();
-        QByteArray uid;
-        archive::readAll(
-            archivePath(Archive::Appointments), AppointmentRecord::Size, [&](const char* bytes, qint64 position) {
-                if (ical::appendEvent(chunk, AppointmentView(bytes), uids.make(uid, position), stamp))
-                    ++outcome.written;
-                else
-                    ++outcome.skipped;
-                if (chunk.size() > (1 << 20) - 8192)
-                    flush();
-            });
+        walkWithUids(Archive::Appointments, [&](const char* bytes, const QByteArray& uid) {
+            if (ical::appendEvent(chunk, AppointmentView(bytes), uid, stamp))
+                ++outcome.written;
+            else
+                ++outcome.skipped;
+            if (chunk.size() > (1 << 20) - 8192)
+                flush();
+        });
         chunk += ical::calendarEnd();
         return outcome;
     });
@@ -185,13 +200,10 @@ ExportOutcome exportCalendar(const QString& path, const QDateTime& stamp)
 
 ExportOutcome exportContacts(const QString& path, const vcard::Options& options)
 {
-    const QString identity = folderIdentity(programFolder::path());
-    const UidMaker uids(Archive::Contacts, identity);
     return writeExport(path, [&](QByteArray& chunk, const auto& flush) {
         ExportOutcome outcome;
-        QByteArray uid;
-        archive::readAll(archivePath(Archive::Contacts), ContactRecord::Size, [&](const char* bytes, qint64 position) {
-            if (vcard::appendCard(chunk, ContactView(bytes), uids.make(uid, position), options))
+        walkWithUids(Archive::Contacts, [&](const char* bytes, const QByteArray& uid) {
+            if (vcard::appendCard(chunk, ContactView(bytes), uid, options))
                 ++outcome.written;
             else
                 ++outcome.skipped;
@@ -253,6 +265,70 @@ QByteArray mergedRecord(Archive archive, const Incoming& item, const QByteArray&
     return record;
 }
 
+namespace {
+
+template <typename Layout>
+void fieldSpan(int f, int& offset, int& size)
+{
+    offset = Layout::Offsets[f];
+    size = Layout::Capacities[f] + 1;
+}
+
+QString fieldText(Archive archive, const QByteArray& record, int f)
+{
+    if (archive == Archive::Appointments)
+        return AppointmentView(record.constData()).text(AppointmentField(f));
+    return ContactView(record.constData()).text(ContactField(f));
+}
+
+// The file's version of a record kept beside it, its notes saying so.
+QByteArray conflictCopy(Archive archive, const QByteArray& record)
+{
+    const QString mark = u"Copia in conflitto dal file importato il %1"_s.arg(
+        QDateTime::currentDateTime().toString(u"dd/MM/yyyy HH:mm"_s));
+    if (archive == Archive::Appointments) {
+        AppointmentRecord copy = AppointmentRecord::fromBytes(record.constData());
+        const QString notes = copy.text(AppointmentField::notes);
+        copy.setText(AppointmentField::notes, notes.isEmpty() ? mark : mark + u' ' + notes);
+        return QByteArray(copy.data(), AppointmentRecord::Size);
+    }
+    ContactRecord copy = ContactRecord::fromBytes(record.constData());
+    const QString notes = copy.text(ContactField::notes);
+    copy.setText(ContactField::notes, notes.isEmpty() ? mark : mark + u' ' + notes);
+    return QByteArray(copy.data(), ContactRecord::Size);
+}
+
+} // namespace
+
+Merge mergeThreeWays(Archive archive, const QByteArray& base, const QByteArray& current, const QByteArray& incoming)
+{
+    const std::span<const int> capacities = capacitiesOf(archive);
+    const QByteArray mine = itemmap::fieldDigests(current.constData(), capacities);
+    const QByteArray theirs = itemmap::fieldDigests(incoming.constData(), capacities);
+    const bool known = base.size() == mine.size();
+    Merge merge;
+    merge.record = current;
+    for (int f = 0; f < int(capacities.size()); ++f) {
+        const QByteArrayView was = known ? QByteArrayView(base).sliced(f * 4, 4) : QByteArrayView();
+        const QByteArrayView now = QByteArrayView(mine).sliced(f * 4, 4);
+        const QByteArrayView there = QByteArrayView(theirs).sliced(f * 4, 4);
+        if (there == now || (known && there == was))
+            continue; // the same on both sides, or not changed outside
+        if (known && now != was && fieldText(archive, current, f) != fieldText(archive, incoming, f)) {
+            merge.conflicts.append(f);
+            continue;
+        }
+        int offset = 0, size = 0;
+        if (archive == Archive::Appointments)
+            fieldSpan<records::AppointmentLayout>(f, offset, size);
+        else
+            fieldSpan<records::ContactLayout>(f, offset, size);
+        std::memcpy(merge.record.data() + offset, incoming.constData() + offset, size_t(size));
+        merge.taken.append(f);
+    }
+    return merge;
+}
+
 Plan planImport(Archive archive, const QList<Incoming>& items)
 {
     Plan plan;
@@ -265,7 +341,6 @@ Plan planImport(Archive archive, const QList<Incoming>& items)
     QHash<QString, qint64> contents;
     QHash<QString, qint64> nameAndTaxCode;
     QHash<QString, qint64> nameAndEmail;
-    QList<QByteArray> needed; // records that the plan may update, read on demand below
     qint64 count = 0;
     archive::readAll(path, size, [&](const char* bytes, qint64 position) {
         count = position;
@@ -281,14 +356,14 @@ Plan planImport(Archive archive, const QList<Incoming>& items)
                 nameAndEmail.insert(name + u'\x1f' + email, position);
         }
     });
-    const ImportedUids imported = ImportedUids::load(path);
-    const QString identity = folderIdentity(programFolder::path());
+    const itemmap::ItemMap map = loadItemMap(archive);
 
     QSet<QString> keysInFile;
     QSet<QString> contentsInFile;
     for (const Incoming& item : items) {
         PlanEntry entry;
         entry.item = item;
+        entry.received = item.record;
         if (!item.skipReason.isEmpty()) {
             entry.reason = item.skipReason;
             plan.entries.append(entry);
@@ -302,29 +377,52 @@ Plan planImport(Archive archive, const QList<Incoming>& items)
             }
             keysInFile.insert(item.key);
         }
-        // A record of this folder, or one imported before: updated when it differs.
-        std::optional<qint64> position = ownPosition(archive, identity, item.key);
-        if (!position && !item.key.isEmpty())
-            position = imported.position(item.key);
-        if (position && *position <= count) {
+        // A record the map names: the three versions compared field by
+        // field. Only a record that is still what the map last knew is ever
+        // written in the item's name.
+        const itemmap::ItemMap::Entry* named = item.key.isEmpty() ? nullptr : map.byUid(item.key);
+        QString stale;
+        if (named) {
             QByteArray before(size, Qt::Uninitialized);
-            archive::readAt(path, size, *position, before.data());
-            const QByteArray after = mergedRecord(archive, item, before);
-            if (contentKey(archive, after.constData()) == contentKey(archive, before.constData())) {
-                entry.reason = u"già presente e invariato (scheda n. %1)"_s.arg(*position);
-            } else {
-                entry.action = PlanEntry::Action::Update;
-                entry.position = *position;
+            if (named->position <= count)
+                archive::readAt(path, size, named->position, before.data());
+            if (named->position <= count && map.certain(named->position, before.constData())) {
+                const QByteArray incoming = mergedRecord(archive, item, before);
+                entry.received = incoming;
+                const Merge merge = mergeThreeWays(archive, named->base, before, incoming);
+                entry.position = named->position;
                 entry.before = before;
-                entry.item.record = after;
-                entry.reason = u"aggiorna la scheda n. %1"_s.arg(*position);
+                if (contentKey(archive, merge.record.constData()) == contentKey(archive, before.constData())
+                    && merge.conflicts.isEmpty()) {
+                    entry.reason = u"già presente e invariato (scheda n. %1)"_s.arg(named->position);
+                    plan.entries.append(entry);
+                    continue;
+                }
+                entry.action = PlanEntry::Action::Update;
+                entry.item.record = merge.record;
+                entry.reason = u"aggiorna la scheda n. %1"_s.arg(named->position);
+                plan.entries.append(entry);
+                if (!merge.conflicts.isEmpty()) {
+                    PlanEntry copy;
+                    copy.action = PlanEntry::Action::Add;
+                    copy.item = item;
+                    copy.item.record = conflictCopy(archive, incoming);
+                    copy.conflictCopy = true;
+                    copy.position = named->position;
+                    copy.reason = u"copia in conflitto: la scheda n. %1 è cambiata sia nel file sia in archivio"_s.arg(
+                        named->position);
+                    plan.entries.append(copy);
+                }
+                continue;
             }
-            plan.entries.append(entry);
-            continue;
+            stale = named->position <= count
+                ? u" (la scheda n. %1 non corrisponde più a questo elemento)"_s.arg(named->position)
+                : u" (la scheda n. %1 non è più in archivio)"_s.arg(named->position);
         }
         const QString content = contentKey(archive, item.record.constData());
         if (const auto found = contents.constFind(content); found != contents.cend()) {
             entry.reason = u"già presente in archivio (scheda n. %1)"_s.arg(*found);
+            entry.position = *found;
             plan.entries.append(entry);
             continue;
         }
@@ -353,7 +451,7 @@ Plan planImport(Archive archive, const QList<Incoming>& items)
         }
         contentsInFile.insert(content);
         entry.action = PlanEntry::Action::Add;
-        entry.reason = u"nuova scheda"_s;
+        entry.reason = u"nuova scheda"_s + stale;
         plan.entries.append(entry);
     }
     return plan;
@@ -390,7 +488,6 @@ ImportOutcome applyImport(const Plan& plan)
     if (additions.isEmpty() && updates.isEmpty())
         return outcome;
 
-    const QString identity = folderIdentity(programFolder::path());
     ArchiveFile file;
     file.open(path, size, ArchiveFile::Access::Write);
     const qint64 count = file.recordCount();
@@ -403,6 +500,8 @@ ImportOutcome applyImport(const Plan& plan)
         if (current != entry->before)
             throw PlanOutdated();
     }
+    itemmap::ItemMap map = loadItemMap(plan.archive, &file);
+    map.dropPast(count);
     QList<const PlanEntry*> rewritten;
     try {
         for (const PlanEntry* entry : updates) {
@@ -411,19 +510,17 @@ ImportOutcome applyImport(const Plan& plan)
             rewritten.append(entry);
         }
         file.appendMany(added.constData(), additions.size());
-        // Foreign UIDs are remembered with the position of their record, so
-        // that the next import of the same file recognises them.
-        ImportedUids imported = ImportedUids::load(path);
-        bool changed = false;
+        // Each record written is remembered with its item and the item's
+        // version as received now, so that the next import of the same file
+        // recognises it and keeps what the office changes meanwhile.
+        for (const PlanEntry* entry : updates)
+            map.set(entry->position, entry->item.key, entry->item.record.constData(), entry->received.constData());
         for (qsizetype i = 0; i < additions.size(); ++i) {
-            const QString& key = additions[i]->item.key;
-            if (!key.isEmpty() && !ownPosition(plan.archive, identity, key)) {
-                imported.add(key, count + 1 + i);
-                changed = true;
-            }
+            const PlanEntry* entry = additions[i];
+            if (!entry->conflictCopy && !entry->item.key.isEmpty())
+                map.set(count + 1 + i, entry->item.key, entry->item.record.constData(), entry->received.constData());
         }
-        if (changed)
-            imported.save(path);
+        map.save(file);
     } catch (...) {
         // All or nothing: what went in is taken back, newest first.
         try {

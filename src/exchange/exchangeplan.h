@@ -5,10 +5,10 @@
 // (what will be added, updated and skipped, and why) and its application.
 // The screen and the command line call these same functions.
 
-#include "exchange/folderidentity.h"
 #include "exchange/icalendar.h"
 #include "exchange/incoming.h"
 #include "exchange/vcard.h"
+#include "storage/itemmap.h"
 
 #include <QDateTime>
 #include <QList>
@@ -17,6 +17,8 @@
 #include <exception>
 
 namespace exchange {
+
+enum class Archive { Appointments, Contacts };
 
 // The file of an export could not be written: nothing was replaced.
 class WriteFailure : public std::exception {
@@ -63,10 +65,14 @@ ExportOutcome exportContacts(const QString& path, const vcard::Options& options)
 struct PlanEntry {
     enum class Action { Add, Update, Skip };
     Action action = Action::Skip;
-    Incoming item;
-    qint64 position = 0; // the record an update rewrites
+    Incoming item;       // its record is what the archive will hold
+    qint64 position = 0; // the record an update rewrites, or that an unchanged or conflicting item names
     QByteArray before;   // that record as the plan read it
+    QByteArray received; // the record as the file gives it: what is remembered as last received
     QString reason;      // why an entry is skipped, or which record it updates
+    // A conflict copy: the file's version of a record that the office
+    // changed too, added beside it; it names no item.
+    bool conflictCopy = false;
 };
 
 struct Plan {
@@ -78,6 +84,23 @@ struct Plan {
 // The record `item` becomes over the record `before` of the archive: the
 // fields the item does not carry taken from `before`.
 QByteArray mergedRecord(Archive archive, const Incoming& item, const QByteArray& before);
+
+// The three versions of a record that came from outside: `base` the field
+// digests of the record as last received (empty when unknown), `current`
+// the archive's record now, `incoming` what the file or the server gives
+// now. A field changed only outside is taken, a field changed only in the
+// archive is kept; changed on both sides to different texts, the archive's
+// text stays and the field is named in `conflicts`. Without a base every
+// field of `incoming` is taken.
+struct Merge {
+    QByteArray record;    // what the archive will hold
+    QList<int> conflicts; // fields changed on both sides
+    QList<int> taken;     // fields taken from outside
+};
+Merge mergeThreeWays(Archive archive, const QByteArray& base, const QByteArray& current, const QByteArray& incoming);
+
+// The map of records and items of an archive of the program folder.
+itemmap::ItemMap loadItemMap(Archive archive, ArchiveFile* open = nullptr);
 
 // What importing `items` into the archive would do, read from the archive
 // and its imported UIDs now; nothing is written. Throws AccessFailure.

@@ -40,7 +40,7 @@ int run(int argc, char* argv[])
     // before any screen reads an archive.
     backup::finishPendingRestore(programFolder::path());
     cleanLeftovers();
-    davsync::installRecordCodecs(programFolder::path());
+    davsync::installRecordCodecs();
     Screens screens;
     screens.gate()->show();
     return QApplication::exec();

@@ -132,7 +132,7 @@ int synchronize(const Request& request, QTextStream& out, QTextStream& err)
         }
         settings = davsync::Settings::load();
     }
-    davsync::installRecordCodecs(programFolder::path());
+    davsync::installRecordCodecs();
     try {
         const davsync::Summary summary
             = davsync::synchronize(settings, davsync::keyring::password(settings), SyncLockWaitMs);

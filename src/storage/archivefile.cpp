@@ -1,5 +1,7 @@
 #include "storage/archivefile.h"
 
+#include "storage/itemmap.h"
+
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -528,6 +530,7 @@ void ArchiveFile::truncate(qint64 records)
     m_bufferRecords = 0;
     if (::ftruncate(m_fd, records * m_recordSize) != 0 || ::fdatasync(m_fd) != 0)
         fail("truncate");
+    itemmap::ItemMap::noteTruncate(m_path, records);
     m_count = records;
     m_index = std::min(m_index, m_count);
     m_overlays.removeIf([this](const auto& overlay) { return overlay.key() >= m_count; });
@@ -544,8 +547,10 @@ void ArchiveFile::append(const char* buffer, qint64 records)
     if (!readBytes(partial.data(), partial.size(), offset))
         fail("read");
     qint64 done = 0;
-    if (writeBytes(buffer, m_recordSize * records, offset, done) && ::fdatasync(m_fd) == 0)
+    if (writeBytes(buffer, m_recordSize * records, offset, done) && ::fdatasync(m_fd) == 0) {
+        itemmap::ItemMap::noteAppend(m_path, m_index + 1, records);
         return;
+    }
     // The file back as it was: its length, and the bytes of the partial
     // record that the write went over.
     const int saved = errno;
@@ -582,6 +587,8 @@ void ArchiveFile::rewrite(const char* buffer)
         fail("write");
     }
     ::unlink(nativeNote.constData());
+    itemmap::ItemMap::noteRewrite(m_path, m_index + 1, itemmap::fingerprint(before.constData(), m_recordSize),
+        itemmap::fingerprint(buffer, m_recordSize));
 }
 
 void ArchiveFile::close()

@@ -29,9 +29,9 @@ struct ItemCodec {
     std::vector<int> capacities; // the layout's field capacities, for the digest
     QByteArray contentType;      // "text/calendar; charset=utf-8"
     QString extension;           // ".ics"
-    // The UID of the record at a position; when not given, the sync makes
-    // one of the folder's code and the position.
-    std::function<QString(qint64 position)> uid;
+    // The letter of this folder's UIDs for the archive's records, as the
+    // record-to-item map of the archive gives them ('A', 'C').
+    QChar uidPrefix;
     // The item text of a record under this UID; empty when the record cannot
     // be one (an appointment without a valid date, a contact without a name).
     std::function<QByteArray(const char* record, const QString& uid)> encode;

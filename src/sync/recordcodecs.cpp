@@ -2,7 +2,6 @@
 
 #include "exchange/contentlines.h"
 #include "exchange/exchangeplan.h"
-#include "exchange/folderidentity.h"
 #include "exchange/icalendar.h"
 #include "exchange/vcard.h"
 #include "storage/programfolder.h"
@@ -19,18 +18,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace davsync {
 
 namespace {
-
-// The folder's identity, read once per installation.
-struct Identity {
-    QString folder;
-    QString value;
-    const QString& get()
-    {
-        if (value.isEmpty())
-            value = exchange::folderIdentity(folder);
-        return value;
-    }
-};
 
 // The record one item text becomes: its first event or card that can be one.
 // A repeating event becomes its next occurrence from today (its first one
@@ -74,11 +61,8 @@ void markNotes(char* bytes, typename records::Record<Layout>::Field notes, const
 
 } // namespace
 
-void installRecordCodecs(const QString& folder)
+void installRecordCodecs()
 {
-    const QString withSeparator = folder.endsWith(u'/') ? folder : folder + u'/';
-    const auto identity = std::make_shared<Identity>(Identity { withSeparator, {} });
-
     ItemCodec appointments;
     appointments.archive = programFolder::Appointments;
     appointments.recordSize = AppointmentRecord::Size;
@@ -86,9 +70,7 @@ void installRecordCodecs(const QString& folder)
         records::AppointmentLayout::Capacities.begin(), records::AppointmentLayout::Capacities.end());
     appointments.contentType = "text/calendar; charset=utf-8";
     appointments.extension = u".ics"_s;
-    appointments.uid = [identity](qint64 position) {
-        return exchange::recordUid(exchange::Archive::Appointments, identity->get(), position);
-    };
+    appointments.uidPrefix = u'A';
     appointments.encode = [](const char* record, const QString& uid) {
         return exchange::ical::eventItem(AppointmentRecord::fromBytes(record), uid, QDateTime::currentDateTimeUtc());
     };
@@ -105,9 +87,7 @@ void installRecordCodecs(const QString& folder)
     contacts.capacities.assign(records::ContactLayout::Capacities.begin(), records::ContactLayout::Capacities.end());
     contacts.contentType = "text/vcard; charset=utf-8";
     contacts.extension = u".vcf"_s;
-    contacts.uid = [identity](qint64 position) {
-        return exchange::recordUid(exchange::Archive::Contacts, identity->get(), position);
-    };
+    contacts.uidPrefix = u'C';
     // The codice fiscale, partita IVA and IBAN stay in the archive: what a
     // server holds reaches every phone of the account.
     contacts.encode = [](const char* record, const QString& uid) {

@@ -9,8 +9,8 @@
 
 namespace davsync {
 
-// Installs the conversions of both kinds for the program folder `folder`.
-// The folder's identity is read, or made, when the first UID is needed.
-void installRecordCodecs(const QString& folder);
+// Installs the conversions of both kinds: appointments as the events of the
+// calendar export, contacts as the cards of the address-book export.
+void installRecordCodecs();
 
 } // namespace davsync

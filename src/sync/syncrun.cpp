@@ -1,6 +1,7 @@
 #include "sync/syncrun.h"
 
 #include "storage/archivefile.h"
+#include "storage/itemmap.h"
 #include "storage/programfolder.h"
 #include "sync/davclient.h"
 #include "sync/itemcodec.h"
@@ -9,6 +10,9 @@
 
 #include <QDateTime>
 #include <QLockFile>
+#include <QScopeGuard>
+
+#include <optional>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -74,14 +78,13 @@ private:
 
 class CollectionSync {
 public:
-    CollectionSync(DavClient& client, SyncState& state, const ItemCodec& codec, Kind kind, const QUrl& url,
-        const QString& folderId, Summary& summary)
+    CollectionSync(
+        DavClient& client, SyncState& state, const ItemCodec& codec, Kind kind, const QUrl& url, Summary& summary)
         : m_client(client)
         , m_state(state)
         , m_codec(codec)
         , m_kind(kind)
         , m_url(url)
-        , m_folderId(folderId)
         , m_summary(summary)
         , m_archive(programFolder::file(codec.archive))
         , m_rows(state, kind)
@@ -90,19 +93,44 @@ public:
 
     void run()
     {
+        // What went through is kept in the map also when the run stops half way.
+        auto saved = qScopeGuard([this] {
+            try {
+                saveMap();
+            } catch (...) {
+            }
+        });
         settlePending();
+        m_map = itemmap::ItemMap::load(m_archive, m_codec.capacities, m_codec.uidPrefix);
 
-        // The archive, read once.
+        // Which record each item of the last syncs is: the map says so. The
+        // state kept by earlier copies of the program named the records by
+        // their positions; those are taken into the map once.
+        QList<SyncState::ItemRow> rows = m_state.items(m_kind);
+        QHash<qint64, QString> adopt;
+        for (const SyncState::ItemRow& row : rows)
+            if (row.position > 0 && !m_map->byUid(row.uid))
+                adopt.insert(row.position, row.uid);
+
+        // The archive, read once. A record the map does not certainly name
+        // gets a new UID: an item of the server is never written over a
+        // record that may be another one (an archive restored or copied).
         QList<LocalRecord> records;
         archive::readAll(m_archive, m_codec.recordSize, [&](const char* record, qint64 position) {
             records.append({ position, digest(record) });
+            if (const auto uid = adopt.constFind(position); uid != adopt.cend())
+                m_map->set(position, *uid, record, nullptr);
+            m_uidAt.insert(position, m_map->uidFor(position, record));
         });
+        for (SyncState::ItemRow& row : rows) {
+            const itemmap::ItemMap::Entry* entry = m_map->byUid(row.uid);
+            row.position = entry && m_uidAt.value(entry->position) == row.uid ? entry->position : 0;
+        }
         QSet<qint64> skip;
         for (const SyncState::Conflict& conflict : m_state.conflicts())
             if (conflict.kind == m_kind)
                 skip.insert(conflict.position);
 
-        const QList<SyncState::ItemRow> rows = m_state.items(m_kind);
         for (const SyncState::ItemRow& row : rows)
             m_uids.insert(row.uid);
         const Changes changes = m_client.changesSince(m_url, m_state.token(m_kind));
@@ -151,11 +179,24 @@ private:
         return digest(record.constData());
     }
 
-    QString uidFor(qint64 position) const
+    QString uidFor(qint64 position) const { return m_uidAt.value(position); }
+
+    // The record at `position` is now `record`, agreed with the server as it is.
+    void remember(qint64 position, const QString& uid, const QByteArray& record)
     {
-        if (m_codec.uid)
-            return m_codec.uid(position);
-        return u"%1-%2-%3"_s.arg(m_folderId, m_kind == Kind::Appointments ? u"app"_s : u"con"_s).arg(position);
+        m_map->set(position, uid, record.constData(), record.constData());
+        m_uidAt.insert(position, uid);
+    }
+
+    // What the run changed in the map, written under the archive's lock.
+    void saveMap()
+    {
+        if (!m_map || !m_map->changed())
+            return;
+        ArchiveFile file;
+        file.open(m_archive, m_codec.recordSize, ArchiveFile::Access::Write);
+        m_map->save(file);
+        file.close();
     }
 
     QString hrefFor(const QString& uid) const
@@ -219,6 +260,7 @@ private:
             return;
         }
         m_rows.save({ uid, href, etag, action.position, digest(record.constData()), false });
+        remember(action.position, uid, record);
         ++m_summary.sent;
     }
 
@@ -246,12 +288,14 @@ private:
         const Item there = m_client.get(href);
         if (there.href.isEmpty()) {
             m_rows.save({ uid, href, put(href, text, QByteArray()), position, mine, false });
+            remember(position, uid, record);
             ++m_summary.sent;
             return;
         }
         const auto theirs = m_codec.decode(there.data, record.constData());
         if (there.data == text || (theirs && digest(theirs->record.constData()) == mine)) {
             m_rows.save({ uid, href, there.etag, position, mine, false });
+            remember(position, uid, record);
             return;
         }
         if (theirs && !m_state.hasConflict(m_kind, uid, there.etag)) {
@@ -268,6 +312,7 @@ private:
                                        .arg(position));
         }
         m_rows.save({ uid, href, put(href, text, there.etag), position, mine, false });
+        remember(position, uid, record);
         ++m_summary.sent;
     }
 
@@ -295,11 +340,13 @@ private:
 
         m_state.begin();
         for (qsizetype i = 0; i < records.size(); ++i) {
-            if (purpose == u"conflict"_s)
+            if (purpose == u"conflict"_s) {
                 m_state.addConflict(
                     { m_kind, rows[i].uid, rows[i].position, rows[i].etag, QDateTime::currentDateTime() });
-            else
+            } else {
                 m_state.saveItem(m_kind, rows[i]);
+                remember(rows[i].position, rows[i].uid, records[i]);
+            }
             m_state.dropPending(ids[i]);
         }
         m_state.commit();
@@ -335,6 +382,7 @@ private:
             }
             if (inArchive) {
                 archive::rewriteAt(m_archive, m_codec.recordSize, action->position, decoded->record.constData());
+                remember(action->position, action->uid, decoded->record);
                 m_rows.save({ action->uid, item.href, item.etag, action->position, digest(decoded->record.constData()),
                     false });
             } else {
@@ -357,7 +405,10 @@ private:
     const ItemCodec& m_codec;
     Kind m_kind;
     QUrl m_url;
-    QString m_folderId;
+    // Who each record is on the server: the archive's record-to-item map,
+    // the same the calendar and address-book files use.
+    std::optional<itemmap::ItemMap> m_map;
+    QHash<qint64, QString> m_uidAt;
     Summary& m_summary;
     QString m_archive;
     RowWriter m_rows;
@@ -395,9 +446,6 @@ Summary synchronize(const Settings& given, const QString& password, int lockWait
                           u"sincronizzazione riprenderà più tardi."_s,
             true);
 
-    if (settings.folderId.isEmpty())
-        settings.folderId = Settings::folderCode();
-
     SyncState state(programFolder::file(SyncState::FileName));
     DavClient client(server, settings.user, password);
     Summary summary;
@@ -416,7 +464,7 @@ Summary synchronize(const Settings& given, const QString& password, int lockWait
                                       kind == Kind::Appointments ? u"gli appuntamenti"_s : u"i contatti"_s,
                                       kind == Kind::Appointments ? u"il calendario"_s : u"la rubrica"_s));
             state.bindCollection(kind, url.toString());
-            CollectionSync(client, state, *codec, kind, url, settings.folderId, summary).run();
+            CollectionSync(client, state, *codec, kind, url, summary).run();
         }
         run = { QDateTime::currentDateTime(), summary.sent, summary.received, summary.conflicts, summary.removed, true,
             describe(summary) };

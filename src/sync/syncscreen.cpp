@@ -74,7 +74,6 @@ void SyncScreen::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     const davsync::Settings settings = davsync::Settings::load();
-    m_folderId = settings.folderId;
     m_ui->txtServer->setText(settings.server);
     m_ui->txtUtente->setText(settings.user);
     m_ui->chkHttp->setChecked(settings.allowPlainHttp);
@@ -98,7 +97,6 @@ davsync::Settings SyncScreen::fromControls() const
     settings.addressBook = addressIn(m_ui->txtRubrica);
     settings.automatic = m_ui->chkAutomatica->isChecked();
     settings.minutes = m_ui->txtMinuti->value();
-    settings.folderId = m_folderId;
     return settings;
 }
 
@@ -120,7 +118,6 @@ bool SyncScreen::saveSettings()
                             u"controllare che sia scrivibile."_s);
         return false;
     }
-    m_folderId = davsync::Settings::load().folderId;
     const QString password = m_ui->txtPassword->text();
     if (!password.isEmpty()) {
         const QString refused = davsync::keyring::write(settings, password);

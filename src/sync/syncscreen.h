@@ -35,5 +35,4 @@ private:
     void setBusy(bool busy);
 
     QScopedPointer<Ui::SyncScreen> m_ui;
-    QString m_folderId;
 };

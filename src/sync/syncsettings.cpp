@@ -3,7 +3,6 @@
 #include "storage/programfolder.h"
 
 #include <QSettings>
-#include <QUuid>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -22,7 +21,6 @@ Settings Settings::load()
     settings.addressBook = file.value(u"Raccolte/Rubrica"_s).toString();
     settings.automatic = file.value(u"Automatica/Attiva"_s, false).toBool();
     settings.minutes = std::clamp(file.value(u"Automatica/Minuti"_s, 15).toInt(), 1, 1440);
-    settings.folderId = file.value(u"Cartella/Codice"_s).toString();
     return settings;
 }
 
@@ -36,22 +34,8 @@ bool Settings::save() const
     file.setValue(u"Raccolte/Rubrica"_s, addressBook);
     file.setValue(u"Automatica/Attiva"_s, automatic);
     file.setValue(u"Automatica/Minuti"_s, minutes);
-    file.setValue(
-        u"Cartella/Codice"_s, folderId.isEmpty() ? QUuid::createUuid().toString(QUuid::WithoutBraces) : folderId);
     file.sync();
     return file.status() == QSettings::NoError;
-}
-
-QString Settings::folderCode()
-{
-    QSettings file(programFolder::file(FileName), QSettings::IniFormat);
-    QString code = file.value(u"Cartella/Codice"_s).toString();
-    if (code.isEmpty()) {
-        code = QUuid::createUuid().toString(QUuid::WithoutBraces);
-        file.setValue(u"Cartella/Codice"_s, code);
-        file.sync();
-    }
-    return code;
 }
 
 QString passwordFromEnvironment()

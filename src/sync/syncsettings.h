@@ -17,14 +17,11 @@ struct Settings {
     bool allowPlainHttp = false;
     bool automatic = false; // every `minutes` while the program runs
     int minutes = 15;
-    QString folderId; // makes the UIDs of this folder's records its own
 
     // The settings of the program folder; defaults when there are none.
     static Settings load();
     // Writes them into the program folder; false when the file cannot be written.
     bool save() const;
-    // The folder's code, made and kept the first time it is asked for.
-    static QString folderCode();
 };
 
 // The password for `user` at `server` from the environment variable

@@ -36,6 +36,7 @@ davsync::ItemCodec codec(bool calendar)
     using R = records::Record<Layout>;
     davsync::ItemCodec c;
     c.recordSize = R::Size;
+    c.uidPrefix = calendar ? u'A' : u'C';
     c.capacities.assign(Layout::Capacities.begin(), Layout::Capacities.end());
     c.encode = [calendar](const char* bytes, const QString& uid) {
         const R record = R::fromBytes(bytes);

@@ -21,7 +21,6 @@ int main(int argc, char** argv)
     settings.user = QStringLiteral("anna");
     settings.calendar = arguments[3];
     settings.addressBook = arguments[4];
-    settings.folderId = QStringLiteral("prova");
     QTextStream out(stdout);
     try {
         const davsync::Summary summary = davsync::synchronize(settings, davsync::passwordFromEnvironment(), 60000);

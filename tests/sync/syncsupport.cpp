@@ -1,5 +1,10 @@
 #include "sync/syncsupport.h"
 
+#include "storage/itemmap.h"
+#include "storage/programfolder.h"
+
+#include <QUrl>
+
 #include "support/folders.h"
 
 #include <QProcess>
@@ -47,6 +52,18 @@ void writeContacts(const QString& path, int count)
     writeFile(path, bytes);
 }
 
+QString itemName(bool appointments, qint64 position)
+{
+    const itemmap::ItemMap map = appointments ? itemmap::ItemMap::load(programFolder::file(programFolder::Appointments),
+                                     records::AppointmentLayout::Capacities, u'A')
+                                              : itemmap::ItemMap::load(programFolder::file(programFolder::Contacts),
+                                                  records::ContactLayout::Capacities, u'C');
+    const itemmap::ItemMap::Entry* entry = map.byPosition(position);
+    if (!entry)
+        return QString();
+    return QString::fromLatin1(QUrl::toPercentEncoding(entry->uid)) + (appointments ? u".ics"_s : u".vcf"_s);
+}
+
 davsync::Settings settingsFor(const RadicaleServer& server, const QString&)
 {
     davsync::Settings settings;
@@ -54,7 +71,6 @@ davsync::Settings settingsFor(const RadicaleServer& server, const QString&)
     settings.user = u"anna"_s;
     settings.calendar = server.calendar();
     settings.addressBook = server.addressBook();
-    settings.folderId = u"prova"_s;
     return settings;
 }
 

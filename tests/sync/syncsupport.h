@@ -18,6 +18,11 @@ ContactRecord numberedContact(int n);
 void writeAppointments(const QString& path, int count);
 void writeContacts(const QString& path, int count);
 
+// The item name on the server of the record at `position` of the program
+// folder's appointments ("….ics") or contacts ("….vcf"), as the archive's
+// record-to-item map names it; empty when the map does not.
+QString itemName(bool appointments, qint64 position);
+
 davsync::Settings settingsFor(const RadicaleServer& server, const QString& password = QStringLiteral("segreta"));
 
 // Another client: an HTTP request through Python's urllib. Returns the status

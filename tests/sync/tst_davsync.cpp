@@ -2,8 +2,8 @@
 // each side, items of other clients, both sides changing one item, a server
 // that goes away half way, two programs on one folder, a wrong password.
 #include "exchange/exchangeplan.h"
-#include "exchange/folderidentity.h"
 #include "storage/archivefile.h"
+#include "storage/itemmap.h"
 #include "storage/programfolder.h"
 #include "support/folders.h"
 #include "sync/davclient.h"
@@ -214,10 +214,10 @@ private slots:
             if (request.method == "PUT" && !changedThere) {
                 changedThere = true;
                 QByteArray etag;
-                QByteArray there = itemAt(server, server.calendar(), u"prova-app-1.ics"_s, &etag);
+                QByteArray there = itemAt(server, server.calendar(), itemName(true, 1), &etag);
                 there.replace(QByteArray("END:VEVENT"),
                     QByteArray("X-QV-12:" + u"Filiale"_s.toUtf8().toBase64() + "\r\nEND:VEVENT"));
-                otherClient(u"PUT"_s, server.calendar() + u"prova-app-1.ics"_s, there, etag);
+                otherClient(u"PUT"_s, server.calendar() + itemName(true, 1), there, etag);
             }
             const davsync::network::Response response = davsync::network::sendDirect(request);
             refused += response.status == 412;
@@ -226,8 +226,7 @@ private slots:
         const davsync::Summary summary = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
         QCOMPARE(refused, 1);
         QCOMPARE(summary.conflicts, 1);
-        QCOMPARE(
-            field(itemAt(server, server.calendar(), u"prova-app-1.ics"_s), int(AppointmentField::place)), u"Sede"_s);
+        QCOMPARE(field(itemAt(server, server.calendar(), itemName(true, 1)), int(AppointmentField::place)), u"Sede"_s);
         const QList<AppointmentRecord> records = appointmentsIn(path);
         QCOMPARE(records.size(), 3);
         QCOMPARE(records[2].text(AppointmentField::place), u"Filiale"_s);
@@ -248,10 +247,11 @@ private slots:
         QCOMPARE(first.received, 0);
         QCOMPARE(server.storedItems(u"/anna/agenda"_s).size(), 300);
         QCOMPARE(server.storedItems(u"/anna/rubrica"_s).size(), 200);
-        const QByteArray item = itemAt(server, server.calendar(), u"prova-app-7.ics"_s);
-        QVERIFY(item.contains("UID:prova-app-7"));
+        const QByteArray item = itemAt(server, server.calendar(), itemName(true, 7));
+        QVERIFY(item.contains(
+            QByteArray("UID:" + QUrl::fromPercentEncoding(itemName(true, 7).chopped(4).toLatin1()).toUtf8())));
         QCOMPARE(field(item, int(AppointmentField::purpose)), u"Visita n. 7, città"_s);
-        QCOMPARE(field(itemAt(server, server.addressBook(), u"prova-con-9.vcf"_s), int(ContactField::residenceTown)),
+        QCOMPARE(field(itemAt(server, server.addressBook(), itemName(false, 9)), int(ContactField::residenceTown)),
             u"Forlì"_s);
 
         const davsync::Summary again = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
@@ -276,16 +276,16 @@ private slots:
         archive::rewriteAt(path, AppointmentRecord::Size, 2, here.data());
         // There: another client moves item 4 to another purpose.
         QByteArray etag;
-        QByteArray there = itemAt(server, server.calendar(), u"prova-app-4.ics"_s, &etag);
+        QByteArray there = itemAt(server, server.calendar(), itemName(true, 4), &etag);
         there.replace(QByteArray("X-QV-6:" + u"Visita n. 4, città"_s.toUtf8().toBase64()),
             QByteArray("X-QV-6:" + u"Riunione spostata"_s.toUtf8().toBase64()));
-        QVERIFY(written(otherClient(u"PUT"_s, server.calendar() + u"prova-app-4.ics"_s, there, etag)));
+        QVERIFY(written(otherClient(u"PUT"_s, server.calendar() + itemName(true, 4), there, etag)));
 
         const davsync::Summary summary = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
         QCOMPARE(summary.sent, 1);
         QCOMPARE(summary.received, 1);
         QCOMPARE(summary.conflicts, 0);
-        QCOMPARE(field(itemAt(server, server.calendar(), u"prova-app-2.ics"_s), int(AppointmentField::notes)),
+        QCOMPARE(field(itemAt(server, server.calendar(), itemName(true, 2)), int(AppointmentField::notes)),
             u"portare i documenti"_s);
         const QList<AppointmentRecord> records = appointmentsIn(path);
         QCOMPARE(records.size(), 5);
@@ -333,14 +333,14 @@ private slots:
         here.setText(AppointmentField::place, u"Ufficio di Bologna"_s);
         archive::rewriteAt(path, AppointmentRecord::Size, 3, here.data());
         QByteArray etag;
-        QByteArray there = itemAt(server, server.calendar(), u"prova-app-3.ics"_s, &etag);
+        QByteArray there = itemAt(server, server.calendar(), itemName(true, 3), &etag);
         there.replace(QByteArray("END:VEVENT"),
             QByteArray("X-QV-12:" + u"Studio di Rimini"_s.toUtf8().toBase64() + "\r\nEND:VEVENT"));
-        QVERIFY(written(otherClient(u"PUT"_s, server.calendar() + u"prova-app-3.ics"_s, there, etag)));
+        QVERIFY(written(otherClient(u"PUT"_s, server.calendar() + itemName(true, 3), there, etag)));
 
         const davsync::Summary summary = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
         QCOMPARE(summary.conflicts, 1);
-        QCOMPARE(field(itemAt(server, server.calendar(), u"prova-app-3.ics"_s), int(AppointmentField::place)),
+        QCOMPARE(field(itemAt(server, server.calendar(), itemName(true, 3)), int(AppointmentField::place)),
             u"Ufficio di Bologna"_s);
         const QList<AppointmentRecord> records = appointmentsIn(path);
         QCOMPARE(records.size(), 4);
@@ -365,7 +365,7 @@ private slots:
         const QString path = folder.file(programFolder::Appointments);
         writeAppointments(path, 3);
         davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
-        QCOMPARE(otherClient(u"DELETE"_s, server.calendar() + u"prova-app-2.ics"_s), 200);
+        QCOMPARE(otherClient(u"DELETE"_s, server.calendar() + itemName(true, 2)), 200);
 
         const davsync::Summary summary = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
         QCOMPARE(summary.removed, 1);
@@ -468,7 +468,7 @@ private slots:
         ProgramFolderFixture folder;
         RadicaleServer server;
         QVERIFY(server.start());
-        davsync::installRecordCodecs(folder.path());
+        davsync::installRecordCodecs();
         const auto restore = qScopeGuard([] { installStandInCodecs(); });
         const QString appointments = folder.file(programFolder::Appointments);
         const QString contacts = folder.file(programFolder::Contacts);
@@ -484,9 +484,14 @@ private slots:
         const davsync::Summary first = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
         QCOMPARE(first.sent, 3);
         QVERIFY(first.notes.join(u'\n').contains(u"Appuntamento n. 3: senza una data valida"_s));
-        const QString identity = QString::fromLatin1(readFile(folder.file(exchange::IdentityFile))).trimmed();
-        QVERIFY(!identity.isEmpty());
-        const QString uid = u"A1-"_s + identity + u"@quirvale"_s;
+        // Each record is named by the archive's map, the same the files use.
+        const auto uidOf = [](const QString& archive, std::span<const int> capacities, QChar prefix) {
+            const itemmap::ItemMap map = itemmap::ItemMap::load(archive, capacities, prefix);
+            const itemmap::ItemMap::Entry* entry = map.byPosition(1);
+            return entry ? entry->uid : QString();
+        };
+        const QString uid = uidOf(appointments, records::AppointmentLayout::Capacities, u'A');
+        QVERIFY(uid.endsWith(u"@quirvale"_s));
         QCOMPARE(server.storedItems(u"/anna/agenda"_s).size(), 2);
         const QByteArray event = itemAt(server, server.calendar(), uid + u".ics"_s);
         QVERIFY2(event.contains("BEGIN:VEVENT"), event.constData());
@@ -497,7 +502,8 @@ private slots:
         const QString exported = folder.file(u"agenda.ics"_s);
         exchange::exportCalendar(exported, QDateTime::currentDateTime());
         QVERIFY(readFile(exported).contains(QByteArray("UID:" + uid.toUtf8())));
-        const QString cardUid = u"C1-"_s + identity + u"@quirvale"_s;
+        const QString cardUid = uidOf(contacts, records::ContactLayout::Capacities, u'C');
+        QVERIFY(cardUid.endsWith(u"@quirvale"_s));
         QByteArray etag;
         QByteArray card = itemAt(server, server.addressBook(), cardUid + u".vcf"_s, &etag);
         QVERIFY2(card.contains("FN:Rossi Mario 1"), card.constData());

@@ -1,0 +1,129 @@
+#pragma once
+// Who a record is outside the program, in one place for every exchange:
+// the calendar and address-book files, the calendar server, and whatever
+// comes later. For each record that went out or came in, its UID (this
+// folder's own, or the one it came with), the record as it was last agreed
+// with the outside (as last received or sent, field by field), and a
+// fingerprint of the record as the map last knew it.
+//
+// The map of an archive is the file "<archive>.elementi" beside it (see
+// pathOf()). It is rewritten whole only by the exchanges, under the archive's
+// write lock; every other writer of the archive only appends a line telling
+// what it wrote (noteRewrite(), noteAppend(), noteTruncate(), called by
+// ArchiveFile under the same lock), so that the map follows the records the
+// program writes. A record changed by anything that does not write those
+// lines (an older copy of the program, an archive copied or restored over
+// this one without its map) no longer matches its fingerprint: the map then
+// no longer certainly names it, and nothing is ever written over it in the
+// name of its item.
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QString>
+
+#include <optional>
+#include <span>
+
+class ArchiveFile;
+
+namespace itemmap {
+
+// The file of the program folder that holds its identity, a UUID written
+// once and kept for ever: what makes this folder's UIDs its own.
+inline const QString IdentityFile = QStringLiteral("Identita_Cartella.txt");
+
+// The identity of the program folder `folder` (with its trailing separator),
+// made and written on first use. Two workstations making it at once agree:
+// the first file written wins. Throws AccessFailure when the folder cannot
+// be written and has no identity yet.
+QString folderIdentity(const QString& folder);
+// The identity when the folder has one, without making it.
+QString existingIdentity(const QString& folder);
+
+// A digest of one record: 64 bits over its bytes, the same on every machine
+// and in every version of the program.
+quint64 fingerprint(const char* record, int size);
+
+// What each field of a record says, 32 bits a field over its kept text (not
+// the bytes after it, which carry no meaning): equal digests, equal texts.
+QByteArray fieldDigests(const char* record, std::span<const int> capacities);
+
+class ItemMap {
+public:
+    struct Entry {
+        qint64 position = 0;
+        QString uid;
+        quint64 fingerprint = 0; // the record as the map last knew it; 0: not certain
+        QByteArray base;         // fieldDigests() of the record as last agreed with the outside; may be empty
+    };
+
+    // The map of the archive at `archivePath` with records of `capacities`;
+    // `prefix` is the letter of this folder's UIDs for the archive ('A' for
+    // appointments, 'C' for contacts). A missing map is made from what the
+    // earlier copies of the program kept (the UIDs of imports, the UIDs
+    // derived from the positions of a folder that had exported) the first
+    // time it is saved. Throws AccessFailure when the file cannot be read.
+    // `open`, when given, is the archive already open (and locked) by the
+    // caller, read through for what the making of a map needs.
+    static ItemMap load(
+        const QString& archivePath, std::span<const int> capacities, QChar prefix, ArchiveFile* open = nullptr);
+    static QString pathOf(const QString& archivePath);
+
+    // The entry of a record, when the map names it and the record is still
+    // what the map last knew (`record` its bytes now); nothing otherwise.
+    const Entry* certain(qint64 position, const char* record) const;
+    // The entry of an item's UID, certain or not.
+    const Entry* byUid(const QString& uid) const;
+    const Entry* byPosition(qint64 position) const;
+
+    // The UID of the record at `position` whose bytes are `record`: the one
+    // the map certainly gives it, or a new UID of this folder, recorded with
+    // the record as it is now (base left as it was).
+    QString uidFor(qint64 position, const char* record);
+    // Records that `position` holds `record`, known outside as `uid` and last
+    // agreed with the outside as `agreed` (a record of the same layout): the
+    // base of the next comparison. Any other entry of the UID or the position
+    // is dropped.
+    void set(qint64 position, const QString& uid, const char* record, const char* agreed);
+    // The record at `position` is now `record`, the base unchanged.
+    void follow(qint64 position, const char* record);
+    void remove(const QString& uid);
+    // Forgets the entries past the archive's `count` records: the records
+    // they named are gone (an archive restored or copied over this one).
+    void dropPast(qint64 count);
+
+    // Writes the map whole, through a temporary file, with what the writers
+    // noted folded in. `open` is the archive, opened for writing (and so
+    // locked) by the caller: the map is read again under that lock, the
+    // entries this map set or dropped go over it, and every other entry is
+    // kept as the file has it now. Throws AccessFailure.
+    void save(ArchiveFile& open) const;
+    bool changed() const { return m_changed; }
+    qsizetype size() const { return m_entries.size(); }
+    QList<Entry> entries() const;
+
+    // Lines of the writers of the archive at `archivePath`, which hold its
+    // write lock; nothing when the archive has no map. A failure to note is
+    // not an error: the record then simply no longer matches its entry.
+    static void noteRewrite(const QString& archivePath, qint64 position, quint64 before, quint64 after);
+    static void noteAppend(const QString& archivePath, qint64 first, qint64 count);
+    static void noteTruncate(const QString& archivePath, qint64 count);
+
+private:
+    void put(Entry entry);
+    void drop(qint64 position);
+    void write() const;
+    QString m_archivePath;
+    int m_recordSize = 0;
+    std::span<const int> m_capacities;
+    QChar m_prefix;
+    QString m_identity;
+    QHash<qint64, Entry> m_entries; // by position
+    QHash<QString, qint64> m_byUid;
+    QSet<qint64> m_touched; // positions set or dropped since the load
+    bool m_changed = false;
+};
+
+} // namespace itemmap
