@@ -392,15 +392,18 @@ Plan planImport(Archive archive, const QList<Incoming>& items)
                 const Merge merge = mergeThreeWays(archive, named->base, before, incoming);
                 entry.position = named->position;
                 entry.before = before;
-                if (contentKey(archive, merge.record.constData()) == contentKey(archive, before.constData())
-                    && merge.conflicts.isEmpty()) {
-                    entry.reason = u"già presente e invariato (scheda n. %1)"_s.arg(named->position);
-                    plan.entries.append(entry);
-                    continue;
-                }
-                entry.action = PlanEntry::Action::Update;
                 entry.item.record = merge.record;
-                entry.reason = u"aggiorna la scheda n. %1"_s.arg(named->position);
+                if (contentKey(archive, merge.record.constData()) != contentKey(archive, before.constData())) {
+                    entry.action = PlanEntry::Action::Update;
+                    entry.reason = u"aggiorna la scheda n. %1"_s.arg(named->position);
+                } else if (merge.conflicts.isEmpty()) {
+                    entry.reason = u"già presente e invariato (scheda n. %1)"_s.arg(named->position);
+                } else {
+                    entry.reason = u"la scheda n. %1 resta com'è in archivio"_s.arg(named->position);
+                }
+                // What the file gives now is what was last received, also
+                // when the archive's version stays.
+                entry.remember = !merge.conflicts.isEmpty();
                 plan.entries.append(entry);
                 if (!merge.conflicts.isEmpty()) {
                     PlanEntry copy;
@@ -515,6 +518,9 @@ ImportOutcome applyImport(const Plan& plan)
         // recognises it and keeps what the office changes meanwhile.
         for (const PlanEntry* entry : updates)
             map.set(entry->position, entry->item.key, entry->item.record.constData(), entry->received.constData());
+        for (const PlanEntry& entry : plan.entries)
+            if (entry.remember && entry.action == PlanEntry::Action::Skip)
+                map.set(entry.position, entry.item.key, entry.before.constData(), entry.received.constData());
         for (qsizetype i = 0; i < additions.size(); ++i) {
             const PlanEntry* entry = additions[i];
             if (!entry->conflictCopy && !entry->item.key.isEmpty())

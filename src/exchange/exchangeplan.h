@@ -73,6 +73,8 @@ struct PlanEntry {
     // A conflict copy: the file's version of a record that the office
     // changed too, added beside it; it names no item.
     bool conflictCopy = false;
+    // A record left as it is whose item is remembered as received now.
+    bool remember = false;
 };
 
 struct Plan {

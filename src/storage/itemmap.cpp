@@ -347,7 +347,8 @@ QString ItemMap::uidFor(qint64 position, const char* record)
 
 void ItemMap::set(qint64 position, const QString& uid, const char* record, const char* agreed)
 {
-    put({ position, uid, fingerprint(record, m_recordSize), agreed ? fieldDigests(agreed, m_capacities) : QByteArray() });
+    put({ position, uid, fingerprint(record, m_recordSize),
+        agreed ? fieldDigests(agreed, m_capacities) : QByteArray() });
     m_changed = true;
 }
 
@@ -402,8 +403,7 @@ void ItemMap::write() const
     const QList<Entry> list = entries();
     text.reserve(text.size() + list.size() * 120);
     for (const Entry& entry : list) {
-        const bool derived
-            = !m_identity.isEmpty() && entry.uid == positionUid(m_prefix, m_identity, entry.position);
+        const bool derived = !m_identity.isEmpty() && entry.uid == positionUid(m_prefix, m_identity, entry.position);
         text += derived ? "L\t" : "E\t";
         text += QByteArray::number(entry.position);
         text += '\t';

@@ -5,6 +5,7 @@
 #include "exchange/contentlines.h"
 #include "exchange/exchangeplan.h"
 #include "storage/archivefile.h"
+#include "storage/itemmap.h"
 #include "storage/programfolder.h"
 #include "support/folders.h"
 
@@ -496,6 +497,198 @@ print(json.dumps({'result': out}))
         QCOMPARE(records.size(), 2);
         QCOMPARE(records[0], bytesOf(fullAppointment()));
         QCOMPARE(AppointmentView(records[1].constData()).text(A::purpose), u"Secondo spostato"_s);
+    }
+
+    // The three versions of an appointment that came from a phone: what the
+    // file gave last time, what the office made of it since, what the file
+    // gives now. A field changed only in the file is taken, one changed only
+    // in the archive is kept; changed on both sides to different texts, the
+    // archive's stays and the file's version is kept beside it.
+    void importAgainKeepsTheOfficesEdits_data()
+    {
+        QTest::addColumn<QByteArray>("summary");  // the file's purpose at the second import
+        QTest::addColumn<QByteArray>("location"); // the file's place at the second import
+        QTest::addColumn<QString>("officePlace"); // the office's place, or empty when left alone
+        QTest::addColumn<QString>("purpose");     // what the archive holds afterwards
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<int>("updates");
+        QTest::addColumn<int>("copies");
+        QTest::newRow("file unchanged") << QByteArray("Riunione") << QByteArray("Sala A") << QString() << u"Riunione"_s
+                                        << u"Sala A"_s << 0 << 0;
+        QTest::newRow("file changed the purpose") << QByteArray("Riunione spostata") << QByteArray("Sala A")
+                                                  << QString() << u"Riunione spostata"_s << u"Sala A"_s << 1 << 0;
+        QTest::newRow("both changed, other fields") << QByteArray("Riunione spostata") << QByteArray("Sala A")
+                                                    << u"Sala B"_s << u"Riunione spostata"_s << u"Sala B"_s << 1 << 0;
+        QTest::newRow("both changed the place alike")
+            << QByteArray("Riunione") << QByteArray("Sala B") << u"Sala B"_s << u"Riunione"_s << u"Sala B"_s << 0 << 0;
+        QTest::newRow("both changed the place")
+            << QByteArray("Riunione") << QByteArray("Sala C") << u"Sala B"_s << u"Riunione"_s << u"Sala B"_s << 0 << 1;
+    }
+    void importAgainKeepsTheOfficesEdits()
+    {
+        QFETCH(QByteArray, summary);
+        QFETCH(QByteArray, location);
+        QFETCH(QString, officePlace);
+        QFETCH(QString, purpose);
+        QFETCH(QString, place);
+        QFETCH(int, updates);
+        QFETCH(int, copies);
+        ProgramFolderFixture folder;
+        const auto phone = [](const QByteArray& summary, const QByteArray& location) -> QByteArray {
+            return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Telefono//IT\r\nBEGIN:VEVENT\r\n"
+                   "UID:riunione-1@telefono.example\r\nDTSTAMP:20240301T080000Z\r\n"
+                   "DTSTART;TZID=Europe/Rome:20240305T093000\r\nSUMMARY:"
+                + summary + "\r\nLOCATION:" + location + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+        };
+        QCOMPARE(applyImport(planCalendarFile(phone("Riunione", "Sala A"), March2024)).added, 1);
+
+        // The office completes the card.
+        AppointmentRecord card = AppointmentRecord::fromBytes(archiveRecords(Archive::Appointments)[0].constData());
+        card.setText(A::noticeDays, u"3"_s);
+        card.setText(A::commitmentType, u"Riunione di studio"_s);
+        card.setText(A::contact, u"Ferri Cristina"_s);
+        card.setText(A::amount, u"150,00"_s);
+        card.setFlag(A::fulfilled, true);
+        if (!officePlace.isEmpty())
+            card.setText(A::place, officePlace);
+        archive::rewriteAt(archivePath(Archive::Appointments), AppointmentRecord::Size, 1, card.data());
+
+        const Plan plan = planCalendarFile(phone(summary, location), March2024);
+        QCOMPARE(plan.count(PlanEntry::Action::Update), updates);
+        QCOMPARE(plan.count(PlanEntry::Action::Add), copies);
+        if (updates + copies == 0) {
+            QCOMPARE(plan.entries.size(), 1);
+            QVERIFY2(plan.entries[0].reason.contains(u"invariato"_s), qPrintable(plan.entries[0].reason));
+        }
+        applyImport(plan);
+        const QList<QByteArray> records = archiveRecords(Archive::Appointments);
+        QCOMPARE(records.size(), 1 + copies);
+        const AppointmentView after(records[0].constData());
+        QCOMPARE(after.text(A::purpose), purpose);
+        QCOMPARE(after.text(A::place), place);
+        QCOMPARE(after.text(A::noticeDays), u"3"_s);
+        QCOMPARE(after.text(A::commitmentType), u"Riunione di studio"_s);
+        QCOMPARE(after.text(A::contact), u"Ferri Cristina"_s);
+        QCOMPARE(after.text(A::amount), u"150,00"_s);
+        QCOMPARE(after.text(A::fulfilled), u"Sì"_s);
+        if (copies) {
+            const AppointmentView copy(records[1].constData());
+            QCOMPARE(copy.text(A::place), QString::fromUtf8(location));
+            QVERIFY(copy.text(A::notes).startsWith(u"Copia in conflitto dal file importato il "_s));
+        }
+        // And the same file once more changes nothing.
+        const Plan again = planCalendarFile(phone(summary, location), March2024);
+        QCOMPARE(again.count(PlanEntry::Action::Update) + again.count(PlanEntry::Action::Add), 0);
+    }
+
+    // The same for a card: the zone, the pending questions and "Da
+    // ricontattare" that the office wrote stay through a second import of
+    // the phone's address book, and a new telephone of the phone comes in.
+    void importAgainKeepsTheOfficesContactEdits()
+    {
+        ProgramFolderFixture folder;
+        const auto phone = [](const QByteArray& mobile) -> QByteArray {
+            return "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:contatto-1@telefono.example\r\nFN:Bianchi Maria\r\n"
+                   "N:Bianchi;Maria;;;\r\nTEL;TYPE=CELL:"
+                + mobile + "\r\nEND:VCARD\r\n";
+        };
+        QCOMPARE(applyImport(planContactsFile(phone("333 1111111"))).added, 1);
+        ContactRecord card = ContactRecord::fromBytes(archiveRecords(Archive::Contacts)[0].constData());
+        card.setText(C::zone, u"Centro"_s);
+        card.setText(C::pendingIssues, u"Preventivo da mandare"_s);
+        card.setFlag(C::toRecontact, true);
+        archive::rewriteAt(archivePath(Archive::Contacts), ContactRecord::Size, 1, card.data());
+
+        const Plan unchanged = planContactsFile(phone("333 1111111"));
+        QCOMPARE(unchanged.count(PlanEntry::Action::Update) + unchanged.count(PlanEntry::Action::Add), 0);
+        QCOMPARE(applyImport(planContactsFile(phone("347 2222222"))).updated, 1);
+        const QByteArray record = archiveRecords(Archive::Contacts)[0];
+        const ContactView after(record.constData());
+        QCOMPARE(after.text(C::mobilePhone), u"347 2222222"_s);
+        QCOMPARE(after.text(C::zone), u"Centro"_s);
+        QCOMPARE(after.text(C::pendingIssues), u"Preventivo da mandare"_s);
+        QCOMPARE(after.text(C::toRecontact), u"Sì"_s);
+    }
+
+    // An item goes out under the UID it came with: a calendar that sent an
+    // event gets it back as the same event, not as a second one.
+    void exportKeepsTheUidAnItemCameWith()
+    {
+        ProgramFolderFixture folder;
+        QTemporaryDir files;
+        const QByteArray event = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Telefono//IT\r\nBEGIN:VEVENT\r\n"
+                                 "UID:riunione-1@telefono.example\r\nDTSTAMP:20240301T080000Z\r\n"
+                                 "DTSTART;TZID=Europe/Rome:20240305T093000\r\nSUMMARY:Riunione\r\n"
+                                 "END:VEVENT\r\nEND:VCALENDAR\r\n";
+        applyImport(planCalendarFile(event, March2024));
+        archive::append(archivePath(Archive::Appointments), AppointmentRecord::Size, fullAppointment().data());
+        const QString ics = files.filePath(u"agenda.ics"_s);
+        QCOMPARE(exportCalendar(ics, QDateTime::currentDateTimeUtc()).written, 2);
+        const QByteArray file = readFile(ics);
+        QCOMPARE(file.count("UID:"), 2);
+        QCOMPARE(file.count("UID:riunione-1@telefono.example\r\n"), 1);
+        // The export read back changes nothing and adds nothing.
+        const Plan plan = planCalendarFile(file, March2024);
+        QCOMPARE(plan.count(PlanEntry::Action::Update) + plan.count(PlanEntry::Action::Add), 0);
+    }
+
+    // A backup put back, then new appointments: the UIDs of the records
+    // that the restore took away now name nothing, and an import of a file
+    // exported before the restore writes over none of the new records.
+    void afterARestoreAnImportWritesOverNothing_data()
+    {
+        QTest::addColumn<bool>("withMap"); // the map put back with the archive, or left as it was
+        QTest::newRow("archive and map put back") << true;
+        QTest::newRow("archive alone put back") << false;
+    }
+    void afterARestoreAnImportWritesOverNothing()
+    {
+        QFETCH(bool, withMap);
+        ProgramFolderFixture folder;
+        QTemporaryDir files;
+        const QString path = archivePath(Archive::Appointments);
+        const QString mapPath = itemmap::ItemMap::pathOf(path);
+        const auto numbered = [](int n, const QString& what) {
+            AppointmentRecord record = fullAppointment();
+            record.setText(A::purpose, u"%1 %2"_s.arg(what).arg(n));
+            return record;
+        };
+        for (int n = 1; n <= 2; ++n)
+            archive::append(path, AppointmentRecord::Size, numbered(n, u"Prima"_s).data());
+        const QString ics = files.filePath(u"agenda.ics"_s);
+        exportCalendar(ics, QDateTime::currentDateTimeUtc());
+        const QByteArray savedArchive = readFile(path);
+        const QByteArray savedMap = readFile(mapPath);
+        for (int n = 3; n <= 7; ++n)
+            archive::append(path, AppointmentRecord::Size, numbered(n, u"Perso"_s).data());
+        exportCalendar(ics, QDateTime::currentDateTimeUtc());
+        const QByteArray beforeRestore = readFile(ics);
+
+        // The restore, then five new appointments in the places of the lost ones.
+        writeFile(path, savedArchive);
+        if (withMap)
+            writeFile(mapPath, savedMap);
+        for (int n = 3; n <= 7; ++n)
+            archive::append(path, AppointmentRecord::Size, numbered(n, u"Nuovo"_s).data());
+        const QList<QByteArray> newRecords = archiveRecords(Archive::Appointments);
+
+        const Plan plan = planCalendarFile(beforeRestore, March2024);
+        QCOMPARE(plan.count(PlanEntry::Action::Update), 0);
+        QCOMPARE(plan.count(PlanEntry::Action::Add), 5); // the lost ones come back
+        applyImport(plan);
+        const QList<QByteArray> records = archiveRecords(Archive::Appointments);
+        QCOMPARE(records.size(), 12);
+        QCOMPARE(records.first(7), newRecords);
+        for (int n = 8; n <= 12; ++n)
+            QVERIFY(AppointmentView(records[n - 1].constData()).text(A::purpose).startsWith(u"Perso "_s));
+        // Exported now, every record has a UID of its own.
+        exportCalendar(ics, QDateTime::currentDateTimeUtc());
+        const QByteArray after = readFile(ics);
+        QSet<QByteArray> uids;
+        for (const QByteArray& line : after.split('\n'))
+            if (line.startsWith("UID:"))
+                uids.insert(line);
+        QCOMPARE(uids.size(), 12);
     }
 
     void folderIdentityIsSharedAndKept()

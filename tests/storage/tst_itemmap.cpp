@@ -16,10 +16,10 @@
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
+using itemmap::ItemMap;
 using testsupport::ProgramFolderFixture;
 using testsupport::readFile;
 using testsupport::writeFile;
-using itemmap::ItemMap;
 
 namespace {
 
@@ -189,11 +189,9 @@ private slots:
         writeFile(folder.file(itemmap::IdentityFile), "1b4e28ba-2fa1-11d2-883f-0016d3cca427\n");
         writeFile(folder.file(u"Archivio_Appuntamenti.uid"_s), "2\tevento-del-telefono@example.com\n");
         const ItemMap map = load();
-        QCOMPARE(map.certain(1, recordAt(1).constData())->uid,
-            u"A1-1b4e28ba-2fa1-11d2-883f-0016d3cca427@quirvale"_s);
+        QCOMPARE(map.certain(1, recordAt(1).constData())->uid, u"A1-1b4e28ba-2fa1-11d2-883f-0016d3cca427@quirvale"_s);
         QCOMPARE(map.certain(2, recordAt(2).constData())->uid, u"evento-del-telefono@example.com"_s);
-        QCOMPARE(map.certain(3, recordAt(3).constData())->uid,
-            u"A3-1b4e28ba-2fa1-11d2-883f-0016d3cca427@quirvale"_s);
+        QCOMPARE(map.certain(3, recordAt(3).constData())->uid, u"A3-1b4e28ba-2fa1-11d2-883f-0016d3cca427@quirvale"_s);
         save(map);
         QVERIFY(!QFile::exists(folder.file(u"Archivio_Appuntamenti.uid"_s)));
         const ItemMap again = load();
