@@ -287,6 +287,12 @@ bool addArchive(Writer& writer, const QString& path, const Member& member)
         }
         if (!writer.end())
             return false;
+        // The archive's map, read under the same lock: it names the records
+        // just read, never others.
+        const QString map = QFileInfo(path).dir().filePath(programFolder::itemMapOf(member.name));
+        if (QFileInfo(map).isFile() && !QFileInfo(map).isSymLink()
+            && !addFile(writer, map, programFolder::itemMapOf(member.name)))
+            return false;
         file.close();
         return true;
     } catch (const AccessFailure& failure) {
@@ -575,13 +581,20 @@ QString unpackAndVerify(
 
 const QList<Member>& members()
 {
-    static const QList<Member> table = {
-        { programFolder::Appointments, Member::Kind::Archive, AppointmentRecord::Size },
-        { programFolder::Contacts, Member::Kind::Archive, ContactRecord::Size },
-        { programFolder::Documents, Member::Kind::Archive, DocumentRecord::Size },
-        { u"unins000.dll"_s, Member::Kind::File, 0 },
-        { FolderName, Member::Kind::Folder, 0 },
-    };
+    static const QList<Member> table = [] {
+        using R = programFolder::Role;
+        QList<Member> list;
+        for (const programFolder::Entry& entry : programFolder::table()) {
+            if (!programFolder::backedUp(entry.role))
+                continue;
+            const Member::Kind kind = entry.role == R::Archive ? Member::Kind::Archive
+                : entry.role == R::ItemMap                     ? Member::Kind::ArchiveMap
+                : entry.role == R::Attachments                 ? Member::Kind::Folder
+                                                               : Member::Kind::File;
+            list.append({ entry.name, kind, entry.recordSize, programFolder::keptWithoutBackup(entry.role) });
+        }
+        return list;
+    }();
     return table;
 }
 
@@ -616,7 +629,7 @@ Result makeBackup(
     for (const Member& member : members()) {
         const QString path = home.filePath(member.name);
         const QFileInfo info(path);
-        if (info.isSymLink() || !info.exists())
+        if (member.kind == Member::Kind::ArchiveMap || info.isSymLink() || !info.exists())
             continue;
         if (member.kind == Member::Kind::Folder) {
             if (!info.isDir())
@@ -740,8 +753,10 @@ Result restore(const QString& programFolder, const QString& backupFile, const QD
     }
 
     plan.aside = QFileInfo(freeName(home.filePath(AsidePrefix + now.toString(Stamp)))).fileName();
+    // What the backup lacks goes aside, except what keeps the folder the
+    // same folder (its identity, its settings).
     for (const QString& name : currentMembers(programFolder))
-        if (!plan.incoming.contains(name))
+        if (!plan.incoming.contains(name) && !programFolder::keptWithoutBackup(programFolder::roleOf(name)))
             plan.outgoingOnly << name;
     const QString marker = home.filePath(MarkerName);
     if (!writeDurably(marker, planText(plan))) {

@@ -35,13 +35,15 @@ struct Progress {
 
 // One member of the data set of a program folder.
 struct Member {
-    enum class Kind { Archive, File, Folder };
+    // An archive's map goes in with its archive, read under the same lock.
+    enum class Kind { Archive, ArchiveMap, File, Folder };
     QString name;
     Kind kind;
-    int recordSize = 0; // archives only
+    int recordSize = 0;             // archives only
+    bool keptWithoutBackup = false; // a restore of a backup without it leaves it in place
 };
-// The members, in the order a backup holds them. A new state file of the
-// program is one more row here.
+// The members, in the order a backup holds them: the rows of the program
+// folder's table that a backup holds (programFolder::table()).
 const QList<Member>& members();
 
 inline const QString ManifestName = QStringLiteral("Contenuto.txt");

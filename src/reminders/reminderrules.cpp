@@ -2,6 +2,7 @@
 
 #include "appointments/appointmentrules.h"
 #include "storage/archivefile.h"
+#include "storage/programfolder.h"
 #include "storage/safefiles.h"
 #include "storage/texts.h"
 
@@ -178,7 +179,7 @@ bool stillDue(const AppointmentView& record, const Commitment& c)
     return now && now->day == c.day && now->minute == c.minute && now->noticeStart == c.noticeStart;
 }
 
-const QString Ledger::FileName = u"Promemoria_Inviati.txt"_s;
+const QString Ledger::FileName = programFolder::ReminderLedger;
 
 Ledger::Ledger(QString path)
     : m_path(std::move(path))
@@ -247,7 +248,7 @@ bool Ledger::add(const QStringList& keys, const QDate& today)
     return replaceWhole(m_path, lines.join(u'\n').toUtf8() + '\n');
 }
 
-const QString Settings::FileName = u"Impostazioni.ini"_s;
+const QString Settings::FileName = programFolder::ReminderSettings;
 
 Settings Settings::load(const QString& path)
 {

@@ -2,8 +2,10 @@
 
 #include "storage/archivefile.h"
 #include "storage/fixedtext.h"
+#include "storage/programfolder.h"
 #include "storage/safefiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QUuid>
@@ -103,12 +105,12 @@ void appendLine(const QString& archivePath, const QByteArray& line)
 
 QString existingIdentity(const QString& folder)
 {
-    return readIdentity(folder + IdentityFile);
+    return readIdentity(folder + programFolder::Identity);
 }
 
 QString folderIdentity(const QString& folder)
 {
-    const QString path = folder + IdentityFile;
+    const QString path = folder + programFolder::Identity;
     if (QString identity = readIdentity(path); !identity.isEmpty())
         return identity;
     // Written whole under another name, then linked into place: a link never
@@ -155,10 +157,8 @@ QByteArray fieldDigests(const char* record, std::span<const int> capacities)
 
 QString ItemMap::pathOf(const QString& archivePath)
 {
-    QString path = archivePath;
-    if (path.endsWith(u".qzv"_s))
-        path.chop(4);
-    return path + u".elementi"_s;
+    const QFileInfo archive(archivePath);
+    return archive.dir().filePath(programFolder::itemMapOf(archive.fileName()));
 }
 
 ItemMap ItemMap::load(const QString& archivePath, std::span<const int> capacities, QChar prefix, ArchiveFile* open)

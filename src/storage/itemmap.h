@@ -30,12 +30,10 @@ class ArchiveFile;
 
 namespace itemmap {
 
-// The file of the program folder that holds its identity, a UUID written
-// once and kept for ever: what makes this folder's UIDs its own.
-inline const QString IdentityFile = QStringLiteral("Identita_Cartella.txt");
-
 // The identity of the program folder `folder` (with its trailing separator),
-// made and written on first use. Two workstations making it at once agree:
+// a UUID kept in the folder's file programFolder::Identity, written once and
+// kept for ever: what makes this folder's UIDs its own. It is made and
+// written on first use. Two workstations making it at once agree:
 // the first file written wins. Throws AccessFailure when the folder cannot
 // be written and has no identity yet.
 QString folderIdentity(const QString& folder);

@@ -86,7 +86,7 @@ bool storable(const QString& normalised)
 
 QString storePath()
 {
-    return programFolder::file(u"unins000.dll"_s);
+    return programFolder::file(programFolder::Password);
 }
 
 namespace {

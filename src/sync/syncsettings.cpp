@@ -8,7 +8,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace davsync {
 
-const QString Settings::FileName = u"Sincronizzazione.ini"_s;
+const QString Settings::FileName = programFolder::SyncSettings;
 
 Settings Settings::load()
 {

@@ -1,5 +1,7 @@
 #include "sync/syncstate.h"
 
+#include "storage/programfolder.h"
+
 #include <QAtomicInteger>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -10,7 +12,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace davsync {
 
-const QString SyncState::FileName = u"Sincronizzazione.db"_s;
+const QString SyncState::FileName = programFolder::SyncState;
 
 StateFailure::StateFailure(QString path, QString detail)
     : m_path(std::move(path))

@@ -7,6 +7,7 @@
 
 #include "backup/backuprules.h"
 #include "storage/archivefile.h"
+#include "storage/programfolder.h"
 #include "support/folders.h"
 #include "support/layouts.h"
 
@@ -152,6 +153,60 @@ private slots:
             u"Archivio_Appuntamenti.qzv|Archivio_Documenti.qzv|Contatti.qzv|Documenti_Allegati/lettera uno.pdf|"
             u"Documenti_Allegati/perizia è.txt|unins000.dll"_s);
         QCOMPARE(snapshot(home.path()), set); // the backup wrote nothing in the program folder
+    }
+
+    // Every file of the folder's table that holds data goes into a backup,
+    // the archives' maps and the folder's identity included; a restore of a
+    // backup made without the identity or the settings leaves the folder's
+    // own in place, and puts the maps aside with the archives they named.
+    void theWholeDataSetTravels()
+    {
+        QTemporaryDir home, target, other;
+        makeSet(home.path(), 3, 0, u"uno"_s);
+        const QStringList data = { u"Archivio_Appuntamenti.elementi"_s, u"Identita_Cartella.txt"_s,
+            u"Sincronizzazione.db"_s, u"Sincronizzazione.ini"_s, u"Impostazioni.ini"_s, u"Promemoria_Inviati.txt"_s };
+        for (const QString& name : data)
+            writeFile(QDir(home.path()).filePath(name), name.toUtf8() + " di uno\n");
+        for (const QString& name : { u"Guida.pdf"_s, u"Contatto.pdf"_s, u"Contatti.xls"_s, u"Avviso.mp3"_s })
+            writeFile(QDir(home.path()).filePath(name), "not part of the set");
+        const backup::Result result = backup::makeBackup(home.path(), target.path(), 10, Moment);
+        QVERIFY2(result.ok(), qPrintable(result.message));
+        const QStringList members = pythonCheck(result.file, home.path()).split(u'|');
+        for (const QString& name : data)
+            QVERIFY2(members.contains(name), qPrintable(name));
+        QCOMPARE(members.size(), data.size() + 6);
+
+        // A folder with an identity and settings of its own, and a map that
+        // names its own records, gets a backup made without any of them.
+        makeSet(other.path(), 5, 2, u"altro"_s);
+        writeFile(QDir(other.path()).filePath(u"Identita_Cartella.txt"_s), "identità dell'altro\n");
+        writeFile(QDir(other.path()).filePath(u"Sincronizzazione.ini"_s), "impostazioni dell'altro\n");
+        writeFile(QDir(other.path()).filePath(u"Contatti.elementi"_s), "mappa dell'altro\n");
+        QTemporaryDir bare, bareTarget;
+        makeSet(bare.path(), 2, 1, u"nudo"_s);
+        const backup::Result made = backup::makeBackup(bare.path(), bareTarget.path(), 10, Moment);
+        QVERIFY(made.ok());
+        const backup::Result restored = backup::restore(other.path(), made.file, Moment.addDays(1));
+        QVERIFY2(restored.ok(), qPrintable(restored.message));
+        QCOMPARE(
+            readFile(QDir(other.path()).filePath(u"Identita_Cartella.txt"_s)), QByteArray("identità dell'altro\n"));
+        QCOMPARE(
+            readFile(QDir(other.path()).filePath(u"Sincronizzazione.ini"_s)), QByteArray("impostazioni dell'altro\n"));
+        QVERIFY(!QFileInfo::exists(QDir(other.path()).filePath(u"Contatti.elementi"_s)));
+        QCOMPARE(readFile(QDir(restored.file).filePath(u"Contatti.elementi"_s)), QByteArray("mappa dell'altro\n"));
+    }
+
+    // The README tells the people who use the program what every file of the
+    // folder is: each name of the folder's table is there.
+    void theReadmeNamesEveryFileOfTheFolder()
+    {
+        const QByteArray readme = readFile(QStringLiteral(README_PATH));
+        const qsizetype from = readme.indexOf("### I file della cartella del programma");
+        const qsizetype to = readme.indexOf("### ", from + 4);
+        QVERIFY(from >= 0 && to > from);
+        const QByteArray section = readme.mid(from, to - from);
+        for (const programFolder::Entry& entry : programFolder::table())
+            QVERIFY2(section.contains(QByteArray('`' + entry.name.toUtf8())), qPrintable(entry.name));
     }
 
     // A partial record at the end and a half-done rewrite are left out: the

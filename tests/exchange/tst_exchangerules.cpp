@@ -24,7 +24,7 @@
 using namespace Qt::Literals::StringLiterals;
 using namespace exchange;
 using itemmap::folderIdentity;
-using itemmap::IdentityFile;
+using programFolder::Identity;
 using testsupport::ProgramFolderFixture;
 using testsupport::readFile;
 using testsupport::writeFile;
@@ -697,7 +697,7 @@ print(json.dumps({'result': out}))
         const QString first = folderIdentity(programFolder::path());
         QVERIFY(!first.isEmpty());
         QCOMPARE(folderIdentity(programFolder::path()), first);
-        QCOMPARE(QString::fromLatin1(readFile(folder.file(IdentityFile))).trimmed(), first);
+        QCOMPARE(QString::fromLatin1(readFile(folder.file(programFolder::Identity))).trimmed(), first);
     }
 
     // Files planted in a shared folder: an export replaces a link in its
@@ -724,8 +724,8 @@ print(json.dumps({'result': out}))
         QCOMPARE(
             ::mkfifo(QFile::encodeName(itemmap::ItemMap::pathOf(archivePath(Archive::Contacts))).constData(), 0600), 0);
         QVERIFY_THROWS_EXCEPTION(AccessFailure, loadItemMap(Archive::Contacts));
-        QVERIFY(QFile::remove(folder.file(IdentityFile))); // made by the export
-        QCOMPARE(::mkfifo(QFile::encodeName(folder.file(IdentityFile)).constData(), 0600), 0);
+        QVERIFY(QFile::remove(folder.file(programFolder::Identity))); // made by the export
+        QCOMPARE(::mkfifo(QFile::encodeName(folder.file(programFolder::Identity)).constData(), 0600), 0);
         QVERIFY_THROWS_EXCEPTION(AccessFailure, folderIdentity(programFolder::path()));
     }
 

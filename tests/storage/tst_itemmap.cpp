@@ -186,7 +186,7 @@ private slots:
         ProgramFolderFixture folder;
         for (int n = 1; n <= 3; ++n)
             archive::append(path(), AppointmentRecord::Size, numbered(n).constData());
-        writeFile(folder.file(itemmap::IdentityFile), "1b4e28ba-2fa1-11d2-883f-0016d3cca427\n");
+        writeFile(folder.file(programFolder::Identity), "1b4e28ba-2fa1-11d2-883f-0016d3cca427\n");
         writeFile(folder.file(u"Archivio_Appuntamenti.uid"_s), "2\tevento-del-telefono@example.com\n");
         const ItemMap map = load();
         QCOMPARE(map.certain(1, recordAt(1).constData())->uid, u"A1-1b4e28ba-2fa1-11d2-883f-0016d3cca427@quirvale"_s);
