@@ -1,6 +1,7 @@
 // The sync against a real Radicale: discovery, the first upload, changes on
 // each side, items of other clients, both sides changing one item, a server
 // that goes away half way, two programs on one folder, a wrong password.
+#include "backup/backuprules.h"
 #include "exchange/exchangeplan.h"
 #include "storage/archivefile.h"
 #include "storage/itemmap.h"
@@ -533,6 +534,56 @@ private slots:
         const davsync::Summary third = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
         QCOMPARE(third.received + third.conflicts, 0);
         QCOMPARE(archive::count(appointments, AppointmentRecord::Size), 4);
+    }
+
+    // A backup put back after a sync, then new appointments in the places
+    // of the lost ones: those go to the server as new items, the lost ones
+    // come back from the server into the archive, and no item of the server
+    // is written over by another record. A sync after that has nothing to do.
+    void syncAfterARestoreWritesOverNothing()
+    {
+        ProgramFolderFixture folder;
+        RadicaleServer server;
+        QVERIFY(server.start());
+        const QString appointments = folder.file(programFolder::Appointments);
+        writeAppointments(appointments, 2);
+        QCOMPARE(davsync::synchronize(settingsFor(server), u"segreta"_s, 0).sent, 2);
+        QTemporaryDir backups;
+        const backup::Result made
+            = backup::makeBackup(folder.path(), backups.path(), 10, QDateTime(QDate(2024, 3, 10), QTime(9, 0)));
+        QVERIFY2(made.ok(), qPrintable(made.message));
+
+        for (int n = 3; n <= 5; ++n)
+            archive::append(appointments, AppointmentRecord::Size, numberedAppointment(n).data());
+        QCOMPARE(davsync::synchronize(settingsFor(server), u"segreta"_s, 0).sent, 3);
+        QMap<QString, QByteArray> before;
+        for (const QString& name : server.storedItems(u"/anna/agenda"_s))
+            before.insert(name, itemAt(server, server.calendar(), name));
+        QCOMPARE(before.size(), 5);
+
+        const backup::Result restored
+            = backup::restore(folder.path(), made.file, QDateTime(QDate(2024, 3, 11), QTime(9, 0)));
+        QVERIFY2(restored.ok(), qPrintable(restored.message));
+        QCOMPARE(archive::count(appointments, AppointmentRecord::Size), 2);
+        for (int n = 103; n <= 105; ++n)
+            archive::append(appointments, AppointmentRecord::Size, numberedAppointment(n).data());
+
+        const davsync::Summary after = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(after.sent, 3);
+        QCOMPARE(after.received, 3);
+        QCOMPARE(after.conflicts, 0);
+        for (auto it = before.cbegin(); it != before.cend(); ++it)
+            QCOMPARE(itemAt(server, server.calendar(), it.key()), it.value());
+        QCOMPARE(server.storedItems(u"/anna/agenda"_s).size(), 8);
+        const QList<AppointmentRecord> records = appointmentsIn(appointments);
+        QCOMPARE(records.size(), 8);
+        QSet<QString> purposes;
+        for (const AppointmentRecord& record : records)
+            purposes.insert(record.text(AppointmentField::purpose));
+        QCOMPARE(purposes.size(), 8);
+
+        const davsync::Summary again = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(again.sent + again.received + again.conflicts, 0);
     }
 
     void twoProgramsOnOneFolderSyncOneAfterTheOther()
