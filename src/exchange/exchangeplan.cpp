@@ -62,6 +62,8 @@ QString entryLine(const PlanEntry& entry)
 {
     switch (entry.action) {
     case PlanEntry::Action::Add:
+        if (entry.conflictCopy)
+            return u"Aggiungere: %1 (%2)"_s.arg(entry.item.label, entry.reason);
         return u"Aggiungere: "_s + entry.item.label;
     case PlanEntry::Action::Update:
         return u"Aggiornare: %1 (%2)"_s.arg(entry.item.label, entry.reason);
@@ -267,20 +269,6 @@ QByteArray mergedRecord(Archive archive, const Incoming& item, const QByteArray&
 
 namespace {
 
-template <typename Layout>
-void fieldSpan(int f, int& offset, int& size)
-{
-    offset = Layout::Offsets[f];
-    size = Layout::Capacities[f] + 1;
-}
-
-QString fieldText(Archive archive, const QByteArray& record, int f)
-{
-    if (archive == Archive::Appointments)
-        return AppointmentView(record.constData()).text(AppointmentField(f));
-    return ContactView(record.constData()).text(ContactField(f));
-}
-
 // The file's version of a record kept beside it, its notes saying so.
 QByteArray conflictCopy(Archive archive, const QByteArray& record)
 {
@@ -299,35 +287,6 @@ QByteArray conflictCopy(Archive archive, const QByteArray& record)
 }
 
 } // namespace
-
-Merge mergeThreeWays(Archive archive, const QByteArray& base, const QByteArray& current, const QByteArray& incoming)
-{
-    const std::span<const int> capacities = capacitiesOf(archive);
-    const QByteArray mine = itemmap::fieldDigests(current.constData(), capacities);
-    const QByteArray theirs = itemmap::fieldDigests(incoming.constData(), capacities);
-    const bool known = base.size() == mine.size();
-    Merge merge;
-    merge.record = current;
-    for (int f = 0; f < int(capacities.size()); ++f) {
-        const QByteArrayView was = known ? QByteArrayView(base).sliced(f * 4, 4) : QByteArrayView();
-        const QByteArrayView now = QByteArrayView(mine).sliced(f * 4, 4);
-        const QByteArrayView there = QByteArrayView(theirs).sliced(f * 4, 4);
-        if (there == now || (known && there == was))
-            continue; // the same on both sides, or not changed outside
-        if (known && now != was && fieldText(archive, current, f) != fieldText(archive, incoming, f)) {
-            merge.conflicts.append(f);
-            continue;
-        }
-        int offset = 0, size = 0;
-        if (archive == Archive::Appointments)
-            fieldSpan<records::AppointmentLayout>(f, offset, size);
-        else
-            fieldSpan<records::ContactLayout>(f, offset, size);
-        std::memcpy(merge.record.data() + offset, incoming.constData() + offset, size_t(size));
-        merge.taken.append(f);
-    }
-    return merge;
-}
 
 Plan planImport(Archive archive, const QList<Incoming>& items)
 {
@@ -389,7 +348,8 @@ Plan planImport(Archive archive, const QList<Incoming>& items)
             if (named->position <= count && map.certain(named->position, before.constData())) {
                 const QByteArray incoming = mergedRecord(archive, item, before);
                 entry.received = incoming;
-                const Merge merge = mergeThreeWays(archive, named->base, before, incoming);
+                const itemmap::Merge merge
+                    = itemmap::mergeThreeWays(capacitiesOf(archive), named->base, before, incoming);
                 entry.position = named->position;
                 entry.before = before;
                 entry.item.record = merge.record;

@@ -87,20 +87,6 @@ struct Plan {
 // fields the item does not carry taken from `before`.
 QByteArray mergedRecord(Archive archive, const Incoming& item, const QByteArray& before);
 
-// The three versions of a record that came from outside: `base` the field
-// digests of the record as last received (empty when unknown), `current`
-// the archive's record now, `incoming` what the file or the server gives
-// now. A field changed only outside is taken, a field changed only in the
-// archive is kept; changed on both sides to different texts, the archive's
-// text stays and the field is named in `conflicts`. Without a base every
-// field of `incoming` is taken.
-struct Merge {
-    QByteArray record;    // what the archive will hold
-    QList<int> conflicts; // fields changed on both sides
-    QList<int> taken;     // fields taken from outside
-};
-Merge mergeThreeWays(Archive archive, const QByteArray& base, const QByteArray& current, const QByteArray& incoming);
-
 // The map of records and items of an archive of the program folder.
 itemmap::ItemMap loadItemMap(Archive archive, ArchiveFile* open = nullptr);
 

@@ -42,22 +42,17 @@ constexpr qint64 MaxMapBytes = qint64(2) << 30;
 // The map of UIDs that earlier copies of the program kept beside an archive.
 constexpr qint64 MaxOldUidBytes = 256 * 1024 * 1024;
 
-quint64 fnv1a64(const char* bytes, qsizetype size)
+// FNV-1a: small, and the same on every machine and in every version, as
+// digests kept in a file must be.
+template <typename Hash>
+Hash fnv1a(const char* bytes, qsizetype size)
 {
-    quint64 hash = 14695981039346656037ull;
+    constexpr bool Wide = sizeof(Hash) == 8;
+    Hash hash = Wide ? Hash(14695981039346656037ull) : Hash(2166136261u);
+    const Hash prime = Wide ? Hash(1099511628211ull) : Hash(16777619u);
     for (qsizetype i = 0; i < size; ++i) {
         hash ^= quint8(bytes[i]);
-        hash *= 1099511628211ull;
-    }
-    return hash;
-}
-
-quint32 fnv1a32(const char* bytes, qsizetype size)
-{
-    quint32 hash = 2166136261u;
-    for (qsizetype i = 0; i < size; ++i) {
-        hash ^= quint8(bytes[i]);
-        hash *= 16777619u;
+        hash *= prime;
     }
     return hash;
 }
@@ -138,7 +133,7 @@ QString folderIdentity(const QString& folder)
 quint64 fingerprint(const char* record, int size)
 {
     // 0 stands for "not certain" in the map.
-    const quint64 hash = fnv1a64(record, size);
+    const quint64 hash = fnv1a<quint64>(record, size);
     return hash == 0 ? 1 : hash;
 }
 
@@ -148,11 +143,40 @@ QByteArray fieldDigests(const char* record, std::span<const int> capacities)
     int offset = 0;
     for (std::size_t f = 0; f < capacities.size(); ++f) {
         const QByteArrayView text = FixedText::trimmedBytes(record + offset, capacities[f]);
-        const quint32 hash = fnv1a32(text.data(), text.size());
+        const quint32 hash = fnv1a<quint32>(text.data(), text.size());
         std::memcpy(digests.data() + f * 4, &hash, 4);
         offset += capacities[f] + 1;
     }
     return digests;
+}
+
+Merge mergeThreeWays(
+    std::span<const int> capacities, const QByteArray& base, const QByteArray& current, const QByteArray& incoming)
+{
+    const QByteArray mine = fieldDigests(current.constData(), capacities);
+    const QByteArray theirs = fieldDigests(incoming.constData(), capacities);
+    const bool known = base.size() == mine.size();
+    Merge merge;
+    merge.record = current;
+    int offset = 0;
+    for (int f = 0; f < int(capacities.size()); offset += capacities[f] + 1, ++f) {
+        const QByteArrayView was = known ? QByteArrayView(base).sliced(f * 4, 4) : QByteArrayView();
+        const QByteArrayView now = QByteArrayView(mine).sliced(f * 4, 4);
+        const QByteArrayView there = QByteArrayView(theirs).sliced(f * 4, 4);
+        if (there == now || (known && there == was))
+            continue; // the same on both sides, or not changed outside
+        const QByteArrayView ours = FixedText::trimmedBytes(current.constData() + offset, capacities[f]);
+        const QByteArrayView other = FixedText::trimmedBytes(incoming.constData() + offset, capacities[f]);
+        if (ours == other)
+            continue;
+        if (known && now != was) {
+            merge.conflicts.append(f);
+            continue;
+        }
+        std::memcpy(merge.record.data() + offset, incoming.constData() + offset, size_t(capacities[f]) + 1);
+        merge.taken.append(f);
+    }
+    return merge;
 }
 
 QString ItemMap::pathOf(const QString& archivePath)

@@ -48,6 +48,21 @@ quint64 fingerprint(const char* record, int size);
 // the bytes after it, which carry no meaning): equal digests, equal texts.
 QByteArray fieldDigests(const char* record, std::span<const int> capacities);
 
+// The three versions of a record that travels: `base` the field digests of
+// the record as last agreed with the outside (empty when unknown), `current`
+// the archive's record now, `incoming` what a file or a server gives now. A
+// field changed only outside is taken, a field changed only in the archive
+// is kept; changed on both sides to different texts, the archive's text
+// stays and the field is named in `conflicts`. Without a base every field
+// of `incoming` is taken.
+struct Merge {
+    QByteArray record;    // what the archive will hold
+    QList<int> conflicts; // fields changed on both sides
+    QList<int> taken;     // fields taken from outside
+};
+Merge mergeThreeWays(
+    std::span<const int> capacities, const QByteArray& base, const QByteArray& current, const QByteArray& incoming);
+
 class ItemMap {
 public:
     struct Entry {

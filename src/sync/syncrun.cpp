@@ -274,13 +274,18 @@ private:
     }
 
     // Both sides have a version of the item: equal ones are recorded as
-    // synced; otherwise the server's is kept as a conflict copy in the
-    // archive and the archive's goes to the server.
+    // synced. Otherwise the three versions are compared field by field when
+    // the map knows the one last agreed: what changed only on the server is
+    // taken into the archive, what changed only here is kept, and the
+    // result goes to the server. A field changed on both sides, or an item
+    // whose last agreed version is unknown, follows the conflict rule: the
+    // archive's text stays and goes to the server, the server's version is
+    // kept in the archive as a conflict copy.
     void reconcile(const QString& uid, const QString& href, qint64 position)
     {
-        const QByteArray record = readRecord(position);
-        const QByteArray mine = digest(record.constData());
-        const QByteArray text = m_codec.encode(record.constData(), uid);
+        QByteArray record = readRecord(position);
+        QByteArray mine = digest(record.constData());
+        QByteArray text = m_codec.encode(record.constData(), uid);
         if (text.isEmpty()) {
             noteNotSent(position);
             return;
@@ -298,7 +303,21 @@ private:
             remember(position, uid, record);
             return;
         }
-        if (theirs && !m_state.hasConflict(m_kind, uid, there.etag)) {
+        const itemmap::ItemMap::Entry* agreed = m_map->byUid(uid);
+        bool conflict = true;
+        if (theirs && agreed && !agreed->base.isEmpty()) {
+            const itemmap::Merge merge
+                = itemmap::mergeThreeWays(m_codec.capacities, agreed->base, record, theirs->record);
+            conflict = !merge.conflicts.isEmpty();
+            if (!merge.taken.isEmpty()) {
+                archive::rewriteAt(m_archive, m_codec.recordSize, position, merge.record.constData());
+                record = merge.record;
+                mine = digest(record.constData());
+                text = m_codec.encode(record.constData(), uid);
+                ++m_summary.received;
+            }
+        }
+        if (conflict && theirs && !m_state.hasConflict(m_kind, uid, there.etag)) {
             QByteArray copy = theirs->record;
             m_codec.markConflictCopy(copy.data(),
                 u"Copia in conflitto dal server del %1"_s.arg(

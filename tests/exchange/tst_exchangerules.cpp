@@ -572,6 +572,9 @@ print(json.dumps({'result': out}))
         QCOMPARE(after.text(A::amount), u"150,00"_s);
         QCOMPARE(after.text(A::fulfilled), u"Sì"_s);
         if (copies) {
+            const auto copyEntry = std::find_if(plan.entries.cbegin(), plan.entries.cend(),
+                [](const PlanEntry& entry) { return entry.action == PlanEntry::Action::Add; });
+            QVERIFY(entryLine(*copyEntry).contains(u"copia in conflitto"_s));
             const AppointmentView copy(records[1].constData());
             QCOMPARE(copy.text(A::place), QString::fromUtf8(location));
             QVERIFY(copy.text(A::notes).startsWith(u"Copia in conflitto dal file importato il "_s));

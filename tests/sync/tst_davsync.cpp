@@ -321,6 +321,40 @@ private slots:
         QCOMPARE(appointmentsIn(path).size(), 3);
     }
 
+    // Both sides changed one item, each a field of its own: the server's
+    // change comes into the archive, the office's goes to the server, and
+    // there is nothing to settle.
+    void bothSidesChangedOtherFieldsAreMerged()
+    {
+        ProgramFolderFixture folder;
+        RadicaleServer server;
+        QVERIFY(server.start());
+        const QString path = folder.file(programFolder::Appointments);
+        writeAppointments(path, 3);
+        davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+
+        AppointmentRecord here = numberedAppointment(3);
+        here.setText(AppointmentField::notes, u"portare i documenti"_s);
+        archive::rewriteAt(path, AppointmentRecord::Size, 3, here.data());
+        QByteArray etag;
+        QByteArray there = itemAt(server, server.calendar(), itemName(true, 3), &etag);
+        there.replace(QByteArray("END:VEVENT"),
+            QByteArray("X-QV-12:" + u"Studio di Rimini"_s.toUtf8().toBase64() + "\r\nEND:VEVENT"));
+        QVERIFY(written(otherClient(u"PUT"_s, server.calendar() + itemName(true, 3), there, etag)));
+
+        const davsync::Summary summary = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(summary.conflicts, 0);
+        const QByteArray item = itemAt(server, server.calendar(), itemName(true, 3));
+        QCOMPARE(field(item, int(AppointmentField::place)), u"Studio di Rimini"_s);
+        QCOMPARE(field(item, int(AppointmentField::notes)), u"portare i documenti"_s);
+        const QList<AppointmentRecord> records = appointmentsIn(path);
+        QCOMPARE(records.size(), 3);
+        QCOMPARE(records[2].text(AppointmentField::place), u"Studio di Rimini"_s);
+        QCOMPARE(records[2].text(AppointmentField::notes), u"portare i documenti"_s);
+        const davsync::Summary again = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(again.sent + again.received + again.conflicts, 0);
+    }
+
     void bothSidesChangedKeepsTheServersVersionAsAConflictCopy()
     {
         ProgramFolderFixture folder;
