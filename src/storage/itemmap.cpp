@@ -269,6 +269,7 @@ ItemMap ItemMap::load(const QString& archivePath, std::span<const int> capacitie
     }
     if (errno != ENOENT)
         throw AccessFailure(u"%1: %2"_s.arg(pathOf(archivePath), QString::fromLocal8Bit(std::strerror(errno))));
+    map.m_new = true;
 
     // No map yet: what the earlier copies of the program kept, taken as it
     // is now. A folder that had exported named every record by its position;

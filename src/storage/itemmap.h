@@ -114,6 +114,8 @@ public:
     // kept as the file has it now. Throws AccessFailure.
     void save(ArchiveFile& open) const;
     bool changed() const { return m_changed; }
+    // Whether the archive had no map yet: this one was made at the load.
+    bool isNew() const { return m_new; }
     qsizetype size() const { return m_entries.size(); }
     QList<Entry> entries() const;
 
@@ -137,6 +139,7 @@ private:
     QHash<QString, qint64> m_byUid;
     QSet<qint64> m_touched; // positions set or dropped since the load
     bool m_changed = false;
+    bool m_new = false;
 };
 
 } // namespace itemmap

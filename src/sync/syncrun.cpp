@@ -105,11 +105,12 @@ public:
 
         // Which record each item of the last syncs is: the map says so. The
         // state kept by earlier copies of the program named the records by
-        // their positions; those are taken into the map once.
+        // their positions; those are taken into the map when it is made,
+        // never later, when the map alone knows which records they are.
         QList<SyncState::ItemRow> rows = m_state.items(m_kind);
         QHash<qint64, QString> adopt;
         for (const SyncState::ItemRow& row : rows)
-            if (row.position > 0 && !m_map->byUid(row.uid))
+            if (m_map->isNew() && row.position > 0 && !m_map->byUid(row.uid))
                 adopt.insert(row.position, row.uid);
 
         // The archive, read once. A record the map does not certainly name
@@ -124,7 +125,12 @@ public:
         });
         for (SyncState::ItemRow& row : rows) {
             const itemmap::ItemMap::Entry* entry = m_map->byUid(row.uid);
-            row.position = entry && m_uidAt.value(entry->position) == row.uid ? entry->position : 0;
+            const bool named = entry && m_uidAt.value(entry->position) == row.uid;
+            // The record it named is gone (an archive put back or cut
+            // short): the item is fetched again, as a new record.
+            if (!named && row.position > 0)
+                row.etag.clear();
+            row.position = named ? entry->position : 0;
         }
         QSet<qint64> skip;
         for (const SyncState::Conflict& conflict : m_state.conflicts())
