@@ -321,42 +321,24 @@ private slots:
         QCOMPARE(appointmentsIn(path).size(), 3);
     }
 
-    // Both sides changed one item, each a field of its own: the server's
+    // Both sides changed one item. Each in a field of its own: the server's
     // change comes into the archive, the office's goes to the server, and
-    // there is nothing to settle.
-    void bothSidesChangedOtherFieldsAreMerged()
+    // there is nothing to settle. Both in the same field: the archive's text
+    // goes to the server and the server's version stays in the archive as a
+    // conflict copy. Either way the next sync has nothing to do.
+    void bothSidesChanged_data()
     {
-        ProgramFolderFixture folder;
-        RadicaleServer server;
-        QVERIFY(server.start());
-        const QString path = folder.file(programFolder::Appointments);
-        writeAppointments(path, 3);
-        davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
-
-        AppointmentRecord here = numberedAppointment(3);
-        here.setText(AppointmentField::notes, u"portare i documenti"_s);
-        archive::rewriteAt(path, AppointmentRecord::Size, 3, here.data());
-        QByteArray etag;
-        QByteArray there = itemAt(server, server.calendar(), itemName(true, 3), &etag);
-        there.replace(QByteArray("END:VEVENT"),
-            QByteArray("X-QV-12:" + u"Studio di Rimini"_s.toUtf8().toBase64() + "\r\nEND:VEVENT"));
-        QVERIFY(written(otherClient(u"PUT"_s, server.calendar() + itemName(true, 3), there, etag)));
-
-        const davsync::Summary summary = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
-        QCOMPARE(summary.conflicts, 0);
-        const QByteArray item = itemAt(server, server.calendar(), itemName(true, 3));
-        QCOMPARE(field(item, int(AppointmentField::place)), u"Studio di Rimini"_s);
-        QCOMPARE(field(item, int(AppointmentField::notes)), u"portare i documenti"_s);
-        const QList<AppointmentRecord> records = appointmentsIn(path);
-        QCOMPARE(records.size(), 3);
-        QCOMPARE(records[2].text(AppointmentField::place), u"Studio di Rimini"_s);
-        QCOMPARE(records[2].text(AppointmentField::notes), u"portare i documenti"_s);
-        const davsync::Summary again = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
-        QCOMPARE(again.sent + again.received + again.conflicts, 0);
+        QTest::addColumn<int>("changed");   // the field the office changes, to "Ufficio di Bologna"
+        QTest::addColumn<QString>("place"); // the place the server and the archive then hold
+        QTest::addColumn<bool>("copy");     // a conflict copy kept
+        QTest::newRow("other fields") << int(AppointmentField::notes) << u"Studio di Rimini"_s << false;
+        QTest::newRow("the same field") << int(AppointmentField::place) << u"Ufficio di Bologna"_s << true;
     }
-
-    void bothSidesChangedKeepsTheServersVersionAsAConflictCopy()
+    void bothSidesChanged()
     {
+        QFETCH(int, changed);
+        QFETCH(QString, place);
+        QFETCH(bool, copy);
         ProgramFolderFixture folder;
         RadicaleServer server;
         QVERIFY(server.start());
@@ -365,7 +347,7 @@ private slots:
         davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
 
         AppointmentRecord here = numberedAppointment(3);
-        here.setText(AppointmentField::place, u"Ufficio di Bologna"_s);
+        here.setText(AppointmentField(changed), u"Ufficio di Bologna"_s);
         archive::rewriteAt(path, AppointmentRecord::Size, 3, here.data());
         QByteArray etag;
         QByteArray there = itemAt(server, server.calendar(), itemName(true, 3), &etag);
@@ -374,17 +356,21 @@ private slots:
         QVERIFY(written(otherClient(u"PUT"_s, server.calendar() + itemName(true, 3), there, etag)));
 
         const davsync::Summary summary = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
-        QCOMPARE(summary.conflicts, 1);
-        QCOMPARE(field(itemAt(server, server.calendar(), itemName(true, 3)), int(AppointmentField::place)),
-            u"Ufficio di Bologna"_s);
+        QCOMPARE(summary.conflicts, copy ? 1 : 0);
+        const QByteArray item = itemAt(server, server.calendar(), itemName(true, 3));
+        QCOMPARE(field(item, int(AppointmentField::place)), place);
+        QCOMPARE(field(item, changed), u"Ufficio di Bologna"_s);
         const QList<AppointmentRecord> records = appointmentsIn(path);
-        QCOMPARE(records.size(), 4);
-        QCOMPARE(records[2].text(AppointmentField::place), u"Ufficio di Bologna"_s);
-        QCOMPARE(records[3].text(AppointmentField::place), u"Studio di Rimini"_s);
-        QVERIFY(records[3].text(AppointmentField::notes).startsWith(u"Copia in conflitto"_s));
+        QCOMPARE(records.size(), copy ? 4 : 3);
+        QCOMPARE(records[2].text(AppointmentField::place), place);
+        QCOMPARE(records[2].text(AppointmentField(changed)), u"Ufficio di Bologna"_s);
         davsync::SyncState state(folder.file(davsync::SyncState::FileName));
-        QCOMPARE(state.conflicts().size(), 1);
-        QCOMPARE(state.conflicts()[0].position, 4);
+        QCOMPARE(state.conflicts().size(), copy ? 1 : 0);
+        if (copy) {
+            QCOMPARE(records[3].text(AppointmentField::place), u"Studio di Rimini"_s);
+            QVERIFY(records[3].text(AppointmentField::notes).startsWith(u"Copia in conflitto"_s));
+            QCOMPARE(state.conflicts()[0].position, 4);
+        }
 
         // The copy stays here: the next sync sends nothing and copies nothing again.
         const davsync::Summary again = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
