@@ -265,6 +265,8 @@ ItemMap ItemMap::load(const QString& archivePath, std::span<const int> capacitie
                         it->fingerprint = 0;
             }
         }
+        // As the file has it: nothing of it goes over the file again at a save.
+        map.m_touched.clear();
         return map;
     }
     if (errno != ENOENT)
@@ -308,7 +310,6 @@ ItemMap ItemMap::load(const QString& archivePath, std::span<const int> capacitie
     } else if (QFileInfo::exists(archivePath)) {
         archive::readAll(archivePath, map.m_recordSize, take);
     }
-    map.m_changed = true;
     return map;
 }
 
@@ -331,7 +332,6 @@ void ItemMap::drop(qint64 position)
         m_byUid.remove(old->uid);
         m_entries.erase(old);
         m_touched.insert(position);
-        m_changed = true;
     }
 }
 
@@ -357,7 +357,8 @@ const ItemMap::Entry* ItemMap::certain(qint64 position, const char* record) cons
 
 QString ItemMap::uidFor(qint64 position, const char* record)
 {
-    if (const Entry* entry = certain(position, record))
+    const quint64 now = fingerprint(record, m_recordSize);
+    if (const Entry* entry = byPosition(position); entry && entry->fingerprint == now)
         return entry->uid;
     // A new UID of this folder, never given before: a UID is never made of
     // the position alone, since after a restore another record takes it.
@@ -365,8 +366,7 @@ QString ItemMap::uidFor(qint64 position, const char* record)
         m_identity = folderIdentity(folderOf(m_archivePath));
     const QString uid = m_prefix + QString::number(position) + u'-'
         + QUuid::createUuid().toString(QUuid::Id128).left(12) + u'-' + m_identity + UidDomain;
-    put({ position, uid, fingerprint(record, m_recordSize), {} });
-    m_changed = true;
+    put({ position, uid, now, {} });
     return uid;
 }
 
@@ -374,7 +374,6 @@ void ItemMap::set(qint64 position, const QString& uid, const char* record, const
 {
     put({ position, uid, fingerprint(record, m_recordSize),
         agreed ? fieldDigests(agreed, m_capacities) : QByteArray() });
-    m_changed = true;
 }
 
 void ItemMap::follow(qint64 position, const char* record)
@@ -384,7 +383,6 @@ void ItemMap::follow(qint64 position, const char* record)
         return;
     found->fingerprint = fingerprint(record, m_recordSize);
     m_touched.insert(position);
-    m_changed = true;
 }
 
 void ItemMap::remove(const QString& uid)

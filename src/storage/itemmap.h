@@ -113,7 +113,7 @@ public:
     // entries this map set or dropped go over it, and every other entry is
     // kept as the file has it now. Throws AccessFailure.
     void save(ArchiveFile& open) const;
-    bool changed() const { return m_changed; }
+    bool changed() const { return !m_touched.isEmpty(); }
     // Whether the archive had no map yet: this one was made at the load.
     bool isNew() const { return m_new; }
     qsizetype size() const { return m_entries.size(); }
@@ -138,7 +138,6 @@ private:
     QHash<qint64, Entry> m_entries; // by position
     QHash<QString, qint64> m_byUid;
     QSet<qint64> m_touched; // positions set or dropped since the load
-    bool m_changed = false;
     bool m_new = false;
 };
 
