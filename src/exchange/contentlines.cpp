@@ -1,6 +1,7 @@
 #include "exchange/contentlines.h"
 
 #include "storage/fixedtext.h"
+#include "storage/itemmap.h"
 
 #include <QStringDecoder>
 
@@ -377,6 +378,98 @@ QStringList splitStructured(QStringView value, QChar separator)
         }
     }
     parts.append(unescapeText(value.sliced(start)));
+    return parts;
+}
+
+namespace {
+
+// The name of a content line: up to its parameters or value, upper case,
+// without its group.
+QByteArray lineName(QByteArrayView line)
+{
+    qsizetype end = 0;
+    while (end < line.size() && line[end] != ';' && line[end] != ':')
+        ++end;
+    QByteArray name = line.first(end).toByteArray().trimmed().toUpper();
+    if (const qsizetype dot = name.lastIndexOf('.'); dot >= 0)
+        name.remove(0, dot + 1);
+    return name;
+}
+
+} // namespace
+
+QString keyOfText(QByteArrayView text)
+{
+    QByteArray plain = text.toByteArray();
+    plain.replace("\r", "");
+    return QString::number(itemmap::fingerprint(plain.constData(), int(plain.size())), 16).rightJustified(16, u'0')
+        + u"-senza-uid@quirvale"_s;
+}
+
+QByteArray ItemParts::joined() const
+{
+    QByteArray out = head;
+    for (const ItemUnit& unit : units)
+        out += unit.text;
+    out += tail;
+    return out;
+}
+
+ItemParts splitItem(QByteArrayView item, QByteArrayView kind)
+{
+    ItemParts parts;
+    const QByteArray begin = "BEGIN:" + kind.toByteArray().toUpper();
+    const QByteArray end = "END:" + kind.toByteArray().toUpper();
+    int depth = 0; // within the component: 1 its own lines, more a nested component
+    bool done = false;
+    int number = 0;
+    for (qsizetype at = 0; at < item.size();) {
+        qsizetype next = item.indexOf('\n', at);
+        if (next < 0)
+            next = item.size();
+        QByteArrayView line = item.sliced(at, next - at);
+        at = next + 1;
+        ++number;
+        if (line.endsWith('\r'))
+            line.chop(1);
+        const QByteArray text = line.toByteArray() + "\r\n";
+        const bool continued = !line.isEmpty() && (line[0] == ' ' || line[0] == '\t');
+        if (done || (depth == 0 && !parts.found)) {
+            if (!done && !continued && line.trimmed().toByteArray().toUpper() == begin) {
+                parts.found = true;
+                depth = 1;
+            }
+            (done ? parts.tail : parts.head) += text;
+            continue;
+        }
+        const QByteArray upper = continued ? QByteArray() : line.trimmed().toByteArray().toUpper();
+        if (depth == 1 && upper == end) {
+            done = true;
+            parts.tail += text;
+            continue;
+        }
+        if (continued || line.trimmed().isEmpty()) {
+            if (!parts.units.isEmpty())
+                parts.units.last().text += text;
+            continue;
+        }
+        if (depth > 1) {
+            parts.units.last().text += text;
+            if (upper.startsWith("BEGIN:"))
+                ++depth;
+            else if (upper.startsWith("END:"))
+                --depth;
+            continue;
+        }
+        if (upper.startsWith("BEGIN:")) {
+            parts.units.append({ "BEGIN:" + upper.sliced(6).trimmed(), text, number });
+            ++depth;
+            continue;
+        }
+        parts.units.append({ lineName(line), text, number });
+    }
+    if (!done)
+        parts.found = false;
     return parts;
 }
 

@@ -116,4 +116,28 @@ void cleanRecord(records::Record<Layout>& record)
     }
 }
 
+// What an item without a UID is known by: a key made of its text as
+// written, the same as long as the text is.
+QString keyOfText(QByteArrayView text);
+
+// An item's text (one calendar item or one card) cut around its first
+// component of kind `kind` ("VEVENT", "VCARD"), for writing some of its
+// properties over while keeping the rest as written: what comes before the
+// component and its BEGIN line; its own properties and nested components,
+// one unit each, as written (folded lines included); its END line and what
+// follows. Line ends become CRLF.
+struct ItemUnit {
+    QByteArray name; // upper case, a group ("item1.") left out; a nested component: "BEGIN:VALARM"
+    QByteArray text;
+    int line = 0; // where the unit starts in the item, 1-based, as ContentLine::line counts
+};
+struct ItemParts {
+    bool found = false;
+    QByteArray head;
+    QList<ItemUnit> units;
+    QByteArray tail;
+    QByteArray joined() const;
+};
+ItemParts splitItem(QByteArrayView item, QByteArrayView kind);
+
 } // namespace exchange

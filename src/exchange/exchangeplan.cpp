@@ -60,13 +60,20 @@ QByteArray readImportFile(const QString& path)
 
 QString entryLine(const PlanEntry& entry)
 {
+    // What the card will not show as the file has it; the item keeps it
+    // whole and it goes out again as it came.
+    const QString altered = entry.item.altered.isEmpty()
+        ? QString()
+        : u"; la scheda mostrerà ridotti o con caratteri sostituiti: %1"_s.arg(entry.item.altered.join(u", "_s));
     switch (entry.action) {
     case PlanEntry::Action::Add:
         if (entry.conflictCopy)
             return u"Aggiungere: %1 (%2)"_s.arg(entry.item.label, entry.reason);
+        if (!altered.isEmpty())
+            return u"Aggiungere: %1 (%2)"_s.arg(entry.item.label, altered.sliced(2));
         return u"Aggiungere: "_s + entry.item.label;
     case PlanEntry::Action::Update:
-        return u"Aggiornare: %1 (%2)"_s.arg(entry.item.label, entry.reason);
+        return u"Aggiornare: %1 (%2%3)"_s.arg(entry.item.label, entry.reason, altered);
     case PlanEntry::Action::Skip:
         break;
     }
@@ -153,6 +160,8 @@ std::span<const int> capacitiesOf(Archive archive)
 // Every record of the archive with its UID, the archive held alone for the
 // whole walk so that the UIDs given to records met for the first time are
 // kept in the map with the records as they are.
+using Entry = itemmap::ItemMap::Entry;
+
 template <typename Visit>
 void walkWithUids(Archive archive, Visit visit)
 {
@@ -167,7 +176,7 @@ void walkWithUids(Archive archive, Visit visit)
         const qint64 position = file.position() + 1;
         const char* record = file.next();
         uid = map.uidFor(position, record).toUtf8();
-        visit(record, uid);
+        visit(record, uid, map.byPosition(position));
     }
     if (map.changed())
         map.save(file);
@@ -187,11 +196,23 @@ ExportOutcome exportCalendar(const QString& path, const QDateTime& stamp)
     return writeExport(path, [&](QByteArray& chunk, const auto& flush) {
         ExportOutcome outcome;
         chunk += ical::calendarBegin();
-        walkWithUids(Archive::Appointments, [&](const char* bytes, const QByteArray& uid) {
-            if (ical::appendEvent(chunk, AppointmentView(bytes), uid, stamp))
+        QSet<QByteArray> zones = { "Europe/Rome" };
+        walkWithUids(Archive::Appointments, [&](const char* bytes, const QByteArray& uid, const Entry* entry) {
+            // An item that came from outside goes out as it came, with what
+            // the office changed written over it.
+            QByteArray item;
+            if (entry && !entry->original.isEmpty())
+                item = ical::patchedEventItem(entry->original, AppointmentRecord::fromBytes(bytes),
+                    QString::fromUtf8(uid), stamp,
+                    itemmap::changedFields(entry->base, bytes, records::AppointmentLayout::Capacities));
+            if (!item.isEmpty()) {
+                ical::appendItemEvents(chunk, item, zones);
                 ++outcome.written;
-            else
+            } else if (ical::appendEvent(chunk, AppointmentView(bytes), uid, stamp)) {
+                ++outcome.written;
+            } else {
                 ++outcome.skipped;
+            }
             if (chunk.size() > (1 << 20) - 8192)
                 flush();
         });
@@ -204,11 +225,19 @@ ExportOutcome exportContacts(const QString& path, const vcard::Options& options)
 {
     return writeExport(path, [&](QByteArray& chunk, const auto& flush) {
         ExportOutcome outcome;
-        walkWithUids(Archive::Contacts, [&](const char* bytes, const QByteArray& uid) {
-            if (vcard::appendCard(chunk, ContactView(bytes), uid, options))
+        walkWithUids(Archive::Contacts, [&](const char* bytes, const QByteArray& uid, const Entry* entry) {
+            QByteArray item;
+            if (entry && !entry->original.isEmpty())
+                item = vcard::patchedCardItem(entry->original, ContactRecord::fromBytes(bytes), QString::fromUtf8(uid),
+                    options, itemmap::changedFields(entry->base, bytes, records::ContactLayout::Capacities));
+            if (!item.isEmpty()) {
+                chunk += item;
                 ++outcome.written;
-            else
+            } else if (vcard::appendCard(chunk, ContactView(bytes), uid, options)) {
+                ++outcome.written;
+            } else {
                 ++outcome.skipped;
+            }
             if (chunk.size() > (1 << 20) - 16384)
                 flush();
         });
@@ -477,14 +506,17 @@ ImportOutcome applyImport(const Plan& plan)
         // version as received now, so that the next import of the same file
         // recognises it and keeps what the office changes meanwhile.
         for (const PlanEntry* entry : updates)
-            map.set(entry->position, entry->item.key, entry->item.record.constData(), entry->received.constData());
+            map.set(entry->position, entry->item.key, entry->item.record.constData(), entry->received.constData(),
+                entry->item.original);
         for (const PlanEntry& entry : plan.entries)
             if (entry.remember && entry.action == PlanEntry::Action::Skip)
-                map.set(entry.position, entry.item.key, entry.before.constData(), entry.received.constData());
+                map.set(entry.position, entry.item.key, entry.before.constData(), entry.received.constData(),
+                    entry.item.original);
         for (qsizetype i = 0; i < additions.size(); ++i) {
             const PlanEntry* entry = additions[i];
             if (!entry->conflictCopy && !entry->item.key.isEmpty())
-                map.set(count + 1 + i, entry->item.key, entry->item.record.constData(), entry->received.constData());
+                map.set(count + 1 + i, entry->item.key, entry->item.record.constData(), entry->received.constData(),
+                    entry->item.original);
         }
         map.save(file);
     } catch (...) {

@@ -108,6 +108,46 @@ QByteArrayView fieldBytes(const AppointmentView& record, F field)
         record.data() + AppointmentRecord::offset(field), AppointmentRecord::capacity(field));
 }
 
+// A component directly inside a calendar, as written.
+struct TopComponent {
+    QByteArray kind; // "VEVENT", "VTIMEZONE"
+    QByteArray text; // its lines, ends made CRLF
+    QByteArray tzid; // of a time zone
+};
+
+QList<TopComponent> topComponents(QByteArrayView calendar)
+{
+    QList<TopComponent> found;
+    int depth = 0;
+    for (qsizetype at = 0; at < calendar.size();) {
+        qsizetype next = calendar.indexOf('\n', at);
+        if (next < 0)
+            next = calendar.size();
+        QByteArrayView line = calendar.sliced(at, next - at);
+        at = next + 1;
+        if (line.endsWith('\r'))
+            line.chop(1);
+        const bool continued = !line.isEmpty() && (line[0] == ' ' || line[0] == '\t');
+        const QByteArray upper = continued ? QByteArray() : line.trimmed().toByteArray().toUpper();
+        if (upper.startsWith("BEGIN:")) {
+            if (++depth == 2)
+                found.append({ upper.sliced(6).trimmed(), {}, {} });
+        }
+        if (depth >= 2) {
+            found.last().text += line.toByteArray() + "\r\n";
+            if (depth == 2 && (upper.startsWith("TZID:") || upper.startsWith("TZID;")))
+                found.last().tzid = line.sliced(line.indexOf(':') + 1).trimmed().toByteArray();
+        }
+        if (upper.startsWith("END:") && depth > 0)
+            --depth;
+    }
+    if (depth >= 2 && !found.isEmpty())
+        found.removeLast(); // not closed
+    return found;
+}
+
+const QByteArray CalendarHead = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Quirvale//Quirvale 5.0//IT\r\n";
+
 } // namespace
 
 Range Range::nextTwelveMonths(const QDate& today)
@@ -117,8 +157,7 @@ Range Range::nextTwelveMonths(const QDate& today)
 
 QByteArray calendarBegin()
 {
-    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Quirvale//Quirvale 5.0//IT\r\nCALSCALE:GREGORIAN\r\n"
-        + RomeZone;
+    return CalendarHead + "CALSCALE:GREGORIAN\r\n" + RomeZone;
 }
 
 QByteArray calendarEnd()
@@ -189,6 +228,19 @@ QByteArray eventItem(const AppointmentRecord& record, const QString& uid, const 
         return {};
     out += calendarEnd();
     return out;
+}
+
+void appendItemEvents(QByteArray& out, QByteArrayView item, QSet<QByteArray>& zones)
+{
+    const QList<TopComponent> components = topComponents(item);
+    for (const TopComponent& c : components)
+        if (c.kind == "VTIMEZONE" && !c.tzid.isEmpty() && !zones.contains(c.tzid)) {
+            zones.insert(c.tzid);
+            out += c.text;
+        }
+    for (const TopComponent& c : components)
+        if (c.kind == "VEVENT")
+            out += c.text;
 }
 
 namespace {
@@ -407,35 +459,37 @@ EventText readText(icalcomponent* event, const icaltimetype& start)
     return text;
 }
 
-AppointmentRecord buildRecord(const EventText& text, const icaltimetype& local)
+AppointmentRecord buildRecord(const EventText& text, const icaltimetype& local, QStringList& altered)
 {
     AppointmentRecord record;
     const QDate date(local.year, local.month, local.day);
-    const int hour = local.is_date ? 0 : local.hour;
-    const int minute = local.is_date ? 0 : local.minute;
-    const QString hh = u"%1"_s.arg(hour, 2, 10, QChar(u'0'));
-    const QString mm = u"%1"_s.arg(minute, 2, 10, QChar(u'0'));
     record.setText(F::date, texts::formatDate(date));
-    record.setText(F::hour, hh);
-    record.setText(F::minute, mm);
-    record.setText(F::time, hh + u':' + mm);
+    // An event of whole days has no time: the record stays without one, as
+    // the card leaves it, and goes out again as a day.
+    if (!local.is_date) {
+        const QString hh = u"%1"_s.arg(local.hour, 2, 10, QChar(u'0'));
+        const QString mm = u"%1"_s.arg(local.minute, 2, 10, QChar(u'0'));
+        record.setText(F::hour, hh);
+        record.setText(F::minute, mm);
+        record.setText(F::time, hh + u':' + mm);
+    }
     if (!text.notice.isEmpty())
         record.setText(F::noticeDays, text.notice);
     else if (text.alarmDays)
         record.setText(F::noticeDays, QString::number(*text.alarmDays));
-    record.setText(F::commitmentType, text.categories.join(u", "_s));
-    record.setText(F::purpose, text.summary);
-    record.setText(F::details, text.details);
-    record.setText(F::contact, text.contact);
-    record.setText(F::phone, text.phone);
-    record.setText(F::mobile, text.mobile);
-    record.setText(F::email, text.email);
-    record.setText(F::place, text.location);
+    const std::pair<F, QString> given[] = { { F::commitmentType, text.categories.join(u", "_s) },
+        { F::purpose, text.summary }, { F::details, text.details }, { F::contact, text.contact },
+        { F::phone, text.phone }, { F::mobile, text.mobile }, { F::email, text.email }, { F::place, text.location },
+        { F::notes, text.description } };
+    for (const auto& [field, value] : given)
+        record.setText(field, value);
     record.setText(
         F::amount, texts::trim(text.amount).isEmpty() ? text.amount : texts::normaliseAmount(texts::trim(text.amount)));
-    record.setText(F::notes, text.description);
     record.setFlag(F::fulfilled, text.fulfilled.value_or(false));
     cleanRecord(record);
+    for (const auto& [field, value] : given)
+        if (record.text(field) != texts::trim(cleanText(value)))
+            altered.append(QStringView(records::AppointmentLayout::Captions[size_t(field)]).toString());
     return record;
 }
 
@@ -454,9 +508,10 @@ Incoming incoming(int line, const EventText& text, const icaltimetype& local, co
     item.uid = text.uid;
     if (!text.uid.isEmpty())
         item.key = occurrence.isEmpty() ? text.uid : text.uid + u'/' + occurrence;
-    const AppointmentRecord record = buildRecord(text, local);
+    const AppointmentRecord record = buildRecord(text, local, item.altered);
     item.record = QByteArray(record.data(), AppointmentRecord::Size);
-    item.label = record.text(F::date) + u' ' + record.text(F::time) + u"  "_s + record.text(F::purpose);
+    item.label = record.text(F::date) + u' ' + (local.is_date ? u"tutto il giorno"_s : record.text(F::time)) + u"  "_s
+        + record.text(F::purpose);
     return item;
 }
 
@@ -503,6 +558,28 @@ QList<Incoming> readEvents(const QByteArray& file, const Range& range)
     }
     if (events.size() != found.eventLines.size())
         throw FileDamage(1, u"il calendario non si può leggere."_s);
+
+    // Each event as the file wrote it, with the time zones it names: what
+    // is kept with its record.
+    QList<QByteArray> eventTexts;
+    QList<TopComponent> zones;
+    for (TopComponent& c : topComponents(utf8)) {
+        if (c.kind == "VEVENT")
+            eventTexts.append(std::move(c.text));
+        else if (c.kind == "VTIMEZONE" && !c.tzid.isEmpty())
+            zones.append(std::move(c));
+    }
+    if (eventTexts.size() != events.size())
+        eventTexts.clear();
+    const auto originalOf = [&](qsizetype i) -> QByteArray {
+        if (eventTexts.isEmpty())
+            return QByteArray();
+        QByteArray item = CalendarHead;
+        for (const TopComponent& zone : std::as_const(zones))
+            if (eventTexts[i].contains(zone.tzid))
+                item += zone.text;
+        return item + eventTexts[i] + "END:VCALENDAR\r\n";
+    };
 
     // The occurrences that an event of their own replaces (RECURRENCE-ID).
     QSet<QString> replaced;
@@ -551,6 +628,13 @@ QList<Incoming> readEvents(const QByteArray& file, const Range& range)
         icalproperty* rdate = icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY);
         if (!rrule && !rdate) {
             result.append(incoming(line, t, localStart, {}));
+            Incoming& item = result.last();
+            if (item.skipReason.isEmpty()) {
+                item.original = originalOf(i);
+                // An event without UID is known again by what it says.
+                if (item.key.isEmpty() && !item.original.isEmpty())
+                    item.key = keyOfText(eventTexts[i]);
+            }
             continue;
         }
 
@@ -610,6 +694,102 @@ QList<Incoming> readEvents(const QByteArray& file, const Range& range)
     std::stable_sort(
         result.begin(), result.end(), [](const Incoming& a, const Incoming& b) { return a.line < b.line; });
     return result;
+}
+
+QByteArray patchedEventItem(const QByteArray& original, const AppointmentRecord& record, const QString& uid,
+    const QDateTime& stamp, std::span<const int> edited)
+{
+    const QByteArray generated = eventItem(record, uid, stamp);
+    if (generated.isEmpty())
+        return {};
+    ItemParts mine = splitItem(original, "VEVENT");
+    const ItemParts ours = splitItem(generated, "VEVENT");
+    if (!mine.found || !ours.found)
+        return {};
+
+    // The properties each edited field travels in; the moment of writing
+    // and the program's own properties always come from the record.
+    QSet<QByteArray> names = { "DTSTAMP" };
+    bool moved = false;
+    for (int f : edited) {
+        switch (F(f)) {
+        case F::date:
+        case F::hour:
+        case F::minute:
+        case F::time:
+            names += { "DTSTART", "DTEND", "DURATION" };
+            moved = true;
+            break;
+        case F::noticeDays:
+            names += { "BEGIN:VALARM", Notice };
+            break;
+        case F::commitmentType:
+            names += "CATEGORIES";
+            break;
+        case F::purpose:
+            names += "SUMMARY";
+            break;
+        case F::contact:
+            names += "CONTACT";
+            break;
+        case F::place:
+            names += "LOCATION";
+            break;
+        case F::notes:
+            names += "DESCRIPTION";
+            break;
+        default:
+            break;
+        }
+    }
+    const auto replaced
+        = [&](const ItemUnit& unit) { return names.contains(unit.name) || unit.name.startsWith("X-QUIRVALE-"); };
+    bool timed = false;
+    for (const ItemUnit& unit : ours.units)
+        if (unit.name == "DTSTART")
+            timed = !unit.text.contains("VALUE=DATE");
+    QByteArray length;
+    if (moved) {
+        // A moved event keeps its length: the span of a fair of four days,
+        // the hour and a half of a meeting.
+        icalerror_set_errors_are_fatal(0);
+        Component root(icalparser_parse_string(original.constData()));
+        icalcomponent* event = nullptr;
+        if (root)
+            event = icalcomponent_isa(root.get()) == ICAL_VEVENT_COMPONENT
+                ? root.get()
+                : icalcomponent_get_first_component(root.get(), ICAL_VEVENT_COMPONENT);
+        if (event
+            && (icalcomponent_get_first_property(event, ICAL_DTEND_PROPERTY)
+                || icalcomponent_get_first_property(event, ICAL_DURATION_PROPERTY))) {
+            const icaltimetype start = icalcomponent_get_dtstart(event);
+            const icaldurationtype span = icalcomponent_get_duration(event);
+            if (!icaltime_is_null_time(start) && bool(start.is_date) == !timed
+                && !icaldurationtype_is_bad_duration(span) && !icaldurationtype_is_null_duration(span)
+                && !span.is_neg) {
+                char* text = icaldurationtype_as_ical_string_r(span);
+                length = "DURATION:" + QByteArray(text) + "\r\n";
+                icalmemory_free_buffer(text);
+            }
+        }
+        if (timed && !mine.head.contains("TZID:Europe/Rome")) {
+            const qsizetype last = mine.head.lastIndexOf("BEGIN:");
+            mine.head.insert(last < 0 ? mine.head.size() : last, RomeZone);
+        }
+    }
+    QList<ItemUnit> units;
+    for (const ItemUnit& unit : std::as_const(mine.units))
+        if (!replaced(unit))
+            units.append(unit);
+    for (ItemUnit unit : ours.units) {
+        if (!replaced(unit))
+            continue;
+        if (unit.name == "DURATION" && !length.isEmpty())
+            unit.text = length;
+        units.append(unit);
+    }
+    mine.units = units;
+    return mine.joined();
 }
 
 } // namespace exchange::ical

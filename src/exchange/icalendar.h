@@ -21,7 +21,10 @@
 #include <QDate>
 #include <QDateTime>
 #include <QList>
+#include <QSet>
 #include <QString>
+
+#include <span>
 
 namespace exchange::ical {
 
@@ -38,6 +41,21 @@ bool appendEvent(QByteArray& out, const AppointmentView& record, QByteArrayView 
 // the calendar, its time zone and the one event. Empty when the record has
 // no valid date.
 QByteArray eventItem(const AppointmentRecord& record, const QString& uid, const QDateTime& stamp);
+
+// The calendar item `original` (one event and its exceptions, as a file or
+// a server gave it) with the fields `edited` of `record` written over its
+// event: the properties and alarms those fields travel in become the
+// record's, and everything else goes out as it came (the end or the span of
+// days, attendees, the repeat rule, other programs' properties, the whole
+// text of a field the card cuts). A moved start keeps the event's length.
+// Empty when the record has no valid date or the original holds no event.
+QByteArray patchedEventItem(const QByteArray& original, const AppointmentRecord& record, const QString& uid,
+    const QDateTime& stamp, std::span<const int> edited);
+
+// Appends the events of a calendar item to a calendar being written, after
+// the time zones they need that `zones` (the TZIDs written so far, which it
+// extends) does not hold yet.
+void appendItemEvents(QByteArray& out, QByteArrayView item, QSet<QByteArray>& zones);
 
 // The dates whose occurrences a repeating event gives, both included.
 struct Range {

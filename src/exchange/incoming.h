@@ -17,6 +17,13 @@ struct Incoming {
     // Fields that an update leaves as they are in the archive, because the
     // file does not carry them.
     QList<int> keptFields;
+    // The item as the file wrote it (UTF-8), kept with the record so that
+    // what the card cannot hold goes out again; empty when the record alone
+    // stands for it (an occurrence of a repeating event).
+    QByteArray original;
+    // What the card will show cut or changed: the captions of the fields
+    // whose text is longer than the field or has characters it cannot hold.
+    QStringList altered;
 };
 
 } // namespace exchange

@@ -263,15 +263,26 @@ void setPhone(ContactRecord& record, ContactField field, const QString& number)
 
 struct Card {
     int line = 0;
+    int endLine = 0;
     QString version;
     QList<ContentLine> lines;
 };
 
-Incoming convert(const Card& card)
+// The lines each field of a card was read from, by their line numbers.
+using Sources = QHash<int, QList<int>>;
+
+Incoming convert(const Card& card, Sources* sources = nullptr)
 {
     Incoming item;
     item.line = card.line;
     ContactRecord record;
+    Sources from;
+    QHash<int, QString> given; // the text each field was given, before the field held it
+    const auto put = [&](F field, const QString& value, int line) {
+        record.setText(field, value);
+        given.insert(int(field), value);
+        from[int(field)].append(line);
+    };
     const bool escaped = card.version != u"2.1"_s;
     const auto textOf = [escaped](const ContentLine& line) {
         const QString raw = rawValue(line);
@@ -279,6 +290,8 @@ Incoming convert(const Card& card)
     };
     QString fn, org;
     QStringList n;
+    int fnLine = 0, nLine = 0, orgLine = 0;
+    QHash<QString, int> phoneLines; // unplaced numbers
     bool fiscal = false;
     bool birthFromBday = false;
     std::optional<QString> sexFromExtra;
@@ -292,20 +305,27 @@ Incoming convert(const Card& card)
             item.uid = textOf(line).trimmed();
         } else if (name == u"FN"_s) {
             fn = textOf(line);
+            fnLine = line.line;
         } else if (name == u"N"_s) {
             n = splitStructured(rawValue(line), u';');
+            nLine = line.line;
         } else if (name == u"ORG"_s) {
             org = splitStructured(rawValue(line), u';').value(0);
+            orgLine = line.line;
         } else if (name == u"BDAY"_s) {
             if (const auto date = birthDate(textOf(line))) {
                 record.setText(F::birthDate, texts::formatDate(*date));
+                from[int(F::birthDate)].append(line.line);
                 birthFromBday = true;
             }
         } else if (name == QLatin1StringView(BirthDateText)) {
             if (!birthFromBday)
-                record.setText(F::birthDate, textOf(line));
+                put(F::birthDate, textOf(line), line.line);
+            else
+                from[int(F::birthDate)].append(line.line);
         } else if (name == u"GENDER"_s) {
             gender = splitStructured(rawValue(line), u';').value(0).trimmed().toUpper();
+            from[int(F::sex)].append(line.line);
         } else if (name == u"ADR"_s) {
             if (!record.text(F::residenceAddress).isEmpty() || !record.text(F::residenceTown).isEmpty())
                 continue; // the first address only
@@ -314,10 +334,10 @@ Incoming convert(const Card& card)
             for (int i : { 0, 1, 2 })
                 if (!texts::trim(parts.value(i)).isEmpty())
                     street.append(texts::trim(parts.value(i)));
-            record.setText(F::residenceAddress, street.join(u' '));
-            record.setText(F::residenceTown, parts.value(3));
-            record.setText(F::residenceProvince, parts.value(4));
-            record.setText(F::postCode, parts.value(5));
+            put(F::residenceAddress, street.join(u' '), line.line);
+            put(F::residenceTown, parts.value(3), line.line);
+            put(F::residenceProvince, parts.value(4), line.line);
+            put(F::postCode, parts.value(5), line.line);
         } else if (name == u"TEL"_s) {
             const QStringList types = line.paramValues(u"TYPE"_s);
             QString number = texts::trim(textOf(line));
@@ -326,6 +346,7 @@ Incoming convert(const Card& card)
                 number = texts::trim(number.sliced(4));
             if (types.contains(u"FAX"_s) || number.isEmpty())
                 continue;
+            phoneLines.insert(number, line.line);
             F field = F::homePhone;
             if (types.contains(u"CELL"_s))
                 field = F::mobilePhone;
@@ -335,30 +356,32 @@ Incoming convert(const Card& card)
                 unplacedPhones.append(number);
                 continue;
             }
-            if (record.text(field).isEmpty())
+            if (record.text(field).isEmpty()) {
                 setPhone(record, field, number);
-            else
+                from[int(field)] = { line.line };
+            } else {
                 unplacedPhones.append(number);
+            }
         } else if (name == u"EMAIL"_s) {
             const QStringList types = line.paramValues(u"TYPE"_s);
             const bool pec = types.contains(u"X-PEC"_s) || types.contains(u"PEC"_s);
             const F field = pec ? F::certifiedEmail : F::email;
             if (record.text(field).isEmpty())
-                record.setText(field, textOf(line));
+                put(field, textOf(line), line.line);
         } else if (name == u"TITLE"_s || (name == u"ROLE"_s && record.text(F::occupation).isEmpty())) {
-            record.setText(F::occupation, textOf(line));
+            put(F::occupation, textOf(line), line.line);
         } else if (name == u"NOTE"_s) {
-            record.setText(F::notes, textOf(line));
+            put(F::notes, textOf(line), line.line);
         } else {
             for (const Extra& extra : Extras)
                 if (name == QLatin1StringView(extra.name)) {
-                    record.setText(extra.field, textOf(line));
+                    put(extra.field, textOf(line), line.line);
                     if (extra.field == F::sex)
                         sexFromExtra = textOf(line);
                 }
             for (const Extra& extra : Fiscal)
                 if (name == QLatin1StringView(extra.name)) {
-                    record.setText(extra.field, textOf(line));
+                    put(extra.field, textOf(line), line.line);
                     fiscal = true;
                 }
         }
@@ -368,6 +391,7 @@ Incoming convert(const Card& card)
         for (F field : { F::homePhone, F::officePhone, F::mobilePhone })
             if (record.text(field).isEmpty()) {
                 setPhone(record, field, number);
+                from[int(field)] = { phoneLines.value(number) };
                 break;
             }
     if (!sexFromExtra && (gender == u"M"_s || gender == u"F"_s))
@@ -381,12 +405,25 @@ Incoming convert(const Card& card)
                 words.append(texts::trim(n.value(i)));
         fullName = words.join(u' ');
     }
-    if (fullName.isEmpty())
+    if (fullName.isEmpty()) {
         fullName = texts::trim(org);
+        from[int(F::fullName)].append(orgLine);
+    }
+    // Both names of a card say who it is: an edited name goes out in both.
+    for (int l : { fnLine, nLine })
+        if (l > 0)
+            from[int(F::fullName)].append(l);
     if (record.text(F::toRecontact).isEmpty())
         record.setFlag(F::toRecontact, false);
     record.setText(F::fullName, fullName);
+    given.insert(int(F::fullName), fullName);
     cleanRecord(record);
+    for (int f = 0; f < ContactRecord::FieldCount; ++f)
+        if (const auto text = given.constFind(f);
+            text != given.cend() && record.text(F(f)) != texts::trim(cleanText(*text)))
+            item.altered.append(QStringView(records::ContactLayout::Captions[size_t(f)]).toString());
+    if (sources)
+        *sources = std::move(from);
     item.key = item.uid;
     item.label = record.text(F::fullName).isEmpty() ? u"(senza nome)"_s : record.text(F::fullName);
     if (record.text(F::fullName).isEmpty()) {
@@ -400,14 +437,16 @@ Incoming convert(const Card& card)
 
 } // namespace
 
-QList<Incoming> readCards(const QByteArray& file)
+namespace {
+
+// Every card of a file's text, in order, to `each`.
+template <typename Each>
+void walkCards(const QString& text, Each each)
 {
-    if (file.size() > MaxImportBytes)
-        throw FileDamage(1, u"il file è troppo grande per essere importato."_s);
-    const QList<ContentLine> lines = contentLines(decodeFile(file));
+    const QList<ContentLine> lines = contentLines(text);
     if (lines.isEmpty())
         throw FileDamage(1, u"il file è vuoto."_s);
-    QList<Incoming> result;
+    qsizetype cards = 0;
     std::optional<Card> card;
     int nested = 0; // a vCard inside a vCard (AGENT in 2.1) is skipped whole
     for (const ContentLine& line : lines) {
@@ -417,9 +456,9 @@ QList<Incoming> readCards(const QByteArray& file)
         if (!card) {
             if (!isBegin || value != u"VCARD"_s)
                 throw FileDamage(line.line, u"atteso BEGIN:VCARD all'inizio di un contatto."_s);
-            if (result.size() >= MaxCards)
+            if (cards >= MaxCards)
                 throw FileDamage(line.line, u"il file contiene troppi contatti."_s);
-            card = Card { line.line, {}, {} };
+            card = Card { line.line, 0, {}, {} };
             continue;
         }
         if (isBegin) {
@@ -437,7 +476,9 @@ QList<Incoming> readCards(const QByteArray& file)
             if (value != u"VCARD"_s)
                 throw FileDamage(
                     line.line, u"END:%1 non chiude il contatto aperto alla riga %2."_s.arg(value).arg(card->line));
-            result.append(convert(*card));
+            card->endLine = line.line;
+            each(*card);
+            ++cards;
             card.reset();
             continue;
         }
@@ -452,7 +493,112 @@ QList<Incoming> readCards(const QByteArray& file)
     }
     if (card)
         throw FileDamage(card->line, u"il contatto aperto qui non è mai chiuso (manca END:VCARD)."_s);
+}
+
+} // namespace
+
+QList<Incoming> readCards(const QByteArray& file)
+{
+    if (file.size() > MaxImportBytes)
+        throw FileDamage(1, u"il file è troppo grande per essere importato."_s);
+    const QString text = decodeFile(file);
+    // Where each line of the text begins, for the cards as written.
+    QList<qsizetype> starts = { 0 };
+    for (qsizetype at = text.indexOf(u'\n'); at >= 0; at = text.indexOf(u'\n', at + 1))
+        starts.append(at + 1);
+    starts.append(text.size());
+    QList<Incoming> result;
+    walkCards(text, [&](const Card& card) {
+        result.append(convert(card));
+        Incoming& item = result.last();
+        if (!item.skipReason.isEmpty())
+            return;
+        const qsizetype from = starts.value(card.line - 1, text.size());
+        const qsizetype to = starts.value(card.endLine, text.size());
+        item.original = QStringView(text).sliced(from, std::max<qsizetype>(0, to - from)).toUtf8();
+        // A card without UID (phones writing vCard 2.1) is known again by
+        // what it says, as long as it says the same.
+        if (item.key.isEmpty())
+            item.key = keyOfText(item.original);
+    });
     return result;
+}
+
+QByteArray patchedCardItem(const QByteArray& original, const ContactRecord& record, const QString& uid, Options options,
+    std::span<const int> edited)
+{
+    std::optional<Card> was;
+    try {
+        walkCards(decodeFile(original), [&](const Card& card) {
+            if (!was)
+                was = card;
+        });
+    } catch (const FileDamage&) {
+        return {};
+    }
+    if (!was)
+        return {};
+    if (options.ownVersion && (was->version == u"3.0"_s || was->version == u"4.0"_s))
+        options.version4 = was->version == u"4.0"_s;
+    const bool old = was->version != (options.version4 ? u"4.0"_s : u"3.0"_s);
+    const QByteArray generated = cardItem(record, uid, options);
+    std::optional<Card> ours;
+    walkCards(decodeFile(generated), [&](const Card& card) { ours = card; });
+    if (generated.isEmpty() || !ours)
+        return {};
+    Sources before, after;
+    convert(*was, &before);
+    convert(*ours, &after);
+
+    QSet<int> drop, take, starts;
+    const auto replace = [&](int f) {
+        for (int l : before.value(f))
+            drop.insert(l);
+        for (int l : after.value(f))
+            take.insert(l);
+    };
+    if (old) {
+        for (int f = 0; f < ContactRecord::FieldCount; ++f)
+            replace(f);
+    } else {
+        for (int f : edited)
+            replace(f);
+    }
+    for (const ContentLine& line : was->lines)
+        starts.insert(line.line);
+
+    ItemParts mine = splitItem(original, "VCARD");
+    const ItemParts theirs = splitItem(generated, "VCARD");
+    if (!mine.found || !theirs.found)
+        return {};
+    bool hasUid = false;
+    QList<ItemUnit> units;
+    for (const ItemUnit& unit : std::as_const(mine.units)) {
+        if (drop.contains(unit.line) || unit.name.startsWith("X-QUIRVALE-"))
+            continue;
+        if (old) {
+            // The version changes; what only vCard 2.1 reads goes.
+            const QByteArray head = unit.text.left(unit.text.indexOf(':')).toUpper();
+            if (unit.name == "VERSION" || !starts.contains(unit.line) || head.contains("QUOTED-PRINTABLE")
+                || head.contains("CHARSET"))
+                continue;
+        }
+        hasUid = hasUid || unit.name == "UID";
+        units.append(unit);
+    }
+    for (const ItemUnit& unit : theirs.units)
+        if (take.contains(unit.line) || unit.name.startsWith("X-QUIRVALE-") || (old && unit.name == "VERSION")
+            || (!hasUid && unit.name == "UID"))
+            units.append(unit);
+    if (old) {
+        // The version goes first, as 3.0 wants it.
+        const auto version
+            = std::find_if(units.begin(), units.end(), [](const ItemUnit& u) { return u.name == "VERSION"; });
+        if (version != units.end())
+            std::rotate(units.begin(), version, version + 1);
+    }
+    mine.units = units;
+    return mine.joined();
 }
 
 } // namespace exchange::vcard

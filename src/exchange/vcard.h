@@ -22,11 +22,16 @@
 #include <QList>
 #include <QString>
 
+#include <span>
+
 namespace exchange::vcard {
 
 struct Options {
     bool version4 = false;      // vCard 4.0 instead of 3.0
     bool includeFiscal = false; // codice fiscale, partita IVA and IBAN
+    // A card kept as it came (patchedCardItem()) goes out in its own
+    // version, 3.0 or 4.0, whatever `version4` says.
+    bool ownVersion = false;
 };
 
 // Appends the vCard of `record` with `uid`. False, and nothing appended,
@@ -35,6 +40,17 @@ bool appendCard(QByteArray& out, const ContactView& record, QByteArrayView uid, 
 // One contact as a whole item (what an address-book server stores); empty
 // when the record has no name.
 QByteArray cardItem(const ContactRecord& record, const QString& uid, const Options& options);
+
+// The card `original` (as a file or a server gave it) with the fields
+// `edited` of `record` written over it: the lines those fields were read
+// from become the record's, and every other line goes out as it came (the
+// company, further telephones and e-mails, photos, other programs'
+// properties, the whole text of a field the card cuts). A card of another
+// version than the one asked for (always one of vCard 2.1) has every field
+// written over it and its version changed, without the lines only 2.1
+// reads. Empty when the record has no name or the original is not a card.
+QByteArray patchedCardItem(const QByteArray& original, const ContactRecord& record, const QString& uid, Options options,
+    std::span<const int> edited);
 
 // "Rossi Mario" -> family "Rossi", given "Mario"; the particles of Italian
 // surnames stay with the surname ("De Luca Marco" -> "De Luca", "Marco").

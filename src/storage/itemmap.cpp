@@ -150,6 +150,17 @@ QByteArray fieldDigests(const char* record, std::span<const int> capacities)
     return digests;
 }
 
+QList<int> changedFields(const QByteArray& base, const char* record, std::span<const int> capacities)
+{
+    const QByteArray now = fieldDigests(record, capacities);
+    const bool known = base.size() == now.size();
+    QList<int> changed;
+    for (int f = 0; f < int(capacities.size()); ++f)
+        if (!known || QByteArrayView(base).sliced(f * 4, 4) != QByteArrayView(now).sliced(f * 4, 4))
+            changed.append(f);
+    return changed;
+}
+
 Merge mergeThreeWays(
     std::span<const int> capacities, const QByteArray& base, const QByteArray& current, const QByteArray& incoming)
 {
@@ -234,6 +245,8 @@ ItemMap ItemMap::load(const QString& archivePath, std::span<const int> capacitie
                     entry.base.clear();
                 if (kind == "E" && parts.size() >= 5)
                     entry.uid = QString::fromUtf8(QByteArray::fromPercentEncoding(parts[4].toByteArray()));
+                if (kind == "E" && parts.size() >= 6)
+                    entry.original = QByteArray::fromBase64(parts[5].toByteArray());
                 else if (kind == "L" && !map.m_identity.isEmpty())
                     entry.uid = positionUid(prefix, map.m_identity, position);
                 if (!entry.uid.isEmpty())
@@ -297,7 +310,7 @@ ItemMap ItemMap::load(const QString& archivePath, std::span<const int> capacitie
         if (uid.isEmpty() && !map.m_identity.isEmpty())
             uid = positionUid(prefix, map.m_identity, position);
         if (!uid.isEmpty())
-            map.put({ position, uid, fingerprint(record, map.m_recordSize), {} });
+            map.put({ position, uid, fingerprint(record, map.m_recordSize), {}, {} });
     };
     if (open) {
         const qint64 at = open->position();
@@ -366,14 +379,19 @@ QString ItemMap::uidFor(qint64 position, const char* record)
         m_identity = folderIdentity(folderOf(m_archivePath));
     const QString uid = m_prefix + QString::number(position) + u'-'
         + QUuid::createUuid().toString(QUuid::Id128).left(12) + u'-' + m_identity + UidDomain;
-    put({ position, uid, now, {} });
+    put({ position, uid, now, {}, {} });
     return uid;
 }
 
-void ItemMap::set(qint64 position, const QString& uid, const char* record, const char* agreed)
+void ItemMap::set(
+    qint64 position, const QString& uid, const char* record, const char* agreed, std::optional<QByteArray> original)
 {
-    put({ position, uid, fingerprint(record, m_recordSize),
-        agreed ? fieldDigests(agreed, m_capacities) : QByteArray() });
+    if (!original) {
+        const Entry* was = byUid(uid);
+        original = was ? was->original : QByteArray();
+    }
+    put({ position, uid, fingerprint(record, m_recordSize), agreed ? fieldDigests(agreed, m_capacities) : QByteArray(),
+        std::move(*original) });
 }
 
 void ItemMap::follow(qint64 position, const char* record)
@@ -426,7 +444,8 @@ void ItemMap::write() const
     const QList<Entry> list = entries();
     text.reserve(text.size() + list.size() * 120);
     for (const Entry& entry : list) {
-        const bool derived = !m_identity.isEmpty() && entry.uid == positionUid(m_prefix, m_identity, entry.position);
+        const bool derived = !m_identity.isEmpty() && entry.original.isEmpty()
+            && entry.uid == positionUid(m_prefix, m_identity, entry.position);
         text += derived ? "L\t" : "E\t";
         text += QByteArray::number(entry.position);
         text += '\t';
@@ -436,6 +455,10 @@ void ItemMap::write() const
         if (!derived) {
             text += '\t';
             text += escapeUid(entry.uid);
+            if (!entry.original.isEmpty()) {
+                text += '\t';
+                text += entry.original.toBase64();
+            }
         }
         text += '\n';
     }

@@ -55,6 +55,10 @@ QByteArray fieldDigests(const char* record, std::span<const int> capacities);
 // is kept; changed on both sides to different texts, the archive's text
 // stays and the field is named in `conflicts`. Without a base every field
 // of `incoming` is taken.
+// The fields of `record` whose text is not the one of `base` (fieldDigests()
+// of another record); every field when `base` is unknown.
+QList<int> changedFields(const QByteArray& base, const char* record, std::span<const int> capacities);
+
 struct Merge {
     QByteArray record;    // what the archive will hold
     QList<int> conflicts; // fields changed on both sides
@@ -70,6 +74,10 @@ public:
         QString uid;
         quint64 fingerprint = 0; // the record as the map last knew it; 0: not certain
         QByteArray base;         // fieldDigests() of the record as last agreed with the outside; may be empty
+        // The item as the outside last had it (its text, UTF-8), for an item
+        // that came from outside: what the record cannot hold goes out again
+        // from here. Empty for the folder's own records.
+        QByteArray original;
     };
 
     // The map of the archive at `archivePath` with records of `capacities`;
@@ -97,9 +105,11 @@ public:
     QString uidFor(qint64 position, const char* record);
     // Records that `position` holds `record`, known outside as `uid` and last
     // agreed with the outside as `agreed` (a record of the same layout): the
-    // base of the next comparison. Any other entry of the UID or the position
-    // is dropped.
-    void set(qint64 position, const QString& uid, const char* record, const char* agreed);
+    // base of the next comparison; `original` the item's text as the outside
+    // has it now (nothing: the one the entry of the same UID had). Any other
+    // entry of the UID or the position is dropped.
+    void set(qint64 position, const QString& uid, const char* record, const char* agreed,
+        std::optional<QByteArray> original = std::nullopt);
     // The record at `position` is now `record`, the base unchanged.
     void follow(qint64 position, const char* record);
     void remove(const QString& uid);

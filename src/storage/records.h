@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstring>
+#include <string_view>
 
 namespace records {
 
@@ -104,6 +105,10 @@ struct AppointmentLayout {
     };
     static constexpr std::array<int, 16> Capacities = { 10, 2, 2, 5, 3, 50, 250, 250, 50, 30, 30, 50, 250, 15, 250, 2 };
     static constexpr auto Offsets = offsetsOf(Capacities);
+    // What the card calls each field, for messages that name one.
+    static constexpr std::array<std::u16string_view, 16> Captions
+        = { u"Data", u"Ore", u"Minuti", u"Ora", u"Preavviso", u"Tipologia", u"Causale", u"Dettagli", u"Persona o Ditta",
+              u"Telefono", u"Cellulare", u"E-mail", u"Luogo", u"Importo", u"Note", u"Impegno assolto" };
 };
 
 struct ContactLayout {
@@ -148,6 +153,14 @@ struct ContactLayout {
     static constexpr std::array<int, 36> Capacities = { 50, 30, 50, 2, 1, 50, 50, 2, 50, 5, 250, 30, 30, 30, 30, 50, 16,
         30, 30, 11, 27, 120, 50, 50, 120, 120, 50, 250, 250, 2, 250, 250, 250, 250, 250, 250 };
     static constexpr auto Offsets = offsetsOf(Capacities);
+    static constexpr std::array<std::u16string_view, 36> Captions
+        = { u"Cognome e nome", u"Data di nascita", u"Comune di nascita", u"Provincia di nascita", u"Sesso",
+              u"Tel. preferenziale", u"Indirizzo di residenza", u"Provincia di residenza", u"Comune di residenza",
+              u"CAP", u"Modalità di pagamento", u"Tel. casa", u"Tel. ufficio", u"Tel. cellulare", u"PEC", u"E-mail",
+              u"Codice fiscale", u"Carta di credito n.", u"Scadenza", u"Partita IVA", u"IBAN", u"Estremi documento",
+              u"Occupazione", u"Stato civile", u"Titoli e qualifiche", u"Prodotti e servizi di interesse", u"Zona",
+              u"Questioni in sospeso", u"Note", u"Da ricontattare", u"Allegato 1", u"Allegato 2", u"Allegato 3",
+              u"Descrizione allegato 1", u"Descrizione allegato 2", u"Descrizione allegato 3" };
 };
 
 struct DocumentLayout {
@@ -185,6 +198,12 @@ struct DocumentLayout {
     static constexpr std::array<int, 29> Capacities = { 120, 30, 50, 120, 10, 50, 120, 10, 250, 50, 50, 120, 50, 30,
         250, 250, 50, 50, 50, 250, 250, 250, 2, 250, 250, 250, 250, 250, 250 };
     static constexpr auto Offsets = offsetsOf(Capacities);
+    static constexpr std::array<std::u16string_view, 29> Captions = { u"Documento", u"Protocollo n.", u"Produttore",
+        u"Indirizzo produttore", u"Data produzione", u"Destinatario", u"Indirizzo destinatario", u"Data ricezione",
+        u"Oggetto", u"Tipo documento", u"Classificazione", u"Fascicolo contenitore", u"Formato", u"N. pagine",
+        u"Allegati", u"Riferimenti", u"Livello di riservatezza", u"Software di produzione", u"Luogo conservazione",
+        u"Soggetti citati nel documento", u"Note", u"Copia digitale", u"Da completare", u"Allegato 1", u"Allegato 2",
+        u"Allegato 3", u"Descrizione allegato 1", u"Descrizione allegato 2", u"Descrizione allegato 3" };
 };
 
 } // namespace records

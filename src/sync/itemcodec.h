@@ -34,7 +34,11 @@ struct ItemCodec {
     QChar uidPrefix;
     // The item text of a record under this UID; empty when the record cannot
     // be one (an appointment without a valid date, a contact without a name).
-    std::function<QByteArray(const char* record, const QString& uid)> encode;
+    // `original`, when not empty, is the item as the server last had it: it
+    // goes out as it is, with the fields `edited` of the record written over it.
+    std::function<QByteArray(
+        const char* record, const QString& uid, const QByteArray& original, std::span<const int> edited)>
+        encode;
     // The record of an item text with its UID; nothing when the text is not one.
     // `base`, when not null, is the record the item replaces: what the item
     // does not carry stays as it was there.

@@ -71,9 +71,15 @@ void installRecordCodecs()
     appointments.contentType = "text/calendar; charset=utf-8";
     appointments.extension = u".ics"_s;
     appointments.uidPrefix = u'A';
-    appointments.encode = [](const char* record, const QString& uid) {
-        return exchange::ical::eventItem(AppointmentRecord::fromBytes(record), uid, QDateTime::currentDateTimeUtc());
-    };
+    appointments.encode
+        = [](const char* record, const QString& uid, const QByteArray& original, std::span<const int> edited) {
+              const AppointmentRecord r = AppointmentRecord::fromBytes(record);
+              const QDateTime now = QDateTime::currentDateTimeUtc();
+              QByteArray item;
+              if (!original.isEmpty())
+                  item = exchange::ical::patchedEventItem(original, r, uid, now, edited);
+              return item.isEmpty() ? exchange::ical::eventItem(r, uid, now) : item;
+          };
     appointments.decode
         = [](const QByteArray& text, const char* base) { return decoded(exchange::Archive::Appointments, text, base); };
     appointments.markConflictCopy = [](char* record, const QString& mark) {
@@ -90,9 +96,14 @@ void installRecordCodecs()
     contacts.uidPrefix = u'C';
     // The codice fiscale, partita IVA and IBAN stay in the archive: what a
     // server holds reaches every phone of the account.
-    contacts.encode = [](const char* record, const QString& uid) {
-        return exchange::vcard::cardItem(ContactRecord::fromBytes(record), uid, {});
-    };
+    contacts.encode
+        = [](const char* record, const QString& uid, const QByteArray& original, std::span<const int> edited) {
+              const ContactRecord r = ContactRecord::fromBytes(record);
+              QByteArray item;
+              if (!original.isEmpty())
+                  item = exchange::vcard::patchedCardItem(original, r, uid, { .ownVersion = true }, edited);
+              return item.isEmpty() ? exchange::vcard::cardItem(r, uid, {}) : item;
+          };
     contacts.decode
         = [](const QByteArray& text, const char* base) { return decoded(exchange::Archive::Contacts, text, base); };
     contacts.markConflictCopy = [](char* record, const QString& mark) {

@@ -187,11 +187,30 @@ private:
 
     QString uidFor(qint64 position) const { return m_uidAt.value(position); }
 
-    // The record at `position` is now `record`, agreed with the server as it is.
-    void remember(qint64 position, const QString& uid, const QByteArray& record)
+    // The record at `position` is now `record`, agreed with the server as
+    // it is; `original`, the item's text as the server has it now.
+    void remember(qint64 position, const QString& uid, const QByteArray& record,
+        std::optional<QByteArray> original = std::nullopt)
     {
-        m_map->set(position, uid, record.constData(), record.constData());
+        m_map->set(position, uid, record.constData(), record.constData(), std::move(original));
         m_uidAt.insert(position, uid);
+    }
+
+    // The item text of a record: an item that came from the server goes out
+    // as the server last had it, with what the office changed written over it.
+    QByteArray encodeAt(const QByteArray& record, const QString& uid) const
+    {
+        const itemmap::ItemMap::Entry* entry = m_map->byUid(uid);
+        if (entry && !entry->original.isEmpty())
+            return m_codec.encode(record.constData(), uid, entry->original,
+                itemmap::changedFields(entry->base, record.constData(), m_codec.capacities));
+        return m_codec.encode(record.constData(), uid, {}, {});
+    }
+    // What is kept of an item sent: its text, when the map keeps the item's own.
+    std::optional<QByteArray> sentOriginal(const QString& uid, const QByteArray& text) const
+    {
+        const itemmap::ItemMap::Entry* entry = m_map->byUid(uid);
+        return entry && !entry->original.isEmpty() ? std::optional(text) : std::nullopt;
     }
 
     // What the run changed in the map, written under the archive's lock.
@@ -251,7 +270,7 @@ private:
         const QString uid = action.uid.isEmpty() ? uidFor(action.position) : action.uid;
         const QString href = action.href.isEmpty() ? hrefFor(uid) : action.href;
         const QByteArray record = readRecord(action.position);
-        const QByteArray text = m_codec.encode(record.constData(), uid);
+        const QByteArray text = encodeAt(record, uid);
         if (text.isEmpty()) {
             noteNotSent(action.position);
             return;
@@ -266,7 +285,7 @@ private:
             return;
         }
         m_rows.save({ uid, href, etag, action.position, digest(record.constData()), false });
-        remember(action.position, uid, record);
+        remember(action.position, uid, record, sentOriginal(uid, text));
         ++m_summary.sent;
     }
 
@@ -291,7 +310,7 @@ private:
     {
         QByteArray record = readRecord(position);
         QByteArray mine = digest(record.constData());
-        QByteArray text = m_codec.encode(record.constData(), uid);
+        QByteArray text = encodeAt(record, uid);
         if (text.isEmpty()) {
             noteNotSent(position);
             return;
@@ -299,29 +318,36 @@ private:
         const Item there = m_client.get(href);
         if (there.href.isEmpty()) {
             m_rows.save({ uid, href, put(href, text, QByteArray()), position, mine, false });
-            remember(position, uid, record);
+            remember(position, uid, record, sentOriginal(uid, text));
             ++m_summary.sent;
             return;
         }
         const auto theirs = m_codec.decode(there.data, record.constData());
         if (there.data == text || (theirs && digest(theirs->record.constData()) == mine)) {
             m_rows.save({ uid, href, there.etag, position, mine, false });
-            remember(position, uid, record);
+            remember(position, uid, record, there.data);
             return;
         }
         const itemmap::ItemMap::Entry* agreed = m_map->byUid(uid);
+        const QByteArray base = agreed ? agreed->base : QByteArray();
+        // What the office changed since the last agreement: that goes over
+        // the server's item, the rest of which stays as the server has it.
+        const QList<int> edited = itemmap::changedFields(base, record.constData(), m_codec.capacities);
         bool conflict = true;
-        if (theirs && agreed && !agreed->base.isEmpty()) {
-            const itemmap::Merge merge
-                = itemmap::mergeThreeWays(m_codec.capacities, agreed->base, record, theirs->record);
+        if (theirs && !base.isEmpty()) {
+            const itemmap::Merge merge = itemmap::mergeThreeWays(m_codec.capacities, base, record, theirs->record);
             conflict = !merge.conflicts.isEmpty();
             if (!merge.taken.isEmpty()) {
                 archive::rewriteAt(m_archive, m_codec.recordSize, position, merge.record.constData());
                 record = merge.record;
                 mine = digest(record.constData());
-                text = m_codec.encode(record.constData(), uid);
                 ++m_summary.received;
             }
+        }
+        if (theirs) {
+            const QByteArray patched = m_codec.encode(record.constData(), uid, there.data, edited);
+            if (!patched.isEmpty())
+                text = patched;
         }
         if (conflict && theirs && !m_state.hasConflict(m_kind, uid, there.etag)) {
             QByteArray copy = theirs->record;
@@ -329,7 +355,7 @@ private:
                 u"Copia in conflitto dal server del %1"_s.arg(
                     QDateTime::currentDateTime().toString(u"dd/MM/yyyy HH:mm"_s)));
             m_rows.flush();
-            append({ copy }, u"conflict"_s, { { uid, href, there.etag, 0, {}, false } });
+            append({ copy }, {}, u"conflict"_s, { { uid, href, there.etag, 0, {}, false } });
             ++m_summary.conflicts;
             m_summary.notes.append(u"%1 n. %2: cambiato anche sul server; la versione del server è stata "
                                    u"conservata come copia in conflitto."_s
@@ -337,14 +363,15 @@ private:
                                        .arg(position));
         }
         m_rows.save({ uid, href, put(href, text, there.etag), position, mine, false });
-        remember(position, uid, record);
+        remember(position, uid, record, theirs ? std::optional(text) : sentOriginal(uid, text));
         ++m_summary.sent;
     }
 
     // Appends records to the archive, each recorded first as an append under
     // way, then as done (`purpose` "download": a synced item; "conflict": a
     // conflict copy).
-    void append(const QList<QByteArray>& records, const QString& purpose, QList<SyncState::ItemRow> rows)
+    void append(const QList<QByteArray>& records, const QList<QByteArray>& originals, const QString& purpose,
+        QList<SyncState::ItemRow> rows)
     {
         ArchiveFile file;
         file.open(m_archive, m_codec.recordSize, ArchiveFile::Access::Write);
@@ -370,7 +397,7 @@ private:
                     { m_kind, rows[i].uid, rows[i].position, rows[i].etag, QDateTime::currentDateTime() });
             } else {
                 m_state.saveItem(m_kind, rows[i]);
-                remember(rows[i].position, rows[i].uid, records[i]);
+                remember(rows[i].position, rows[i].uid, records[i], originals.value(i));
             }
             m_state.dropPending(ids[i]);
         }
@@ -388,6 +415,7 @@ private:
         const QList<Item> items = m_client.fetch(
             m_url, m_kind == Kind::Appointments ? Collection::Type::Calendar : Collection::Type::AddressBook, hrefs);
         QList<QByteArray> appended;
+        QList<QByteArray> appendedItems;
         QList<SyncState::ItemRow> appendedRows;
         for (const Item& item : items) {
             const Action* action = byHref.value(item.href);
@@ -407,7 +435,7 @@ private:
             }
             if (inArchive) {
                 archive::rewriteAt(m_archive, m_codec.recordSize, action->position, decoded->record.constData());
-                remember(action->position, action->uid, decoded->record);
+                remember(action->position, action->uid, decoded->record, item.data);
                 m_rows.save({ action->uid, item.href, item.etag, action->position, digest(decoded->record.constData()),
                     false });
             } else {
@@ -416,13 +444,14 @@ private:
                     uid = u"href:"_s + item.href;
                 m_uids.insert(uid);
                 appended.append(decoded->record);
+                appendedItems.append(item.data);
                 appendedRows.append({ uid, item.href, item.etag, 0, {}, false });
             }
             ++m_summary.received;
         }
         m_rows.flush();
         if (!appended.isEmpty())
-            append(appended, u"download"_s, appendedRows);
+            append(appended, appendedItems, u"download"_s, appendedRows);
     }
 
     DavClient& m_client;

@@ -398,7 +398,8 @@ print(json.dumps({'result': out}))
                    u"02/04/2024 15:00 Riunione di studio (spostata)|"_s,
                    u"skip: tipo non gestito (VTODO): solo gli eventi diventano appuntamenti"_s,
                };
-        QTest::newRow("all day") << u"allday.ics"_s << QStringList { u"25/04/2024 00:00 Festa della Liberazione|"_s };
+        // A day without a time: the record keeps none, and goes out again as a day.
+        QTest::newRow("all day") << u"allday.ics"_s << QStringList { u"25/04/2024  Festa della Liberazione|"_s };
         QTest::newRow("other time zone, UTC") << u"otherzone.ics"_s
                                               << QStringList { u"15/03/2024 15:00 Call con il cliente di New York|"_s,
                                                      u"10/07/2024 08:30 Volo per Londra|"_s };
@@ -611,6 +612,221 @@ print(json.dumps({'result': out}))
         QCOMPARE(after.text(C::zone), u"Centro"_s);
         QCOMPARE(after.text(C::pendingIssues), u"Preventivo da mandare"_s);
         QCOMPARE(after.text(C::toRecontact), u"Sì"_s);
+    }
+
+    // A phone's event goes out again as it came, with what the office
+    // changed written over it: its span of days, attendee, alarm and the
+    // other program's property, the whole of a description longer than the
+    // card's notes, a name the archive's characters cannot hold.
+    void foreignEventGoesOutWhole_data()
+    {
+        QTest::addColumn<int>("field"); // edited in the archive; -1 none
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("summary");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<int>("trigger"); // seconds
+        QTest::addColumn<QString>("amount");
+        const QString name = u"Fiera – stand di Łukasz Nowak"_s;
+        QTest::newRow("nothing edited") << -1 << QString() << name << u"2024-03-11"_s << u"2024-03-15"_s << -900
+                                        << QString();
+        QTest::newRow("a field the event has not")
+            << int(A::amount) << u"150,00"_s << name << u"2024-03-11"_s << u"2024-03-15"_s << -900 << u"150,00"_s;
+        QTest::newRow("the purpose") << int(A::purpose) << u"Fiera di Verona"_s << u"Fiera di Verona"_s
+                                     << u"2024-03-11"_s << u"2024-03-15"_s << -900 << QString();
+        QTest::newRow("moved, its four days kept")
+            << int(A::date) << u"18/03/2024"_s << name << u"2024-03-18"_s << u"2024-03-22"_s << -900 << QString();
+        QTest::newRow("the notice") << int(A::noticeDays) << u"2"_s << name << u"2024-03-11"_s << u"2024-03-15"_s
+                                    << -2 * 86400 << QString();
+    }
+    void foreignEventGoesOutWhole()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, value);
+        QFETCH(QString, summary);
+        QFETCH(QString, start);
+        QFETCH(QString, end);
+        QFETCH(int, trigger);
+        QFETCH(QString, amount);
+        ProgramFolderFixture folder;
+        QTemporaryDir files;
+        const QByteArray description = QByteArray("Montaggio dello stand il primo giorno. ").repeated(10);
+        const QByteArray phone = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Apple Inc.//iPhone OS 17.4//EN\r\n"
+                                 "BEGIN:VEVENT\r\nUID:fiera-2024@telefono.example\r\nDTSTAMP:20240301T080000Z\r\n"
+                                 "DTSTART;VALUE=DATE:20240311\r\nDTEND;VALUE=DATE:20240315\r\n"
+                                 "SUMMARY:Fiera – stand di Łukasz Nowak\r\nDESCRIPTION:"
+            + description
+            + "\r\nATTENDEE;CN=Łukasz Nowak;PARTSTAT=ACCEPTED:mailto:lukasz@example.pl\r\n"
+              "X-APPLE-TRAVEL-ADVISORY-BEHAVIOR:AUTOMATIC\r\n"
+              "BEGIN:VALARM\r\nACTION:DISPLAY\r\nDESCRIPTION:Promemoria\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\n"
+              "END:VEVENT\r\nEND:VCALENDAR\r\n";
+        const Plan plan = planCalendarFile(phone, March2024);
+        QCOMPARE(plan.count(PlanEntry::Action::Add), 1);
+        // The preview names what the card shows cut or changed.
+        QVERIFY2(entryLine(plan.entries[0]).contains(u"Causale, Note"_s), qPrintable(entryLine(plan.entries[0])));
+        applyImport(plan);
+        if (field >= 0) {
+            AppointmentRecord card = AppointmentRecord::fromBytes(archiveRecords(Archive::Appointments)[0].constData());
+            card.setText(A(field), value);
+            archive::rewriteAt(archivePath(Archive::Appointments), AppointmentRecord::Size, 1, card.data());
+        }
+        const QString ics = files.filePath(u"agenda.ics"_s);
+        QCOMPARE(exportCalendar(ics, QDateTime::currentDateTimeUtc()).written, 1);
+        const QString script = uR"(
+import sys, json, icalendar
+cal = icalendar.Calendar.from_ical(open(sys.argv[1], 'rb').read())
+out = []
+for ev in cal.walk('VEVENT'):
+    out.append({'uid': str(ev['uid']), 'summary': str(ev['summary']), 'description': str(ev['description']),
+        'start': ev.decoded('dtstart').isoformat(), 'end': ev.decoded('dtend').isoformat() if 'dtend' in ev
+            else (ev.decoded('dtstart') + ev.decoded('duration')).isoformat(),
+        'attendees': len(ev.get('attendee', [])) if isinstance(ev.get('attendee'), list) else int('attendee' in ev),
+        'triggers': [int(a.decoded('trigger').total_seconds()) for a in ev.walk('VALARM')],
+        'apple': str(ev.get('x-apple-travel-advisory-behavior', '')), 'amount': str(ev.get('x-quirvale-importo', ''))})
+print(json.dumps({'result': out}))
+)"_s;
+        const QJsonArray events = python(script, ics).toArray();
+        QCOMPARE(events.size(), 1);
+        const QJsonObject e = events[0].toObject();
+        QCOMPARE(e[u"uid"_s].toString(), u"fiera-2024@telefono.example"_s);
+        QCOMPARE(e[u"summary"_s].toString(), summary);
+        QCOMPARE(e[u"description"_s].toString(), QString::fromUtf8(description));
+        QCOMPARE(e[u"start"_s].toString(), start);
+        QCOMPARE(e[u"end"_s].toString(), end);
+        QCOMPARE(e[u"attendees"_s].toInt(), 1);
+        QCOMPARE(e[u"triggers"_s].toArray(), QJsonArray { trigger });
+        QCOMPARE(e[u"apple"_s].toString(), u"AUTOMATIC"_s);
+        QCOMPARE(e[u"amount"_s].toString(), amount);
+        // Read back, the file changes nothing.
+        const Plan again = planCalendarFile(readFile(ics), March2024);
+        QCOMPARE(again.count(PlanEntry::Action::Update) + again.count(PlanEntry::Action::Add), 0);
+    }
+
+    // A phone's card the same way: the company beside the name, a fourth
+    // telephone, the photo, a PEC and notes longer than their fields and a
+    // name outside the archive's characters go out again as they came.
+    void foreignCardGoesOutWhole_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("fn");
+        QTest::addColumn<QStringList>("tels");
+        QTest::addColumn<QString>("zone");
+        const QString name = u"Nowak Łukasz"_s;
+        const QStringList tels
+            = { u"+48 22 555 0101"_s, u"+48 22 555 0102"_s, u"+48 600 000 001"_s, u"+48 600 000 002"_s };
+        QTest::newRow("nothing edited") << -1 << QString() << name << tels << QString();
+        QTest::newRow("the zone") << int(C::zone) << u"Nord-Est"_s << name << tels << u"Nord-Est"_s;
+        QStringList home = tels;
+        home[0] = u"06 1234567"_s;
+        std::sort(home.begin(), home.end());
+        QTest::newRow("the home telephone") << int(C::homePhone) << u"06 1234567"_s << name << home << QString();
+        QTest::newRow("the name") << int(C::fullName) << u"Nowak Lukasz"_s << u"Nowak Lukasz"_s << tels << QString();
+    }
+    void foreignCardGoesOutWhole()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, value);
+        QFETCH(QString, fn);
+        QFETCH(QStringList, tels);
+        QFETCH(QString, zone);
+        ProgramFolderFixture folder;
+        QTemporaryDir files;
+        const QByteArray note
+            = QByteArray("Incontrato alla fiera di Verona, interessato al servizio completo. ").repeated(5);
+        const QByteArray pec = "amministrazione.nowak.consulting@pec.example.it";
+        const QByteArray phone = "BEGIN:VCARD\r\nVERSION:3.0\r\nPRODID:-//Google Inc//Google Contacts//EN\r\n"
+                                 "UID:nowak-1@telefono.example\r\nFN:Nowak Łukasz\r\nN:Nowak;Łukasz;;;\r\n"
+                                 "ORG:Nowak Consulting Sp. z o.o.\r\n"
+                                 "TEL;TYPE=HOME:+48 22 555 0101\r\nTEL;TYPE=WORK:+48 22 555 0102\r\n"
+                                 "TEL;TYPE=CELL:+48 600 000 001\r\nTEL;TYPE=CELL:+48 600 000 002\r\n"
+                                 "EMAIL;TYPE=X-PEC:"
+            + pec + "\r\nNOTE:" + QByteArray(note).replace(",", "\\,")
+            + "\r\nPHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQAAAQABAAD/"
+              "2wBDAAgGBgcGBQgHBwcJCQgKDBQNDAsLDBkSEw8UHRof\r\n"
+              " Hh0aHBwgJC4nICIsIxwcKDcpLDAxNDQ0Hyc5PTgyPC4zNDL/2wBDAQkJCQwLDBgNDRgyIRwhMjIy\r\n"
+              "X-SOCIALPROFILE;TYPE=linkedin:https://linkedin.example/in/nowak\r\nEND:VCARD\r\n";
+        const Plan plan = planContactsFile(phone);
+        QCOMPARE(plan.count(PlanEntry::Action::Add), 1);
+        QVERIFY2(entryLine(plan.entries[0]).contains(u"Cognome e nome, PEC, Note"_s),
+            qPrintable(entryLine(plan.entries[0])));
+        applyImport(plan);
+        if (field >= 0) {
+            ContactRecord card = ContactRecord::fromBytes(archiveRecords(Archive::Contacts)[0].constData());
+            card.setText(C(field), value);
+            archive::rewriteAt(archivePath(Archive::Contacts), ContactRecord::Size, 1, card.data());
+        }
+        const QString vcf = files.filePath(u"rubrica.vcf"_s);
+        QCOMPARE(exportContacts(vcf, {}).written, 1);
+        const QString script = uR"(
+import sys, json, vobject
+out = []
+for card in vobject.readComponents(open(sys.argv[1], encoding='utf-8').read()):
+    out.append({'uid': card.uid.value, 'fn': card.fn.value, 'family': card.n.value.family,
+        'org': card.org.value[0], 'tel': sorted(t.value for t in card.tel_list),
+        'email': sorted(e.value for e in card.email_list), 'note': card.note.value,
+        'photo': len(card.photo.value) if 'photo' in card.contents else 0,
+        'social': card.contents['x-socialprofile'][0].value if 'x-socialprofile' in card.contents else '',
+        'zone': card.contents['x-quirvale-zona'][0].value if 'x-quirvale-zona' in card.contents else ''})
+print(json.dumps({'result': out}))
+)"_s;
+        const QJsonArray cards = python(script, vcf).toArray();
+        QCOMPARE(cards.size(), 1);
+        const QJsonObject c = cards[0].toObject();
+        QCOMPARE(c[u"uid"_s].toString(), u"nowak-1@telefono.example"_s);
+        QCOMPARE(c[u"fn"_s].toString(), fn);
+        QCOMPARE(c[u"family"_s].toString(), u"Nowak"_s);
+        QCOMPARE(c[u"org"_s].toString(), u"Nowak Consulting Sp. z o.o."_s);
+        QCOMPARE(c[u"tel"_s].toArray(), QJsonArray::fromStringList(tels));
+        QCOMPARE(c[u"email"_s].toArray(), QJsonArray { QString::fromLatin1(pec) });
+        QCOMPARE(c[u"note"_s].toString(), QString::fromUtf8(note));
+        QVERIFY(c[u"photo"_s].toInt() > 50);
+        QCOMPARE(c[u"social"_s].toString(), u"https://linkedin.example/in/nowak"_s);
+        QCOMPARE(c[u"zone"_s].toString(), zone);
+        const Plan again = planContactsFile(readFile(vcf));
+        QCOMPARE(again.count(PlanEntry::Action::Update) + again.count(PlanEntry::Action::Add), 0);
+    }
+
+    // The office's own all-day appointment stays a day through an export,
+    // an import elsewhere and an export from there.
+    void allDayStaysAllDay()
+    {
+        QTemporaryDir files;
+        const QString first = files.filePath(u"primo.ics"_s);
+        const QString second = files.filePath(u"secondo.ics"_s);
+        AppointmentRecord day = fullAppointment();
+        for (A f : { A::hour, A::minute, A::time })
+            day.setText(f, QString());
+        {
+            ProgramFolderFixture office;
+            archive::append(archivePath(Archive::Appointments), AppointmentRecord::Size, day.data());
+            exportCalendar(first, QDateTime::currentDateTimeUtc());
+        }
+        ProgramFolderFixture elsewhere;
+        applyImport(planCalendarFile(readFile(first), March2024));
+        QCOMPARE(archiveRecords(Archive::Appointments), QList<QByteArray> { bytesOf(day) });
+        exportCalendar(second, QDateTime::currentDateTimeUtc());
+        const QByteArray out = readFile(second);
+        QVERIFY2(out.contains("DTSTART;VALUE=DATE:20240305\r\n"), out.constData());
+        QVERIFY(out.contains("DURATION:P1D\r\n"));
+    }
+
+    // Cards without UID, as phones write vCard 2.1: edited in the office and
+    // imported again from the same file, each is the same card, not a second.
+    void cardsWithoutUidAreKnownAgain()
+    {
+        ProgramFolderFixture folder;
+        const QByteArray file = fixture(u"phone21.vcf"_s);
+        QCOMPARE(applyImport(planContactsFile(file)).added, 2);
+        ContactRecord card = ContactRecord::fromBytes(archiveRecords(Archive::Contacts)[0].constData());
+        card.setText(C::zone, u"Centro"_s);
+        card.setText(C::officePhone, u"06 7654321"_s);
+        archive::rewriteAt(archivePath(Archive::Contacts), ContactRecord::Size, 1, card.data());
+        const Plan plan = planContactsFile(file);
+        QCOMPARE(plan.count(PlanEntry::Action::Add) + plan.count(PlanEntry::Action::Update), 0);
+        applyImport(plan);
+        QCOMPARE(archiveRecords(Archive::Contacts).size(), 2);
+        QCOMPARE(ContactView(archiveRecords(Archive::Contacts)[0].constData()).text(C::zone), u"Centro"_s);
     }
 
     // An item goes out under the UID it came with: a calendar that sent an

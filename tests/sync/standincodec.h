@@ -38,7 +38,7 @@ davsync::ItemCodec codec(bool calendar)
     c.recordSize = R::Size;
     c.uidPrefix = calendar ? u'A' : u'C';
     c.capacities.assign(Layout::Capacities.begin(), Layout::Capacities.end());
-    c.encode = [calendar](const char* bytes, const QString& uid) {
+    c.encode = [calendar](const char* bytes, const QString& uid, const QByteArray&, std::span<const int>) {
         const R record = R::fromBytes(bytes);
         QByteArray text = calendar
             ? "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Quirvale//prove//IT\r\nBEGIN:VEVENT\r\n"
