@@ -556,6 +556,64 @@ private slots:
         QCOMPARE(archive::count(appointments, AppointmentRecord::Size), 4);
     }
 
+    // A phone's repeating event with an alarm and an attendee, and a card
+    // with its company and photo: edited in the office and synced back, each
+    // keeps all that the card cannot hold, with the office's change in it.
+    void aPhonesItemEditedHereKeepsWhatTheCardCannotHold()
+    {
+        ProgramFolderFixture folder;
+        RadicaleServer server;
+        QVERIFY(server.start());
+        davsync::installRecordCodecs();
+        const auto restore = qScopeGuard([] { installStandInCodecs(); });
+        const QByteArray event = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Google Inc//Google Calendar//EN\r\n"
+                                 "BEGIN:VEVENT\r\nUID:corso-1@google.example\r\nDTSTAMP:20240301T080000Z\r\n"
+                                 "DTSTART:20240108T170000Z\r\nDTEND:20240108T183000Z\r\n"
+                                 "RRULE:FREQ=WEEKLY;BYDAY=MO\r\nSUMMARY:Corso di aggiornamento\r\n"
+                                 "ATTENDEE;CN=Ferri Cristina;PARTSTAT=ACCEPTED:mailto:cristina@example.it\r\n"
+                                 "BEGIN:VALARM\r\nACTION:DISPLAY\r\nDESCRIPTION:Corso\r\nTRIGGER:-PT30M\r\n"
+                                 "END:VALARM\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+        const QByteArray card
+            = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:bianchi-1@google.example\r\n"
+              "FN:Bianchi Maria\r\nN:Bianchi;Maria;;;\r\nORG:Studio Bianchi\r\n"
+              "TEL;TYPE=CELL:333 1111111\r\nPHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQAAAQABAAD/\r\n"
+              "END:VCARD\r\n";
+        QCOMPARE(otherClient(u"PUT"_s, server.calendar() + u"corso-1.ics"_s, event), 201);
+        QCOMPARE(otherClient(u"PUT"_s, server.addressBook() + u"bianchi-1.vcf"_s, card), 201);
+        QCOMPARE(davsync::synchronize(settingsFor(server), u"segreta"_s, 0).received, 2);
+
+        const QString appointments = folder.file(programFolder::Appointments);
+        const QString contacts = folder.file(programFolder::Contacts);
+        AppointmentRecord appointment = appointmentsIn(appointments).value(0);
+        QCOMPARE(appointment.text(AppointmentField::purpose), u"Corso di aggiornamento"_s);
+        appointment.setText(AppointmentField::place, u"Sala riunioni"_s);
+        archive::rewriteAt(appointments, AppointmentRecord::Size, 1, appointment.data());
+        ContactRecord contact = ContactRecord::fromBytes(readFile(contacts).constData());
+        contact.setText(ContactField::zone, u"Centro"_s);
+        contact.setText(ContactField::mobilePhone, u"347 2222222"_s);
+        archive::rewriteAt(contacts, ContactRecord::Size, 1, contact.data());
+        QCOMPARE(davsync::synchronize(settingsFor(server), u"segreta"_s, 0).sent, 2);
+
+        const QByteArray there = itemAt(server, server.calendar(), u"corso-1.ics"_s);
+        for (const QByteArray& kept : { QByteArray("RRULE:FREQ=WEEKLY;BYDAY=MO\r\n"),
+                 QByteArray("DTSTART:20240108T170000Z\r\n"), QByteArray("DTEND:20240108T183000Z\r\n"),
+                 QByteArray("ATTENDEE;CN=Ferri Cristina;PARTSTAT=ACCEPTED:mailto:cristina@example.it\r\n"),
+                 QByteArray("TRIGGER:-PT30M\r\n"), QByteArray("LOCATION:Sala riunioni\r\n"),
+                 QByteArray("UID:corso-1@google.example\r\n") })
+            QVERIFY2(there.contains(kept), QByteArray(kept + "\nnot in\n" + there).constData());
+        const QByteArray cardThere = itemAt(server, server.addressBook(), u"bianchi-1.vcf"_s);
+        for (const QByteArray& kept : { QByteArray("ORG:Studio Bianchi\r\n"), QByteArray("PHOTO;ENCODING=b;TYPE=JPEG:"),
+                 QByteArray("TEL;TYPE=CELL,VOICE:347 2222222\r\n"), QByteArray("X-QUIRVALE-ZONA:Centro\r\n") })
+            QVERIFY2(cardThere.contains(kept), QByteArray(kept + "\nnot in\n" + cardThere).constData());
+        QVERIFY(!cardThere.contains("333 1111111"));
+
+        // Nothing left to do, and nothing doubled.
+        const davsync::Summary again = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(again.sent + again.received + again.conflicts, 0);
+        QCOMPARE(archive::count(appointments, AppointmentRecord::Size), 1);
+        QCOMPARE(server.storedItems(u"/anna/agenda"_s).size(), 1);
+    }
+
     // A backup put back after a sync, then new appointments in the places
     // of the lost ones: those go to the server as new items, the lost ones
     // come back from the server into the archive, and no item of the server
