@@ -77,7 +77,7 @@ const QList<Entry>& table()
         { u"*.blocco"_s, R::Transient, 0,
             u"presente mentre una postazione scrive in un archivio, su dischi di rete che non offrono il "
             u"blocco dei file"_s },
-        { u"Sincronizzazione.lock"_s, R::Transient, 0, u"presente mentre una postazione sincronizza"_s },
+        { SyncLock, R::Transient, 0, u"presente mentre una postazione sincronizza"_s },
         { u"Ripristino_in_corso.txt"_s, R::Transient, 0,
             u"presente durante un ripristino: se il ripristino è stato interrotto, il programma lo completa "
             u"al prossimo avvio"_s },

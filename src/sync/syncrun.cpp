@@ -9,9 +9,9 @@
 #include "sync/syncstate.h"
 
 #include <QDateTime>
-#include <QLockFile>
 #include <QScopeGuard>
 
+#include <memory>
 #include <optional>
 
 using namespace Qt::Literals::StringLiterals;
@@ -32,7 +32,6 @@ const char* SyncFailure::what() const noexcept
 
 namespace {
 
-const QString LockName = u"Sincronizzazione.lock"_s;
 constexpr int BatchSize = 50;
 
 // The state rows of finished writes, committed in groups; what is queued is
@@ -493,14 +492,14 @@ Summary synchronize(const Settings& given, const QString& password, int lockWait
     const QUrl server(settings.server.trimmed());
     checkAddress(server, settings.allowPlainHttp);
 
-    QLockFile lock(programFolder::file(LockName));
-    lock.setStaleLockTime(2 * 60 * 60 * 1000);
-    if (!lock.tryLock(lockWaitMs))
-        throw SyncFailure(u"Un'altra postazione sta sincronizzando questa cartella del programma: la "
-                          u"sincronizzazione riprenderà più tardi."_s,
-            true);
-
-    SyncState state(programFolder::file(SyncState::FileName));
+    // The sync's lock is held by its state for the whole run.
+    std::unique_ptr<SyncState> held;
+    try {
+        held = std::make_unique<SyncState>(programFolder::file(SyncState::FileName), lockWaitMs);
+    } catch (const StateBusy&) {
+        throw SyncFailure(StateBusy::message(), true);
+    }
+    SyncState& state = *held;
     DavClient client(server, settings.user, password);
     Summary summary;
     SyncState::Run run;

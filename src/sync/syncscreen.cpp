@@ -18,6 +18,9 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+// How long the state's reading waits for a sync under way before it says so.
+constexpr int StateWaitMs = 500;
+
 // How long the sync on command waits for another workstation's.
 constexpr int LockWaitMs = 5000;
 
@@ -241,7 +244,7 @@ void SyncScreen::cmdConflittiClick()
         if (!stateExists())
             return rows;
         try {
-            davsync::SyncState state(programFolder::file(davsync::SyncState::FileName));
+            davsync::SyncState state(programFolder::file(davsync::SyncState::FileName), StateWaitMs);
             for (const davsync::SyncState::Conflict& conflict : state.conflicts())
                 rows.append({ u"%1   %2 n. %3"_s
                                   .arg(conflict.moment.toString(u"dd/MM/yyyy HH:mm"_s),
@@ -250,6 +253,8 @@ void SyncScreen::cmdConflittiClick()
                     conflict.position });
         } catch (const davsync::StateFailure& failure) {
             ui::messages::error(failure.message());
+        } catch (const davsync::StateBusy&) {
+            ui::messages::error(davsync::StateBusy::message());
         }
         return rows;
     };
@@ -263,7 +268,7 @@ void SyncScreen::showStatus()
     QString text = u"Nessuna sincronizzazione finora."_s;
     if (stateExists()) {
         try {
-            davsync::SyncState state(programFolder::file(davsync::SyncState::FileName));
+            davsync::SyncState state(programFolder::file(davsync::SyncState::FileName), StateWaitMs);
             if (const auto last = state.lastRun())
                 text = u"Ultima sincronizzazione: %1, %2\n%3"_s.arg(last->moment.toString(u"dd/MM/yyyy HH:mm"_s),
                     last->ok ? u"riuscita."_s : u"non riuscita."_s, last->outcome);
@@ -273,6 +278,8 @@ void SyncScreen::showStatus()
             m_ui->cmdConflitti->setEnabled(conflicts > 0);
         } catch (const davsync::StateFailure& failure) {
             text = failure.message();
+        } catch (const davsync::StateBusy&) {
+            text = u"Sincronizzazione in corso su una postazione: il suo esito sarà mostrato al termine."_s;
         }
     } else {
         m_ui->cmdConflitti->setEnabled(false);

@@ -3,10 +3,16 @@
 #include "storage/programfolder.h"
 
 #include <QAtomicInteger>
+#include <QDir>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUrl>
 #include <QVariant>
+
+#include <cerrno>
+#include <cstring>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -48,15 +54,31 @@ QString kindKey(Kind kind)
 
 } // namespace
 
-SyncState::SyncState(const QString& path)
+QString StateBusy::message()
+{
+    return u"Un'altra postazione sta sincronizzando questa cartella del programma: la sincronizzazione "
+           u"riprenderà più tardi."_s;
+}
+
+SyncState::SyncState(const QString& path, int lockWaitMs)
     : m_path(path)
 {
+    const QFileInfo file(path);
+    switch (m_lock.acquire(file.dir().filePath(programFolder::SyncLock), lockWaitMs)) {
+    case safefiles::LockFile::Result::Taken:
+        break;
+    case safefiles::LockFile::Result::Busy:
+        throw StateBusy();
+    case safefiles::LockFile::Result::Failed:
+        throw StateFailure(path, QString::fromLocal8Bit(std::strerror(errno)));
+    }
     static QAtomicInteger<int> counter;
     m_connection = u"quirvale-sync-%1"_s.arg(counter.fetchAndAddRelaxed(1));
     QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
-    db.setDatabaseName(path);
-    // Several workstations share the file: the others wait for a writer.
-    db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=30000"_s);
+    // Only the holder of the lock opens the file: SQLite takes no lock of
+    // its own ("unix-none"), which on a share might fail or lie.
+    db.setDatabaseName(QUrl::fromLocalFile(file.absoluteFilePath()).toString(QUrl::FullyEncoded) + u"?vfs=unix-none"_s);
+    db.setConnectOptions(u"QSQLITE_OPEN_URI"_s);
     if (!db.open())
         fail(db.lastError().text());
     exec(u"PRAGMA journal_mode=DELETE"_s);
@@ -90,6 +112,7 @@ void SyncState::fail(const QString& detail) const
 
 void SyncState::exec(const QString& sql)
 {
+    m_lock.refresh();
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     if (!query.exec(sql))
         fail(query.lastError().text());
@@ -176,6 +199,7 @@ QList<SyncState::ItemRow> SyncState::items(Kind kind)
 
 void SyncState::saveItem(Kind kind, const ItemRow& row)
 {
+    m_lock.refresh();
     QSqlQuery query = prepared(QSqlDatabase::database(m_connection, false),
         u"INSERT OR REPLACE INTO items(kind, uid, href, etag, position, digest, removed) "
         u"VALUES(?, ?, ?, ?, ?, ?, ?)"_s);

@@ -5,7 +5,14 @@
 // token; the appends under way; the conflict copies kept; the outcome of
 // each run. Each write of the sync to the server or the archives is
 // recorded here only after it went through.
+//
+// SQLite's own locks cannot be trusted on the network shares that hold
+// program folders, so the database is opened only by who holds the
+// program's lock of the sync (programFolder::SyncLock, a lock file that
+// works where byte-range locks do not), for as long as it is open; SQLite
+// itself then takes no lock at all.
 
+#include "storage/safefiles.h"
 #include "sync/itemcodec.h"
 
 #include <QByteArray>
@@ -32,12 +39,22 @@ private:
     QByteArray m_what;
 };
 
+// Another workstation or program holds the sync's lock (it is syncing).
+class StateBusy : public std::exception {
+public:
+    // "Un'altra postazione sta sincronizzando ..."
+    static QString message();
+    const char* what() const noexcept override { return "sync state busy"; }
+};
+
 class SyncState {
 public:
     static const QString FileName; // "Sincronizzazione.db"
 
-    // Opens the database of the program folder, creating it when missing.
-    explicit SyncState(const QString& path);
+    // Takes the sync's lock of the folder that holds `path`, waiting up to
+    // `lockWaitMs`, then opens the database, creating it when missing; both
+    // are held until destroyed. Throws StateBusy, or StateFailure.
+    explicit SyncState(const QString& path, int lockWaitMs = 0);
     ~SyncState();
     SyncState(const SyncState&) = delete;
     SyncState& operator=(const SyncState&) = delete;
@@ -106,6 +123,7 @@ private:
     void exec(const QString& sql);
     QString m_path;
     QString m_connection;
+    safefiles::LockFile m_lock;
 };
 
 } // namespace davsync

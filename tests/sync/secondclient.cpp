@@ -69,7 +69,7 @@ password = "%7"
         config.write((u"[general]\nstatus_path = \"%1/stato/\"\n"_s.arg(root)
             + pair(u"agenda"_s, u"caldav"_s, server.calendar(user), u".ics"_s)
             + pair(u"rubrica"_s, u"carddav"_s, server.addressBook(user), u".vcf"_s))
-                .toUtf8());
+                         .toUtf8());
 }
 
 bool SecondClient::sync(QString* output)
@@ -79,8 +79,8 @@ bool SecondClient::sync(QString* output)
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.start(u"vdirsyncer"_s, QStringList { u"-c"_s, m_dir.filePath(u"config"_s) } + arguments);
         process.closeWriteChannel();
-        const bool ok = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
-            && process.exitCode() == 0;
+        const bool ok
+            = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
         if (output)
             *output += QString::fromUtf8(process.readAll());
         return ok;

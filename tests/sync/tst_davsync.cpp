@@ -364,12 +364,14 @@ private slots:
         QCOMPARE(records.size(), copy ? 4 : 3);
         QCOMPARE(records[2].text(AppointmentField::place), place);
         QCOMPARE(records[2].text(AppointmentField(changed)), u"Ufficio di Bologna"_s);
-        davsync::SyncState state(folder.file(davsync::SyncState::FileName));
-        QCOMPARE(state.conflicts().size(), copy ? 1 : 0);
-        if (copy) {
-            QCOMPARE(records[3].text(AppointmentField::place), u"Studio di Rimini"_s);
-            QVERIFY(records[3].text(AppointmentField::notes).startsWith(u"Copia in conflitto"_s));
-            QCOMPARE(state.conflicts()[0].position, 4);
+        {
+            davsync::SyncState state(folder.file(davsync::SyncState::FileName));
+            QCOMPARE(state.conflicts().size(), copy ? 1 : 0);
+            if (copy) {
+                QCOMPARE(records[3].text(AppointmentField::place), u"Studio di Rimini"_s);
+                QVERIFY(records[3].text(AppointmentField::notes).startsWith(u"Copia in conflitto"_s));
+                QCOMPARE(state.conflicts()[0].position, 4);
+            }
         }
 
         // The copy stays here: the next sync sends nothing and copies nothing again.
@@ -704,6 +706,50 @@ private slots:
         QCOMPARE(server.storedItems(u"/anna/agenda"_s).size(), 80);
         QCOMPARE(server.storedItems(u"/anna/rubrica"_s).size(), 20);
         QCOMPARE(archive::count(folder.file(programFolder::Appointments), AppointmentRecord::Size), 80);
+    }
+
+    // Two programs on one folder, each adding appointments and syncing in
+    // turn while the other does: the state database, which only the holder
+    // of the sync's lock opens, is sound at the end and names every item
+    // once, and the server holds every appointment once.
+    void twoProgramsSyncingInTurnKeepTheStateSound()
+    {
+        ProgramFolderFixture folder;
+        RadicaleServer server;
+        QVERIFY(server.start());
+        writeAppointments(folder.file(programFolder::Appointments), 20);
+        constexpr int Rounds = 6;
+        QList<QProcess*> workers;
+        for (int i = 0; i < 2; ++i) {
+            auto* worker = new QProcess(this);
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(u"QUIRVALE_SYNC_PASSWORD"_s, u"segreta"_s);
+            worker->setProcessEnvironment(environment);
+            worker->start(QString::fromUtf8(SYNC_WORKER_PATH),
+                { folder.path(), server.url().toString(), server.calendar(), server.addressBook(),
+                    QString::number(Rounds) });
+            workers.append(worker);
+        }
+        for (QProcess* worker : workers) {
+            QVERIFY(worker->waitForFinished(180000));
+            QVERIFY2(worker->exitCode() == 0, worker->readAllStandardError().constData());
+        }
+        const davsync::Summary last = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(last.sent + last.received, 0);
+        constexpr int Total = 20 + 2 * Rounds;
+        QCOMPARE(archive::count(folder.file(programFolder::Appointments), AppointmentRecord::Size), Total);
+        QCOMPARE(server.storedItems(u"/anna/agenda"_s).size(), Total);
+        // Read by SQLite itself, outside the program.
+        QProcess check;
+        check.start(u"/usr/bin/python3"_s,
+            { u"-c"_s,
+                u"import sqlite3, sys; db = sqlite3.connect(sys.argv[1]); "
+                u"print(db.execute('PRAGMA integrity_check').fetchone()[0], "
+                u"db.execute(\"SELECT COUNT(*), COUNT(DISTINCT position) FROM items WHERE kind = 'appuntamenti'\").fetchone())"_s,
+                folder.file(davsync::SyncState::FileName) });
+        QVERIFY(check.waitForFinished(30000));
+        QCOMPARE(check.readAllStandardOutput().trimmed(),
+            QByteArray("ok (%1, %1)").replace("%1", QByteArray::number(Total)));
     }
 };
 

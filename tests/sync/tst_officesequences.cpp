@@ -110,7 +110,8 @@ private slots:
         QCOMPARE(applyImport(planCalendarFile(phoneCalendar(), Year2024)).added, 3);
         QCOMPARE(applyImport(planContactsFile(phoneAddressBook())).added, 2);
         const QString path = programFolder::file(programFolder::Appointments);
-        AppointmentRecord second = AppointmentRecord::fromBytes(readFile(path).mid(AppointmentRecord::Size).constData());
+        AppointmentRecord second
+            = AppointmentRecord::fromBytes(readFile(path).mid(AppointmentRecord::Size).constData());
         second.setText(AppointmentField::place, u"Sala riunioni"_s);
         second.setText(AppointmentField::amount, u"150,00"_s);
         archive::rewriteAt(path, AppointmentRecord::Size, 2, second.data());
@@ -134,7 +135,8 @@ private slots:
             QVERIFY2(edited.contains(kept), QByteArray(kept + " not in\n" + edited).constData());
 
         // The other client renames the third event.
-        const QString third = QDir(other.folder(true)).filePath(QDir(other.folder(true)).entryList(QDir::Files).value(0));
+        const QString third
+            = QDir(other.folder(true)).filePath(QDir(other.folder(true)).entryList(QDir::Files).value(0));
         QFile file(third);
         QVERIFY(file.open(QIODevice::ReadWrite));
         QByteArray text = file.readAll();
