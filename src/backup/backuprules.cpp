@@ -6,6 +6,7 @@
 #include "storage/archivefile.h"
 #include "storage/programfolder.h"
 #include "storage/records.h"
+#include "storage/safefiles.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -30,6 +31,8 @@ namespace backup {
 namespace {
 
 constexpr qint64 ChunkBytes = 1 << 20;
+// How long a backup waits for a lock of a file that is not an archive.
+constexpr int LockWaitMs = 60 * 1000;
 const QString StagingPrefix = u"Ripristino_temporaneo_"_s;
 const QString AsidePrefix = u"Prima_del_ripristino_"_s;
 const QString Stamp = u"yyyy-MM-dd_HH-mm-ss"_s;
@@ -591,7 +594,8 @@ const QList<Member>& members()
                 : entry.role == R::ItemMap                     ? Member::Kind::ArchiveMap
                 : entry.role == R::Attachments                 ? Member::Kind::Folder
                                                                : Member::Kind::File;
-            list.append({ entry.name, kind, entry.recordSize, programFolder::keptWithoutBackup(entry.role) });
+            list.append(
+                { entry.name, kind, entry.recordSize, programFolder::keptWithoutBackup(entry.role), entry.lock });
         }
         return list;
     }();
@@ -665,8 +669,20 @@ Result makeBackup(
     for (const Item& item : items) {
         if (!ok)
             break;
-        ok = item.member->kind == Member::Kind::Archive ? addArchive(writer, item.path, *item.member)
-                                                        : addFile(writer, item.path, item.name);
+        if (item.member->kind == Member::Kind::Archive) {
+            ok = addArchive(writer, item.path, *item.member);
+            continue;
+        }
+        // A file that only the holder of its lock opens is read holding it:
+        // a sync under way finishes first.
+        safefiles::LockFile lock;
+        if (!item.member->lock.isEmpty()
+            && lock.acquire(home.filePath(item.member->lock), LockWaitMs) != safefiles::LockFile::Result::Taken) {
+            writer.setMessage(u"una sincronizzazione in corso non è terminata in tempo: ripetere la copia più tardi"_s);
+            ok = false;
+            break;
+        }
+        ok = addFile(writer, item.path, item.name);
     }
     const bool cancelled = writer.cancelled();
     ok = ok && !cancelled && writer.finish(now);

@@ -41,6 +41,7 @@ struct Member {
     Kind kind;
     int recordSize = 0;             // archives only
     bool keptWithoutBackup = false; // a restore of a backup without it leaves it in place
+    QString lock = {};              // the lock file whose holder alone reads it
 };
 // The members, in the order a backup holds them: the rows of the program
 // folder's table that a backup holds (programFolder::table()).

@@ -57,7 +57,8 @@ const QList<Entry>& table()
         { Password, R::Password, 0,
             u"**la password**, conservata in forma cifrata. Nonostante il nome non è un file di "
             u"disinstallazione: non va cancellato"_s },
-        { SyncState, R::State, 0, u"lo stato dell'ultima sincronizzazione con il server di calendari e rubriche"_s },
+        { SyncState, R::State, 0, u"lo stato dell'ultima sincronizzazione con il server di calendari e rubriche"_s,
+            SyncLock },
         { SyncSettings, R::Settings, 0, u"le impostazioni della sincronizzazione (la password non è qui)"_s },
         { ReminderSettings, R::Settings, 0, u"le impostazioni dei promemoria sul desktop"_s },
         { ReminderLedger, R::State, 0, u"i promemoria già mostrati, perché nessuno sia dato due volte"_s },

@@ -50,6 +50,9 @@ struct Entry {
     Role role;
     int recordSize = 0; // archives: the size of a record
     QString meaning;    // what it holds, in Italian, for the people who use the program
+    // The lock file whose holder alone opens it, for a file that is not an
+    // archive (those have their own locks); empty when none.
+    QString lock = {};
 };
 
 // Every file of the folder, in the order a backup holds them.
