@@ -2,6 +2,8 @@
 
 #include "documents/documentrules.h"
 #include "storage/archivefile.h"
+#include "storage/itemmap.h"
+#include "storage/programfolder.h"
 #include "storage/records.h"
 #include "storage/texts.h"
 
@@ -78,7 +80,12 @@ void checkArchive(const QString& folder, const Member& member, Pass& pass, Archi
     constexpr int Fields = int(Layout::Capacities.size());
     const QString path = QDir(folder).filePath(member.name);
     report.name = member.name;
-    report.noteLeft = QFileInfo::exists(ArchiveFile::notePath(path));
+    const auto noteNow = [&] {
+        const QStringList notes = ArchiveFile::notes(path);
+        report.noteLeft = !notes.isEmpty();
+        report.note = notes.isEmpty() ? QString() : QFileInfo(notes.first()).fileName();
+    };
+    noteNow();
     // Opening a missing archive would create it: the check writes nothing.
     if (!QFileInfo(path).isFile())
         return;
@@ -86,7 +93,23 @@ void checkArchive(const QString& folder, const Member& member, Pass& pass, Archi
 
     ArchiveFile file;
     file.open(path, Size, ArchiveFile::Access::Read);
+    // Under the lock, a note is what a cut writer left, not a write under way.
+    noteNow();
     report.records = file.recordCount();
+    std::optional<itemmap::ItemMap> map;
+    if (QFileInfo::exists(itemmap::ItemMap::pathOf(path))) {
+        report.hasMap = true;
+        try {
+            map = itemmap::ItemMap::load(
+                path, Layout::Capacities, Size == AppointmentRecord::Size ? u'A' : u'C', &file);
+            file.seek(0);
+            report.mapEntries = map->size();
+            for (const itemmap::ItemMap::Entry& entry : map->entries())
+                report.mapUncertain += entry.position > report.records || entry.fingerprint == 0;
+        } catch (const AccessFailure&) {
+            report.mapUnreadable = true;
+        }
+    }
     QString name;
     while (!file.atEnd()) {
         const char* bytes = file.next();
@@ -105,6 +128,10 @@ void checkArchive(const QString& folder, const Member& member, Pass& pass, Archi
             if (report.damaged.size() < MaxListed)
                 report.damaged << damaged;
             pass.writeOut(member.name, position, (position - 1) * Size, bytes, Size);
+        }
+        if (map) {
+            const itemmap::ItemMap::Entry* entry = map->byPosition(position);
+            report.mapUncertain += entry && entry->fingerprint != 0 && !map->certain(position, bytes);
         }
         const records::RecordView<Layout> view(bytes);
         for (const auto field : attachments) {
@@ -138,7 +165,7 @@ bool Report::clean() const
     if (!missing.isEmpty() || !orphans.isEmpty())
         return false;
     for (const ArchiveReport& a : archives)
-        if (a.damagedRecords > 0 || a.tailBytes > 0 || a.noteLeft)
+        if (a.damagedRecords > 0 || a.tailBytes > 0 || a.noteLeft || a.mapUnreadable)
             return false;
     return true;
 }
@@ -158,8 +185,7 @@ QStringList Report::lines() const
         if (!a.present) {
             out << u"%1: archivio assente."_s.arg(a.name);
             if (a.noteLeft)
-                out << u"%1: è rimasta una nota di riscrittura (%2)."_s.arg(
-                    a.name, QFileInfo(ArchiveFile::notePath(a.name)).fileName());
+                out << u"%1: è rimasta una nota di riscrittura (%2)."_s.arg(a.name, a.note);
             continue;
         }
         out << u"%1: %2 record."_s.arg(a.name).arg(a.records);
@@ -175,8 +201,24 @@ QStringList Report::lines() const
         if (a.tailBytes > 0)
             out << u"%1: record incompleto alla fine (%2 byte)."_s.arg(a.name).arg(a.tailBytes);
         if (a.noteLeft)
-            out << u"%1: è rimasta una nota di riscrittura (%2)."_s.arg(
-                a.name, QFileInfo(ArchiveFile::notePath(a.name)).fileName());
+            out << u"%1: è rimasta una nota di riscrittura (%2)."_s.arg(a.name, a.note);
+        const QString map = programFolder::itemMapOf(a.name);
+        if (a.mapUnreadable) {
+            out << u"%1: il file non si può leggere; le schede già scambiate con calendari, rubriche o server "
+                   u"arriverebbero di nuovo come schede nuove."_s.arg(map);
+        } else if (a.hasMap) {
+            QString line = (a.mapEntries == 1 ? u"%1: 1 scheda scambiata con calendari, rubriche o server."_s
+                                              : u"%1: %2 schede scambiate con calendari, rubriche o server."_s)
+                               .arg(map)
+                               .arg(a.mapEntries);
+            if (a.mapUncertain > 0)
+                line += (a.mapUncertain == 1 ? u" 1 elemento non corrisponde più alla scheda indicata"_s
+                                             : u" %1 elementi non corrispondono più alla scheda indicata"_s)
+                            .arg(a.mapUncertain)
+                    + u" (archivio ripristinato, copiato o modificato da un'altra versione del programma): "
+                      u"nessun elemento ricevuto sovrascriverà quelle schede, arriverà come scheda nuova."_s;
+            out << line;
+        }
     }
     for (const Attachment& m : missing)
         out << u"Allegato mancante: %1 (%2, record %3)."_s.arg(m.name, m.archive).arg(m.position);

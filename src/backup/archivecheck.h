@@ -27,6 +27,14 @@ struct ArchiveReport {
     QList<DamagedRecord> damaged; // the first MaxListed of them
     qint64 tailBytes = 0;         // a partial record at the end
     bool noteLeft = false;        // a rewrite note beside the archive
+    QString note;                 // the name of the first of them
+    // The archive's record-to-item map, when it has one: its entries, those
+    // that no longer name their record (past the end, or changed by what
+    // does not note its writes), and whether it could not be read.
+    bool hasMap = false;
+    bool mapUnreadable = false;
+    qint64 mapEntries = 0;
+    qint64 mapUncertain = 0;
 };
 
 // An attachment name and the first record that gives it.

@@ -3,6 +3,7 @@
 // bytes go out as they are, and a cancel stops the pass.
 #include "backup/archivecheck.h"
 #include "storage/archivefile.h"
+#include "storage/itemmap.h"
 #include "storage/records.h"
 #include "support/folders.h"
 #include "support/layouts.h"
@@ -105,6 +106,13 @@ private slots:
         QTest::newRow("rewrite note") << u"note"_s
                                       << u"Archivio_Documenti.qzv: è rimasta una nota di riscrittura "
                                          u"(Archivio_Documenti.qzv.ripristino)."_s;
+        QTest::newRow("rewrite note of a writer") << u"writer note"_s
+                                                  << u"Archivio_Documenti.qzv: è rimasta una nota di riscrittura "
+                                                     u"(Archivio_Documenti.qzv.ripristino.0a1b2c3d.1.1.abcdef12)."_s;
+        QTest::newRow("unreadable map")
+            << u"map"_s
+            << u"Archivio_Appuntamenti.elementi: il file non si può leggere; le schede già scambiate con "
+               u"calendari, rubriche o server arriverebbero di nuovo come schede nuove."_s;
         QTest::newRow("missing attachment")
             << u"missing"_s << u"Allegato mancante: contratto.pdf (Archivio_Documenti.qzv, record 1)."_s;
         QTest::newRow("orphan file") << u"orphan"_s << u"File allegato che nessun record indica: vecchio.odt."_s;
@@ -127,6 +135,10 @@ private slots:
             file.write(QByteArray(1000, 'x'));
         } else if (damage == u"note"_s) {
             writeFile(ArchiveFile::notePath(home.filePath(u"Archivio_Documenti.qzv"_s)), "QZVR cut short");
+        } else if (damage == u"writer note"_s) {
+            writeFile(home.filePath(u"Archivio_Documenti.qzv.ripristino.0a1b2c3d.1.1.abcdef12"_s), "QZVR cut short");
+        } else if (damage == u"map"_s) {
+            writeFile(home.filePath(u"Archivio_Appuntamenti.elementi"_s), "non una mappa");
         } else if (damage == u"missing"_s) {
             QFile::remove(home.filePath(Attachments + u"/contratto.pdf"_s));
         } else {
@@ -141,6 +153,37 @@ private slots:
         // Only that finding beside the three counts.
         QCOMPARE(lines.size(), 4);
         QCOMPARE(contents(folder.path()), before);
+    }
+
+    // The record-to-item map is read against its archive: a record changed
+    // behind the program's back is named as no longer certain, and that is
+    // no damage.
+    void theMapIsReadAgainstItsArchive()
+    {
+        testsupport::ProgramFolderFixture folder;
+        makeClean(folder.path());
+        const QDir home(folder.path());
+        const QString path = home.filePath(u"Archivio_Appuntamenti.qzv"_s);
+        itemmap::ItemMap map = itemmap::ItemMap::load(path, records::AppointmentLayout::Capacities, u'A');
+        const QByteArray bytes = readFile(path);
+        for (int p = 1; p <= 3; ++p)
+            map.uidFor(p, bytes.constData() + (p - 1) * AppointmentRecord::Size);
+        {
+            ArchiveFile file;
+            file.open(path, AppointmentRecord::Size, ArchiveFile::Access::Write);
+            map.save(file);
+        }
+        QByteArray changed = bytes;
+        changed[AppointmentRecord::Size + bytesAt::Purpose + 1] = 'W'; // as an older copy would write it
+        writeFile(path, changed);
+        const backup::check::Report report = backup::check::run(folder.path());
+        QVERIFY(report.clean());
+        QVERIFY2(report.lines().contains(
+                     u"Archivio_Appuntamenti.elementi: 3 schede scambiate con calendari, rubriche o server. 1 "
+                     u"elemento non corrisponde più alla scheda indicata (archivio ripristinato, copiato o "
+                     u"modificato da un'altra versione del programma): nessun elemento ricevuto sovrascriverà "
+                     u"quelle schede, arriverà come scheda nuova."_s),
+            qPrintable(report.lines().join(u'\n')));
     }
 
     // The damaged record and the partial tail go out byte for byte, each
