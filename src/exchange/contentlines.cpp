@@ -3,6 +3,7 @@
 #include "storage/fixedtext.h"
 #include "storage/itemmap.h"
 
+#include <QHash>
 #include <QStringDecoder>
 
 #include <array>
@@ -404,6 +405,40 @@ QString keyOfText(QByteArrayView text)
     plain.replace("\r", "");
     return QString::number(itemmap::fingerprint(plain.constData(), int(plain.size())), 16).rightJustified(16, u'0')
         + u"-senza-uid@quirvale"_s;
+}
+
+QList<ItemUnit> replaceUnits(const QList<ItemUnit>& units, const QList<UnitReplacement>& replacements)
+{
+    QSet<qsizetype> dropped;
+    QHash<qsizetype, QList<const ItemUnit*>> before; // what goes in before a unit
+    QList<const ItemUnit*> atEnd;
+    for (const UnitReplacement& replacement : replacements) {
+        qsizetype anchor = -1;
+        for (qsizetype i = 0; i < units.size(); ++i)
+            if (replacement.drop.contains(units[i].line)) {
+                dropped.insert(i);
+                if (anchor < 0)
+                    anchor = i;
+            }
+        for (const ItemUnit& unit : replacement.put)
+            (anchor < 0 ? atEnd : before[anchor]).append(&unit);
+    }
+    QList<ItemUnit> out;
+    QSet<QByteArray> put;
+    const auto add = [&](const QList<const ItemUnit*>& list) {
+        for (const ItemUnit* unit : list)
+            if (!put.contains(unit->text)) {
+                put.insert(unit->text);
+                out.append(*unit);
+            }
+    };
+    for (qsizetype i = 0; i < units.size(); ++i) {
+        add(before.value(i));
+        if (!dropped.contains(i))
+            out.append(units[i]);
+    }
+    add(atEnd);
+    return out;
 }
 
 QByteArray ItemParts::joined() const

@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <exception>
@@ -139,5 +140,16 @@ struct ItemParts {
     QByteArray joined() const;
 };
 ItemParts splitItem(QByteArrayView item, QByteArrayView kind);
+
+// One field's lines written over an item: the units of the item at the
+// lines `drop` go, and the units `put` stand where the first of them stood
+// (at the end when none did).
+struct UnitReplacement {
+    QSet<int> drop;
+    QList<ItemUnit> put;
+};
+// `units` with each replacement made; a unit put by several replacements
+// (one line holding several fields) is put once.
+QList<ItemUnit> replaceUnits(const QList<ItemUnit>& units, const QList<UnitReplacement>& replacements);
 
 } // namespace exchange

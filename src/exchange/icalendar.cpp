@@ -708,42 +708,51 @@ QByteArray patchedEventItem(const QByteArray& original, const AppointmentRecord&
         return {};
 
     // The properties each edited field travels in; the moment of writing
-    // and the program's own properties always come from the record.
-    QSet<QByteArray> names = { "DTSTAMP" };
-    bool moved = false;
-    for (int f : edited) {
-        switch (F(f)) {
+    // always comes from the record.
+    const auto namesOf = [](F field) -> QList<QByteArray> {
+        switch (field) {
         case F::date:
         case F::hour:
         case F::minute:
         case F::time:
-            names += { "DTSTART", "DTEND", "DURATION" };
-            moved = true;
-            break;
+            return { "DTSTART", "DTEND", "DURATION" };
         case F::noticeDays:
-            names += { "BEGIN:VALARM", Notice };
-            break;
+            return { "BEGIN:VALARM", Notice };
         case F::commitmentType:
-            names += "CATEGORIES";
-            break;
+            return { "CATEGORIES" };
         case F::purpose:
-            names += "SUMMARY";
-            break;
+            return { "SUMMARY" };
+        case F::details:
+            return { Details };
         case F::contact:
-            names += "CONTACT";
-            break;
+            return { "CONTACT" };
+        case F::phone:
+            return { Phone };
+        case F::mobile:
+            return { Mobile };
+        case F::email:
+            return { Email };
         case F::place:
-            names += "LOCATION";
-            break;
+            return { "LOCATION" };
+        case F::amount:
+            return { Amount };
         case F::notes:
-            names += "DESCRIPTION";
-            break;
-        default:
-            break;
+            return { "DESCRIPTION" };
+        case F::fulfilled:
+            return { Fulfilled };
         }
+        return {};
+    };
+    QList<QList<QByteArray>> groups = { { "DTSTAMP" } };
+    bool moved = false;
+    for (int f : edited) {
+        if (f < 0 || f >= AppointmentRecord::FieldCount)
+            continue;
+        const QList<QByteArray> names = namesOf(F(f));
+        if (!groups.contains(names))
+            groups.append(names);
+        moved = moved || names.contains("DTSTART");
     }
-    const auto replaced
-        = [&](const ItemUnit& unit) { return names.contains(unit.name) || unit.name.startsWith("X-QUIRVALE-"); };
     bool timed = false;
     for (const ItemUnit& unit : ours.units)
         if (unit.name == "DTSTART")
@@ -777,17 +786,22 @@ QByteArray patchedEventItem(const QByteArray& original, const AppointmentRecord&
             mine.head.insert(last < 0 ? mine.head.size() : last, RomeZone);
         }
     }
-    QList<ItemUnit> units;
-    for (const ItemUnit& unit : std::as_const(mine.units))
-        if (!replaced(unit))
-            units.append(unit);
-    for (ItemUnit unit : ours.units) {
-        if (!replaced(unit))
-            continue;
-        if (unit.name == "DURATION" && !length.isEmpty())
-            unit.text = length;
-        units.append(unit);
+    QList<UnitReplacement> replacements;
+    for (const QList<QByteArray>& names : std::as_const(groups)) {
+        UnitReplacement replacement;
+        for (const ItemUnit& unit : std::as_const(mine.units))
+            if (names.contains(unit.name))
+                replacement.drop.insert(unit.line);
+        for (ItemUnit unit : ours.units) {
+            if (!names.contains(unit.name))
+                continue;
+            if (unit.name == "DURATION" && !length.isEmpty())
+                unit.text = length;
+            replacement.put.append(unit);
+        }
+        replacements.append(replacement);
     }
+    const QList<ItemUnit> units = replaceUnits(mine.units, replacements);
     mine.units = units;
     return mine.joined();
 }

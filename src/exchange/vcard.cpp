@@ -550,53 +550,55 @@ QByteArray patchedCardItem(const QByteArray& original, const ContactRecord& reco
     convert(*was, &before);
     convert(*ours, &after);
 
-    QSet<int> drop, take, starts;
-    const auto replace = [&](int f) {
-        for (int l : before.value(f))
-            drop.insert(l);
-        for (int l : after.value(f))
-            take.insert(l);
-    };
-    if (old) {
-        for (int f = 0; f < ContactRecord::FieldCount; ++f)
-            replace(f);
-    } else {
-        for (int f : edited)
-            replace(f);
-    }
+    QSet<int> starts;
     for (const ContentLine& line : was->lines)
         starts.insert(line.line);
-
     ItemParts mine = splitItem(original, "VCARD");
     const ItemParts theirs = splitItem(generated, "VCARD");
     if (!mine.found || !theirs.found)
         return {};
-    bool hasUid = false;
-    QList<ItemUnit> units;
-    for (const ItemUnit& unit : std::as_const(mine.units)) {
-        if (drop.contains(unit.line) || unit.name.startsWith("X-QUIRVALE-"))
-            continue;
-        if (old) {
-            // The version changes; what only vCard 2.1 reads goes.
-            const QByteArray head = unit.text.left(unit.text.indexOf(':')).toUpper();
-            if (unit.name == "VERSION" || !starts.contains(unit.line) || head.contains("QUOTED-PRINTABLE")
-                || head.contains("CHARSET"))
-                continue;
-        }
-        hasUid = hasUid || unit.name == "UID";
-        units.append(unit);
-    }
-    for (const ItemUnit& unit : theirs.units)
-        if (take.contains(unit.line) || unit.name.startsWith("X-QUIRVALE-") || (old && unit.name == "VERSION")
-            || (!hasUid && unit.name == "UID"))
-            units.append(unit);
+
+    // Each edited field's lines where they stood: a card is read in order,
+    // and the first of several e-mails or telephones is the one a field holds.
+    QList<UnitReplacement> replacements;
+    const auto replace = [&](const QList<int>& from, const QList<int>& to) {
+        UnitReplacement replacement;
+        for (int l : from)
+            replacement.drop.insert(l);
+        for (const ItemUnit& unit : theirs.units)
+            if (to.contains(unit.line))
+                replacement.put.append(unit);
+        replacements.append(replacement);
+    };
+    const auto linesNamed = [](const ItemParts& parts, QByteArrayView name) {
+        QList<int> lines;
+        for (const ItemUnit& unit : parts.units)
+            if (unit.name == name)
+                lines.append(unit.line);
+        return lines;
+    };
     if (old) {
-        // The version goes first, as 3.0 wants it.
-        const auto version
-            = std::find_if(units.begin(), units.end(), [](const ItemUnit& u) { return u.name == "VERSION"; });
-        if (version != units.end())
-            std::rotate(units.begin(), version, version + 1);
+        replace(linesNamed(mine, "VERSION"), linesNamed(theirs, "VERSION"));
+        for (int f = 0; f < ContactRecord::FieldCount; ++f)
+            replace(before.value(f), after.value(f));
+    } else {
+        for (int f : edited)
+            if (f >= 0 && f < ContactRecord::FieldCount)
+                replace(before.value(f), after.value(f));
     }
+    bool hasUid = false;
+    UnitReplacement gone; // what only vCard 2.1 reads: its encodings
+    for (const ItemUnit& unit : std::as_const(mine.units)) {
+        hasUid = hasUid || unit.name == "UID";
+        const QByteArray head = unit.text.left(unit.text.indexOf(':')).toUpper();
+        if (old && (!starts.contains(unit.line) || head.contains("QUOTED-PRINTABLE") || head.contains("CHARSET"))
+            && unit.name != "VERSION")
+            gone.drop.insert(unit.line);
+    }
+    replacements.append(gone);
+    if (!hasUid)
+        replace({}, linesNamed(theirs, "UID"));
+    const QList<ItemUnit> units = replaceUnits(mine.units, replacements);
     mine.units = units;
     return mine.joined();
 }

@@ -712,16 +712,23 @@ print(json.dumps({'result': out}))
         QTest::addColumn<QString>("fn");
         QTest::addColumn<QStringList>("tels");
         QTest::addColumn<QString>("zone");
+        QTest::addColumn<QString>("email"); // the first plain e-mail
         const QString name = u"Nowak Łukasz"_s;
         const QStringList tels
             = { u"+48 22 555 0101"_s, u"+48 22 555 0102"_s, u"+48 600 000 001"_s, u"+48 600 000 002"_s };
-        QTest::newRow("nothing edited") << -1 << QString() << name << tels << QString();
-        QTest::newRow("the zone") << int(C::zone) << u"Nord-Est"_s << name << tels << u"Nord-Est"_s;
+        const QString first = u"lukasz@example.pl"_s;
+        QTest::newRow("nothing edited") << -1 << QString() << name << tels << QString() << first;
+        QTest::newRow("the zone") << int(C::zone) << u"Nord-Est"_s << name << tels << u"Nord-Est"_s << first;
+        // The card is read in order: the new e-mail stands where the old one did.
+        QTest::newRow("the first of two e-mails")
+            << int(C::email) << u"nowak@example.it"_s << name << tels << QString() << u"nowak@example.it"_s;
         QStringList home = tels;
         home[0] = u"06 1234567"_s;
         std::sort(home.begin(), home.end());
-        QTest::newRow("the home telephone") << int(C::homePhone) << u"06 1234567"_s << name << home << QString();
-        QTest::newRow("the name") << int(C::fullName) << u"Nowak Lukasz"_s << u"Nowak Lukasz"_s << tels << QString();
+        QTest::newRow("the home telephone")
+            << int(C::homePhone) << u"06 1234567"_s << name << home << QString() << first;
+        QTest::newRow("the name") << int(C::fullName) << u"Nowak Lukasz"_s << u"Nowak Lukasz"_s << tels << QString()
+                                  << first;
     }
     void foreignCardGoesOutWhole()
     {
@@ -730,6 +737,7 @@ print(json.dumps({'result': out}))
         QFETCH(QString, fn);
         QFETCH(QStringList, tels);
         QFETCH(QString, zone);
+        QFETCH(QString, email);
         ProgramFolderFixture folder;
         QTemporaryDir files;
         const QByteArray note
@@ -740,7 +748,7 @@ print(json.dumps({'result': out}))
                                  "ORG:Nowak Consulting Sp. z o.o.\r\n"
                                  "TEL;TYPE=HOME:+48 22 555 0101\r\nTEL;TYPE=WORK:+48 22 555 0102\r\n"
                                  "TEL;TYPE=CELL:+48 600 000 001\r\nTEL;TYPE=CELL:+48 600 000 002\r\n"
-                                 "EMAIL;TYPE=X-PEC:"
+                                 "EMAIL:lukasz@example.pl\r\nEMAIL:biuro@example.pl\r\nEMAIL;TYPE=X-PEC:"
             + pec + "\r\nNOTE:" + QByteArray(note).replace(",", "\\,")
             + "\r\nPHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQAAAQABAAD/"
               "2wBDAAgGBgcGBQgHBwcJCQgKDBQNDAsLDBkSEw8UHRof\r\n"
@@ -765,6 +773,7 @@ for card in vobject.readComponents(open(sys.argv[1], encoding='utf-8').read()):
     out.append({'uid': card.uid.value, 'fn': card.fn.value, 'family': card.n.value.family,
         'org': card.org.value[0], 'tel': sorted(t.value for t in card.tel_list),
         'email': sorted(e.value for e in card.email_list), 'note': card.note.value,
+        'first': [e.value for e in card.email_list if 'X-PEC' not in e.params.get('TYPE', [])][0],
         'photo': len(card.photo.value) if 'photo' in card.contents else 0,
         'social': card.contents['x-socialprofile'][0].value if 'x-socialprofile' in card.contents else '',
         'zone': card.contents['x-quirvale-zona'][0].value if 'x-quirvale-zona' in card.contents else ''})
@@ -778,7 +787,10 @@ print(json.dumps({'result': out}))
         QCOMPARE(c[u"family"_s].toString(), u"Nowak"_s);
         QCOMPARE(c[u"org"_s].toString(), u"Nowak Consulting Sp. z o.o."_s);
         QCOMPARE(c[u"tel"_s].toArray(), QJsonArray::fromStringList(tels));
-        QCOMPARE(c[u"email"_s].toArray(), QJsonArray { QString::fromLatin1(pec) });
+        QStringList emails = { email, u"biuro@example.pl"_s, QString::fromLatin1(pec) };
+        emails.sort();
+        QCOMPARE(c[u"email"_s].toArray(), QJsonArray::fromStringList(emails));
+        QCOMPARE(c[u"first"_s].toString(), email);
         QCOMPARE(c[u"note"_s].toString(), QString::fromUtf8(note));
         QVERIFY(c[u"photo"_s].toInt() > 50);
         QCOMPARE(c[u"social"_s].toString(), u"https://linkedin.example/in/nowak"_s);
