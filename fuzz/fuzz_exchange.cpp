@@ -1,7 +1,8 @@
 // Any bytes as a calendar file and as an address book: each is either
 // refused as damaged, naming a line of the file, or read into records; and
 // every record read, written out again as an event or a card, reads back
-// as the same record.
+// as the same record; so does the item kept as the file wrote it, with no
+// field or every field of the record written over it.
 #include "fuzzsupport.h"
 
 #include "exchange/contentlines.h"
@@ -45,6 +46,15 @@ QString differences(const QByteArray& a, const QByteArray& b)
     return text;
 }
 
+template <typename R>
+QList<int> allFields()
+{
+    QList<int> fields;
+    for (int f = 0; f < R::FieldCount; ++f)
+        fields.append(f);
+    return fields;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -65,6 +75,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fuzz::expect(again.size() == 1, "event item gives no single event", QString::fromUtf8(item));
         fuzz::expect(again[0].record == event.record, "event does not read back",
             differences<AppointmentRecord>(event.record, again[0].record) + QString::fromUtf8(item));
+        if (event.original.isEmpty())
+            continue;
+        for (const QList<int>& edited : { QList<int>(), allFields<AppointmentRecord>() }) {
+            const QByteArray kept = exchange::ical::patchedEventItem(event.original, record, event.key, stamp, edited);
+            fuzz::expect(!kept.isEmpty(), "a kept event cannot be written", QString::fromUtf8(event.original));
+            const auto back = exchange::ical::readEvents(kept, range);
+            fuzz::expect(back.size() == 1 && back[0].skipReason.isEmpty(), "a kept event gives no single event",
+                QString::fromUtf8(kept));
+            fuzz::expect(back[0].record == event.record, "a kept event does not read back",
+                differences<AppointmentRecord>(event.record, back[0].record) + QString::fromUtf8(kept));
+        }
     }
 
     const auto cards = readOrRefuse(bytes, [](const QByteArray& b) { return exchange::vcard::readCards(b); });
@@ -78,6 +99,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fuzz::expect(again.size() == 1, "card item gives no single card", QString::fromUtf8(item));
         fuzz::expect(again[0].record == card.record, "card does not read back",
             differences<ContactRecord>(card.record, again[0].record) + QString::fromUtf8(item));
+        if (card.original.isEmpty())
+            continue;
+        for (const QList<int>& edited : { QList<int>(), allFields<ContactRecord>() }) {
+            const QByteArray kept
+                = exchange::vcard::patchedCardItem(card.original, record, card.key, { false, true }, edited);
+            fuzz::expect(!kept.isEmpty(), "a kept card cannot be written", QString::fromUtf8(card.original));
+            const auto back = exchange::vcard::readCards(kept);
+            fuzz::expect(back.size() == 1 && back[0].skipReason.isEmpty(), "a kept card gives no single card",
+                QString::fromUtf8(kept));
+            fuzz::expect(back[0].record == card.record, "a kept card does not read back",
+                differences<ContactRecord>(card.record, back[0].record) + QString::fromUtf8(kept));
+        }
     }
     return 0;
 }

@@ -399,6 +399,31 @@ QByteArray lineName(QByteArrayView line)
 
 } // namespace
 
+std::optional<std::pair<bool, QByteArray>> componentMark(QByteArrayView line)
+{
+    if (line.isEmpty() || line[0] == ' ' || line[0] == '\t')
+        return std::nullopt;
+    const QByteArray name = lineName(line);
+    if (name != "BEGIN" && name != "END")
+        return std::nullopt;
+    const qsizetype colon = line.indexOf(':');
+    // Trimmed as the readers trim a value: Unicode blanks too.
+    const QByteArray kind
+        = colon < 0 ? QByteArray() : QString::fromUtf8(line.sliced(colon + 1)).trimmed().toUpper().toUtf8();
+    return std::pair { name == "BEGIN", kind };
+}
+
+QString cleanUid(const QString& uid)
+{
+    QString clean;
+    clean.reserve(uid.size());
+    for (const QChar c : uid)
+        if (c.unicode() >= 0x20 && c.unicode() != 0x7f && c.category() != QChar::Separator_Line
+            && c.category() != QChar::Separator_Paragraph)
+            clean += c;
+    return clean.trimmed();
+}
+
 QString keyOfText(QByteArrayView text)
 {
     QByteArray plain = text.toByteArray();
@@ -453,8 +478,7 @@ QByteArray ItemParts::joined() const
 ItemParts splitItem(QByteArrayView item, QByteArrayView kind)
 {
     ItemParts parts;
-    const QByteArray begin = "BEGIN:" + kind.toByteArray().toUpper();
-    const QByteArray end = "END:" + kind.toByteArray().toUpper();
+    const QByteArray wanted = kind.toByteArray().toUpper();
     int depth = 0; // within the component: 1 its own lines, more a nested component
     bool done = false;
     int number = 0;
@@ -469,16 +493,16 @@ ItemParts splitItem(QByteArrayView item, QByteArrayView kind)
             line.chop(1);
         const QByteArray text = line.toByteArray() + "\r\n";
         const bool continued = !line.isEmpty() && (line[0] == ' ' || line[0] == '\t');
+        const auto mark = componentMark(line);
         if (done || (depth == 0 && !parts.found)) {
-            if (!done && !continued && line.trimmed().toByteArray().toUpper() == begin) {
+            if (!done && mark && mark->first && mark->second == wanted) {
                 parts.found = true;
                 depth = 1;
             }
             (done ? parts.tail : parts.head) += text;
             continue;
         }
-        const QByteArray upper = continued ? QByteArray() : line.trimmed().toByteArray().toUpper();
-        if (depth == 1 && upper == end) {
+        if (depth == 1 && mark && !mark->first && mark->second == wanted) {
             done = true;
             parts.tail += text;
             continue;
@@ -490,14 +514,12 @@ ItemParts splitItem(QByteArrayView item, QByteArrayView kind)
         }
         if (depth > 1) {
             parts.units.last().text += text;
-            if (upper.startsWith("BEGIN:"))
-                ++depth;
-            else if (upper.startsWith("END:"))
-                --depth;
+            if (mark)
+                depth += mark->first ? 1 : -1;
             continue;
         }
-        if (upper.startsWith("BEGIN:")) {
-            parts.units.append({ "BEGIN:" + upper.sliced(6).trimmed(), text, number });
+        if (mark && mark->first) {
+            parts.units.append({ "BEGIN:" + mark->second, text, number });
             ++depth;
             continue;
         }

@@ -13,6 +13,8 @@
 #include <QString>
 
 #include <exception>
+#include <optional>
+#include <utility>
 
 namespace exchange {
 
@@ -117,6 +119,10 @@ void cleanRecord(records::Record<Layout>& record)
     }
 }
 
+// A UID as the program keeps and writes it: without control characters,
+// which would break the line it is written on, and trimmed.
+QString cleanUid(const QString& uid);
+
 // What an item without a UID is known by: a key made of its text as
 // written, the same as long as the text is.
 QString keyOfText(QByteArrayView text);
@@ -140,6 +146,10 @@ struct ItemParts {
     QByteArray joined() const;
 };
 ItemParts splitItem(QByteArrayView item, QByteArrayView kind);
+
+// Whether a line opens (true) or closes a component, and which, trimmed and
+// in upper case as the readers take it; nothing for any other line.
+std::optional<std::pair<bool, QByteArray>> componentMark(QByteArrayView line);
 
 // One field's lines written over an item: the units of the item at the
 // lines `drop` go, and the units `put` stand where the first of them stood

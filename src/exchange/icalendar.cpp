@@ -127,18 +127,16 @@ QList<TopComponent> topComponents(QByteArrayView calendar)
         at = next + 1;
         if (line.endsWith('\r'))
             line.chop(1);
-        const bool continued = !line.isEmpty() && (line[0] == ' ' || line[0] == '\t');
-        const QByteArray upper = continued ? QByteArray() : line.trimmed().toByteArray().toUpper();
-        if (upper.startsWith("BEGIN:")) {
-            if (++depth == 2)
-                found.append({ upper.sliced(6).trimmed(), {}, {} });
-        }
+        const auto mark = componentMark(line);
+        if (mark && mark->first && ++depth == 2)
+            found.append({ mark->second, {}, {} });
         if (depth >= 2) {
             found.last().text += line.toByteArray() + "\r\n";
-            if (depth == 2 && (upper.startsWith("TZID:") || upper.startsWith("TZID;")))
+            const QByteArray upper = line.first(std::min<qsizetype>(line.size(), 5)).toByteArray().toUpper();
+            if (depth == 2 && (upper == "TZID:" || upper == "TZID;"))
                 found.last().tzid = line.sliced(line.indexOf(':') + 1).trimmed().toByteArray();
         }
-        if (upper.startsWith("END:") && depth > 0)
+        if (mark && !mark->first && depth > 0)
             --depth;
     }
     if (depth >= 2 && !found.isEmpty())
@@ -404,7 +402,7 @@ EventText readText(icalcomponent* event, const icaltimetype& start)
          p = icalcomponent_get_next_property(event, ICAL_ANY_PROPERTY)) {
         switch (icalproperty_isa(p)) {
         case ICAL_UID_PROPERTY:
-            text.uid = fromUtf8(icalproperty_get_uid(p)).trimmed();
+            text.uid = cleanUid(fromUtf8(icalproperty_get_uid(p)));
             break;
         case ICAL_SUMMARY_PROPERTY:
             text.summary = fromUtf8(icalproperty_get_summary(p));

@@ -290,25 +290,25 @@ Incoming convert(const Card& card, Sources* sources = nullptr)
     };
     QString fn, org;
     QStringList n;
-    int fnLine = 0, nLine = 0, orgLine = 0;
-    QHash<QString, int> phoneLines; // unplaced numbers
+    QList<int> nameLines; // every FN and N: the last of each is the one read
+    int orgLine = 0;
     bool fiscal = false;
     bool birthFromBday = false;
     std::optional<QString> sexFromExtra;
     QString gender;
-    QStringList unplacedPhones;
+    QList<std::pair<QString, int>> unplacedPhones; // numbers and their lines
     for (const ContentLine& line : card.lines) {
         if (isBinary(line))
             continue; // photos, logos, sounds
         const QString& name = line.name;
         if (name == u"UID"_s) {
-            item.uid = textOf(line).trimmed();
+            item.uid = cleanUid(textOf(line));
         } else if (name == u"FN"_s) {
             fn = textOf(line);
-            fnLine = line.line;
+            nameLines.append(line.line);
         } else if (name == u"N"_s) {
             n = splitStructured(rawValue(line), u';');
-            nLine = line.line;
+            nameLines.append(line.line);
         } else if (name == u"ORG"_s) {
             org = splitStructured(rawValue(line), u';').value(0);
             orgLine = line.line;
@@ -346,21 +346,20 @@ Incoming convert(const Card& card, Sources* sources = nullptr)
                 number = texts::trim(number.sliced(4));
             if (types.contains(u"FAX"_s) || number.isEmpty())
                 continue;
-            phoneLines.insert(number, line.line);
             F field = F::homePhone;
             if (types.contains(u"CELL"_s))
                 field = F::mobilePhone;
             else if (types.contains(u"WORK"_s))
                 field = F::officePhone;
             else if (!types.contains(u"HOME"_s)) {
-                unplacedPhones.append(number);
+                unplacedPhones.append({ number, line.line });
                 continue;
             }
             if (record.text(field).isEmpty()) {
                 setPhone(record, field, number);
                 from[int(field)] = { line.line };
             } else {
-                unplacedPhones.append(number);
+                unplacedPhones.append({ number, line.line });
             }
         } else if (name == u"EMAIL"_s) {
             const QStringList types = line.paramValues(u"TYPE"_s);
@@ -387,11 +386,11 @@ Incoming convert(const Card& card, Sources* sources = nullptr)
         }
     }
     // Telephones without a type fill the free places.
-    for (const QString& number : unplacedPhones)
+    for (const auto& [number, numberLine] : unplacedPhones)
         for (F field : { F::homePhone, F::officePhone, F::mobilePhone })
             if (record.text(field).isEmpty()) {
                 setPhone(record, field, number);
-                from[int(field)] = { phoneLines.value(number) };
+                from[int(field)] = { numberLine };
                 break;
             }
     if (!sexFromExtra && (gender == u"M"_s || gender == u"F"_s))
@@ -410,9 +409,7 @@ Incoming convert(const Card& card, Sources* sources = nullptr)
         from[int(F::fullName)].append(orgLine);
     }
     // Both names of a card say who it is: an edited name goes out in both.
-    for (int l : { fnLine, nLine })
-        if (l > 0)
-            from[int(F::fullName)].append(l);
+    from[int(F::fullName)] += nameLines;
     if (record.text(F::toRecontact).isEmpty())
         record.setFlag(F::toRecontact, false);
     record.setText(F::fullName, fullName);
@@ -543,7 +540,11 @@ QByteArray patchedCardItem(const QByteArray& original, const ContactRecord& reco
     const bool old = was->version != (options.version4 ? u"4.0"_s : u"3.0"_s);
     const QByteArray generated = cardItem(record, uid, options);
     std::optional<Card> ours;
-    walkCards(decodeFile(generated), [&](const Card& card) { ours = card; });
+    try {
+        walkCards(decodeFile(generated), [&](const Card& card) { ours = card; });
+    } catch (const FileDamage&) {
+        return {};
+    }
     if (generated.isEmpty() || !ours)
         return {};
     Sources before, after;
