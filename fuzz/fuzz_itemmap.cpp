@@ -61,8 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         uids.insert(entry.uid);
         fuzz::expect(map->byUid(entry.uid) && map->byUid(entry.uid)->position == entry.position,
             "a UID that does not lead to its entry", entry.uid);
-        fuzz::expect(entry.base.isEmpty() || entry.base.size() == qsizetype(capacities.size()) * 4,
-            "a base of the wrong size");
+        fuzz::expect(
+            entry.base.isEmpty() || entry.base.size() == qsizetype(capacities.size()) * 4, "a base of the wrong size");
     }
     // Each record given its UID: the certain ones keep theirs.
     for (qint64 position = 1; position <= 3; ++position) {

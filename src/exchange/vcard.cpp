@@ -558,6 +558,19 @@ QByteArray patchedCardItem(const QByteArray& original, const ContactRecord& reco
     const ItemParts theirs = splitItem(generated, "VCARD");
     if (!mine.found || !theirs.found)
         return {};
+    // A quoted-printable value goes on over the lines its soft breaks end:
+    // those lines belong to the line they continue.
+    QSet<int> lineStarts;
+    for (const ContentLine& line : contentLines(decodeFile(original)))
+        lineStarts.insert(line.line);
+    QList<ItemUnit> joined;
+    for (const ItemUnit& unit : std::as_const(mine.units)) {
+        if (!joined.isEmpty() && !lineStarts.contains(unit.line))
+            joined.last().text += unit.text;
+        else
+            joined.append(unit);
+    }
+    mine.units = joined;
 
     // Each edited field's lines where they stood: a card is read in order,
     // and the first of several e-mails or telephones is the one a field holds.

@@ -131,10 +131,20 @@ public:
                 row.etag.clear();
             row.position = named ? entry->position : 0;
         }
+        // The conflict copies stay here. A copy no longer where it was (an
+        // archive put back, copied or cut short) names nothing now: the
+        // record in its place is one of the archive's own.
         QSet<qint64> skip;
-        for (const SyncState::Conflict& conflict : m_state.conflicts())
-            if (conflict.kind == m_kind)
+        for (const SyncState::Conflict& conflict : m_state.conflicts()) {
+            if (conflict.kind != m_kind)
+                continue;
+            const bool there = conflict.position > 0 && conflict.position <= records.size()
+                && (conflict.digest.isEmpty() || records[conflict.position - 1].digest == conflict.digest);
+            if (there)
                 skip.insert(conflict.position);
+            else
+                m_state.dropConflict(conflict.id);
+        }
 
         for (const SyncState::ItemRow& row : rows)
             m_uids.insert(row.uid);
@@ -240,7 +250,7 @@ private:
         for (const SyncState::Pending& p : pending) {
             if (p.position <= count && digestAt(p.position) == p.digest) {
                 if (p.purpose == u"conflict"_s)
-                    m_state.addConflict({ m_kind, p.uid, p.position, p.etag, QDateTime::currentDateTime() });
+                    m_state.addConflict({ m_kind, p.uid, p.position, p.etag, QDateTime::currentDateTime(), p.digest });
                 else
                     m_state.saveItem(m_kind, { p.uid, p.href, p.etag, p.position, p.digest, false });
             }
@@ -392,8 +402,8 @@ private:
         m_state.begin();
         for (qsizetype i = 0; i < records.size(); ++i) {
             if (purpose == u"conflict"_s) {
-                m_state.addConflict(
-                    { m_kind, rows[i].uid, rows[i].position, rows[i].etag, QDateTime::currentDateTime() });
+                m_state.addConflict({ m_kind, rows[i].uid, rows[i].position, rows[i].etag, QDateTime::currentDateTime(),
+                    rows[i].digest });
             } else {
                 m_state.saveItem(m_kind, rows[i]);
                 remember(rows[i].position, rows[i].uid, records[i], originals.value(i));

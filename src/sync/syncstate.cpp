@@ -91,6 +91,13 @@ SyncState::SyncState(const QString& path, int lockWaitMs)
          u"digest TEXT NOT NULL)"_s);
     exec(u"CREATE TABLE IF NOT EXISTS conflicts(id INTEGER PRIMARY KEY, kind TEXT NOT NULL, uid TEXT NOT NULL, "
          u"position INTEGER NOT NULL, etag TEXT NOT NULL, moment TEXT NOT NULL)"_s);
+    // The copy's record, by which a copy no longer where it was is known.
+    {
+        QSqlQuery column(QSqlDatabase::database(m_connection, false));
+        column.exec(u"SELECT digest FROM conflicts LIMIT 0"_s);
+        if (column.lastError().isValid())
+            exec(u"ALTER TABLE conflicts ADD COLUMN digest TEXT NOT NULL DEFAULT ''"_s);
+    }
     exec(u"CREATE TABLE IF NOT EXISTS runs(id INTEGER PRIMARY KEY, moment TEXT NOT NULL, sent INTEGER NOT NULL, "
          u"received INTEGER NOT NULL, conflicts INTEGER NOT NULL, removed INTEGER NOT NULL, ok INTEGER NOT NULL, "
          u"outcome TEXT NOT NULL)"_s);
@@ -256,12 +263,13 @@ void SyncState::dropPending(qint64 id)
 void SyncState::addConflict(const Conflict& conflict)
 {
     QSqlQuery query = prepared(QSqlDatabase::database(m_connection, false),
-        u"INSERT INTO conflicts(kind, uid, position, etag, moment) VALUES(?, ?, ?, ?, ?)"_s);
+        u"INSERT INTO conflicts(kind, uid, position, etag, moment, digest) VALUES(?, ?, ?, ?, ?, ?)"_s);
     query.addBindValue(kindKey(conflict.kind));
     query.addBindValue(conflict.uid);
     query.addBindValue(conflict.position);
     query.addBindValue(QString::fromUtf8(conflict.etag));
     query.addBindValue(conflict.moment.toString(Qt::ISODate));
+    query.addBindValue(QString::fromLatin1(conflict.digest.toHex()));
     if (!query.exec())
         fail(query.lastError().text());
 }
@@ -281,15 +289,24 @@ bool SyncState::hasConflict(Kind kind, const QString& uid, const QByteArray& eta
 QList<SyncState::Conflict> SyncState::conflicts()
 {
     QSqlQuery query = prepared(QSqlDatabase::database(m_connection, false),
-        u"SELECT kind, uid, position, etag, moment FROM conflicts ORDER BY id"_s);
+        u"SELECT kind, uid, position, etag, moment, digest, id FROM conflicts ORDER BY id"_s);
     if (!query.exec())
         fail(query.lastError().text());
     QList<Conflict> rows;
     while (query.next())
         rows.append({ query.value(0).toString() == kindName(Kind::Contacts) ? Kind::Contacts : Kind::Appointments,
             query.value(1).toString(), query.value(2).toLongLong(), query.value(3).toString().toUtf8(),
-            QDateTime::fromString(query.value(4).toString(), Qt::ISODate) });
+            QDateTime::fromString(query.value(4).toString(), Qt::ISODate),
+            QByteArray::fromHex(query.value(5).toString().toLatin1()), query.value(6).toLongLong() });
     return rows;
+}
+
+void SyncState::dropConflict(qint64 id)
+{
+    QSqlQuery query = prepared(QSqlDatabase::database(m_connection, false), u"DELETE FROM conflicts WHERE id = ?"_s);
+    query.addBindValue(id);
+    if (!query.exec())
+        fail(query.lastError().text());
 }
 
 void SyncState::saveRun(const Run& run)

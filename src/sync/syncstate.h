@@ -82,6 +82,8 @@ public:
         qint64 position = 0;
         QByteArray etag;
         QDateTime moment;
+        QByteArray digest = {}; // the copy's record; empty when kept by an earlier copy of the program
+        qint64 id = 0;
     };
     struct Run {
         QDateTime moment;
@@ -109,6 +111,7 @@ public:
     void addConflict(const Conflict& conflict);
     bool hasConflict(Kind kind, const QString& uid, const QByteArray& etag);
     QList<Conflict> conflicts();
+    void dropConflict(qint64 id);
 
     void saveRun(const Run& run);
     std::optional<Run> lastRun();

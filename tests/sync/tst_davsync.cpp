@@ -558,6 +558,26 @@ private slots:
         QCOMPARE(archive::count(appointments, AppointmentRecord::Size), 4);
     }
 
+    // A conflict copy kept by an earlier sync, whose place now holds another
+    // record (the archive put back from a backup, or copied): that record
+    // is the archive's own and is sent; the copy's row names nothing now.
+    void aConflictCopyNoLongerThereNamesNothing()
+    {
+        ProgramFolderFixture folder;
+        RadicaleServer server;
+        QVERIFY(server.start());
+        writeAppointments(folder.file(programFolder::Appointments), 2);
+        {
+            davsync::SyncState state(folder.file(davsync::SyncState::FileName));
+            state.addConflict({ davsync::Kind::Appointments, u"perso"_s, 2, "\"1\"", QDateTime::currentDateTime(),
+                "un altro record" });
+        }
+        QCOMPARE(davsync::synchronize(settingsFor(server), u"segreta"_s, 0).sent, 2);
+        QCOMPARE(server.storedItems(u"/anna/agenda"_s).size(), 2);
+        davsync::SyncState state(folder.file(davsync::SyncState::FileName));
+        QVERIFY(state.conflicts().isEmpty());
+    }
+
     // A phone's repeating event with an alarm and an attendee, and a card
     // with its company and photo: edited in the office and synced back, each
     // keeps all that the card cannot hold, with the office's change in it.
