@@ -357,7 +357,7 @@ int main(int argc, char* argv[])
                     return program()->summaries();
                 } },
             { u"frmRiepCosti"_s, [] { return yearSummary(); } },
-            { u"frmCalendario"_s, [] { return new ui::DatePicker(nullptr); } },
+            { u"frmCalendario"_s, [] { return new ui::DatePicker(nullptr, nullptr, u"1"_s); } },
             { u"frmAgenda"_s,
                 [&] {
                     program()->agenda()->open();

@@ -92,7 +92,7 @@ AppointmentCard::AppointmentCard(QWidget* parent)
     m_ui->txtMinutiApp->lineEdit()->setMaxLength(2);
 
     // Field rules: keys, leaving a field, Enter.
-    ui::setPickedDateField(m_ui->txtData, [this] { impDataClick(); });
+    ui::setPickedDateField(m_ui->txtData, [this](const QString& typed) { impDataClick(typed); });
     for (QObject* o : std::initializer_list<QObject*> { m_ui->txtOreApp, m_ui->txtMinutiApp, m_ui->txtAvviso,
              m_ui->txtImporto, m_ui->txtOreApp->lineEdit(), m_ui->txtMinutiApp->lineEdit() })
         o->installEventFilter(this);
@@ -128,7 +128,7 @@ AppointmentCard::AppointmentCard(QWidget* parent)
     m_ui->panInfo->setText(u"Pronto per archiviare una nuova scheda..."_s);
 
     ui::connectCardCommands(this, *m_card, *hints);
-    connect(m_ui->impData, &QToolButton::clicked, this, &AppointmentCard::impDataClick);
+    connect(m_ui->impData, &QToolButton::clicked, this, [this] { impDataClick(); });
     connect(m_ui->btnEmail, &QToolButton::clicked, this, &AppointmentCard::btnEmailClick);
     connect(m_ui->cmdGuida, &QToolButton::clicked, this,
         [this] { ui::help::show(this, u"Applicazione Archivio appuntamenti."_s); });
@@ -276,9 +276,9 @@ void AppointmentCard::importContact(
     ui::setControlText(m_ui->txtEmail, email);
 }
 
-void AppointmentCard::impDataClick()
+void AppointmentCard::impDataClick(const QString& typed)
 {
-    ui::DatePicker picker(m_ui->txtData, this);
+    ui::DatePicker picker(m_ui->txtData, this, typed);
     picker.exec();
 }
 

@@ -34,7 +34,7 @@ public:
     // The list of the commitments in a state, whose double click loads the record here.
     ui::ListDefinition stateList(appointments::State state);
 
-    void impDataClick();
+    void impDataClick(const QString& typed = QString());
     void btnEmailClick();
 
 protected:

@@ -76,8 +76,10 @@ DocumentCard::DocumentCard(QWidget* parent)
         { m_ui->lblFile01, m_ui->lblFile02, m_ui->lblFile03 }, { m_ui->lblDesc01, m_ui->lblDesc02, m_ui->lblDesc03 });
 
     // The date fields take no typing: the picker fills them.
-    ui::setPickedDateField(m_ui->txtDataPro, [this] { pickDate(m_ui->txtDataPro, m_ui->txtDestinatario); });
-    ui::setPickedDateField(m_ui->txtDataDes, [this] { pickDate(m_ui->txtDataDes, m_ui->txtOggetto); });
+    ui::setPickedDateField(
+        m_ui->txtDataPro, [this](const QString& typed) { pickDate(m_ui->txtDataPro, m_ui->txtDestinatario, typed); });
+    ui::setPickedDateField(
+        m_ui->txtDataDes, [this](const QString& typed) { pickDate(m_ui->txtDataDes, m_ui->txtOggetto, typed); });
     const QList<QList<QWidget*>> enterChains = {
         { m_ui->txtDocumento, m_ui->txtProtocollo, m_ui->txtProduttore, m_ui->txtIndirizzoPro, m_ui->txtDataPro },
         { m_ui->txtDestinatario, m_ui->txtIndirizzoDes, m_ui->txtDataDes },
@@ -158,9 +160,9 @@ void DocumentCard::showRecord(const DocumentRecord& record, qint64 position)
     m_card->showRecord(record, position);
 }
 
-void DocumentCard::pickDate(QLineEdit* field, QWidget* next)
+void DocumentCard::pickDate(QLineEdit* field, QWidget* next, const QString& typed)
 {
-    ui::DatePicker picker(field, this);
+    ui::DatePicker picker(field, this, typed);
     if (picker.exec() == QDialog::Accepted)
         next->setFocus();
 }

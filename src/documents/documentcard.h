@@ -39,7 +39,7 @@ protected:
 
 private:
     // The date picker for one of the two date fields; the focus then moves on.
-    void pickDate(QLineEdit* field, QWidget* next);
+    void pickDate(QLineEdit* field, QWidget* next, const QString& typed = QString());
 
     QScopedPointer<Ui::DocumentCard> m_ui;
     std::unique_ptr<ui::CardPattern<records::DocumentLayout>> m_card;

@@ -83,6 +83,38 @@ private slots:
         QCOMPARE(control<QLabel>(card(), u"panInfo"_s)->text(), u"Pronto per archiviare una nuova scheda..."_s);
     }
 
+    // A date typed into the date field, its first key opening the picker:
+    // only a real date of a sane year ever reaches the field and the record.
+    void typedDates_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("field"); // afterwards
+        QTest::newRow("a date") << u"10/12/2026"_s << u"10/12/2026"_s;
+        QTest::newRow("days and months of one digit") << u"5/3/2027"_s << u"05/03/2027"_s;
+        QTest::newRow("a day the month has not") << u"31/02/2027"_s << QString();
+        QTest::newRow("a year out of range") << u"15/01/0471"_s << QString();
+        QTest::newRow("half a date") << u"15/01"_s << QString();
+        QTest::newRow("letters") << u"1o/12/2026"_s << QString();
+    }
+    void typedDates()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, field);
+        QCOMPARE(testsupport::typeDate(edit(u"txtData"_s), keys), !field.isEmpty());
+        QCOMPARE(edit(u"txtData"_s)->text(), field);
+        if (field.isEmpty()) {
+            QCOMPARE(program->messages.texts().size(), 1);
+            QVERIFY2(program->messages.texts().first().contains(u"non è valida"_s),
+                qPrintable(program->messages.texts().first()));
+            return;
+        }
+        edit(u"txtTipologia"_s)->setText(u"Riunione"_s);
+        edit(u"txtCausale"_s)->setText(u"Verifica contratto"_s);
+        edit(u"txtContatto"_s)->setText(u"Rossi Mario"_s);
+        click(u"cmdSalva"_s);
+        QCOMPARE(program->appointmentBytes(1).mid(1, 10), field.toLatin1());
+    }
+
     void saveAppendsThenRewrites()
     {
         // The date comes from the picker, which opens on today.

@@ -74,6 +74,27 @@ private slots:
     }
     void cleanup() { program.reset(); }
 
+    // Both date fields take a typed date, and only a real one.
+    void typedDates_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("field");
+        for (const QString& name : { u"txtDataPro"_s, u"txtDataDes"_s }) {
+            QTest::addRow("%s, a date", qPrintable(name)) << name << u"10/12/2026"_s << u"10/12/2026"_s;
+            QTest::addRow("%s, a day the month has not", qPrintable(name)) << name << u"30/02/2026"_s << QString();
+            QTest::addRow("%s, a year out of range", qPrintable(name)) << name << u"01/01/2999"_s << QString();
+        }
+    }
+    void typedDates()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, keys);
+        QFETCH(QString, field);
+        QCOMPARE(testsupport::typeDate(edit(name), keys), !field.isEmpty());
+        QCOMPARE(edit(name)->text(), field);
+    }
+
     void eachShowingStartsCleared()
     {
         QVERIFY(card()->windowState() & Qt::WindowMaximized);

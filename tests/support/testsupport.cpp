@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -232,6 +234,23 @@ void pressKey(QWidget* widget, QKeyCombination combination)
         && key <= Qt::Key_AsciiTilde)
         text = (modifiers & Qt::ShiftModifier) ? QString(QChar(key)) : QString(QChar(key)).toLower();
     QTest::sendKeyEvent(QTest::Click, widget, key, text, modifiers);
+}
+
+bool typeDate(QLineEdit* field, const QString& keys)
+{
+    bool taken = false;
+    whenModal([&taken, keys](QWidget* picker) {
+        auto* typed = picker->findChild<QLineEdit*>(QStringLiteral("txtDataDigitata"));
+        if (!typed || typed->text() != keys.left(1))
+            return; // left open: the test fails on it
+        QTest::keyClicks(typed, keys.mid(1));
+        QTest::keyClick(typed, Qt::Key_Return);
+        taken = !picker->isVisible();
+        if (!taken)
+            picker->findChild<QPushButton*>(QStringLiteral("btnAnnulla"))->click();
+    });
+    QTest::keyClick(field, keys.at(0).toLatin1());
+    return taken;
 }
 
 } // namespace testsupport

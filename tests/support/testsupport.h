@@ -15,6 +15,8 @@
 
 class QWidget;
 
+class QLineEdit;
+
 namespace testsupport {
 
 // Replaces the message boxes for its lifetime: records every message and
@@ -80,6 +82,12 @@ void closeModals();
 // Drops the answers of whenModal whose window never opened (the program
 // fixture does so at the end of each test), so none answers a later test.
 void forgetModalAnswers();
+
+// Types `keys` into the date field `field` as a user would: the first key
+// opens the date picker, which gets it, the others go into its date field,
+// then Enter. A date the picker refuses leaves it open: it is closed with
+// "Annulla". True when the picker took the date.
+bool typeDate(QLineEdit* field, const QString& keys);
 
 // Makes `window` (shown if it is not) the active window at once, as a click
 // on it would, without waiting for the window system: its focus widget gets
