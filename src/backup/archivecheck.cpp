@@ -128,6 +128,23 @@ void checkArchive(const QString& folder, const Member& member, Pass& pass, Archi
             if (report.damaged.size() < MaxListed)
                 report.damaged << damaged;
             pass.writeOut(member.name, position, (position - 1) * Size, bytes, Size);
+        } else {
+            // Whole fields, read as the program's rules read them.
+            InvalidRecord invalid;
+            const records::RecordView<Layout> fields(bytes);
+            for (int f = 0; f < Fields; ++f) {
+                if (Layout::Kinds[f] == records::FieldKind::Text)
+                    continue;
+                fields.textInto(typename Layout::Field(f), name);
+                if (!records::allows(Layout::Kinds[f], name))
+                    invalid.fields << u"%1 \"%2\""_s.arg(QStringView(Layout::Captions[f]), name);
+            }
+            if (!invalid.fields.isEmpty()) {
+                ++report.invalidRecords;
+                invalid.position = position;
+                if (report.invalid.size() < MaxListed)
+                    report.invalid << invalid;
+            }
         }
         if (map) {
             const itemmap::ItemMap::Entry* entry = map->byPosition(position);
@@ -165,7 +182,7 @@ bool Report::clean() const
     if (!missing.isEmpty() || !orphans.isEmpty())
         return false;
     for (const ArchiveReport& a : archives)
-        if (a.damagedRecords > 0 || a.tailBytes > 0 || a.noteLeft || a.mapUnreadable)
+        if (a.damagedRecords > 0 || a.invalidRecords > 0 || a.tailBytes > 0 || a.noteLeft || a.mapUnreadable)
             return false;
     return true;
 }
@@ -198,6 +215,14 @@ QStringList Report::lines() const
         if (a.damagedRecords > a.damaged.size())
             out << u"%1: altri %2 record illeggibili non elencati."_s.arg(a.name).arg(
                 a.damagedRecords - a.damaged.size());
+        for (const InvalidRecord& r : a.invalid)
+            out << u"%1: record %2 con valori che il programma non può leggere: %3; correggerli dalla scheda."_s
+                       .arg(a.name)
+                       .arg(r.position)
+                       .arg(r.fields.join(u", "_s));
+        if (a.invalidRecords > a.invalid.size())
+            out << u"%1: altri %2 record con valori che il programma non può leggere, non elencati."_s.arg(a.name).arg(
+                a.invalidRecords - a.invalid.size());
         if (a.tailBytes > 0)
             out << u"%1: record incompleto alla fine (%2 byte)."_s.arg(a.name).arg(a.tailBytes);
         if (a.noteLeft)

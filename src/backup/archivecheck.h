@@ -19,12 +19,21 @@ struct DamagedRecord {
     QList<int> lengthBytes; // the length byte found in each of them
 };
 
+// A record some of whose fields hold what the program's rules cannot read
+// (a date that is no date, an hour past 23, an amount that is no amount).
+struct InvalidRecord {
+    qint64 position = 0;
+    QStringList fields; // each as "Caption \"text\""
+};
+
 struct ArchiveReport {
     QString name;
     bool present = false;
     qint64 records = 0;
     qint64 damagedRecords = 0;
     QList<DamagedRecord> damaged; // the first MaxListed of them
+    qint64 invalidRecords = 0;
+    QList<InvalidRecord> invalid; // the first MaxListed of them
     qint64 tailBytes = 0;         // a partial record at the end
     bool noteLeft = false;        // a rewrite note beside the archive
     QString note;                 // the name of the first of them

@@ -27,4 +27,28 @@ QString chronologicalKey(const AppointmentView& record)
         record.text(AppointmentField::minute));
 }
 
+bool allows(FieldKind kind, QStringView text)
+{
+    const QStringView t = texts::trimmed(text);
+    switch (kind) {
+    case FieldKind::Text:
+        return true;
+    case FieldKind::RequiredDate:
+        return texts::parseDate(t).has_value();
+    case FieldKind::Date:
+        return t.isEmpty() || texts::parseDate(t).has_value();
+    case FieldKind::Hour:
+        return t.isEmpty() || texts::isHourText(t.toString());
+    case FieldKind::Minute:
+        return t.isEmpty() || texts::isMinuteText(t.toString());
+    case FieldKind::Days:
+        return t.isEmpty() || texts::parseDays(t.toString()).has_value();
+    case FieldKind::Amount:
+        return t.isEmpty() || texts::amountToCents(t.toString()).has_value();
+    case FieldKind::YesNo:
+        return t.isEmpty() || t == FixedText::Yes || t == FixedText::No;
+    }
+    return true;
+}
+
 } // namespace records

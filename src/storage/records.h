@@ -12,6 +12,21 @@
 
 namespace records {
 
+// What a field may hold beyond its width: any text, or the form a rule of
+// the program reads.
+enum class FieldKind {
+    Text,
+    RequiredDate, // dd/mm/yyyy, a real date
+    Date,         // empty, or dd/mm/yyyy, a real date
+    Hour,         // empty, or "00".."23"
+    Minute,       // empty, or "00".."59"
+    Days,         // empty, or a number of days
+    Amount,       // empty, or an amount the totals read
+    YesNo,        // empty, "Sì" or "No"
+};
+// Whether `text` (a field's kept text) is what a field of `kind` allows.
+bool allows(FieldKind kind, QStringView text);
+
 // Offsets follow from the capacities: each field takes its capacity + 1 bytes.
 template <std::size_t N>
 constexpr std::array<int, N + 1> offsetsOf(const std::array<int, N>& capacities)
@@ -105,6 +120,10 @@ struct AppointmentLayout {
     };
     static constexpr std::array<int, 16> Capacities = { 10, 2, 2, 5, 3, 50, 250, 250, 50, 30, 30, 50, 250, 15, 250, 2 };
     static constexpr auto Offsets = offsetsOf(Capacities);
+    static constexpr std::array<FieldKind, 16> Kinds
+        = { FieldKind::RequiredDate, FieldKind::Hour, FieldKind::Minute, FieldKind::Text, FieldKind::Days,
+              FieldKind::Text, FieldKind::Text, FieldKind::Text, FieldKind::Text, FieldKind::Text, FieldKind::Text,
+              FieldKind::Text, FieldKind::Text, FieldKind::Amount, FieldKind::Text, FieldKind::YesNo };
     // What the card calls each field, for messages that name one.
     static constexpr std::array<std::u16string_view, 16> Captions
         = { u"Data", u"Ore", u"Minuti", u"Ora", u"Preavviso", u"Tipologia", u"Causale", u"Dettagli", u"Persona o Ditta",
@@ -153,6 +172,13 @@ struct ContactLayout {
     static constexpr std::array<int, 36> Capacities = { 50, 30, 50, 2, 1, 50, 50, 2, 50, 5, 250, 30, 30, 30, 30, 50, 16,
         30, 30, 11, 27, 120, 50, 50, 120, 120, 50, 250, 250, 2, 250, 250, 250, 250, 250, 250 };
     static constexpr auto Offsets = offsetsOf(Capacities);
+    static constexpr std::array<FieldKind, 36> Kinds = [] {
+        std::array<FieldKind, 36> kinds {};
+        kinds.fill(FieldKind::Text);
+        kinds[1] = FieldKind::Date;   // birthDate
+        kinds[29] = FieldKind::YesNo; // toRecontact
+        return kinds;
+    }();
     static constexpr std::array<std::u16string_view, 36> Captions
         = { u"Cognome e nome", u"Data di nascita", u"Comune di nascita", u"Provincia di nascita", u"Sesso",
               u"Tel. preferenziale", u"Indirizzo di residenza", u"Provincia di residenza", u"Comune di residenza",
@@ -198,6 +224,14 @@ struct DocumentLayout {
     static constexpr std::array<int, 29> Capacities = { 120, 30, 50, 120, 10, 50, 120, 10, 250, 50, 50, 120, 50, 30,
         250, 250, 50, 50, 50, 250, 250, 250, 2, 250, 250, 250, 250, 250, 250 };
     static constexpr auto Offsets = offsetsOf(Capacities);
+    static constexpr std::array<FieldKind, 29> Kinds = [] {
+        std::array<FieldKind, 29> kinds {};
+        kinds.fill(FieldKind::Text);
+        kinds[4] = FieldKind::Date;   // productionDate
+        kinds[7] = FieldKind::Date;   // receiptDate
+        kinds[22] = FieldKind::YesNo; // toComplete
+        return kinds;
+    }();
     static constexpr std::array<std::u16string_view, 29> Captions = { u"Documento", u"Protocollo n.", u"Produttore",
         u"Indirizzo produttore", u"Data produzione", u"Destinatario", u"Indirizzo destinatario", u"Data ricezione",
         u"Oggetto", u"Tipo documento", u"Classificazione", u"Fascicolo contenitore", u"Formato", u"N. pagine",

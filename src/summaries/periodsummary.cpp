@@ -16,6 +16,7 @@ PeriodSummary::PeriodSummary(const summaries::Criteria& criteria, summaries::Sum
     , m_ui(new Ui::PeriodSummary)
     , m_total(summary.total)
     , m_unreadable(summary.unreadable)
+    , m_unreadableAt(summary.unreadableAt)
 {
     m_ui->setupUi(this);
     ui::applyIcons(this);
@@ -52,7 +53,8 @@ void PeriodSummary::showEvent(QShowEvent* event)
     m_ui->txtTrova->setFocus();
     // Records left out are told once, over the summary they are missing from.
     if (m_unreadable > 0)
-        QTimer::singleShot(0, this, [this] { ui::messages::warning(summaries::unreadableMessage(m_unreadable)); });
+        QTimer::singleShot(
+            0, this, [this] { ui::messages::warning(summaries::unreadableMessage(m_unreadable, m_unreadableAt)); });
 }
 
 void PeriodSummary::btnStampaClick()
@@ -67,7 +69,7 @@ void PeriodSummary::btnStampaClick()
         u"INTERVALLO SELEZIONATO:    "_s + texts::trim(m_ui->lblIntervallo->text()),
         u"TOTALE IMPORTI:            € "_s + texts::trim(m_total) };
     if (m_unreadable > 0)
-        closing << summaries::unreadableMessage(m_unreadable);
+        closing << summaries::unreadableLines(m_unreadable, m_unreadableAt);
     m_list->print(
         u"Riepilogo appuntamenti   -   Contatto:  "_s + texts::trim(m_ui->titTipologia->text()), this, closing);
 }

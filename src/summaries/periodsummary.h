@@ -32,5 +32,6 @@ private:
     ui::LineList* m_list;
     QString m_total;
     qint64 m_unreadable;
+    QList<qint64> m_unreadableAt;
     bool m_shown = false;
 };

@@ -153,6 +153,11 @@ QString summaryLine(const AppointmentView& r)
     return LineMaker().line(r);
 }
 
+namespace {
+// The records left out that a warning names.
+constexpr qint64 MaxNamed = 10;
+} // namespace
+
 Summary summarise(const QString& path, const Criteria& criteria)
 {
     lists::Criteria<records::AppointmentLayout> filters;
@@ -169,14 +174,16 @@ Summary summarise(const QString& path, const Criteria& criteria)
         r.textInto(F::date, field);
         const auto date = texts::parseDate(field);
         if (!date) {
-            ++summary.unreadable;
+            if (summary.unreadable++ < MaxNamed)
+                summary.unreadableAt.append(position);
             return;
         }
         if (*date < criteria.start || *date > criteria.end)
             return;
         r.textInto(F::amount, field);
         if (!total.add(field)) {
-            ++summary.unreadable;
+            if (summary.unreadable++ < MaxNamed)
+                summary.unreadableAt.append(position);
             return;
         }
         summary.rows.append({ lines.line(r), position });
@@ -185,13 +192,26 @@ Summary summarise(const QString& path, const Criteria& criteria)
     return summary;
 }
 
-QString unreadableMessage(qint64 count)
+QString unreadableMessage(qint64 count, const QList<qint64>& positions)
+{
+    return unreadableLines(count, positions).join(u' ');
+}
+
+QStringList unreadableLines(qint64 count, const QList<qint64>& positions)
 {
     if (count <= 0)
-        return QString();
+        return {};
+    const QString check = u"La data o l'importo non sono leggibili: \"Verifica archivi\" negli Strumenti dice "
+                          u"quale campo correggere."_s;
     if (count == 1)
-        return u"Attenzione: 1 appuntamento non è leggibile e non è compreso nel riepilogo."_s;
-    return u"Attenzione: %1 appuntamenti non sono leggibili e non sono compresi nel riepilogo."_s.arg(count);
+        return { u"Attenzione: l'appuntamento n. %1 non è compreso nel riepilogo."_s.arg(positions.value(0)), check };
+    QStringList named;
+    for (qint64 p : positions)
+        named << QString::number(p);
+    QString list = named.join(u", "_s);
+    if (count > positions.size())
+        list += u" e altri %1"_s.arg(count - positions.size());
+    return { u"Attenzione: %1 appuntamenti non sono compresi nel riepilogo (n. %2)."_s.arg(count).arg(list), check };
 }
 
 } // namespace summaries

@@ -69,11 +69,15 @@ struct Summary {
     lists::Rows rows;
     QString total = QStringLiteral("0,00");
     qint64 unreadable = 0;
+    QList<qint64> unreadableAt; // the positions of the first of them
 };
 // Throws AccessFailure.
 Summary summarise(const QString& path, const Criteria& criteria);
 
-// The warning about the records left out; empty when there are none.
-QString unreadableMessage(qint64 count);
+// The warning about the records left out, naming them, and where to find
+// what to correct: two sentences, the lines of a print; empty when there
+// are none.
+QStringList unreadableLines(qint64 count, const QList<qint64>& positions);
+QString unreadableMessage(qint64 count, const QList<qint64>& positions);
 
 } // namespace summaries

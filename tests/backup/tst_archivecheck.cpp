@@ -102,6 +102,14 @@ private slots:
         QTest::newRow("length byte") << u"length"_s
                                      << u"Archivio_Appuntamenti.qzv: record 2 illeggibile: campo 7 (lunghezza 251), "
                                         u"campo 16 (lunghezza 255)."_s;
+        QTest::newRow("a date that is no date")
+            << u"invalid"_s
+            << u"Archivio_Appuntamenti.qzv: record 2 con valori che il programma non può leggere: Data "
+               u"\"25/11/-471\", Ore \"24\", Importo \"cento euro\"; correggerli dalla scheda."_s;
+        QTest::newRow("a birth date that is no date")
+            << u"invalid contact"_s
+            << u"Contatti.qzv: record 1 con valori che il programma non può leggere: Data di nascita "
+               u"\"31/02/1980\"; correggerli dalla scheda."_s;
         QTest::newRow("partial tail") << u"tail"_s << u"Contatti.qzv: record incompleto alla fine (1000 byte)."_s;
         QTest::newRow("rewrite note") << u"note"_s
                                       << u"Archivio_Documenti.qzv: è rimasta una nota di riscrittura "
@@ -129,6 +137,21 @@ private slots:
             bytes[bytesAt::RecordSize + bytesAt::Purpose] = char(251);
             bytes[bytesAt::RecordSize + bytesAt::Fulfilled] = char(255);
             writeFile(home.filePath(u"Archivio_Appuntamenti.qzv"_s), bytes);
+        } else if (damage == u"invalid"_s) {
+            QByteArray bytes = readFile(home.filePath(u"Archivio_Appuntamenti.qzv"_s));
+            AppointmentRecord r = AppointmentRecord::fromBytes(bytes.constData() + AppointmentRecord::Size);
+            r.setText(AppointmentField::date, u"25/11/-471"_s);
+            r.setText(AppointmentField::hour, u"24"_s);
+            r.setText(AppointmentField::amount, u"cento euro"_s);
+            bytes.replace(
+                AppointmentRecord::Size, AppointmentRecord::Size, QByteArray(r.data(), AppointmentRecord::Size));
+            writeFile(home.filePath(u"Archivio_Appuntamenti.qzv"_s), bytes);
+        } else if (damage == u"invalid contact"_s) {
+            QByteArray bytes = readFile(home.filePath(u"Contatti.qzv"_s));
+            ContactRecord r = ContactRecord::fromBytes(bytes.constData());
+            r.setText(ContactField::birthDate, u"31/02/1980"_s);
+            bytes.replace(0, ContactRecord::Size, QByteArray(r.data(), ContactRecord::Size));
+            writeFile(home.filePath(u"Contatti.qzv"_s), bytes);
         } else if (damage == u"tail"_s) {
             QFile file(home.filePath(u"Contatti.qzv"_s));
             QVERIFY(file.open(QIODevice::Append));

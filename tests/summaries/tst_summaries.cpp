@@ -291,12 +291,16 @@ private slots:
         addAppointment(u"01/03/2024"_s, u"uno"_s, u"Rossi"_s, u"10,50"_s);
         addAppointment(u"02/03/2024"_s, u"due"_s, u"Rossi"_s, u"2,25"_s);
         addAppointment(u"03/03/2024"_s, u"illeggibile"_s, u"Rossi"_s, u"abc"_s);
+        // The record is named, and where to find what to correct.
+        const QString Left = u"Attenzione: l'appuntamento n. 3 non è compreso nel riepilogo."_s;
+        const QString Advice
+            = u"La data o l'importo non sono leggibili: \"Verifica archivi\" negli Strumenti dice quale campo correggere."_s;
+        const QString Unreadable = Left + u' ' + Advice;
         addAppointment(u"04/03/2024"_s, u"vuoto"_s, u"Rossi"_s, u""_s);
         const summaries::Criteria criteria { {}, {}, QDate(2024, 3, 1), QDate(2024, 3, 31) };
         PeriodSummary summary(criteria, summaries::summarise(program->appointments(), criteria), menu());
         summary.show();
-        QTRY_COMPARE(program->messages.texts(),
-            QStringList { u"Attenzione: 1 appuntamento non è leggibile e non è compreso nel riepilogo."_s });
+        QTRY_COMPARE(program->messages.texts(), QStringList { Unreadable });
         QCOMPARE(program->messages.messages().first().kind, ui::MessageKind::Warning);
         QCOMPARE(testsupport::listedLines(&summary).size(), 3);
         QCOMPARE(control<QLabel>(&summary, u"lblTotCosti"_s)->text(), u"12,75"_s);
@@ -313,10 +317,9 @@ private slots:
             closing.end());
         const qsizetype rule = closing.indexOf(u"- - - - - - - - - - - - - - - -"_s);
         QVERIFY(rule > 0);
-        QCOMPARE(closing.mid(rule + 1, 3),
+        QCOMPARE(closing.mid(rule + 1, 4),
             (QStringList { u"INTERVALLO SELEZIONATO:    Dal   01/03/2024   al   31/03/2024"_s,
-                u"TOTALE IMPORTI:            € 12,75"_s,
-                u"Attenzione: 1 appuntamento non è leggibile e non è compreso nel riepilogo."_s }));
+                u"TOTALE IMPORTI:            € 12,75"_s, Left, Advice }));
         QVERIFY(closing.first().contains(u"Riepilogo appuntamenti - Contatto: - - -"_s));
     }
 
