@@ -24,10 +24,6 @@ namespace {
 constexpr qint64 StepBytes = 1 << 20;
 
 // The attachment fields of each layout.
-constexpr std::array<ContactField, 3> ContactAttachments
-    = { ContactField::attachedFile1, ContactField::attachedFile2, ContactField::attachedFile3 };
-constexpr std::array<DocumentField, 4> DocumentAttachments = { DocumentField::digitalCopyFile,
-    DocumentField::attachedFile1, DocumentField::attachedFile2, DocumentField::attachedFile3 };
 
 struct Pass {
     explicit Pass(const Progress& p)
@@ -281,9 +277,11 @@ Report run(const QString& programFolder, const Progress& progress, const QString
         if (member.recordSize == AppointmentRecord::Size)
             checkArchive<records::AppointmentLayout, 0>(programFolder, member, pass, archive, {});
         else if (member.recordSize == ContactRecord::Size)
-            checkArchive<records::ContactLayout>(programFolder, member, pass, archive, ContactAttachments);
+            checkArchive<records::ContactLayout>(
+                programFolder, member, pass, archive, documents::attachments::ContactSlots);
         else
-            checkArchive<records::DocumentLayout>(programFolder, member, pass, archive, DocumentAttachments);
+            checkArchive<records::DocumentLayout>(
+                programFolder, member, pass, archive, documents::attachments::DocumentSlots);
         report.archives << archive;
         if (pass.cancelled()) {
             report.cancelled = true;

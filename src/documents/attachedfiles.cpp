@@ -1,6 +1,7 @@
 #include "documents/attachedfiles.h"
 
 #include "documents/documentrules.h"
+#include "storage/archivefile.h"
 #include "storage/texts.h"
 #include "ui/services.h"
 
@@ -18,15 +19,33 @@ const QString DialogTitle = u"Selezionare il file da allegare:"_s;
 const QString DialogFilter = u"Tutti i file (*)"_s;
 } // namespace
 
-std::optional<QString> chooseAttachment(QWidget* parent)
+std::optional<QString> chooseAttachment(QWidget* parent, const attachments::Owner& owner)
 {
     const QString source = ui::fileDialog::openFileName(parent, DialogTitle, DialogFilter);
     if (source.isEmpty())
         return std::nullopt;
     const QString folder = attachments::folder();
-    const QString name = attachments::storedName(QFileInfo(source).fileName());
+    QString name = attachments::storedName(QFileInfo(source).fileName());
     if (attachments::isFolderFile(source, folder, name))
         return name;
+    bool another = false;
+    try {
+        another = attachments::isTaken(folder, name) && attachments::namedByAnother(name, owner);
+    } catch (const AccessFailure&) {
+        another = true; // not known: nothing is replaced
+    }
+    if (another) {
+        // Another card's document stays as it is: this copy takes a name of its own.
+        const QString own = attachments::freeName(folder, name);
+        if (!attachments::copyIn(source, folder, own)) {
+            ui::messages::warning(
+                u"Attenzione: non è stato possibile copiare il file nella cartella dei documenti allegati."_s);
+            return std::nullopt;
+        }
+        ui::messages::information(u"Un'altra scheda ha già un file allegato di nome \"%1\": il file scelto è "
+                                  u"stato copiato come \"%2\", e l'altro resta com'era."_s.arg(name, own));
+        return own;
+    }
     if (attachments::isTaken(folder, name)
         && !ui::messages::confirm(u"Attenzione: nella cartella dei documenti allegati è presente un file con lo "
                                   u"stesso nome.\r\n\r\nSi vuole sovrascrivere il file esistente?"_s))
@@ -54,9 +73,9 @@ void openAttachment(const QString& name)
     }
 }
 
-void chooseInto(QWidget* parent, QLineEdit* slot)
+void chooseInto(QWidget* parent, QLineEdit* slot, const attachments::Owner& owner)
 {
-    if (const std::optional<QString> name = chooseAttachment(parent))
+    if (const std::optional<QString> name = chooseAttachment(parent, owner))
         slot->setText(*name);
 }
 

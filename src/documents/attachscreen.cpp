@@ -10,7 +10,8 @@
 #include <QPushButton>
 #include <QToolButton>
 
-AttachScreen::AttachScreen(const ui::Attachments& values, Apply apply, QWidget* parent)
+AttachScreen::AttachScreen(
+    const ui::Attachments& values, Apply apply, const documents::attachments::Owner& owner, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
     , m_ui(new Ui::AttachScreen)
     , m_apply(std::move(apply))
@@ -37,8 +38,8 @@ AttachScreen::AttachScreen(const ui::Attachments& values, Apply apply, QWidget* 
         documents::followSlot(row.file, row.open);
         row.file->setText(texts::trim(values.files[k]));
         row.description->setText(texts::trim(values.descriptions[k]));
-        connect(
-            row.browse, &QPushButton::clicked, this, [this, file = row.file] { documents::chooseInto(this, file); });
+        connect(row.browse, &QPushButton::clicked, this,
+            [this, file = row.file, owner] { documents::chooseInto(this, file, owner); });
         connect(row.open, &QPushButton::clicked, this, [file = row.file] { documents::openAttachment(file->text()); });
         connect(row.forget, &QToolButton::clicked, this, [file = row.file] { file->clear(); });
         cycle << row.description;

@@ -6,6 +6,8 @@
 
 #include "ui/cardpattern.h"
 
+#include "documents/documentrules.h"
+
 #include <QDialog>
 #include <QScopedPointer>
 
@@ -20,7 +22,9 @@ class AttachScreen : public QDialog {
 public:
     // `apply` gets the six values, trimmed, when the user applies.
     using Apply = std::function<void(const ui::Attachments&)>;
-    AttachScreen(const ui::Attachments& values, Apply apply, QWidget* parent = nullptr);
+    // `owner` is the record whose files these are.
+    AttachScreen(const ui::Attachments& values, Apply apply, const documents::attachments::Owner& owner,
+        QWidget* parent = nullptr);
     ~AttachScreen() override;
 
     ui::Attachments values() const;

@@ -142,7 +142,9 @@ DocumentCard::DocumentCard(QWidget* parent)
 
     // The digital copy.
     documents::followSlot(m_ui->txtCopia, m_ui->btnApri);
-    connect(m_ui->btnSfoglia, &QPushButton::clicked, this, [this] { documents::chooseInto(this, m_ui->txtCopia); });
+    connect(m_ui->btnSfoglia, &QPushButton::clicked, this, [this] {
+        documents::chooseInto(this, m_ui->txtCopia, { programFolder::Documents, m_card->position() });
+    });
     connect(m_ui->btnApri, &QPushButton::clicked, this, [this] { documents::openAttachment(m_ui->txtCopia->text()); });
     connect(m_ui->btnCancella, &QToolButton::clicked, this, [this] { m_ui->txtCopia->clear(); });
     m_card->newCard();
@@ -170,7 +172,8 @@ void DocumentCard::pickDate(QLineEdit* field, QWidget* next, const QString& type
 void DocumentCard::cmdFileClick()
 {
     AttachScreen screen(
-        m_card->attachments(), [this](const ui::Attachments& a) { m_card->setAttachments(a); }, this);
+        m_card->attachments(), [this](const ui::Attachments& a) { m_card->setAttachments(a); },
+        { programFolder::Documents, m_card->position() }, this);
     screen.exec();
 }
 

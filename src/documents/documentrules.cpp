@@ -149,6 +149,49 @@ bool isTaken(const QString& folder, const QString& name)
     return target.exists() || target.isSymLink();
 }
 
+bool namedByAnother(const QString& name, const Owner& owner)
+{
+    bool named = false;
+    QString text;
+    const auto scan = [&]<typename Layout, std::size_t N>(
+                          const QString& archive, const std::array<typename Layout::Field, N>& fields) {
+        const QString path = programFolder::file(archive);
+        if (named || !QFileInfo(path).isFile())
+            return;
+        archive::readAll(path, records::Record<Layout>::Size, [&](const char* bytes, qint64 position) {
+            if (named || (archive == owner.archive && position == owner.position))
+                return;
+            const records::RecordView<Layout> view(bytes);
+            for (const auto field : fields) {
+                view.textInto(field, text);
+                if (text == name) {
+                    named = true;
+                    return;
+                }
+            }
+        });
+    };
+    scan.template operator()<records::ContactLayout>(programFolder::Contacts, ContactSlots);
+    scan.template operator()<records::DocumentLayout>(programFolder::Documents, DocumentSlots);
+    return named;
+}
+
+QString freeName(const QString& folder, const QString& name)
+{
+    if (!isTaken(folder, name))
+        return name;
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString stem = dot > 0 ? name.left(dot) : name;
+    const QString extension = dot > 0 ? name.mid(dot) : QString();
+    for (int n = 2;; ++n) {
+        const QString mark = u" (%1)"_s.arg(n);
+        const QString candidate
+            = stem.left(NameCapacity - extension.size() - mark.size()) + mark + extension.right(NameCapacity);
+        if (!isTaken(folder, candidate))
+            return candidate;
+    }
+}
+
 bool copyIn(const QString& source, const QString& folder, const QString& name)
 {
     if (!QDir().mkpath(folder))

@@ -60,6 +60,27 @@ bool isFolderFile(const QString& source, const QString& folder, const QString& n
 // Whether `name` takes a place in `folder` (a file, a link or anything else).
 bool isTaken(const QString& folder, const QString& name);
 
+// The slots of each archive that name a file of the folder: the contacts'
+// three attachments; the documents' digital copy and three attachments.
+inline constexpr std::array<ContactField, 3> ContactSlots
+    = { ContactField::attachedFile1, ContactField::attachedFile2, ContactField::attachedFile3 };
+inline constexpr std::array<DocumentField, 4> DocumentSlots = { DocumentField::digitalCopyFile,
+    DocumentField::attachedFile1, DocumentField::attachedFile2, DocumentField::attachedFile3 };
+
+// The record a file is being chosen for: its archive and position (0: a
+// card not saved yet).
+struct Owner {
+    QString archive; // programFolder::Contacts or programFolder::Documents
+    qint64 position = 0;
+};
+// Whether a record other than `owner` names `name` in one of its slots.
+// Throws AccessFailure.
+bool namedByAnother(const QString& name, const Owner& owner);
+
+// `name`, or the first of "name (2).ext", "name (3).ext"... that takes no
+// place in `folder`, within the length a record holds.
+QString freeName(const QString& folder, const QString& name);
+
 // Copies `source` into `folder` as `name`: the folder is made with its
 // missing parents, the bytes go to a temporary file in the folder, which
 // then takes the name in one step, replacing a file of that name. False on

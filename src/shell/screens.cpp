@@ -1,5 +1,7 @@
 #include "shell/screens.h"
 
+#include "storage/programfolder.h"
+
 #include "appointments/agendascreen.h"
 #include "appointments/appointmentcard.h"
 #include "contacts/contactcard.h"
@@ -42,7 +44,8 @@ Screens::Screens()
     // The contact card's attached files go through the attach screen of the documents.
     m_contacts->setAttachScreen([](ContactCard* card) {
         AttachScreen screen(
-            card->card().attachments(), [card](const ui::Attachments& a) { card->card().setAttachments(a); }, card);
+            card->card().attachments(), [card](const ui::Attachments& a) { card->card().setAttachments(a); },
+            { programFolder::Contacts, card->card().position() }, card);
         screen.exec();
     });
     m_summaries = std::make_unique<SummariesMenu>();

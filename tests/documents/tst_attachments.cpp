@@ -4,6 +4,8 @@
 #include "documents/documentcard.h"
 #include "documents/documentrules.h"
 #include "documents/documentsupport.h"
+#include "storage/archivefile.h"
+#include "storage/programfolder.h"
 #include "support/programfixture.h"
 
 #include <QDir>
@@ -144,6 +146,49 @@ private slots:
         // The slot's file opens, whatever its name was.
         control<QPushButton>(card(), u"btnApri"_s)->click();
         QCOMPARE(program->shellOpens.opened, QStringList { u"\""_s + folder() + slot + u"\""_s });
+    }
+
+    // Two cards attaching files of one name: another card's document is
+    // never replaced nor shared, the new copy takes a free name; the
+    // question stays for a file that no other record names.
+    void twoCardsAttachingFilesOfOneName_data()
+    {
+        QTest::addColumn<bool>("another"); // the folder's file is named by another card, or by this one
+        QTest::newRow("another card's file") << true;
+        QTest::newRow("this card's own file") << false;
+    }
+    void twoCardsAttachingFilesOfOneName()
+    {
+        QFETCH(bool, another);
+        QDir().mkpath(folder());
+        testsupport::writeFile(folder() + u"scansione.txt"_s, "del primo");
+        if (another) {
+            ContactRecord contact;
+            contact.setText(ContactField::fullName, u"Rossi Mario"_s);
+            contact.setText(ContactField::attachedFile2, u"scansione.txt"_s);
+            archive::append(programFolder::file(programFolder::Contacts), ContactRecord::Size, contact.data());
+        } else {
+            DocumentRecord document;
+            document.setText(DocumentField::documentName, u"Lettera"_s);
+            document.setText(DocumentField::digitalCopyFile, u"scansione.txt"_s);
+            archive::append(programFolder::file(programFolder::Documents), DocumentRecord::Size, document.data());
+            card()->card().showRecordAt(1);
+            program->messages.queueAnswer(ui::Answer::Yes);
+        }
+        chosen = userFile(u"scansione.txt"_s, "del secondo");
+        control<QPushButton>(card(), u"btnSfoglia"_s)->click();
+        if (another) {
+            QCOMPARE(program->messages.texts(),
+                QStringList { u"Un'altra scheda ha già un file allegato di nome \"scansione.txt\": il file scelto è "
+                              u"stato copiato come \"scansione (2).txt\", e l'altro resta com'era."_s });
+            QCOMPARE(copySlot()->text(), u"scansione (2).txt"_s);
+            QCOMPARE(testsupport::readFile(folder() + u"scansione.txt"_s), QByteArray("del primo"));
+            QCOMPARE(testsupport::readFile(folder() + u"scansione (2).txt"_s), QByteArray("del secondo"));
+        } else {
+            QCOMPARE(program->messages.texts(), QStringList { Overwrite });
+            QCOMPARE(copySlot()->text(), u"scansione.txt"_s);
+            QCOMPARE(testsupport::readFile(folder() + u"scansione.txt"_s), QByteArray("del secondo"));
+        }
     }
 
     void cancelledDialogChangesNothing()
