@@ -170,6 +170,11 @@ void AppointmentCard::opening()
     m_card->newCard();
 }
 
+bool AppointmentCard::mayLeave()
+{
+    return m_card->confirmLeave();
+}
+
 void AppointmentCard::showRecord(const AppointmentRecord& record, qint64 position)
 {
     m_card->showRecord(record, position);

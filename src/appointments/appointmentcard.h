@@ -39,6 +39,7 @@ public:
 
 protected:
     void opening() override;
+    bool mayLeave() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

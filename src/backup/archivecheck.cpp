@@ -124,8 +124,9 @@ void checkArchive(const QString& folder, const Member& member, Pass& pass, Archi
             if (report.damaged.size() < MaxListed)
                 report.damaged << damaged;
             pass.writeOut(member.name, position, (position - 1) * Size, bytes, Size);
-        } else {
-            // Whole fields, read as the program's rules read them.
+        } else if (!records::isBlank<Layout>(bytes)) {
+            // Whole fields, read as the program's rules read them; a blank
+            // record holds nothing to correct.
             InvalidRecord invalid;
             const records::RecordView<Layout> fields(bytes);
             for (int f = 0; f < Fields; ++f) {

@@ -204,6 +204,11 @@ void ContactCard::opening()
     m_card->newCard();
 }
 
+bool ContactCard::mayLeave()
+{
+    return m_card->confirmLeave();
+}
+
 void ContactCard::showRecord(const ContactRecord& record, qint64 position)
 {
     m_card->showRecord(record, position);

@@ -157,6 +157,11 @@ void DocumentCard::opening()
     m_card->newCard();
 }
 
+bool DocumentCard::mayLeave()
+{
+    return m_card->confirmLeave();
+}
+
 void DocumentCard::showRecord(const DocumentRecord& record, qint64 position)
 {
     m_card->showRecord(record, position);

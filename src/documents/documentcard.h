@@ -36,6 +36,7 @@ public:
 
 protected:
     void opening() override;
+    bool mayLeave() override;
 
 private:
     // The date picker for one of the two date fields; the focus then moves on.

@@ -27,6 +27,16 @@ enum class FieldKind {
 // Whether `text` (a field's kept text) is what a field of `kind` allows.
 bool allows(FieldKind kind, QStringView text);
 
+// Whether every field of a record is empty: a blank record, no card at all.
+template <typename Layout>
+bool isBlank(const char* bytes)
+{
+    for (std::size_t f = 0; f < Layout::Capacities.size(); ++f)
+        if (bytes[Layout::Offsets[f]] != 0)
+            return false;
+    return true;
+}
+
 // Offsets follow from the capacities: each field takes its capacity + 1 bytes.
 template <std::size_t N>
 constexpr std::array<int, N + 1> offsetsOf(const std::array<int, N>& capacities)

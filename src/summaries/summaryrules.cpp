@@ -174,6 +174,8 @@ Summary summarise(const QString& path, const Criteria& criteria)
         r.textInto(F::date, field);
         const auto date = texts::parseDate(field);
         if (!date) {
+            if (records::isBlank<records::AppointmentLayout>(bytes))
+                return; // a blank record is no appointment
             if (summary.unreadable++ < MaxNamed)
                 summary.unreadableAt.append(position);
             return;

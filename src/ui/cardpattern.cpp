@@ -105,10 +105,44 @@ void CardPatternBase::setPosition(qint64 position)
 
 void CardPatternBase::newCard()
 {
+    if (!confirmLeave())
+        return;
     setPosition(0);
     clearControls();
+    markUnchanged();
     if (m_setup.firstField)
         m_setup.firstField->setFocus();
+}
+
+bool CardPatternBase::modified() const
+{
+    if (m_unsavedCopy)
+        return true;
+    // A card never shown has nothing to lose.
+    return !m_shown.isNull() && builtBytes() != m_shown;
+}
+
+void CardPatternBase::markUnchanged()
+{
+    m_shown = builtBytes();
+    m_unsavedCopy = false;
+}
+
+bool CardPatternBase::confirmLeave()
+{
+    if (!modified())
+        return true;
+    switch (messages::choose(u"Salvare le modifiche alla scheda?"_s)) {
+    case Answer::Yes:
+        save();
+        return !modified();
+    case Answer::No:
+        // Given up: the card may be left, and nothing asks again for them.
+        markUnchanged();
+        return true;
+    default:
+        return false;
+    }
 }
 
 void CardPatternBase::duplicate()
@@ -120,6 +154,7 @@ void CardPatternBase::duplicate()
     }
     setPosition(0);
     resetForDuplicate();
+    m_unsavedCopy = true; // a copy not in the archive yet
     try {
         ArchiveFile file;
         file.open(archivePath(), recordSize(), ArchiveFile::Access::Read);
@@ -164,6 +199,7 @@ void CardPatternBase::save()
     try {
         const bool rewrite = m_position > 0;
         writeRecord(archivePath(), m_position);
+        markUnchanged();
         messages::information(rewrite ? u"Le modifiche apportate alla scheda corrente sono state salvate in archivio."_s
                                       : u"La scheda corrente è stata inserita in archivio."_s);
     } catch (const AccessFailure& failure) {
@@ -191,6 +227,8 @@ void CardPatternBase::last()
 
 void CardPatternBase::navigate(Move move)
 {
+    if (!confirmLeave())
+        return;
     try {
         ArchiveFile file;
         file.open(archivePath(), recordSize(), ArchiveFile::Access::Read);
@@ -234,6 +272,7 @@ void CardPatternBase::navigate(Move move)
         loadCurrent(file);
         file.close();
         setPosition(target);
+        markUnchanged();
     } catch (const AccessFailure& failure) {
         messages::error(failure.text());
     }

@@ -70,6 +70,15 @@ public:
     void newCard();
     void duplicate();
     void save();
+    // Whether the controls hold what the card last loaded or saved.
+    bool modified() const;
+    // Before the card is left (another record shown, a new card, the screen
+    // closed): a changed card asks "Salvare le modifiche alla scheda?". Yes
+    // saves (false when the save did not go through), No gives the changes
+    // up, Cancel stays. True when the card may be left.
+    bool confirmLeave();
+    // What the controls hold now is what the card shows unchanged.
+    void markUnchanged();
     void first();
     void previous();
     void next();
@@ -95,6 +104,8 @@ protected:
     virtual void loadCurrent(ArchiveFile& file) = 0;
     virtual void writeRecord(const QString& path, qint64 position) = 0; // 0: append
     virtual int recordSize() const = 0;
+    // The record the controls hold now, as a save would build it.
+    virtual QByteArray builtBytes() const = 0;
     QString archivePath() const;
     QWidget* screen() const { return m_setup.screen; }
 
@@ -105,6 +116,8 @@ private:
     Hooks m_hooks;
     qint64 m_position = 0;
     bool m_duplicateFailureWarns = false;
+    QByteArray m_shown;         // the record as last loaded or saved; null: nothing shown yet
+    bool m_unsavedCopy = false; // a duplicate not saved yet
     std::array<QPointer<QLabel>, 3> m_files {};
     std::array<QPointer<QLabel>, 3> m_descriptions {};
 };
@@ -153,11 +166,15 @@ public:
             record.setText(b.field, controlText(b.control));
         return record;
     }
-    // A record read elsewhere (a search, a list) with its position.
+    // A record read elsewhere (a search, a list) with its position; a
+    // changed card asks first, and stays when told.
     void showRecord(const Record& record, qint64 position)
     {
+        if (!confirmLeave())
+            return;
         load(record);
         setPosition(position);
+        markUnchanged();
     }
     // The record at `position` of the card's own archive, read and shown: what
     // a list's double click does. A record that cannot be read leaves the card
@@ -216,6 +233,11 @@ protected:
             setPosition(archive::append(path, Record::Size, record.data()));
     }
     int recordSize() const override { return Record::Size; }
+    QByteArray builtBytes() const override
+    {
+        const Record record = build();
+        return QByteArray(record.data(), Record::Size);
+    }
 
 private:
     QList<Binding> m_table;

@@ -41,6 +41,7 @@ Answer showBox(MessageKind kind, const QString& text)
         title = u"Errore"_s;
         break;
     case MessageKind::Question:
+    case MessageKind::Choice:
         box.setIcon(QMessageBox::Question);
         title = u"Conferma"_s;
         break;
@@ -48,9 +49,11 @@ Answer showBox(MessageKind kind, const QString& text)
         break;
     }
     box.setWindowTitle(title);
-    if (kind == MessageKind::Question) {
+    if (kind == MessageKind::Question || kind == MessageKind::Choice) {
         box.addButton(QMessageBox::Yes)->setText(u"Sì"_s);
         box.addButton(QMessageBox::No)->setText(u"No"_s);
+        if (kind == MessageKind::Choice)
+            box.addButton(QMessageBox::Cancel)->setText(u"Annulla"_s);
         box.setDefaultButton(QMessageBox::Yes);
     } else {
         box.addButton(QMessageBox::Ok)->setText(u"OK"_s);
@@ -99,6 +102,11 @@ void plain(const QString& text)
 bool confirm(const QString& text)
 {
     return show(MessageKind::Question, text) != Answer::No;
+}
+Answer choose(const QString& text)
+{
+    const Answer answer = show(MessageKind::Choice, text);
+    return answer == Answer::Yes || answer == Answer::No ? answer : Answer::Cancel;
 }
 void setHandler(Handler h)
 {

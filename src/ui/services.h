@@ -20,6 +20,7 @@ enum class MessageKind {
     Error,       // notice with OK and Cancel
     Plain,       // one OK button
     Question,    // Yes and No
+    Choice,      // Yes, No and Cancel
 };
 
 enum class Answer { Ok, Cancel, Yes, No, Closed };
@@ -34,6 +35,8 @@ void error(const QString& text);
 void plain(const QString& text);
 // Only No stops: any other way of closing the box counts as Yes.
 bool confirm(const QString& text);
+// Yes, No or Cancel; closing the box counts as Cancel.
+Answer choose(const QString& text);
 
 // Replaces the message boxes; an empty handler puts them back.
 void setHandler(Handler handler);

@@ -472,6 +472,8 @@ void AreaScreen::open()
 void AreaScreen::closeEvent(QCloseEvent* event)
 {
     event->ignore();
+    if (!mayLeave())
+        return;
     areaClosing();
     if (m_home)
         m_home->show();

@@ -117,6 +117,8 @@ protected:
     virtual void opening() { }
     // Runs when the area is closed, before the home screen is shown.
     virtual void areaClosing() { }
+    // Whether the area may be closed now (a card with changes asks first).
+    virtual bool mayLeave() { return true; }
 
 private:
     QPointer<QWidget> m_home;

@@ -115,6 +115,56 @@ private slots:
         QCOMPARE(program->appointmentBytes(1).mid(1, 10), field.toLatin1());
     }
 
+    // A changed card is never left without the question: Sì saves, No gives
+    // the change up, Annulla stays on the card with the change; by the
+    // arrows, a new card, the screen's closing (Esc, Esci, the window's
+    // close) alike. An unchanged card is left without a question.
+    void leavingAChangedCard_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<int>("answer"); // -1: the card is not changed
+        for (const QString& way : { u"cmdAvanti"_s, u"cmdNuovo"_s, u"close"_s }) {
+            QTest::addRow("%s, unchanged", qPrintable(way)) << way << -1;
+            QTest::addRow("%s, Sì", qPrintable(way)) << way << int(ui::Answer::Yes);
+            QTest::addRow("%s, No", qPrintable(way)) << way << int(ui::Answer::No);
+            QTest::addRow("%s, Annulla", qPrintable(way)) << way << int(ui::Answer::Cancel);
+        }
+    }
+    void leavingAChangedCard()
+    {
+        QFETCH(QString, way);
+        QFETCH(int, answer);
+        addRecords(2);
+        click(u"cmdPrimo"_s);
+        QCOMPARE(position(), u"1"_s);
+        QVERIFY(program->messages.texts().isEmpty());
+        if (answer >= 0) {
+            edit(u"txtCausale"_s)->setText(u"Causale cambiata"_s);
+            program->messages.queueAnswer(ui::Answer(answer));
+        }
+        if (way == u"close"_s)
+            card()->close();
+        else
+            click(way);
+        const bool stays = answer == int(ui::Answer::Cancel);
+        if (answer >= 0)
+            QCOMPARE(program->messages.texts().value(0), u"Salvare le modifiche alla scheda?"_s);
+        else
+            QVERIFY(program->messages.texts().isEmpty());
+        const QString saved = AppointmentView(program->appointmentBytes(1).constData()).text(AppointmentField::purpose);
+        QCOMPARE(saved, answer == int(ui::Answer::Yes) ? u"Causale cambiata"_s : u"Causale 1"_s);
+        QCOMPARE(card()->isVisible(), way != u"close"_s || stays);
+        if (stays) {
+            QCOMPARE(position(), u"1"_s);
+            QCOMPARE(edit(u"txtCausale"_s)->text(), u"Causale cambiata"_s);
+        } else if (way == u"cmdAvanti"_s) {
+            QCOMPARE(position(), u"2"_s);
+        } else if (way == u"cmdNuovo"_s) {
+            QCOMPARE(position(), QString());
+        }
+        QCOMPARE(archive::count(program->appointments(), AppointmentRecord::Size), 2);
+    }
+
     void saveAppendsThenRewrites()
     {
         // The date comes from the picker, which opens on today.

@@ -289,8 +289,10 @@ private slots:
                 card()->card().setPosition(1);
         }
         click(command);
-        QCOMPARE(program->messages.texts(), QStringList { text });
-        QCOMPARE(int(program->messages.messages().first().kind), kind);
+        // The filled card asks before it is left; what follows is the message of the command.
+        const QStringList texts = testsupport::withoutSaveQuestion(program->messages.texts());
+        QCOMPARE(texts, QStringList { text });
+        QCOMPARE(int(program->messages.messages().last().kind), kind);
     }
 
     void dateKeys_data()

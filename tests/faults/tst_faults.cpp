@@ -306,7 +306,8 @@ private slots:
 
         program->messages.clear();
         const QStringList again = act(action);
-        QCOMPARE(program->messages.texts(), success);
+        // The card the failed save left changed asks before it is left.
+        QCOMPARE(testsupport::withoutSaveQuestion(program->messages.texts()), success);
         if (action == u"nuovo appuntamento"_s)
             QCOMPARE(again, QStringList { u"4"_s });
         if (action == u"nuovo contatto"_s)
@@ -579,7 +580,7 @@ private slots:
         }
         program->messages.clear();
         act(action);
-        QCOMPARE(program->messages.texts(), success);
+        QCOMPARE(testsupport::withoutSaveQuestion(program->messages.texts()), success);
     }
 
     // At the start, the leftovers of runs that were killed go: the

@@ -119,11 +119,15 @@ MessageRecorder::MessageRecorder()
         if (onMessage)
             onMessage(m_messages.last());
         const bool question = kind == ui::MessageKind::Question;
-        ui::Answer answer = question ? ui::Answer::Yes : ui::Answer::Ok;
+        const bool choice = kind == ui::MessageKind::Choice;
+        // Unanswered, the question to save a card's changes gives them up, as
+        // leaving a card did before it asked.
+        ui::Answer answer = question ? ui::Answer::Yes : choice ? ui::Answer::No : ui::Answer::Ok;
         if (!m_answers.isEmpty())
             answer = m_answers.takeFirst();
         const bool offered = question
             ? (answer == ui::Answer::Yes || answer == ui::Answer::No || answer == ui::Answer::Closed)
+            : choice                         ? answer != ui::Answer::Ok
             : kind == ui::MessageKind::Plain ? (answer == ui::Answer::Ok || answer == ui::Answer::Closed)
                                              : answer != ui::Answer::Yes && answer != ui::Answer::No;
         if (!offered)
@@ -234,6 +238,12 @@ void pressKey(QWidget* widget, QKeyCombination combination)
         && key <= Qt::Key_AsciiTilde)
         text = (modifiers & Qt::ShiftModifier) ? QString(QChar(key)) : QString(QChar(key)).toLower();
     QTest::sendKeyEvent(QTest::Click, widget, key, text, modifiers);
+}
+
+QStringList withoutSaveQuestion(QStringList texts)
+{
+    texts.removeAll(QStringLiteral("Salvare le modifiche alla scheda?"));
+    return texts;
 }
 
 bool typeDate(QLineEdit* field, const QString& keys)

@@ -83,6 +83,10 @@ void closeModals();
 // fixture does so at the end of each test), so none answers a later test.
 void forgetModalAnswers();
 
+// `texts` without the question a changed card asks before it is left
+// ("Salvare le modifiche alla scheda?"), for tests of what follows it.
+QStringList withoutSaveQuestion(QStringList texts);
+
 // Types `keys` into the date field `field` as a user would: the first key
 // opens the date picker, which gets it, the others go into its date field,
 // then Enter. A date the picker refuses leaves it open: it is closed with
