@@ -475,7 +475,19 @@ QByteArray ItemParts::joined() const
     return out;
 }
 
-ItemParts splitItem(QByteArrayView item, QByteArrayView kind)
+QSet<int> contentLineStarts(const QString& text)
+{
+    QSet<int> starts;
+    try {
+        for (const ContentLine& line : contentLines(text))
+            starts.insert(line.line);
+    } catch (const FileDamage&) {
+        starts.clear();
+    }
+    return starts;
+}
+
+ItemParts splitItem(QByteArrayView item, QByteArrayView kind, const QSet<int>* starts)
 {
     ItemParts parts;
     const QByteArray wanted = kind.toByteArray().toUpper();
@@ -492,8 +504,9 @@ ItemParts splitItem(QByteArrayView item, QByteArrayView kind)
         if (line.endsWith('\r'))
             line.chop(1);
         const QByteArray text = line.toByteArray() + "\r\n";
-        const bool continued = !line.isEmpty() && (line[0] == ' ' || line[0] == '\t');
-        const auto mark = componentMark(line);
+        const bool continued
+            = (!line.isEmpty() && (line[0] == ' ' || line[0] == '\t')) || (starts && !starts->contains(number));
+        const auto mark = continued ? std::nullopt : componentMark(line);
         if (done || (depth == 0 && !parts.found)) {
             if (!done && mark && mark->first && mark->second == wanted) {
                 parts.found = true;

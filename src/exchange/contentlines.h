@@ -145,7 +145,13 @@ struct ItemParts {
     QByteArray tail;
     QByteArray joined() const;
 };
-ItemParts splitItem(QByteArrayView item, QByteArrayView kind);
+// `starts`, when given, are the lines where content lines start (ContentLine::line
+// of contentLines()): any other line goes on the one before it, as a
+// quoted-printable value's soft break makes it.
+ItemParts splitItem(QByteArrayView item, QByteArrayView kind, const QSet<int>* starts = nullptr);
+// The lines where the content lines of `text` start; empty when the text
+// cannot be read.
+QSet<int> contentLineStarts(const QString& text);
 
 // Whether a line opens (true) or closes a component, and which, trimmed and
 // in upper case as the readers take it; nothing for any other line.

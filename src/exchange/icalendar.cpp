@@ -115,10 +115,11 @@ struct TopComponent {
     QByteArray tzid; // of a time zone
 };
 
-QList<TopComponent> topComponents(QByteArrayView calendar)
+QList<TopComponent> topComponents(QByteArrayView calendar, const QSet<int>& starts)
 {
     QList<TopComponent> found;
     int depth = 0;
+    int number = 0;
     for (qsizetype at = 0; at < calendar.size();) {
         qsizetype next = calendar.indexOf('\n', at);
         if (next < 0)
@@ -127,7 +128,8 @@ QList<TopComponent> topComponents(QByteArrayView calendar)
         at = next + 1;
         if (line.endsWith('\r'))
             line.chop(1);
-        const auto mark = componentMark(line);
+        // A line that goes on the one before it (a soft break) opens or closes nothing.
+        const auto mark = starts.contains(++number) ? componentMark(line) : std::nullopt;
         if (mark && mark->first && ++depth == 2)
             found.append({ mark->second, {}, {} });
         if (depth >= 2) {
@@ -230,7 +232,7 @@ QByteArray eventItem(const AppointmentRecord& record, const QString& uid, const 
 
 void appendItemEvents(QByteArray& out, QByteArrayView item, QSet<QByteArray>& zones)
 {
-    const QList<TopComponent> components = topComponents(item);
+    const QList<TopComponent> components = topComponents(item, contentLineStarts(decodeFile(item.toByteArray())));
     for (const TopComponent& c : components)
         if (c.kind == "VTIMEZONE" && !c.tzid.isEmpty() && !zones.contains(c.tzid)) {
             zones.insert(c.tzid);
@@ -539,7 +541,8 @@ QList<Incoming> readEvents(const QByteArray& file, const Range& range)
     if (file.size() > MaxImportBytes)
         throw FileDamage(1, u"il file è troppo grande per essere importato."_s);
     const QString text = decodeFile(file);
-    const Scan found = scan(contentLines(text));
+    const QList<ContentLine> lines = contentLines(text);
+    const Scan found = scan(lines);
 
     icalerror_set_errors_are_fatal(0);
     const QByteArray utf8 = text.toUtf8();
@@ -561,7 +564,10 @@ QList<Incoming> readEvents(const QByteArray& file, const Range& range)
     // is kept with its record.
     QList<QByteArray> eventTexts;
     QList<TopComponent> zones;
-    for (TopComponent& c : topComponents(utf8)) {
+    QSet<int> lineStarts;
+    for (const ContentLine& line : lines)
+        lineStarts.insert(line.line);
+    for (TopComponent& c : topComponents(utf8, lineStarts)) {
         if (c.kind == "VEVENT")
             eventTexts.append(std::move(c.text));
         else if (c.kind == "VTIMEZONE" && !c.tzid.isEmpty())
@@ -700,7 +706,8 @@ QByteArray patchedEventItem(const QByteArray& original, const AppointmentRecord&
     const QByteArray generated = eventItem(record, uid, stamp);
     if (generated.isEmpty())
         return {};
-    ItemParts mine = splitItem(original, "VEVENT");
+    const QSet<int> starts = contentLineStarts(decodeFile(original));
+    ItemParts mine = splitItem(original, "VEVENT", &starts);
     const ItemParts ours = splitItem(generated, "VEVENT");
     if (!mine.found || !ours.found)
         return {};

@@ -554,7 +554,8 @@ QByteArray patchedCardItem(const QByteArray& original, const ContactRecord& reco
     QSet<int> starts;
     for (const ContentLine& line : was->lines)
         starts.insert(line.line);
-    ItemParts mine = splitItem(original, "VCARD");
+    const QSet<int> lineStartsOfOriginal = contentLineStarts(decodeFile(original));
+    ItemParts mine = splitItem(original, "VCARD", &lineStartsOfOriginal);
     const ItemParts theirs = splitItem(generated, "VCARD");
     if (!mine.found || !theirs.found)
         return {};
