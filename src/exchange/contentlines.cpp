@@ -493,16 +493,7 @@ ItemParts splitItem(QByteArrayView item, QByteArrayView kind, const QSet<int>* s
     const QByteArray wanted = kind.toByteArray().toUpper();
     int depth = 0; // within the component: 1 its own lines, more a nested component
     bool done = false;
-    int number = 0;
-    for (qsizetype at = 0; at < item.size();) {
-        qsizetype next = item.indexOf('\n', at);
-        if (next < 0)
-            next = item.size();
-        QByteArrayView line = item.sliced(at, next - at);
-        at = next + 1;
-        ++number;
-        if (line.endsWith('\r'))
-            line.chop(1);
+    forEachLine(item, [&](QByteArrayView line, int number) {
         const QByteArray text = line.toByteArray() + "\r\n";
         const bool continued
             = (!line.isEmpty() && (line[0] == ' ' || line[0] == '\t')) || (starts && !starts->contains(number));
@@ -513,31 +504,31 @@ ItemParts splitItem(QByteArrayView item, QByteArrayView kind, const QSet<int>* s
                 depth = 1;
             }
             (done ? parts.tail : parts.head) += text;
-            continue;
+            return;
         }
         if (depth == 1 && mark && !mark->first && mark->second == wanted) {
             done = true;
             parts.tail += text;
-            continue;
+            return;
         }
         if (continued || line.trimmed().isEmpty()) {
             if (!parts.units.isEmpty())
                 parts.units.last().text += text;
-            continue;
+            return;
         }
         if (depth > 1) {
             parts.units.last().text += text;
             if (mark)
                 depth += mark->first ? 1 : -1;
-            continue;
+            return;
         }
         if (mark && mark->first) {
             parts.units.append({ "BEGIN:" + mark->second, text, number });
             ++depth;
-            continue;
+            return;
         }
         parts.units.append({ lineName(line), text, number });
-    }
+    });
     if (!done)
         parts.found = false;
     return parts;

@@ -157,6 +157,24 @@ QSet<int> contentLineStarts(const QString& text);
 // in upper case as the readers take it; nothing for any other line.
 std::optional<std::pair<bool, QByteArray>> componentMark(QByteArrayView line);
 
+// Calls `each(line, number)` for every physical line of `text`, numbered
+// from 1 as ContentLine::line counts, its line end (LF or CRLF) left out.
+template <typename Each>
+void forEachLine(QByteArrayView text, Each each)
+{
+    int number = 0;
+    for (qsizetype at = 0; at < text.size();) {
+        qsizetype next = text.indexOf('\n', at);
+        if (next < 0)
+            next = text.size();
+        QByteArrayView line = text.sliced(at, next - at);
+        at = next + 1;
+        if (line.endsWith('\r'))
+            line.chop(1);
+        each(line, ++number);
+    }
+}
+
 // One field's lines written over an item: the units of the item at the
 // lines `drop` go, and the units `put` stand where the first of them stood
 // (at the end when none did).

@@ -119,17 +119,9 @@ QList<TopComponent> topComponents(QByteArrayView calendar, const QSet<int>& star
 {
     QList<TopComponent> found;
     int depth = 0;
-    int number = 0;
-    for (qsizetype at = 0; at < calendar.size();) {
-        qsizetype next = calendar.indexOf('\n', at);
-        if (next < 0)
-            next = calendar.size();
-        QByteArrayView line = calendar.sliced(at, next - at);
-        at = next + 1;
-        if (line.endsWith('\r'))
-            line.chop(1);
+    forEachLine(calendar, [&](QByteArrayView line, int number) {
         // A line that goes on the one before it (a soft break) opens or closes nothing.
-        const auto mark = starts.contains(++number) ? componentMark(line) : std::nullopt;
+        const auto mark = starts.contains(number) ? componentMark(line) : std::nullopt;
         if (mark && mark->first && ++depth == 2)
             found.append({ mark->second, {}, {} });
         if (depth >= 2) {
@@ -140,7 +132,7 @@ QList<TopComponent> topComponents(QByteArrayView calendar, const QSet<int>& star
         }
         if (mark && !mark->first && depth > 0)
             --depth;
-    }
+    });
     if (depth >= 2 && !found.isEmpty())
         found.removeLast(); // not closed
     return found;
