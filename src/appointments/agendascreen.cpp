@@ -40,8 +40,7 @@ AgendaScreen::AgendaScreen(AppointmentCard* card, QWidget* parent)
     connect(m_ui->btnMese, &QToolButton::clicked, this, openExport(&appointments::monthExport));
     connect(m_ui->btnExcel, &QToolButton::clicked, this,
         openExport([](const QDate&) { return appointments::imminentExport(); }));
-    connect(m_ui->imgGuida, &QToolButton::clicked, this,
-        [this] { ui::help::show(this, u"Applicazione Agenda impegni."_s); });
+    ui::setHelpTopic(this, u"Applicazione Agenda impegni."_s);
     connect(m_ui->imgEsci, &QToolButton::clicked, this, &QWidget::close);
 }
 

@@ -130,8 +130,7 @@ AppointmentCard::AppointmentCard(QWidget* parent)
     ui::connectCardCommands(this, *m_card, *hints);
     connect(m_ui->impData, &QToolButton::clicked, this, [this] { impDataClick(); });
     connect(m_ui->btnEmail, &QToolButton::clicked, this, &AppointmentCard::btnEmailClick);
-    connect(m_ui->cmdGuida, &QToolButton::clicked, this,
-        [this] { ui::help::show(this, u"Applicazione Archivio appuntamenti."_s); });
+    ui::setHelpTopic(this, u"Applicazione Archivio appuntamenti."_s);
     connect(m_ui->cmdEsci, &QToolButton::clicked, this, &QWidget::close);
     connect(m_ui->cmdStampa, &QToolButton::clicked, this, [this] { openPrint(false); });
     connect(m_ui->cmdAnteprima, &QToolButton::clicked, this, [this] { openPrint(true); });

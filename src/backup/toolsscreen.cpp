@@ -23,6 +23,7 @@ ToolsScreen::ToolsScreen(QWidget* parent)
     , m_ui(new Ui::ToolsScreen)
 {
     m_ui->setupUi(this);
+    ui::setHelpTopic(this, u"Strumenti: copie di sicurezza e verifica degli archivi."_s);
     ui::applyIcons(this);
     setMinimumSize(size());
     m_ui->txtConserva->setValue(backup::DefaultKeep);

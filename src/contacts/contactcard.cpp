@@ -177,8 +177,7 @@ ContactCard::ContactCard(QWidget* parent)
         ui::ExportScreen screen(exportDefinition(), this);
         screen.exec();
     });
-    connect(m_ui->cmdGuida, &QToolButton::clicked, this,
-        [this] { ui::help::show(this, u"Applicazione Anagrafica contatti."_s); });
+    ui::setHelpTopic(this, u"Applicazione Anagrafica contatti."_s);
     connect(m_ui->cmdEsci, &QToolButton::clicked, this, &QWidget::close);
     connect(m_ui->btnCodFisc, &QToolButton::clicked, this, &ContactCard::btnCodFiscClick);
     connect(m_ui->btnPartitaIva, &QToolButton::clicked, this, [this] {

@@ -136,8 +136,7 @@ DocumentCard::DocumentCard(QWidget* parent)
         ui::ExportScreen screen(exportDefinition(), this);
         screen.exec();
     });
-    connect(m_ui->cmdGuida, &QToolButton::clicked, this,
-        [this] { ui::help::show(this, u"Applicazione Archivio Documenti."_s); });
+    ui::setHelpTopic(this, u"Applicazione Archivio Documenti."_s);
     connect(m_ui->cmdEsci, &QToolButton::clicked, this, &QWidget::close);
 
     // The digital copy.

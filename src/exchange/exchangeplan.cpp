@@ -97,14 +97,17 @@ QString outcomeText(const ImportOutcome& outcome)
 
 QString exportText(Archive archive, const ExportOutcome& outcome, const QString& path)
 {
-    QString text = (archive == Archive::Appointments ? u"Esportati %1 appuntamenti nel file \"%2\"."_s
-                                                     : u"Esportati %1 contatti nel file \"%2\"."_s)
-                       .arg(outcome.written)
-                       .arg(path);
+    const bool appointments = archive == Archive::Appointments;
+    QString text = (outcome.written == 1 ? u"Esportato %1 nel file \"%2\"."_s : u"Esportati %1 nel file \"%2\"."_s)
+                       .arg(appointments ? texts::counted(outcome.written, u"appuntamento"_s, u"appuntamenti"_s)
+                                         : texts::counted(outcome.written, u"contatto"_s, u"contatti"_s),
+                           path);
     if (outcome.skipped > 0)
-        text += archive == Archive::Appointments
-            ? u" %1 schede senza una data valida non sono state esportate."_s.arg(outcome.skipped)
-            : u" %1 schede senza nome non sono state esportate."_s.arg(outcome.skipped);
+        text += u' '
+            + (appointments ? texts::counted(outcome.skipped, u"scheda senza una data valida non è stata esportata."_s,
+                   u"schede senza una data valida non sono state esportate."_s)
+                            : texts::counted(outcome.skipped, u"scheda senza nome non è stata esportata."_s,
+                                u"schede senza nome non sono state esportate."_s));
     return text;
 }
 

@@ -59,8 +59,7 @@ ExchangeScreen::ExchangeScreen(exchange::Archive archive, QWidget* parent)
     connect(m_ui->cmdEsportaFile, &QToolButton::clicked, this, &ExchangeScreen::cmdEsportaFileClick);
     connect(m_ui->cmdImportaFile, &QToolButton::clicked, this, &ExchangeScreen::cmdImportaFileClick);
     connect(m_ui->cmdConferma, &QToolButton::clicked, this, &ExchangeScreen::cmdConfermaClick);
-    connect(m_ui->cmdGuida, &QToolButton::clicked, this,
-        [this] { ui::help::show(this, u"Scambio con calendari e rubriche."_s); });
+    ui::setHelpTopic(this, u"Scambio con calendari e rubriche."_s);
     connect(m_ui->cmdEsci, &QToolButton::clicked, this, &QDialog::reject);
     // A changed range shows the occurrences of the new one.
     for (QLineEdit* date : { m_ui->txtDal, m_ui->txtAl })

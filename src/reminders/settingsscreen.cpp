@@ -23,6 +23,7 @@ SettingsScreen::SettingsScreen(reminders::DesktopReminders* reminders, QWidget* 
     , m_reminders(reminders)
 {
     m_ui->setupUi(this);
+    ui::setHelpTopic(this, u"Promemoria sul desktop."_s);
     ui::applyIcons(this);
     setFixedSize(size());
     const reminders::Settings& settings = reminders->settings();

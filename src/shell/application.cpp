@@ -8,6 +8,7 @@
 #include "storage/programfolder.h"
 #include "storage/safefiles.h"
 #include "sync/recordcodecs.h"
+#include "ui/services.h"
 #include "ui/style.h"
 
 #include <QApplication>
@@ -36,6 +37,10 @@ int run(int argc, char* argv[])
     }
     QApplication app(argc, argv);
     ui::setUpApplication(app);
+    if (const QString problem = commandline::takeWindowArguments(QApplication::arguments()); !problem.isEmpty()) {
+        ui::messages::error(problem);
+        return commandline::Failed;
+    }
     // A restore cut short (the power gone, the program killed) is finished
     // before any screen reads an archive.
     backup::finishPendingRestore(programFolder::path());

@@ -288,7 +288,33 @@ const Command* findCommand(const QString& name)
     return nullptr;
 }
 
+// Works on `folder` instead of the program's own; the message when it is not
+// a folder.
+QString useFolder(const QString& folder)
+{
+    const QFileInfo info(folder);
+    if (!info.isDir())
+        return u"Errore: la cartella del programma \"%1\" non esiste."_s.arg(folder);
+    programFolder::setOverride(info.absoluteFilePath());
+    return QString();
+}
+
 } // namespace
+
+QString takeWindowArguments(const QStringList& arguments)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] != ProgramFolderOption)
+            return u"Errore: argomento sconosciuto \"%1\".\nPer l'elenco dei comandi: Quirvale --aiuto"_s.arg(
+                arguments[i]);
+        if (i + 1 >= arguments.size() || arguments[i + 1].startsWith(u"--"_s))
+            return u"Errore: manca il valore CARTELLA dopo %1."_s.arg(ProgramFolderOption);
+        const QString problem = useFolder(arguments[++i]);
+        if (!problem.isEmpty())
+            return problem;
+    }
+    return QString();
+}
 
 bool wantsCommand(const QStringList& arguments)
 {
@@ -361,12 +387,11 @@ std::optional<int> run(const QStringList& arguments)
     }
 
     if (!folder.isEmpty()) {
-        const QFileInfo info(folder);
-        if (!info.isDir()) {
-            err << u"Errore: la cartella del programma \"%1\" non esiste.\n"_s.arg(folder);
+        const QString problem = useFolder(folder);
+        if (!problem.isEmpty()) {
+            err << problem << u'\n';
             return Failed;
         }
-        programFolder::setOverride(info.absoluteFilePath());
     }
     if (backup::finishPendingRestore(programFolder::path()))
         err << u"Completato un ripristino rimasto interrotto.\n"_s;

@@ -57,4 +57,10 @@ bool wantsCommand(const QStringList& arguments);
 // returns nothing and the program starts its screens.
 std::optional<int> run(const QStringList& arguments);
 
+// For the program started with its screens: takes `--program-folder DIR`
+// from the arguments, the only option the window has. Returns the Italian
+// message of what is wrong (a folder that does not exist, an argument it
+// does not know), empty when the window may open.
+QString takeWindowArguments(const QStringList& arguments);
+
 } // namespace shell::commandline

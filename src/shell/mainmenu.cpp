@@ -31,8 +31,7 @@ MainMenu::MainMenu(const Areas& areas, QWidget* parent)
     area(m_ui->imgApp02, m_ui->btnApp02, areas.agenda);
     area(m_ui->imgApp03, m_ui->btnApp03, areas.summaries);
     area(m_ui->imgApp04, m_ui->btnApp04, areas.documents);
-    connect(m_ui->imgGuida, &QToolButton::clicked, this,
-        [this] { ui::help::show(this, u"Uno sguardo ad Quirvale 5.0."_s); });
+    ui::setHelpTopic(this, u"Uno sguardo ad Quirvale 5.0."_s);
     connect(m_ui->imgInfo, &QToolButton::clicked, this, [this] {
         InfoScreen info(this);
         info.exec();

@@ -21,11 +21,15 @@
 
 #include <QApplication>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace shell {
 
 Screens::Screens()
 {
     ui::help::setHandler(&help::show);
+    // A screen without a help page of its own shows the program's overview.
+    ui::setDefaultHelpTopic(u"Uno sguardo ad Quirvale 5.0."_s);
     m_gate = std::make_unique<PasswordGate>();
     m_appointmentCard = std::make_unique<AppointmentCard>();
     m_agenda = std::make_unique<AgendaScreen>(m_appointmentCard.get());

@@ -116,6 +116,11 @@ QString formatDate(const QDate& date)
         .arg(date.year(), 4, 10, QChar(u'0'));
 }
 
+QString counted(qint64 n, const QString& one, const QString& many)
+{
+    return QString::number(n) + u' ' + (n == 1 ? one : many);
+}
+
 QString formatTime(int hour, int minute)
 {
     return u"%1:%2"_s.arg(hour, 2, 10, QChar(u'0')).arg(minute, 2, 10, QChar(u'0'));

@@ -27,6 +27,11 @@ void foldAZInPlace(QString& text);
 std::optional<QDate> parseDate(QStringView text);
 QString formatDate(const QDate& date);
 
+// A number with its word agreeing: counted(1, "contatto", "contatti") is
+// "1 contatto", counted(3, …) "3 contatti". The words may go on ("scheda non
+// esportata", "schede non esportate").
+QString counted(qint64 n, const QString& one, const QString& many);
+
 // "HH:MM" with two digits each.
 QString formatTime(int hour, int minute);
 bool isHourText(const QString& text);   // "00".."23"

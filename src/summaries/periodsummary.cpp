@@ -37,8 +37,7 @@ PeriodSummary::PeriodSummary(const summaries::Criteria& criteria, summaries::Sum
 
     connect(m_ui->btnTrova, &QPushButton::clicked, this, [this] { m_list->find(m_ui->txtTrova->text()); });
     connect(m_ui->btnStampa, &QToolButton::clicked, this, &PeriodSummary::btnStampaClick);
-    connect(m_ui->imgGuida, &QToolButton::clicked, this,
-        [this] { ui::help::show(this, u"Applicazione Riepiloghi appuntamenti."_s); });
+    ui::setHelpTopic(this, u"Applicazione Riepiloghi appuntamenti."_s);
     connect(m_ui->btnEsci, &QToolButton::clicked, this, &QDialog::reject);
 }
 

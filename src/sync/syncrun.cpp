@@ -3,6 +3,7 @@
 #include "storage/archivefile.h"
 #include "storage/itemmap.h"
 #include "storage/programfolder.h"
+#include "storage/texts.h"
 #include "sync/davclient.h"
 #include "sync/itemcodec.h"
 #include "sync/syncplan.h"
@@ -546,13 +547,15 @@ Summary synchronize(const Settings& given, const QString& password, int lockWait
 
 QString describe(const Summary& summary)
 {
-    QString text = u"Sincronizzazione riuscita: %1 inviati, %2 ricevuti, %3 conflitti, %4 eliminati sul server."_s
-                       .arg(summary.sent)
-                       .arg(summary.received)
-                       .arg(summary.conflicts)
-                       .arg(summary.removed);
+    QString text = u"Sincronizzazione riuscita: %1, %2, %3, %4 sul server."_s.arg(
+        texts::counted(summary.sent, u"inviato"_s, u"inviati"_s),
+        texts::counted(summary.received, u"ricevuto"_s, u"ricevuti"_s),
+        texts::counted(summary.conflicts, u"conflitto"_s, u"conflitti"_s),
+        texts::counted(summary.removed, u"eliminato"_s, u"eliminati"_s));
     if (summary.unreadable)
-        text += u" %1 elementi del server non leggibili."_s.arg(summary.unreadable);
+        text += u' '
+            + texts::counted(
+                summary.unreadable, u"elemento del server non leggibile."_s, u"elementi del server non leggibili."_s);
     return text;
 }
 

@@ -53,11 +53,21 @@ bool stateExists()
 
 } // namespace
 
+namespace {
+
+void agreeMinutes(QSpinBox* minutes)
+{
+    minutes->setSuffix(minutes->value() == 1 ? u" minuto"_s : u" minuti"_s);
+}
+
+} // namespace
+
 SyncScreen::SyncScreen(QWidget* parent)
     : QDialog(parent)
     , m_ui(new Ui::SyncScreen)
 {
     m_ui->setupUi(this);
+    ui::setHelpTopic(this, u"Sincronizzazione con il server di calendario."_s);
     ui::applyIcons(this);
     connect(m_ui->cmdCerca, &QPushButton::clicked, this, &SyncScreen::cmdCercaClick);
     connect(m_ui->cmdProva, &QPushButton::clicked, this, &SyncScreen::cmdProvaClick);
@@ -69,6 +79,7 @@ SyncScreen::SyncScreen(QWidget* parent)
     });
     connect(m_ui->cmdChiudi, &QPushButton::clicked, this, &QDialog::close);
     connect(m_ui->chkAutomatica, &QCheckBox::toggled, m_ui->txtMinuti, &QWidget::setEnabled);
+    connect(m_ui->txtMinuti, &QSpinBox::valueChanged, this, [this] { agreeMinutes(m_ui->txtMinuti); });
 }
 
 SyncScreen::~SyncScreen() = default;
@@ -84,6 +95,7 @@ void SyncScreen::showEvent(QShowEvent* event)
     m_ui->txtRubrica->setEditText(settings.addressBook);
     m_ui->chkAutomatica->setChecked(settings.automatic);
     m_ui->txtMinuti->setValue(settings.minutes);
+    agreeMinutes(m_ui->txtMinuti);
     m_ui->txtMinuti->setEnabled(settings.automatic);
     if (!settings.server.isEmpty() && !settings.user.isEmpty())
         m_ui->txtPassword->setText(davsync::keyring::read(settings));
@@ -106,10 +118,8 @@ davsync::Settings SyncScreen::fromControls() const
 bool SyncScreen::saveSettings()
 {
     const davsync::Settings settings = fromControls();
-    if (settings.server.isEmpty()) {
-        ui::messages::warning(u"Indicare l'indirizzo del server."_s);
+    if (!hasAddress(settings))
         return false;
-    }
     try {
         davsync::checkAddress(QUrl(settings.server), settings.allowPlainHttp);
     } catch (const davsync::DavError& error) {
@@ -140,9 +150,20 @@ void SyncScreen::setBusy(bool busy)
         m_ui->lblStato->setText(u"Collegamento al server in corso…"_s);
 }
 
+bool SyncScreen::hasAddress(const davsync::Settings& settings)
+{
+    if (!settings.server.isEmpty())
+        return true;
+    ui::messages::warning(u"Indicare l'indirizzo del server."_s);
+    m_ui->txtServer->setFocus();
+    return false;
+}
+
 void SyncScreen::cmdCercaClick()
 {
     const davsync::Settings settings = fromControls();
+    if (!hasAddress(settings))
+        return;
     setBusy(true);
     try {
         davsync::checkAddress(QUrl(settings.server), settings.allowPlainHttp);
@@ -166,6 +187,8 @@ void SyncScreen::cmdCercaClick()
 void SyncScreen::cmdProvaClick()
 {
     const davsync::Settings settings = fromControls();
+    if (!hasAddress(settings))
+        return;
     setBusy(true);
     QStringList report;
     bool allWell = true;
@@ -223,7 +246,8 @@ void SyncScreen::cmdSincronizzaClick()
         QStringList lines { davsync::describe(summary) };
         lines += summary.notes.mid(0, 20);
         if (summary.notes.size() > 20)
-            lines.append(u"… e altri %1 avvisi."_s.arg(summary.notes.size() - 20));
+            lines.append(summary.notes.size() == 21 ? u"… e un altro avviso."_s
+                                                    : u"… e altri %1 avvisi."_s.arg(summary.notes.size() - 20));
         ui::messages::information(lines.join(u'\n'));
     } catch (const std::exception& failure) {
         setBusy(false);

@@ -27,6 +27,8 @@ private:
     davsync::Settings fromControls() const;
     // Checks and keeps the settings and the password; false with a message when they cannot be.
     bool saveSettings();
+    // Asks for the server's address when there is none.
+    bool hasAddress(const davsync::Settings& settings);
     void cmdCercaClick();
     void cmdProvaClick();
     void cmdSincronizzaClick();

@@ -43,7 +43,7 @@ ExportScreen::ExportScreen(ExportDefinition definition, QWidget* parent)
         { m_ui->cmdGuida, u"Visualizza la pagina della guida sensibile al contesto."_s },
         { m_ui->cmdEsci, u"Esci da questo ambiente di lavoro."_s } });
     connect(m_ui->cmdEsporta, &QToolButton::clicked, this, &ExportScreen::cmdEsportaClick);
-    connect(m_ui->cmdGuida, &QToolButton::clicked, this, [this] { ui::help::show(this, m_definition.helpTitle); });
+    ui::setHelpTopic(this, m_definition.helpTitle);
     connect(m_ui->cmdEsci, &QToolButton::clicked, this, &QDialog::reject);
 }
 

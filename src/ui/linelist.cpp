@@ -5,6 +5,7 @@
 
 #include <QEvent>
 #include <QFont>
+#include <QKeyEvent>
 #include <QListView>
 #include <QMouseEvent>
 
@@ -56,6 +57,7 @@ LineList::LineList(QListView* view, lists::LineOrder order, int pointSize)
     view->setTextElideMode(Qt::ElideNone);
     m_viewport = view->viewport();
     m_viewport->installEventFilter(this);
+    view->installEventFilter(this);
 }
 
 bool LineList::eventFilter(QObject* watched, QEvent* event)
@@ -68,6 +70,15 @@ bool LineList::eventFilter(QObject* watched, QEvent* event)
         const int row = index.isValid() ? index.row() : selectedRow();
         emit activated(row >= 0 && row < m_model->rows().size() ? m_model->rows().position(row) : 0);
         return true;
+    }
+    // Enter on the chosen line does what a double click does.
+    if (event->type() == QEvent::KeyPress && watched == m_view) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const int row = selectedRow();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && row >= 0 && row < m_model->rows().size()) {
+            emit activated(m_model->rows().position(row));
+            return true;
+        }
     }
     return QObject::eventFilter(watched, event);
 }

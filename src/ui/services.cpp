@@ -56,9 +56,8 @@ Answer showBox(MessageKind kind, const QString& text)
             box.addButton(QMessageBox::Cancel)->setText(u"Annulla"_s);
         box.setDefaultButton(QMessageBox::Yes);
     } else {
+        // A notice only tells: it has nothing to cancel.
         box.addButton(QMessageBox::Ok)->setText(u"OK"_s);
-        if (kind != MessageKind::Plain)
-            box.addButton(QMessageBox::Cancel)->setText(u"Annulla"_s);
         box.setDefaultButton(QMessageBox::Ok);
     }
     box.exec();

@@ -15,10 +15,10 @@ class QWidget;
 namespace ui {
 
 enum class MessageKind {
-    Information, // notice with OK and Cancel
-    Warning,     // notice with OK and Cancel
-    Error,       // notice with OK and Cancel
-    Plain,       // one OK button
+    Information, // notice with one OK button
+    Warning,     // notice with one OK button
+    Error,       // notice with one OK button
+    Plain,       // one OK button, no icon
     Question,    // Yes and No
     Choice,      // Yes, No and Cancel
 };

@@ -1,21 +1,20 @@
 #include "ui/widgets.h"
 
-#include <QMouseEvent>
-
-#include <QAbstractSpinBox>
-
-#include <QComboBox>
+#include "ui/services.h"
 
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCursor>
 #include <QHash>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QScrollArea>
@@ -587,7 +586,6 @@ void bindCommandKeys(QWidget* screen, bool escCloses)
         QStringList commands;
     };
     QList<Binding> bindings = {
-        { QKeySequence(Qt::Key_F1), { u"cmdGuida"_s, u"imgGuida"_s } },
         { QKeySequence(Qt::CTRL | Qt::Key_N), { u"cmdNuovo"_s } },
         { QKeySequence(Qt::CTRL | Qt::Key_S), { u"cmdSalva"_s } },
         { QKeySequence(Qt::CTRL | Qt::Key_D), { u"cmdDuplica"_s } },
@@ -633,6 +631,92 @@ void bindCommandKeys(QWidget* screen, bool escCloses)
             }
         });
     }
+}
+
+namespace {
+
+const char* const HelpTopicProperty = "helpTopic";
+QString defaultHelpTopic;
+
+// F1 wherever the keyboard is, on every screen of the run: the key reaches
+// the field that has the focus, whatever shortcuts the screen has or a popup
+// of the field took.
+class HelpKey : public QObject {
+public:
+    using QObject::QObject;
+
+    static void install()
+    {
+        static QPointer<HelpKey> installed;
+        if (installed || !QCoreApplication::instance())
+            return;
+        installed = new HelpKey(QCoreApplication::instance());
+        QCoreApplication::instance()->installEventFilter(installed);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier)
+            return false;
+        if (m_showing)
+            return true;
+        auto* widget = static_cast<QWidget*>(watched);
+        const QString topic = helpTopicFor(widget);
+        if (topic.isEmpty())
+            return false;
+        m_showing = true;
+        help::show(widget->window(), topic);
+        m_showing = false;
+        return true;
+    }
+
+private:
+    bool m_showing = false; // the help's own window asks for no help
+};
+
+} // namespace
+
+void setHelpTopic(QWidget* screen, const QString& topic)
+{
+    HelpKey::install();
+    const bool first = !screen->property(HelpTopicProperty).isValid();
+    screen->setProperty(HelpTopicProperty, topic);
+    if (!first)
+        return;
+    const QString keyText = QKeySequence(Qt::Key_F1).toString(QKeySequence::NativeText);
+    for (const QString& name : { u"cmdGuida"_s, u"imgGuida"_s }) {
+        auto* command = screen->findChild<QAbstractButton*>(name);
+        if (!command)
+            continue;
+        QObject::connect(command, &QAbstractButton::clicked, screen,
+            [screen] { help::show(screen, screen->property(HelpTopicProperty).toString()); });
+        QString tip = command->toolTip();
+        if (tip.isEmpty()) {
+            tip = command->text();
+            tip.remove(u'&');
+        }
+        command->setToolTip(tip.isEmpty() ? keyText : tip + u" ("_s + keyText + u')');
+    }
+}
+
+void setDefaultHelpTopic(const QString& topic)
+{
+    HelpKey::install();
+    defaultHelpTopic = topic;
+}
+
+QString helpTopicFor(const QWidget* widget)
+{
+    for (const QWidget* w = widget; w; w = w->parentWidget()) {
+        const QVariant topic = w->property(HelpTopicProperty);
+        if (topic.isValid())
+            return topic.toString();
+    }
+    return defaultHelpTopic;
 }
 
 } // namespace ui

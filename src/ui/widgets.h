@@ -150,6 +150,15 @@ void keepInsideScreen(QWidget* window);
 // names its key.
 void bindCommandKeys(QWidget* screen, bool escCloses = true);
 
+// The help of a screen: its help command (cmdGuida or imgGuida, when it has
+// one) and F1 from any of its fields open this topic. A screen without a topic
+// of its own shows the one of the screen it was opened from, and the first
+// screens the program's overview (`setDefaultHelpTopic`).
+void setHelpTopic(QWidget* screen, const QString& topic);
+void setDefaultHelpTopic(const QString& topic);
+// The topic F1 opens from this widget.
+QString helpTopicFor(const QWidget* widget);
+
 // A dialog of fixed size with a title bar and no window buttons: it cannot
 // be resized, maximised or closed from the title bar, only by its commands
 // (and Esc, as its closing command would).

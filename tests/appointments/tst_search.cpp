@@ -99,15 +99,26 @@ private slots:
                 + u"  Contatto: Rossini e figli                Cel. "_s });
     }
 
-    void doubleClickLoadsOntoTheCard()
+    // A double click on a line, or Enter on it from the keyboard.
+    void lineLoadsOntoTheCard_data()
     {
+        QTest::addColumn<bool>("byKeyboard");
+        QTest::newRow("doppio clic") << false;
+        QTest::newRow("Invio") << true;
+    }
+    void lineLoadsOntoTheCard()
+    {
+        QFETCH(bool, byKeyboard);
         run();
         auto* view = control<QListView>(search.get(), u"lstRecords"_s);
         const int row = int(listed().indexOf(listed().filter(u"Visita"_s).first()));
         view->setCurrentIndex(view->model()->index(row, 0));
         const QPoint at = view->visualRect(view->currentIndex()).center();
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+        if (byKeyboard)
+            QTest::keyClick(view, Qt::Key_Return);
+        else
+            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
         QVERIFY(!search->isVisible());
         QCOMPARE(control<QLabel>(program->card(), u"lblPosizione"_s)->text(), u"3"_s);
         QCOMPARE(control<QLineEdit>(program->card(), u"txtCausale"_s)->text(), u"Visita"_s);

@@ -140,7 +140,7 @@ private slots:
         const QString path = files.filePath(u"agenda.ics"_s);
         FileDialogAnswer answer(path);
         onExchangeScreen(program.card(), [&](QWidget* screen) { click(screen, u"cmdEsportaFile"_s); });
-        QCOMPARE(program.messages.texts(), QStringList { u"Esportati 1 appuntamenti nel file \"%1\"."_s.arg(path) });
+        QCOMPARE(program.messages.texts(), QStringList { u"Esportato 1 appuntamento nel file \"%1\"."_s.arg(path) });
         const QByteArray file = testsupport::readFile(path);
         QVERIFY(file.contains("DTSTART;TZID=Europe/Rome:20240312T101500\r\n"));
         QVERIFY(file.contains("SUMMARY:Firma\r\n"));

@@ -2,6 +2,7 @@
 // and the exit codes of wrong arguments.
 #include "shell/commandline.h"
 #include "storage/archivefile.h"
+#include "storage/programfolder.h"
 #include "storage/records.h"
 #include "support/folders.h"
 
@@ -42,6 +43,37 @@ private slots:
         const auto result = run(arguments);
         QVERIFY(result);
         QCOMPARE(*result, code);
+    }
+
+    // The window works on the folder of --program-folder, and opens on
+    // nothing it does not understand.
+    void windowArguments_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("opens");
+        QTest::addColumn<bool>("onTheFolder");
+        QTest::newRow("none") << QStringList {} << true << false;
+        QTest::newRow("folder") << QStringList { u"--program-folder"_s, u"FOLDER"_s } << true << true;
+        QTest::newRow("missing folder") << QStringList { u"--program-folder"_s, u"/nessuna/cartella"_s } << false
+                                        << false;
+        QTest::newRow("folder without its value") << QStringList { u"--program-folder"_s } << false << false;
+        QTest::newRow("unknown argument") << QStringList { u"--nessuno"_s } << false << false;
+    }
+    void windowArguments()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, opens);
+        QFETCH(bool, onTheFolder);
+        QTemporaryDir folder;
+        arguments.replaceInStrings(u"FOLDER"_s, folder.path());
+        arguments.prepend(u"Quirvale"_s);
+        programFolder::setOverride(QString());
+        const QString own = programFolder::path();
+        const QString problem = shell::commandline::takeWindowArguments(arguments);
+        QCOMPARE(problem.isEmpty(), opens);
+        QVERIFY(problem.isEmpty() || problem.startsWith(u"Errore: "_s));
+        QCOMPARE(QDir(programFolder::path()), QDir(onTheFolder ? folder.path() : own));
+        programFolder::setOverride(QString());
     }
 
     // The backup, the restore and the check from a scheduled job: the same

@@ -12,6 +12,7 @@
 #include "support/programfixture.h"
 #include "ui/widgets.h"
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -151,7 +152,10 @@ private slots:
             u"Applicazione Archivio Documenti."_s, u"Applicazione Riepiloghi appuntamenti."_s,
             u"Esportazione archivio appuntamenti in Microsoft Excel."_s, u"Visualizzazione appuntamenti."_s,
             u"Esportazione archivio contatti in Microsoft Excel."_s,
-            u"Esportazione archivio documenti in Microsoft Excel."_s, u"Scambio con calendari e rubriche."_s };
+            u"Esportazione archivio documenti in Microsoft Excel."_s, u"Scambio con calendari e rubriche."_s,
+            u"Sincronizzazione con il server di calendario."_s,
+            u"Strumenti: copie di sicurezza e verifica degli archivi."_s, u"Promemoria sul desktop."_s,
+            u"Tasti della tastiera."_s };
         QStringList found;
         for (const auto& topic : shell::help::topics()) {
             found << topic.title;
@@ -201,6 +205,121 @@ private slots:
             QVERIFY(place.bottom() < rect(u"panCorpo"_s).top());
         if (control == u"lblPosizione"_s)
             QVERIFY(place.left() > rect(u"cmdIndietro"_s).right() && place.right() < rect(u"cmdAvanti"_s).left());
+    }
+
+    // F1 pressed in any field of a screen opens that screen's page of the
+    // guide: the topics each field asked for, with the fields that asked.
+    static QMap<QString, QStringList> helpFromEveryField(QWidget* screen)
+    {
+        QMap<QString, QStringList> asked;
+        QStringList seen;
+        ui::help::setHandler([&seen](QWidget*, const QString& topic) { seen << topic; });
+        for (QWidget* field : screen->findChildren<QWidget*>()) {
+            if (!(field->focusPolicy() & Qt::TabFocus) || !field->isVisibleTo(screen) || field->objectName().isEmpty())
+                continue;
+            seen.clear();
+            QTest::keyClick(field, Qt::Key_F1);
+            asked[seen.join(u" + "_s)] << field->objectName();
+        }
+        ui::help::setHandler(&shell::help::show);
+        return asked;
+    }
+
+    void f1OpensTheScreensHelpFromEveryField_data()
+    {
+        QTest::addColumn<QString>("command"); // on the main menu; empty for a card area
+        QTest::addColumn<QString>("area");
+        QTest::addColumn<QString>("topic");
+        QTest::newRow("menu") << QString() << u"menu"_s << u"Uno sguardo ad Quirvale 5.0."_s;
+        QTest::newRow("appointments") << QString() << u"appointments"_s << u"Applicazione Archivio appuntamenti."_s;
+        QTest::newRow("contacts") << QString() << u"contacts"_s << u"Applicazione Anagrafica contatti."_s;
+        QTest::newRow("documents") << QString() << u"documents"_s << u"Applicazione Archivio Documenti."_s;
+        QTest::newRow("agenda") << QString() << u"agenda"_s << u"Applicazione Agenda impegni."_s;
+        QTest::newRow("sync") << u"icoSincronizza"_s << QString() << u"Sincronizzazione con il server di calendario."_s;
+        QTest::newRow("tools") << u"imgStrumenti"_s << QString()
+                               << u"Strumenti: copie di sicurezza e verifica degli archivi."_s;
+        QTest::newRow("settings") << u"imgImpostazioni"_s << QString() << u"Promemoria sul desktop."_s;
+        QTest::newRow("exchange") << u"cmdScambio"_s << u"contacts"_s << u"Scambio con calendari e rubriche."_s;
+        QTest::newRow("information") << u"imgInfo"_s << QString() << u"Uno sguardo ad Quirvale 5.0."_s;
+    }
+    void f1OpensTheScreensHelpFromEveryField()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, area);
+        QFETCH(QString, topic);
+        enter();
+        QVERIFY(!shell::help::text(topic).isEmpty());
+        const QMap<QString, QWidget*> areas = { { u"menu"_s, program->menu() }, { u"appointments"_s, program->card() },
+            { u"contacts"_s, program->screens->contacts() }, { u"documents"_s, program->screens->documents() },
+            { u"agenda"_s, program->agenda() } };
+        QWidget* screen = areas.value(area, program->menu());
+        if (auto* opened = qobject_cast<ui::AreaScreen*>(screen))
+            opened->open();
+        QMap<QString, QStringList> asked;
+        if (command.isEmpty()) {
+            asked = helpFromEveryField(screen);
+        } else {
+            testsupport::whenModal([&](QWidget* dialog) {
+                asked = helpFromEveryField(dialog);
+                dialog->close();
+            });
+            testsupport::control<QAbstractButton>(screen, command)->click();
+        }
+        QCOMPARE(asked.keys(), QStringList { topic });
+    }
+
+    // After the contact search opened from the card is closed, F1 in the
+    // card's name field still opens the card's help.
+    void f1AfterTheContactSearch()
+    {
+        enter();
+        auto* contacts = program->screens->contacts();
+        contacts->open();
+        testsupport::whenModal([](QWidget* search) { search->close(); });
+        testsupport::control<QAbstractButton>(contacts, u"cmdTrova"_s)->click();
+        QStringList seen;
+        ui::help::setHandler([&seen](QWidget*, const QString& topic) { seen << topic; });
+        QTest::keyClick(testsupport::control(contacts, u"txtCliente"_s), Qt::Key_F1);
+        ui::help::setHandler(&shell::help::show);
+        QCOMPARE(seen, QStringList { u"Applicazione Anagrafica contatti."_s });
+    }
+
+    // The real boxes: a notice only tells and has nothing to cancel; a
+    // question offers its answers.
+    void messageBoxButtons_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QStringList>("buttons");
+        QTest::newRow("informazione") << 0 << QStringList { u"OK"_s };
+        QTest::newRow("attenzione") << 1 << QStringList { u"OK"_s };
+        QTest::newRow("errore") << 2 << QStringList { u"OK"_s };
+        QTest::newRow("domanda") << 3 << QStringList { u"Sì"_s, u"No"_s };
+        QTest::newRow("scelta") << 4 << QStringList { u"Sì"_s, u"No"_s, u"Annulla"_s };
+    }
+    void messageBoxButtons()
+    {
+        QFETCH(int, kind);
+        QFETCH(QStringList, buttons);
+        ui::messages::setHandler({});
+        QStringList shown;
+        testsupport::whenModal([&shown](QWidget* box) {
+            QAbstractButton* any = nullptr;
+            for (QAbstractButton* button : box->findChildren<QAbstractButton*>())
+                if (button->isVisible()) {
+                    shown << button->text();
+                    any = button;
+                }
+            QVERIFY(any);
+            any->click();
+        });
+        const QList<std::function<void()>> boxes = { [] { ui::messages::information(u"Inserita in archivio."_s); },
+            [] { ui::messages::warning(u"Campo obbligatorio."_s); }, [] { ui::messages::error(u"Errore."_s); },
+            [] { ui::messages::confirm(u"Procedere?"_s); }, [] { ui::messages::choose(u"Salvare?"_s); } };
+        boxes[kind]();
+        program.reset(); // its message recorder goes
+        std::sort(shown.begin(), shown.end(),
+            [&buttons](const QString& a, const QString& b) { return buttons.indexOf(a) < buttons.indexOf(b); });
+        QCOMPARE(shown, buttons);
     }
 
     void helpViewerShowsEachTopicAfresh()

@@ -127,9 +127,8 @@ MessageRecorder::MessageRecorder()
             answer = m_answers.takeFirst();
         const bool offered = question
             ? (answer == ui::Answer::Yes || answer == ui::Answer::No || answer == ui::Answer::Closed)
-            : choice                         ? answer != ui::Answer::Ok
-            : kind == ui::MessageKind::Plain ? (answer == ui::Answer::Ok || answer == ui::Answer::Closed)
-                                             : answer != ui::Answer::Yes && answer != ui::Answer::No;
+            : choice ? answer != ui::Answer::Ok
+                     : answer == ui::Answer::Ok || answer == ui::Answer::Closed; // a notice has only OK
         if (!offered)
             qFatal("answer not offered by the message box: %s", qPrintable(text));
         return answer;

@@ -1,6 +1,7 @@
 // The actions planned from the three states: the last sync's record, the
 // archive now, the server now.
 #include "sync/syncplan.h"
+#include "sync/syncrun.h"
 
 #include <QTest>
 
@@ -91,6 +92,31 @@ private slots:
         QVERIFY(actions.contains(Action { T::UploadNew, {}, {}, {}, 2 }));
         QVERIFY(actions.contains(Action { T::Download, {}, u"/c/phone.ics"_s, "\"p\"", 0 }));
         QVERIFY(actions.contains(Action { T::Conflict, {}, newHref(3), "\"s\"", 3 }));
+    }
+
+    // The summary of a run agrees each word with its number.
+    void summaryText_data()
+    {
+        QTest::addColumn<QList<int>>("counts"); // sent, received, conflicts, removed, unreadable
+        QTest::addColumn<QString>("text");
+        QTest::newRow("ones") << QList<int> { 1, 1, 1, 1, 1 }
+                              << u"Sincronizzazione riuscita: 1 inviato, 1 ricevuto, 1 conflitto, 1 eliminato sul "
+                                 u"server. 1 elemento del server non leggibile."_s;
+        QTest::newRow("several") << QList<int> { 2, 0, 3, 0, 4 }
+                                 << u"Sincronizzazione riuscita: 2 inviati, 0 ricevuti, 3 conflitti, 0 eliminati sul "
+                                    u"server. 4 elementi del server non leggibili."_s;
+    }
+    void summaryText()
+    {
+        QFETCH(QList<int>, counts);
+        QFETCH(QString, text);
+        davsync::Summary summary;
+        summary.sent = counts[0];
+        summary.received = counts[1];
+        summary.conflicts = counts[2];
+        summary.removed = counts[3];
+        summary.unreadable = counts[4];
+        QCOMPARE(davsync::describe(summary), text);
     }
 };
 

@@ -121,6 +121,40 @@ private slots:
         QVERIFY2(program.messages.texts()[0].contains(expected), qPrintable(program.messages.texts()[0]));
     }
 
+    // Without a server address every command asks for it, and reaches for
+    // no server.
+    void eachCommandAsksForTheAddress_data()
+    {
+        QTest::addColumn<QString>("command");
+        for (const char* command : { "cmdCerca", "cmdProva", "cmdSincronizza", "cmdSalva" })
+            QTest::newRow(command) << QString::fromLatin1(command);
+    }
+    void eachCommandAsksForTheAddress()
+    {
+        QFETCH(QString, command);
+        ProgramFixture program;
+        SyncScreen screen;
+        screen.show();
+        QTest::keyClicks(control<QLineEdit>(&screen, u"txtUtente"_s), u"anna"_s);
+        QTest::mouseClick(control<QPushButton>(&screen, command), Qt::LeftButton);
+        QCOMPARE(program.messages.texts(), QStringList { u"Indicare l'indirizzo del server."_s });
+        QCOMPARE(program.messages.messages()[0].kind, ui::MessageKind::Warning);
+        QVERIFY(!QFile::exists(program.folder.file(davsync::Settings::FileName)));
+    }
+
+    // The minutes of the automatic sync agree with their number.
+    void minutesAgree()
+    {
+        ProgramFixture program;
+        SyncScreen screen;
+        screen.show();
+        auto* minutes = control<QSpinBox>(&screen, u"txtMinuti"_s);
+        minutes->setValue(1);
+        QCOMPARE(minutes->text(), u"1 minuto"_s);
+        minutes->setValue(2);
+        QCOMPARE(minutes->text(), u"2 minuti"_s);
+    }
+
     void plainHttpToAnotherMachineOnlyWhenTicked()
     {
         ProgramFixture program;
