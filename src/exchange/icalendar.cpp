@@ -469,6 +469,8 @@ AppointmentRecord buildRecord(const EventText& text, const icaltimetype& local, 
         record.setText(F::noticeDays, text.notice);
     else if (text.alarmDays)
         record.setText(F::noticeDays, QString::number(*text.alarmDays));
+    else // no notice given: the agenda and the reminders take it up on its day
+        record.setText(F::noticeDays, u"0"_s);
     const std::pair<F, QString> given[] = { { F::commitmentType, text.categories.join(u", "_s) },
         { F::purpose, text.summary }, { F::details, text.details }, { F::contact, text.contact },
         { F::phone, text.phone }, { F::mobile, text.mobile }, { F::email, text.email }, { F::place, text.location },

@@ -42,7 +42,7 @@ bool allows(FieldKind kind, QStringView text)
     case FieldKind::Minute:
         return t.isEmpty() || texts::isMinuteText(t.toString());
     case FieldKind::Days:
-        return t.isEmpty() || texts::parseDays(t.toString()).has_value();
+        return texts::parseDays(t.toString()).has_value();
     case FieldKind::Amount:
         return t.isEmpty() || texts::amountToCents(t.toString()).has_value();
     case FieldKind::YesNo:

@@ -20,7 +20,7 @@ enum class FieldKind {
     Date,         // empty, or dd/mm/yyyy, a real date
     Hour,         // empty, or "00".."23"
     Minute,       // empty, or "00".."59"
-    Days,         // empty, or a number of days
+    Days,         // a number of days: without one the agenda never lists the record
     Amount,       // empty, or an amount the totals read
     YesNo,        // empty, "Sì" or "No"
 };

@@ -26,6 +26,7 @@ QByteArray appointments(int count)
     for (int i = 1; i <= count; ++i) {
         AppointmentRecord r;
         r.setText(AppointmentField::date, u"05/03/2024"_s);
+        r.setText(AppointmentField::noticeDays, u"0"_s);
         r.setText(AppointmentField::purpose, u"Visita %1"_s.arg(i));
         r.setFlag(AppointmentField::fulfilled, false);
         bytes.append(r.data(), AppointmentRecord::Size);
@@ -105,7 +106,7 @@ private slots:
         QTest::newRow("a date that is no date")
             << u"invalid"_s
             << u"Archivio_Appuntamenti.qzv: record 2 con valori che il programma non può leggere: Data "
-               u"\"25/11/-471\", Ore \"24\", Importo \"cento euro\"; correggerli dalla scheda."_s;
+               u"\"25/11/-471\", Ore \"24\", Preavviso \"\", Importo \"cento euro\"; correggerli dalla scheda."_s;
         QTest::newRow("a birth date that is no date")
             << u"invalid contact"_s
             << u"Contatti.qzv: record 1 con valori che il programma non può leggere: Data di nascita "
@@ -142,6 +143,7 @@ private slots:
             AppointmentRecord r = AppointmentRecord::fromBytes(bytes.constData() + AppointmentRecord::Size);
             r.setText(AppointmentField::date, u"25/11/-471"_s);
             r.setText(AppointmentField::hour, u"24"_s);
+            r.setText(AppointmentField::noticeDays, QString()); // the agenda would never list it
             r.setText(AppointmentField::amount, u"cento euro"_s);
             bytes.replace(
                 AppointmentRecord::Size, AppointmentRecord::Size, QByteArray(r.data(), AppointmentRecord::Size));

@@ -2,6 +2,7 @@
 // files: round trips through the files, the files read by Debian's own
 // Python readers, real-world files from phones and desktop programs,
 // imports repeated, and damaged files.
+#include "appointments/appointmentrules.h"
 #include "exchange/contentlines.h"
 #include "exchange/exchangeplan.h"
 #include "storage/archivefile.h"
@@ -174,7 +175,26 @@ private slots:
         QCOMPARE(records.size(), 2);
         QVERIFY2(records[0] == bytesOf(fullAppointment()),
             qPrintable(describeDifference(bytesOf(fullAppointment()), records[0])));
+        // Without a notice it comes back with none: the agenda lists it on its day.
+        allDay.setText(A::noticeDays, u"0"_s);
         QVERIFY2(records[1] == bytesOf(allDay), qPrintable(describeDifference(bytesOf(allDay), records[1])));
+    }
+
+    // An event that a phone or a calendar gives without a notice is a
+    // commitment to do on its day: the agenda (and the reminders, which
+    // follow it) take it up then, not never.
+    void anEventWithoutNoticeIsOnTheAgendaOnItsDay()
+    {
+        ProgramFolderFixture folder;
+        const QByteArray ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//prova//IT\r\nBEGIN:VEVENT\r\n"
+                               "UID:senza-preavviso@prova\r\nDTSTART:20240312T093000\r\nSUMMARY:Scadenza F24\r\n"
+                               "END:VEVENT\r\nEND:VCALENDAR\r\n";
+        applyImport(planCalendarFile(ics, March2024));
+        const QString path = archivePath(Archive::Appointments);
+        QCOMPARE(appointments::dueRows(path, QDate(2024, 3, 11)).rows.size(), 0);
+        QCOMPARE(appointments::dueRows(path, QDate(2024, 3, 12)).rows.size(), 1);
+        QCOMPARE(
+            AppointmentView(archiveRecords(Archive::Appointments).value(0).constData()).text(A::noticeDays), u"0"_s);
     }
 
     void contactSurvivesExportAndImport_data()
@@ -386,7 +406,9 @@ print(json.dumps({'result': out}))
     void realWorldCalendars_data()
     {
         QTest::addColumn<QString>("file");
-        QTest::addColumn<QStringList>("expected"); // date time purpose | notice, or "skip: reason"
+        // date time purpose | notice ("0" when the event gives none: the agenda
+        // lists it on its day), or "skip: reason"
+        QTest::addColumn<QStringList>("expected");
         QTest::newRow("time zone, repeats, exceptions")
             << u"recurring.ics"_s
             << QStringList {
@@ -395,16 +417,16 @@ print(json.dumps({'result': out}))
                    // 19/03 excluded; 02/04 moved by its own event
                    u"26/03/2024 09:30 Riunione di studio|1"_s,
                    u"09/04/2024 09:30 Riunione di studio|1"_s,
-                   u"02/04/2024 15:00 Riunione di studio (spostata)|"_s,
+                   u"02/04/2024 15:00 Riunione di studio (spostata)|0"_s,
                    u"skip: tipo non gestito (VTODO): solo gli eventi diventano appuntamenti"_s,
                };
         // A day without a time: the record keeps none, and goes out again as a day.
-        QTest::newRow("all day") << u"allday.ics"_s << QStringList { u"25/04/2024  Festa della Liberazione|"_s };
+        QTest::newRow("all day") << u"allday.ics"_s << QStringList { u"25/04/2024  Festa della Liberazione|0"_s };
         QTest::newRow("other time zone, UTC") << u"otherzone.ics"_s
-                                              << QStringList { u"15/03/2024 15:00 Call con il cliente di New York|"_s,
-                                                     u"10/07/2024 08:30 Volo per Londra|"_s };
+                                              << QStringList { u"15/03/2024 15:00 Call con il cliente di New York|0"_s,
+                                                     u"10/07/2024 08:30 Volo per Londra|0"_s };
         QTest::newRow("Windows-1252") << u"cp1252.ics"_s
-                                      << QStringList { u"20/05/2024 09:00 Udienza in Tribunale – ricorso n° 12|"_s };
+                                      << QStringList { u"20/05/2024 09:00 Udienza in Tribunale – ricorso n° 12|0"_s };
     }
     void realWorldCalendars()
     {
