@@ -337,7 +337,7 @@ int main(int argc, char* argv[])
                 [&] {
                     auto& card = program()->documents()->card();
                     card.last();
-                    return new AttachScreen(card.attachments(), {});
+                    return new AttachScreen(card.attachments(), {}, { programFolder::Documents, card.position() });
                 } },
             { u"frmDaCompletare"_s,
                 [&] { return new ui::ListScreen(program()->documents()->toCompleteList(), nullptr); } },

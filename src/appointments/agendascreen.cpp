@@ -22,6 +22,7 @@ AgendaScreen::AgendaScreen(AppointmentCard* card, QWidget* parent)
     ui::applyIcons(this);
     ui::fitToScreen(this);
     m_list = new ui::LineList(m_ui->lstRecords, lists::LineOrder::Text, 14);
+    m_list->hideSortKeys();
     m_ui->calAppuntamenti->setFirstDayOfWeek(Qt::Monday);
     m_ui->calAppuntamenti->setSelectedDate(ui::clock::today());
     showNotice(false);

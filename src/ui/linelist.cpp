@@ -8,6 +8,8 @@
 #include <QKeyEvent>
 #include <QListView>
 #include <QMouseEvent>
+#include <QRegularExpression>
+#include <QStyledItemDelegate>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -35,7 +37,35 @@ QVariant LineListModel::data(const QModelIndex& index, int role) const
         return m_rows.text(index.row());
     if (role == PositionRole)
         return m_rows.position(index.row());
+    if (role == Qt::ToolTipRole && m_toolTip)
+        return m_toolTip(m_rows.text(index.row()));
     return QVariant();
+}
+
+namespace {
+
+// A line as shown once its sort key is taken off.
+QString withoutSortKey(const QString& line)
+{
+    static const QRegularExpression key(u"^ID: \\d{12}\\s*"_s);
+    return QString(line).remove(key);
+}
+
+class KeylessLines : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QString displayText(const QVariant& value, const QLocale& locale) const override
+    {
+        return QStyledItemDelegate::displayText(withoutSortKey(value.toString()), locale);
+    }
+};
+
+} // namespace
+
+void LineList::hideSortKeys()
+{
+    m_view->setItemDelegate(new KeylessLines(m_view));
+    m_model->setToolTips([](const QString& line) { return withoutSortKey(line).simplified(); });
 }
 
 LineList::LineList(QListView* view, lists::LineOrder order, int pointSize)

@@ -7,6 +7,8 @@
 
 #include <QAbstractListModel>
 
+#include <functional>
+
 class QListView;
 class QWidget;
 
@@ -22,9 +24,12 @@ public:
     const lists::Rows& rows() const { return m_rows; }
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+    // Each row's tooltip, made from its line.
+    void setToolTips(std::function<QString(const QString&)> toolTip) { m_toolTip = std::move(toolTip); }
 
 private:
     lists::Rows m_rows;
+    std::function<QString(const QString&)> m_toolTip;
 };
 
 // A list view showing sorted rows, with its find and print.
@@ -39,6 +44,11 @@ public:
     QStringList lines() const;
     int selectedRow() const;
     void selectRow(int row);
+
+    // Shows the lines without their leading sort key ("ID: 202612101100  "),
+    // which only orders them: the lines themselves, their order, the search
+    // and the print stay whole. Each line's tooltip is the whole line shown.
+    void hideSortKeys();
 
     // The "Trova" command: a plain notice on an empty list, else the walk.
     void find(const QString& typed);

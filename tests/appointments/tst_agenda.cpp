@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QListView>
+#include <QStyledItemDelegate>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -76,6 +77,25 @@ private slots:
         QCOMPARE(lines[2],
             u"ID: 202403121600  Data: 12/03/2024  Ora: 16:00  Pomeriggio"_s + QString(35, u' ')
                 + u"  Contatto: Rossi                          Cel. 333 1"_s);
+    }
+
+    // On screen the lines go without their sort key, so the reason shows;
+    // each line's tooltip holds the whole commitment. The lines themselves
+    // (their order, the search, the print) keep it.
+    void shownWithoutTheSortKey()
+    {
+        program->addAppointment(appointment(
+            u"12/03/2024"_s, u"09"_s, u"30"_s, u"5"_s, u"Consegna dichiarazione del condominio"_s, u"Bianchi"_s));
+        program->agenda()->open();
+        auto* view = testsupport::control<QListView>(program->agenda(), u"lstRecords"_s);
+        const QModelIndex first = view->model()->index(0, 0);
+        QVERIFY(first.data().toString().startsWith(u"ID: 202403120930  Data: "_s));
+        auto* delegate = qobject_cast<QStyledItemDelegate*>(view->itemDelegate());
+        QVERIFY(delegate);
+        QVERIFY(delegate->displayText(first.data(), QLocale())
+                    .startsWith(u"Data: 12/03/2024  Ora: 09:30  Consegna dichiarazione del condominio "_s));
+        QCOMPARE(first.data(Qt::ToolTipRole).toString(),
+            u"Data: 12/03/2024 Ora: 09:30 Consegna dichiarazione del condominio Contatto: Bianchi Cel."_s);
     }
 
     void picturesAndSound()
