@@ -518,7 +518,11 @@ void centreWindow(QWidget* window, QWidget* over)
     const QSize room = roomFor(window, area);
     if (window->width() > room.width() || window->height() > room.height())
         window->resize(window->size().boundedTo(room).expandedTo(window->minimumSize()));
+    // Before the window manager has framed it, the frame is the usual one:
+    // centring the bare window would put its title bar's height below the screen.
     QRect frame = window->frameGeometry();
+    if (!window->isVisible())
+        frame = window->geometry().marginsAdded(frameOf(window));
     frame.moveCenter(area.center());
     frame.moveLeft(std::max(frame.left(), area.left()));
     frame.moveTop(std::max(frame.top(), area.top()));

@@ -100,6 +100,26 @@ private slots:
     void init() { program = std::make_unique<testsupport::ProgramFixture>(QDate(2024, 3, 10)); }
     void cleanup() { program.reset(); }
 
+    // A window centred before it is shown (the print preview) leaves room
+    // for the title bar and borders a window manager will add: with the
+    // frame of a usual desktop it lies whole inside the screen.
+    void centredWindowLeavesRoomForItsFrame()
+    {
+        QWidget window(nullptr, Qt::Window);
+        window.resize(900, 760);
+        ui::centreWindow(&window);
+        const QRect area = window.screen()->availableGeometry();
+        const QMargins usualFrame(4, 32, 4, 4);
+        const QRect framed(window.pos(), window.size().grownBy(usualFrame));
+        QVERIFY2(area.contains(framed),
+            qPrintable(u"%1,%2 %3x%4 in %5x%6"_s.arg(framed.x())
+                           .arg(framed.y())
+                           .arg(framed.width())
+                           .arg(framed.height())
+                           .arg(area.width())
+                           .arg(area.height())));
+    }
+
     void everyCommandInReach_data()
     {
         QTest::addColumn<int>("which");
