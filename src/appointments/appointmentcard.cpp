@@ -219,8 +219,9 @@ bool AppointmentCard::eventFilter(QObject* watched, QEvent* event)
     switch (event->type()) {
     case QEvent::KeyPress: {
         auto* key = static_cast<QKeyEvent*>(event);
-        if ((hourBox || minuteBox) && ui::isTypedCharacter(key))
-            return true; // the value is chosen from the list
+        // The value is one of the list's: typed, or chosen with the arrows.
+        if ((hourBox || minuteBox) && ui::listKey(hourBox ? m_ui->txtOreApp : m_ui->txtMinutiApp, key))
+            return true;
         if (watched == m_ui->txtImporto && ui::isTypedCharacter(key)) {
             const QChar c = key->text().at(0);
             return !((c >= u'0' && c <= u'9') || c == u',');
@@ -250,14 +251,14 @@ bool AppointmentCard::eventFilter(QObject* watched, QEvent* event)
 
 void AppointmentCard::leaveHour()
 {
-    if (!texts::isHourText(texts::trim(m_ui->txtOreApp->currentText())))
-        setTimeBox(m_ui->txtOreApp, QString());
+    const QString hour = ui::listItemFor(m_ui->txtOreApp, texts::trim(m_ui->txtOreApp->currentText()));
+    setTimeBox(m_ui->txtOreApp, texts::isHourText(hour) ? hour : QString());
 }
 
 void AppointmentCard::leaveMinute()
 {
-    if (!texts::isMinuteText(texts::trim(m_ui->txtMinutiApp->currentText())))
-        setTimeBox(m_ui->txtMinutiApp, QString());
+    const QString minute = ui::listItemFor(m_ui->txtMinutiApp, texts::trim(m_ui->txtMinutiApp->currentText()));
+    setTimeBox(m_ui->txtMinutiApp, texts::isMinuteText(minute) ? minute : QString());
 }
 
 void AppointmentCard::leaveNotice()

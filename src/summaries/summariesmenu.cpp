@@ -133,11 +133,10 @@ bool SummariesMenu::eventFilter(QObject* watched, QEvent* event)
         case Qt::Key_AltGr:
         case Qt::Key_Meta:
             return false;
-        case Qt::Key_Down:
-        case Qt::Key_Up:
-            return !(key->modifiers() & Qt::AltModifier); // Alt + arrow opens the list
         default:
-            return true;
+            // A value of the list, typed or chosen with the arrows; Alt with
+            // an arrow opens the list.
+            return ui::listKey(box, key) || !(key->modifiers() & Qt::AltModifier);
         }
     }
     case QEvent::FocusIn:
@@ -156,9 +155,8 @@ bool SummariesMenu::eventFilter(QObject* watched, QEvent* event)
 void SummariesMenu::leaveList(QComboBox* box)
 {
     const bool day = box == m_ui->txtGiornoInizio || box == m_ui->txtGiornoFine;
-    const QString text = box->currentText();
-    if (day ? !summaries::isDayText(text) : summaries::monthNumber(text) == 0)
-        setListText(box, QString());
+    const QString text = ui::listItemFor(box, box->currentText().trimmed());
+    setListText(box, (day ? summaries::isDayText(text) : summaries::monthNumber(text) != 0) ? text : QString());
 }
 
 void SummariesMenu::btnVisualizzaClick()

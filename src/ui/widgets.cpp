@@ -723,4 +723,80 @@ QString helpTopicFor(const QWidget* widget)
     return defaultHelpTopic;
 }
 
+namespace {
+
+int itemIndex(const QComboBox* box, const QString& text)
+{
+    for (int i = 0; i < box->count(); ++i)
+        if (box->itemText(i).compare(text, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+bool beginsAnItem(const QComboBox* box, const QString& text)
+{
+    for (int i = 0; i < box->count(); ++i)
+        if (box->itemText(i).startsWith(text, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+} // namespace
+
+bool listKey(QComboBox* box, const QKeyEvent* key)
+{
+    if ((key->key() == Qt::Key_Down || key->key() == Qt::Key_Up) && !(key->modifiers() & Qt::AltModifier)) {
+        if (box->count() == 0)
+            return true;
+        const int at = itemIndex(box, listItemFor(box, box->currentText().trimmed()));
+        const int next = key->key() == Qt::Key_Down ? (at < 0 ? 0 : std::min(at + 1, box->count() - 1))
+                                                    : (at < 0 ? box->count() - 1 : std::max(at - 1, 0));
+        box->setCurrentIndex(next);
+        box->setEditText(box->itemText(next));
+        if (QLineEdit* edit = box->lineEdit())
+            edit->selectAll();
+        return true;
+    }
+    if (!isTypedCharacter(key))
+        return false;
+    QLineEdit* edit = box->lineEdit();
+    if (!edit)
+        return true;
+    QString text = edit->text();
+    const int from = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
+    text.replace(from, edit->hasSelectedText() ? edit->selectedText().size() : 0, key->text());
+    const auto fits = [box, edit](const QString& t) {
+        return (edit->maxLength() <= 0 || t.size() <= edit->maxLength())
+            && (beginsAnItem(box, t) || (t.size() == 1 && beginsAnItem(box, u'0' + t)));
+    };
+    if (fits(text))
+        edit->insert(key->text());
+    else if (itemIndex(box, edit->text()) >= 0 && fits(key->text())) // typing after a whole value starts anew
+        edit->setText(key->text());
+    return true;
+}
+
+QString listItemFor(const QComboBox* box, const QString& text)
+{
+    if (text.isEmpty())
+        return text;
+    if (const int at = itemIndex(box, text); at >= 0)
+        return box->itemText(at);
+    int only = -1;
+    for (int i = 0; i < box->count(); ++i) {
+        if (!box->itemText(i).startsWith(text, Qt::CaseInsensitive))
+            continue;
+        if (only >= 0) {
+            only = -2;
+            break;
+        }
+        only = i;
+    }
+    if (only >= 0)
+        return box->itemText(only);
+    if (const int at = itemIndex(box, u'0' + text); at >= 0)
+        return box->itemText(at);
+    return text;
+}
+
 } // namespace ui

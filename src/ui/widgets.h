@@ -13,6 +13,7 @@
 #include <utility>
 
 class QAbstractButton;
+class QComboBox;
 class QKeyEvent;
 class QLineEdit;
 
@@ -84,6 +85,18 @@ void setEnterMovesTo(QWidget* field, QWidget* target);
 // with them (Delete sends the control character 127). Key filters of input
 // fields decide on typed characters with this and let editing keys pass.
 bool isTypedCharacter(const QKeyEvent* key);
+
+// The keys of a drop-down list whose value is one of its items. A typed
+// character is taken when the text then still begins an item ("1", "13";
+// "ma", "mar"), any other is refused; Up and Down choose the item after or
+// before the one the text shows, from the text as it is (the first or last
+// item when it shows none); Alt with an arrow opens the list. True when the
+// key was handled here.
+bool listKey(QComboBox* box, const QKeyEvent* key);
+// The item a text left in such a list stands for: the item itself whatever
+// its case, the only item it begins, or the item it is with a leading zero
+// ("9" for "09"); the text unchanged when it stands for none.
+QString listItemFor(const QComboBox* box, const QString& text);
 
 // Only the digits 0 to 9 can be typed; Enter, Tab and the editing keys work
 // as usual, and pasting from the keyboard passes when the clipboard holds

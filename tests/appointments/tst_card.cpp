@@ -307,14 +307,51 @@ private slots:
         QCOMPARE(position(), QString());
     }
 
+    // Hours and minutes are typed or stepped with the arrows from what the
+    // box shows (the first arrow after Tab included); what does not begin an
+    // item of the list is refused, and leaving completes "7" to "07".
+    void hoursAndMinutesTypedOrStepped_data()
+    {
+        QTest::addColumn<QString>("hourKeys"); // "v" and "^" for the arrows
+        QTest::addColumn<QString>("minuteKeys");
+        QTest::addColumn<QString>("time");
+        QTest::newRow("typed") << u"14"_s << u"35"_s << u"14:35"_s;
+        QTest::newRow("one digit") << u"7"_s << u"5"_s << u"07:05"_s;
+        QTest::newRow("refused keys") << u"2x5"_s << u"6a"_s << u"02:06"_s;
+        QTest::newRow("arrows") << u"vvv"_s << u"^v^"_s << u"03:00"_s;
+        QTest::newRow("typed then stepped") << u"09v"_s << u"30^^"_s << u"10:28"_s;
+    }
+    void hoursAndMinutesTypedOrStepped()
+    {
+        QFETCH(QString, hourKeys);
+        QFETCH(QString, minuteKeys);
+        QFETCH(QString, time);
+        fillRequired();
+        for (const auto& [name, keys] :
+            { std::pair { u"txtOreApp"_s, hourKeys }, std::pair { u"txtMinutiApp"_s, minuteKeys } }) {
+            QComboBox* box = combo(name);
+            box->setFocus(); // as Tab gives it: the text stays, no item chosen
+            box->lineEdit()->selectAll();
+            for (const QChar c : keys) {
+                if (c == u'v' || c == u'^')
+                    testsupport::pressKey(box, c == u'v' ? Qt::Key_Down : Qt::Key_Up);
+                else
+                    testsupport::typeText(box, QString(c));
+            }
+        }
+        edit(u"txtNote"_s)->setFocus();
+        click(u"cmdSalva"_s);
+        const AppointmentRecord r = AppointmentRecord::fromBytes(program->appointmentBytes(1).constData());
+        QCOMPARE(r.text(F::time), time);
+        QCOMPARE(r.text(F::hour) + u':' + r.text(F::minute), time);
+    }
+
     void hourOutsideTheListIsEmptied()
     {
         fillRequired();
         QComboBox* hour = combo(u"txtOreApp"_s);
         hour->setFocus();
         QCOMPARE(hour->currentIndex(), -1);
-        QTest::keyClicks(hour, u"7"_s); // typing is ignored
-        QCOMPARE(hour->currentText(), u"00"_s);
         hour->lineEdit()->selectAll();
         QApplication::clipboard()->setText(u"24"_s);
         QTest::keyClick(hour->lineEdit(), Qt::Key_V, Qt::ControlModifier);

@@ -179,9 +179,10 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("kept");
         QTest::newRow("day 32") << u"txtGiornoInizio"_s << u"32"_s << u""_s;
-        QTest::newRow("day 1 without its zero") << u"txtGiornoFine"_s << u"1"_s << u""_s;
+        QTest::newRow("day 1 without its zero") << u"txtGiornoFine"_s << u"1"_s << u"01"_s;
         QTest::newRow("day 31") << u"txtGiornoFine"_s << u"31"_s << u"31"_s;
-        QTest::newRow("short month") << u"txtMeseInizio"_s << u"Gen"_s << u""_s;
+        QTest::newRow("beginning of one month") << u"txtMeseInizio"_s << u"Gen"_s << u"Gennaio"_s;
+        QTest::newRow("beginning of two months") << u"txtMeseInizio"_s << u"ma"_s << u""_s;
         QTest::newRow("month in small letters") << u"txtMeseFine"_s << u"gennaio"_s << u"Gennaio"_s;
     }
     void listsKeepOnlyTheirItemsOnLeaving()
@@ -204,15 +205,33 @@ private slots:
         testsupport::typeText(year, u"2a0b2-5"_s);
         QCOMPARE(year->text(), u"2025"_s);
         QCOMPARE(control<QLabel>(menu(), u"lblAnnoInizio"_s)->text(), u"2025"_s);
-        // The lists: typing does nothing, Backspace and Delete empty them,
-        // entering one resets its chosen item.
+        // The lists: what is typed must begin one of their items, typing over
+        // a whole value starts a new one, the arrows choose the item after or
+        // before the one shown, Backspace and Delete empty them, entering one
+        // resets its chosen item.
         QComboBox* day = list(u"txtGiornoInizio"_s);
         pick(u"txtGiornoInizio"_s, u"15"_s);
         day->setFocus();
         QCOMPARE(day->currentIndex(), -1);
         QCOMPARE(day->currentText(), u"15"_s);
+        testsupport::pressKey(day, Qt::Key_Down);
+        QCOMPARE(day->currentText(), u"16"_s);
+        testsupport::pressKey(day, Qt::Key_Up);
+        testsupport::pressKey(day, Qt::Key_Up);
+        QCOMPARE(day->currentText(), u"14"_s);
         testsupport::typeText(day, u"7x"_s);
-        QCOMPARE(day->currentText(), u"15"_s);
+        QCOMPARE(day->currentText(), u"7"_s);
+        testsupport::typeText(day, u"9"_s); // no day 79
+        QCOMPARE(day->currentText(), u"7"_s);
+        QComboBox* month = list(u"txtMeseInizio"_s);
+        month->setFocus();
+        QCOMPARE(day->currentText(), u"07"_s);
+        testsupport::typeText(month, u"maxg"_s);
+        QCOMPARE(month->currentText(), u"mag"_s);
+        testsupport::pressKey(month, Qt::Key_Down); // from what it shows: Maggio, then Giugno
+        QCOMPARE(month->currentText(), u"Giugno"_s);
+        testsupport::pressKey(month, Qt::Key_Backspace);
+        QCOMPARE(month->currentText(), QString());
         testsupport::pressKey(day, Qt::Key_Backspace);
         QCOMPARE(day->currentText(), QString());
         pick(u"txtMeseInizio"_s, u"Aprile"_s);
