@@ -96,6 +96,7 @@ ContactCard::ContactCard(QWidget* parent)
         [this] { m_ui->txtEmail->setText(texts::trim(m_ui->txtEmail->text())); },
         {},
         [this] { m_ui->txtCliente->setFocus(); },
+        [this] { m_newCopies.dropUnnamed(documents::attachments::folder()); },
     });
     m_card->setAttachmentHolders(
         { m_ui->lblFile01, m_ui->lblFile02, m_ui->lblFile03 }, { m_ui->lblDesc01, m_ui->lblDesc02, m_ui->lblDesc03 });
@@ -197,6 +198,11 @@ ContactCard::ContactCard(QWidget* parent)
 }
 
 ContactCard::~ContactCard() = default;
+
+documents::attachments::Owner ContactCard::attachmentOwner()
+{
+    return { programFolder::Contacts, m_card->position(), &m_newCopies };
+}
 
 void ContactCard::opening()
 {

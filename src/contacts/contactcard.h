@@ -3,6 +3,7 @@
 // fields are one binding table on the card pattern; the class keeps the
 // card's own typing rules and opens the screens of its commands.
 
+#include "documents/documentrules.h"
 #include "storage/records.h"
 #include "ui/cardpattern.h"
 #include "ui/exportscreen.h"
@@ -34,6 +35,8 @@ public:
     ui::ListDefinition callBackList();
     // What "Allega file" opens; nothing until it is given.
     void setAttachScreen(std::function<void(ContactCard*)> open) { m_attach = std::move(open); }
+    // The record whose files the attach screen chooses: this card's.
+    documents::attachments::Owner attachmentOwner();
 
     // The export of the whole register.
     static ui::ExportDefinition exportDefinition();
@@ -51,4 +54,5 @@ private:
     QScopedPointer<Ui::ContactCard> m_ui;
     std::unique_ptr<ui::CardPattern<records::ContactLayout>> m_card;
     std::function<void(ContactCard*)> m_attach;
+    documents::attachments::NewCopies m_newCopies;
 };

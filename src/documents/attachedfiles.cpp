@@ -42,11 +42,14 @@ std::optional<QString> chooseAttachment(QWidget* parent, const attachments::Owne
                 u"Attenzione: non è stato possibile copiare il file nella cartella dei documenti allegati."_s);
             return std::nullopt;
         }
+        if (owner.newCopies)
+            owner.newCopies->add(own);
         ui::messages::information(u"Un'altra scheda ha già un file allegato di nome \"%1\": il file scelto è "
                                   u"stato copiato come \"%2\", e l'altro resta com'era."_s.arg(name, own));
         return own;
     }
-    if (attachments::isTaken(folder, name)
+    const bool taken = attachments::isTaken(folder, name);
+    if (taken
         && !ui::messages::confirm(u"Attenzione: nella cartella dei documenti allegati è presente un file con lo "
                                   u"stesso nome.\r\n\r\nSi vuole sovrascrivere il file esistente?"_s))
         return name;
@@ -55,6 +58,8 @@ std::optional<QString> chooseAttachment(QWidget* parent, const attachments::Owne
             u"Attenzione: non è stato possibile copiare il file nella cartella dei documenti allegati."_s);
         return std::nullopt;
     }
+    if (!taken && owner.newCopies)
+        owner.newCopies->add(name);
     return name;
 }
 

@@ -70,7 +70,8 @@ DocumentCard::DocumentCard(QWidget* parent)
             cleared(F::attachmentDescription2, m_ui->lblDesc02),
             cleared(F::attachmentDescription3, m_ui->lblDesc03),
         });
-    m_card->setHooks({ {}, {}, [this] { m_ui->txtDocumento->setFocus(); } });
+    m_card->setHooks({ {}, {}, [this] { m_ui->txtDocumento->setFocus(); },
+        [this] { m_newCopies.dropUnnamed(documents::attachments::folder()); } });
     m_card->setDuplicateFailureWarns(true);
     m_card->setAttachmentHolders(
         { m_ui->lblFile01, m_ui->lblFile02, m_ui->lblFile03 }, { m_ui->lblDesc01, m_ui->lblDesc02, m_ui->lblDesc03 });
@@ -141,15 +142,19 @@ DocumentCard::DocumentCard(QWidget* parent)
 
     // The digital copy.
     documents::followSlot(m_ui->txtCopia, m_ui->btnApri);
-    connect(m_ui->btnSfoglia, &QPushButton::clicked, this, [this] {
-        documents::chooseInto(this, m_ui->txtCopia, { programFolder::Documents, m_card->position() });
-    });
+    connect(m_ui->btnSfoglia, &QPushButton::clicked, this,
+        [this] { documents::chooseInto(this, m_ui->txtCopia, attachmentOwner()); });
     connect(m_ui->btnApri, &QPushButton::clicked, this, [this] { documents::openAttachment(m_ui->txtCopia->text()); });
     connect(m_ui->btnCancella, &QToolButton::clicked, this, [this] { m_ui->txtCopia->clear(); });
     m_card->newCard();
 }
 
 DocumentCard::~DocumentCard() = default;
+
+documents::attachments::Owner DocumentCard::attachmentOwner()
+{
+    return { programFolder::Documents, m_card->position(), &m_newCopies };
+}
 
 void DocumentCard::opening()
 {
@@ -176,8 +181,8 @@ void DocumentCard::pickDate(QLineEdit* field, QWidget* next, const QString& type
 void DocumentCard::cmdFileClick()
 {
     AttachScreen screen(
-        m_card->attachments(), [this](const ui::Attachments& a) { m_card->setAttachments(a); },
-        { programFolder::Documents, m_card->position() }, this);
+        m_card->attachments(), [this](const ui::Attachments& a) { m_card->setAttachments(a); }, attachmentOwner(),
+        this);
     screen.exec();
 }
 

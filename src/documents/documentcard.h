@@ -4,6 +4,7 @@
 // class keeps the card's own rules (the date pickers, the digital copy) and
 // opens the screens of its commands.
 
+#include "documents/documentrules.h"
 #include "storage/records.h"
 #include "ui/cardpattern.h"
 #include "ui/exportscreen.h"
@@ -30,6 +31,8 @@ public:
     ui::ListDefinition toCompleteList();
     // The export of the whole register.
     static ui::ExportDefinition exportDefinition();
+    // The record whose files the card and its attach screen choose: this card's.
+    documents::attachments::Owner attachmentOwner();
 
     void cmdFileClick();
     void cmdStampaClick();
@@ -44,4 +47,5 @@ private:
 
     QScopedPointer<Ui::DocumentCard> m_ui;
     std::unique_ptr<ui::CardPattern<records::DocumentLayout>> m_card;
+    documents::attachments::NewCopies m_newCopies;
 };

@@ -149,6 +149,22 @@ bool isTaken(const QString& folder, const QString& name)
     return target.exists() || target.isSymLink();
 }
 
+void NewCopies::dropUnnamed(const QString& folder)
+{
+    const QStringList names = std::exchange(m_names, {});
+    for (const QString& name : names) {
+        try {
+            if (namedByAnother(name, Owner {}))
+                continue;
+        } catch (const AccessFailure&) {
+            continue; // not known: nothing is removed
+        }
+        const Location found = locate(folder, name);
+        if (found.state == Location::State::Found)
+            QFile::remove(found.path);
+    }
+}
+
 bool namedByAnother(const QString& name, const Owner& owner)
 {
     bool named = false;

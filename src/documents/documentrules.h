@@ -8,6 +8,7 @@
 #include "storage/records.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -67,11 +68,27 @@ inline constexpr std::array<ContactField, 3> ContactSlots
 inline constexpr std::array<DocumentField, 4> DocumentSlots = { DocumentField::digitalCopyFile,
     DocumentField::attachedFile1, DocumentField::attachedFile2, DocumentField::attachedFile3 };
 
+// The files a card copied into the folder since it last showed what its
+// archive holds. A card left without saving takes them away again, and so
+// does a save that no longer names one (another file chosen in its place).
+class NewCopies {
+public:
+    void add(const QString& name) { m_names.append(name); }
+    // Removes from `folder` each of them that no record names, and forgets
+    // them all. One whose records cannot be read stays.
+    void dropUnnamed(const QString& folder);
+    const QStringList& names() const { return m_names; }
+
+private:
+    QStringList m_names;
+};
+
 // The record a file is being chosen for: its archive and position (0: a
-// card not saved yet).
+// card not saved yet), and where its card keeps the copies it makes.
 struct Owner {
     QString archive; // programFolder::Contacts or programFolder::Documents
     qint64 position = 0;
+    NewCopies* newCopies = nullptr;
 };
 // Whether a record other than `owner` names `name` in one of its slots.
 // Throws AccessFailure.

@@ -49,7 +49,7 @@ Screens::Screens()
     m_contacts->setAttachScreen([](ContactCard* card) {
         AttachScreen screen(
             card->card().attachments(), [card](const ui::Attachments& a) { card->card().setAttachments(a); },
-            { programFolder::Contacts, card->card().position() }, card);
+            card->attachmentOwner(), card);
         screen.exec();
     });
     m_summaries = std::make_unique<SummariesMenu>();

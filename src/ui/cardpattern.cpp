@@ -126,6 +126,8 @@ void CardPatternBase::markUnchanged()
 {
     m_shown = builtBytes();
     m_unsavedCopy = false;
+    if (m_hooks.settled)
+        m_hooks.settled();
 }
 
 bool CardPatternBase::confirmLeave()

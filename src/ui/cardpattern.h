@@ -60,6 +60,7 @@ public:
         std::function<void()> leaveRules;     // the leave-field rules, run before a save reads the controls
         std::function<void()> beforeSave;     // last steps before the record is built
         std::function<void()> afterDuplicate; // the duplicate's own steps (focus...)
+        std::function<void()> settled;        // the card shows what the archive holds (saved, loaded, given up)
     };
     virtual ~CardPatternBase() = default;
 

@@ -191,6 +191,64 @@ private slots:
         }
     }
 
+    // A copy made for a card stays in the folder only while a record names
+    // it: the card left without saving takes it away, a save keeps it, and a
+    // copy replaced by another before the save goes.
+    void copiesOfACardLeftUnsaved_data()
+    {
+        QTest::addColumn<bool>("contacts");
+        QTest::addColumn<QString>("then"); // "No": left without saving; "save"; "another, save"
+        QTest::addColumn<QStringList>("left");
+        for (const bool contacts : { false, true }) {
+            const QByteArray card = contacts ? "contact card, " : "document card, ";
+            QTest::newRow(QByteArray(card + "given up").constData()) << contacts << u"No"_s << QStringList {};
+            QTest::newRow(QByteArray(card + "saved").constData())
+                << contacts << u"save"_s << QStringList { u"verbale.pdf"_s };
+            QTest::newRow(QByteArray(card + "another chosen, saved").constData())
+                << contacts << u"another, save"_s << QStringList { u"verbale bis.pdf"_s };
+        }
+    }
+    void copiesOfACardLeftUnsaved()
+    {
+        QFETCH(bool, contacts);
+        QFETCH(QString, then);
+        QFETCH(QStringList, left);
+        ContactCard* contactCard = program->screens->contacts();
+        ui::AreaScreen* screen = contacts ? static_cast<ui::AreaScreen*>(contactCard) : card();
+        screen->open();
+        const auto attach = [&](const QString& name) {
+            chosen = userFile(name, name.toUtf8());
+            if (!contacts) {
+                control<QPushButton>(card(), u"btnSfoglia"_s)->click();
+                return;
+            }
+            testsupport::ModalAnswers answer([](QWidget* dialog) {
+                control<QPushButton>(dialog, u"btnSfoglia01"_s)->click();
+                control<QPushButton>(dialog, u"btnApplica"_s)->click();
+            });
+            control<QToolButton>(contactCard, u"cmdFile"_s)->click();
+        };
+        if (contacts)
+            testsupport::typeText(control<QLineEdit>(contactCard, u"txtCliente"_s), u"Rossi Mario"_s);
+        else {
+            testsupport::typeText(control<QLineEdit>(card(), u"txtDocumento"_s), u"Verbale"_s);
+            testsupport::typeText(control<QLineEdit>(card(), u"txtProduttore"_s), u"Comune"_s);
+            control<QLineEdit>(card(), u"txtDataPro"_s)->setText(u"10/12/2026"_s);
+        }
+        attach(u"verbale.pdf"_s);
+        QVERIFY(QFile::exists(folder() + u"verbale.pdf"_s));
+        if (then.startsWith(u"another"_s))
+            attach(u"verbale bis.pdf"_s);
+        if (then.endsWith(u"save"_s)) {
+            control<QToolButton>(screen, u"cmdSalva"_s)->click();
+        } else {
+            program->messages.queueAnswer(ui::Answer::No);
+            control<QToolButton>(screen, u"cmdNuovo"_s)->click();
+            QCOMPARE(program->messages.texts().last(), u"Salvare le modifiche alla scheda?"_s);
+        }
+        QCOMPARE(QDir(folder()).entryList(QDir::Files), left);
+    }
+
     void cancelledDialogChangesNothing()
     {
         copySlot()->setText(u"prima.pdf"_s);
