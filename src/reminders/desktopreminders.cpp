@@ -37,7 +37,10 @@ DesktopReminders::DesktopReminders(QObject* parent)
     m_suspend->setCheckable(true);
     connect(m_suspend, &QAction::toggled, this, &DesktopReminders::suspendForAnHour);
     m_menu->addSeparator();
-    QAction* end = m_menu->addAction(u"Esci"_s, this, [] { ui::run::end(); });
+    QAction* end = m_menu->addAction(u"Esci"_s, this, [this] {
+        if (!m_mayEnd || m_mayEnd())
+            ui::run::end();
+    });
     end->setObjectName(u"cmdEsci"_s);
 }
 

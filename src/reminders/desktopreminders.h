@@ -27,6 +27,9 @@ public:
     // What a click on a notification does with its record position, and
     // "Apri agenda" with position 0.
     void setOpener(std::function<void(qint64 position)> opener) { m_opener = std::move(opener); }
+    // What "Esci" asks before the run ends (a changed card, whether to save
+    // it); the run goes on when it says no.
+    void setMayEnd(std::function<bool()> mayEnd) { m_mayEnd = std::move(mayEnd); }
 
     // Past the gate: the tray and the reminders, when the settings want them.
     void start();
@@ -60,6 +63,7 @@ private:
     QSystemTrayIcon* m_tray = nullptr;
     QAction* m_suspend;
     std::function<void(qint64)> m_opener;
+    std::function<bool()> m_mayEnd;
     bool m_started = false;
 };
 

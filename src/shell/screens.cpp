@@ -69,6 +69,7 @@ Screens::Screens()
     // The reminders on the desktop start past the gate.
     m_reminders = std::make_unique<reminders::DesktopReminders>();
     m_reminders->setOpener([this](qint64 position) { showCommitment(position); });
+    m_reminders->setMayEnd([this] { return mayLeaveAreas(); });
     QObject::connect(m_gate.get(), &PasswordGate::passed, m_reminders.get(), [this] {
         if (!m_reminders->isStarted())
             m_reminders->start();
@@ -98,6 +99,9 @@ void Screens::showCommitment(qint64 position)
         modal->activateWindow();
         return;
     }
+    // A changed card asks first; the user may stay on it.
+    if (!mayLeaveAreas())
+        return;
     for (QWidget* screen : std::initializer_list<QWidget*> {
              m_menu.get(), m_appointmentCard.get(), m_contacts.get(), m_summaries.get(), m_documents.get() })
         if (screen->isVisible())
@@ -107,6 +111,20 @@ void Screens::showCommitment(qint64 position)
     shown->setWindowState(shown->windowState() & ~Qt::WindowMinimized);
     shown->raise();
     shown->activateWindow();
+}
+
+bool Screens::mayLeaveAreas()
+{
+    for (ui::AreaScreen* area : std::initializer_list<ui::AreaScreen*> {
+             m_appointmentCard.get(), m_contacts.get(), m_documents.get(), m_agenda.get(), m_summaries.get() }) {
+        if (!area->mayBeLeft()) {
+            area->setWindowState(area->windowState() & ~Qt::WindowMinimized);
+            area->raise();
+            area->activateWindow();
+            return false;
+        }
+    }
+    return true;
 }
 
 Screens::~Screens()

@@ -40,6 +40,9 @@ public:
     // What a click on a reminder does: the agenda with the commitment at
     // `position` selected (or its card), over whatever area was showing.
     void showCommitment(qint64 position);
+    // Before the areas are left (a reminder's card, the end of the run): a
+    // changed card asks whether to save it. False when the user stays on it.
+    bool mayLeaveAreas();
 
 private:
     std::unique_ptr<PasswordGate> m_gate;

@@ -123,6 +123,9 @@ public:
     void open();
     // Working areas with many fields open maximised.
     void setOpensMaximised(bool maximised) { m_maximised = maximised; }
+    // Before the area is left for another screen or the end of the run: a
+    // changed card asks whether to save it. False when the user stays.
+    bool mayBeLeft() { return !isVisible() || mayLeave(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

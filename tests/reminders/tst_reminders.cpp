@@ -22,6 +22,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QProcess>
@@ -334,6 +335,44 @@ private slots:
         QVERIFY(!program->menu()->isVisible());
         action(u"cmdEsci"_s)->trigger();
         QCOMPARE(program->runs.ends, 1);
+    }
+
+    // A changed card left by the tray's "Apri agenda" or "Esci" asks first:
+    // Sì saves it, No gives the changes up, Annulla stays on the card.
+    void trayAsksBeforeAChangedCardIsLeft_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("answer");
+        for (const char* command : { "cmdApriAgenda", "cmdEsci" }) {
+            QTest::addRow("%s, Sì", command) << QString::fromLatin1(command) << int(ui::Answer::Yes);
+            QTest::addRow("%s, No", command) << QString::fromLatin1(command) << int(ui::Answer::No);
+            QTest::addRow("%s, Annulla", command) << QString::fromLatin1(command) << int(ui::Answer::Cancel);
+        }
+    }
+    void trayAsksBeforeAChangedCardIsLeft()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, answer);
+        const qint64 p = addToday(u"10"_s, u"30"_s, u"Udienza"_s);
+        reminders()->start();
+        settle();
+        program->card()->open();
+        program->card()->card().showRecordAt(p);
+        control<QLineEdit>(program->card(), u"txtNote"_s)->setText(u"portare il fascicolo"_s);
+        program->messages.clear();
+        program->messages.queueAnswer(ui::Answer(answer));
+        action(command)->trigger();
+        QCOMPARE(program->messages.texts().value(0), u"Salvare le modifiche alla scheda?"_s);
+        const bool stays = answer == int(ui::Answer::Cancel);
+        if (command == u"cmdApriAgenda"_s) {
+            QCOMPARE(program->card()->isVisible(), stays);
+            QCOMPARE(program->agenda()->isVisible(), !stays);
+        } else {
+            QCOMPARE(program->runs.ends, stays ? 0 : 1);
+        }
+        const AppointmentRecord saved = AppointmentRecord::fromBytes(program->appointmentBytes(p).constData());
+        QCOMPARE(saved.text(AppointmentField::notes),
+            answer == int(ui::Answer::Yes) ? u"portare il fascicolo"_s : QString());
     }
 
     void gateStartsThemUnlessTurnedOff_data()
