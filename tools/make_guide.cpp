@@ -6,18 +6,23 @@
 #include "appointments/agendascreen.h"
 #include "appointments/appointmentcard.h"
 #include "appointments/appointmentexports.h"
+#include "backup/toolsscreen.h"
 #include "contacts/contactcard.h"
 #include "documents/documentcard.h"
+#include "exchange/exchangescreen.h"
+#include "reminders/settingsscreen.h"
 #include "shell/help.h"
 #include "shell/mainmenu.h"
 #include "shell/screens.h"
 #include "storage/programfolder.h"
 #include "summaries/summariesmenu.h"
+#include "sync/syncscreen.h"
 #include "ui/exportscreen.h"
 #include "ui/style.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QFile>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
@@ -66,6 +71,14 @@ QHash<QString, QImage> pictures(shell::Screens& screens)
     add(u"Esportazione archivio contatti"_s, &contacts);
     ui::ExportScreen documents(DocumentCard::exportDefinition(), nullptr);
     add(u"Esportazione archivio documenti"_s, &documents);
+    ExchangeScreen exchange(exchange::Archive::Appointments, nullptr);
+    add(u"Scambio con calendari"_s, &exchange);
+    SyncScreen sync;
+    add(u"Sincronizzazione con il server"_s, &sync);
+    ToolsScreen tools;
+    add(u"Strumenti"_s, &tools);
+    SettingsScreen settings(screens.reminders());
+    add(u"Promemoria sul desktop"_s, &settings);
     return shots;
 }
 
@@ -114,6 +127,19 @@ QString html(const QList<int>& chapterPages, const QHash<QString, QImage>& shots
 
 int main(int argc, char* argv[])
 {
+    // The pictures show the screens as an office's 1366 x 768 screen does:
+    // without a desktop the offscreen platform gets a screen of that size.
+    QTemporaryDir screenFolder;
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen" && screenFolder.isValid()) {
+        QFile config(screenFolder.filePath(u"schermo.json"_s));
+        if (config.open(QIODevice::WriteOnly)
+            && config.write(R"({ "screens": [ { "name": "ufficio", "x": 0, "y": 0, "width": 1366, "height": 768,
+                "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1 } ] })")
+                > 0) {
+            config.close();
+            qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(config.fileName()));
+        }
+    }
     QApplication app(argc, argv);
     if (argc != 2)
         return 2;

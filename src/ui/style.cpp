@@ -3,10 +3,13 @@
 #include "storage/archivefile.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QStandardPaths>
 #include <QStyleFactory>
 #include <QTranslator>
 
@@ -76,6 +79,16 @@ void setUpApplication(QApplication& app)
     QIcon::setFallbackThemeName(u"breeze"_s);
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == u"hicolor"_s)
         QIcon::setThemeName(u"breeze"_s);
+    // Without a desktop (the offscreen platform that draws the manual's
+    // pictures) Qt looks for themes in its resources only: the system's icon
+    // folders are added, so every picture shows the same icons as the screens.
+    QStringList iconFolders = QIcon::themeSearchPaths();
+    for (const QString& data : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
+        const QString icons = QDir(data).filePath(u"icons"_s);
+        if (!iconFolders.contains(icons) && QFileInfo(icons).isDir())
+            iconFolders << icons;
+    }
+    QIcon::setThemeSearchPaths(iconFolders);
 
     QApplication::setStyle(QStyleFactory::create(u"Fusion"_s));
     QFont font(u"Liberation Sans"_s);
