@@ -174,9 +174,19 @@ void checkArchive(const QString& folder, const Member& member, Pass& pass, Archi
 
 } // namespace
 
+bool Report::noArchives() const
+{
+    for (const ArchiveReport& a : archives)
+        if (a.present)
+            return false;
+    return true;
+}
+
 bool Report::clean() const
 {
-    if (!missing.isEmpty() || !orphans.isEmpty())
+    // A file of the attachments folder that no record names is a note for
+    // the user, no damage.
+    if (!missing.isEmpty() || noArchives())
         return false;
     for (const ArchiveReport& a : archives)
         if (a.damagedRecords > 0 || a.invalidRecords > 0 || a.tailBytes > 0 || a.noteLeft || a.mapUnreadable)
@@ -245,7 +255,10 @@ QStringList Report::lines() const
     for (const Attachment& m : missing)
         out << u"Allegato mancante: %1 (%2, record %3)."_s.arg(m.name, m.archive).arg(m.position);
     for (const QString& o : orphans)
-        out << u"File allegato che nessun record indica: %1."_s.arg(o);
+        out << u"Nota: file allegato che nessun record indica: %1."_s.arg(o);
+    if (noArchives() && !cancelled)
+        out << u"Nella cartella non c'è nessun archivio del programma: controllare che la cartella di rete sia "
+               u"collegata e che il percorso sia giusto."_s;
     if (cancelled)
         out << u"Verifica annullata: i risultati sono parziali."_s;
     else if (clean())
@@ -265,6 +278,9 @@ Report run(const QString& programFolder, const Progress& progress, const QString
 
     QFile out(damagedOut);
     if (!damagedOut.isEmpty()) {
+        // A link planted under the name is replaced, never written through.
+        if (QFileInfo(damagedOut).isSymLink())
+            QFile::remove(damagedOut);
         if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
             pass.out = &out;
         else if (writeError)

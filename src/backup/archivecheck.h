@@ -62,6 +62,8 @@ struct Report {
     qint64 bytesWrittenOut = 0;
 
     bool clean() const;
+    // Not one of the archives is in the folder (a share not mounted, a wrong path).
+    bool noArchives() const;
     bool hasDamagedBytes() const; // damaged records or partial tails
     // The report as the user reads it, one finding a line, in Italian.
     QStringList lines() const;

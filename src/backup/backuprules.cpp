@@ -4,6 +4,7 @@
 #include "backup/zipcontainer.h"
 #include "documents/documentrules.h"
 #include "storage/archivefile.h"
+#include "storage/itemmap.h"
 #include "storage/programfolder.h"
 #include "storage/records.h"
 #include "storage/safefiles.h"
@@ -15,6 +16,7 @@
 #include <QHash>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -304,28 +306,90 @@ bool addArchive(Writer& writer, const QString& path, const Member& member)
     }
 }
 
-// The files below the attachments folder, links left out, in name order.
+// The files below the attachments folder, links and the temporary files of
+// copies being made left out, in name order.
 QStringList folderFiles(const QString& folder)
 {
     QStringList names;
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
     const QDir base(folder);
-    while (it.hasNext())
-        names << base.relativeFilePath(it.next());
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (!safefiles::isTemporaryName(it.fileName()))
+            names << base.relativeFilePath(path);
+    }
     names.sort();
     return names;
 }
 
 // The backup just written always stays, even when a clock set back makes
 // its name sort before the others.
-void removeOldest(const QString& targetFolder, int keep, Result& result)
+// What rotation knows of a backup in the target folder: whose folder it is
+// (the identity member) and when it was made (its manifest's moment).
+struct Written {
+    QString name;
+    QString identity;
+    qint64 moment = 0;
+};
+
+// Read through the ZIP's directory, without reading the members' data but
+// the small identity; nothing for a file that is not a backup of this program.
+std::optional<Written> writtenBackup(const QString& path)
 {
-    const QString written = QFileInfo(result.file).fileName();
-    QStringList names = QDir(targetFolder).entryList(QDir::Files, QDir::Name);
-    names.removeIf([&](const QString& name) { return !isBackupName(name) || name == written; });
-    for (qsizetype i = 0; i + keep - 1 < names.size(); ++i)
-        if (QFile::remove(QDir(targetFolder).filePath(names[i])))
-            result.removed << names[i];
+    zip::Reader reader;
+    if (!reader.openIndexed(path))
+        return std::nullopt;
+    Written written;
+    written.name = QFileInfo(path).fileName();
+    bool manifest = false;
+    zip::Reader::Entry entry;
+    for (;;) {
+        const zip::Reader::Next next = reader.next(entry);
+        if (next == zip::Reader::Next::Error)
+            return std::nullopt;
+        if (next == zip::Reader::Next::End)
+            break;
+        if (entry.name == ManifestName) {
+            manifest = true;
+            written.moment = entry.modified;
+        } else if (entry.name == programFolder::Identity && entry.regular) {
+            char bytes[256];
+            const qint64 n = reader.read(bytes, sizeof bytes);
+            if (n < 0)
+                return std::nullopt;
+            written.identity = QString::fromLatin1(bytes, n).trimmed();
+        }
+    }
+    if (!manifest)
+        return std::nullopt;
+    return written;
+}
+
+// Removes the oldest backups of this folder beyond `keep`, the one just
+// written counted: only backups whose identity is this folder's (another
+// folder backing up into the same place keeps its own), oldest first by
+// the moment their manifests record; one recorded after `now` (a clock that
+// was ahead) counts as the oldest, or it would never go.
+void removeOldest(const QString& targetFolder, const QString& identity, int keep, const QDateTime& now, Result& result)
+{
+    const QString justWritten = QFileInfo(result.file).fileName();
+    std::vector<Written> ours;
+    if (!identity.isEmpty()) {
+        for (const QString& name : QDir(targetFolder).entryList(QDir::Files, QDir::Name)) {
+            if (!isBackupName(name) || name == justWritten)
+                continue;
+            std::optional<Written> written = writtenBackup(QDir(targetFolder).filePath(name));
+            if (written && written->identity == identity) {
+                if (written->moment > now.toSecsSinceEpoch())
+                    written->moment = 0;
+                ours.push_back(*written);
+            }
+        }
+    }
+    std::stable_sort(ours.begin(), ours.end(), [](const Written& a, const Written& b) { return a.moment < b.moment; });
+    for (std::size_t i = 0; i + keep - 1 < ours.size(); ++i)
+        if (QFile::remove(QDir(targetFolder).filePath(ours[i].name)))
+            result.removed << ours[i].name;
     // The temporary file of a backup cut short (a stick pulled out, the
     // power gone) is removed a day later: a younger one may belong to a
     // backup that another workstation is writing now.
@@ -618,9 +682,20 @@ Result makeBackup(
     const QString& programFolder, const QString& targetFolder, int keep, const QDateTime& now, const Progress& progress)
 {
     const QDir home(programFolder);
+    if (restoreRunning(programFolder))
+        return failed(Result::Outcome::Failed, u"Copia di sicurezza non eseguita: "_s + RestoreRunningMessage);
     if (!QFileInfo(targetFolder).isDir())
         return failed(Result::Outcome::Failed,
             u"Copia di sicurezza non eseguita: la cartella \"%1\" non esiste."_s.arg(targetFolder));
+
+    // The folder's identity goes into every backup: the rotation tells its
+    // backups from another folder's by it.
+    QString identity;
+    try {
+        identity = itemmap::folderIdentity(QDir(programFolder).path() + u'/');
+    } catch (const AccessFailure&) {
+        identity = itemmap::existingIdentity(QDir(programFolder).path() + u'/');
+    }
 
     // What goes in, and how many bytes, for the progress.
     struct Item {
@@ -648,6 +723,15 @@ Result makeBackup(
                                                           : info.size();
         }
     }
+
+    // A folder without any archive (a share not mounted, a wrong path) is
+    // no backup: it would only push the good ones out.
+    if (std::none_of(
+            items.begin(), items.end(), [](const Item& item) { return item.member->kind == Member::Kind::Archive; }))
+        return failed(Result::Outcome::Failed,
+            u"Copia di sicurezza non eseguita: nella cartella \"%1\" non c'è nessun archivio del programma. "
+            u"Controllare che la cartella di rete sia collegata e che il percorso sia giusto; le copie già "
+            u"presenti non sono state toccate."_s.arg(QDir::toNativeSeparators(programFolder)));
 
     // Two backups in one second get "_2", "_3"... before the extension.
     QString target;
@@ -682,6 +766,10 @@ Result makeBackup(
             ok = false;
             break;
         }
+        // An attached file removed or renamed since the folder was listed is
+        // no longer part of the set.
+        if (item.member->kind == Member::Kind::Folder && !present(item.path))
+            continue;
         ok = addFile(writer, item.path, item.name);
     }
     const bool cancelled = writer.cancelled();
@@ -707,14 +795,35 @@ Result makeBackup(
     result.file = target;
     result.files = writer.files();
     result.bytes = writer.bytes();
-    removeOldest(targetFolder, std::max(keep, 1), result);
+    removeOldest(targetFolder, identity, std::max(keep, 1), now, result);
     result.message = u"Copia di sicurezza completata: %1 (%2 file)."_s.arg(target).arg(result.files);
     return result;
 }
 
-Result restore(const QString& programFolder, const QString& backupFile, const QDateTime& now, const Progress& progress)
+static bool finishPending(const QString& programFolder);
+
+// Holds the folder's restore lock: one restore at a time, and no start of
+// another program clears or finishes what a restore is doing.
+static bool takeRestoreLock(safefiles::LockFile& lock, const QString& programFolder)
 {
-    finishPendingRestore(programFolder);
+    return lock.acquire(QDir(programFolder).filePath(programFolder::RestoreLock), 0)
+        != safefiles::LockFile::Result::Busy;
+}
+
+Result restore(
+    const QString& programFolder, const QString& backupFile, const QDateTime& now, const Progress& givenProgress)
+{
+    safefiles::LockFile restoreLock;
+    if (!takeRestoreLock(restoreLock, programFolder))
+        return failed(Result::Outcome::Refused, u"Ripristino rifiutato: "_s + RestoreRunningMessage);
+    // The lock stays fresh as long as the work goes on.
+    Progress progress = givenProgress;
+    progress.step = [&restoreLock, step = givenProgress.step](qint64 done, qint64 total) {
+        restoreLock.refresh();
+        if (step)
+            step(done, total);
+    };
+    finishPending(programFolder);
     const QDir home(programFolder);
     // A swap that could not be finished keeps its marker: no second one
     // begins over it.
@@ -722,6 +831,10 @@ Result restore(const QString& programFolder, const QString& backupFile, const QD
         return failed(Result::Outcome::Failed,
             u"Ripristino non eseguito: un ripristino precedente non è stato completato "
             u"(file %1 nella cartella del programma)."_s.arg(MarkerName));
+    if (QFileInfo(backupFile).isDir())
+        return failed(Result::Outcome::Failed,
+            u"Ripristino non eseguito: \"%1\" è una cartella; indicare il file della copia di sicurezza "
+            u"(Quirvale_copia_....zip) che contiene."_s.arg(backupFile));
     if (!QFileInfo(backupFile).isFile())
         return failed(
             Result::Outcome::Failed, u"Ripristino non eseguito: il file \"%1\" non esiste."_s.arg(backupFile));
@@ -744,6 +857,24 @@ Result restore(const QString& programFolder, const QString& backupFile, const QD
         dropStaging();
         return failed(Result::Outcome::Refused,
             u"Ripristino rifiutato: %1. Gli archivi attuali non sono stati toccati."_s.arg(problem));
+    }
+
+    // A backup without archives would leave the folder without its records:
+    // only when the user says so.
+    const auto isArchive
+        = [](const QString& name) { return programFolder::roleOf(name) == programFolder::Role::Archive; };
+    const QStringList current = currentMembers(programFolder);
+    if (std::none_of(plan.incoming.begin(), plan.incoming.end(), isArchive)
+        && std::any_of(current.begin(), current.end(), isArchive)
+        && !(progress.confirm
+            && progress.confirm(u"La copia di sicurezza scelta non contiene nessun archivio: il ripristino "
+                                u"lascerebbe la cartella senza appuntamenti, contatti e documenti (quelli attuali "
+                                u"passerebbero nella cartella dei dati precedenti).\r\n\r\nRipristinare "
+                                u"ugualmente?"_s))) {
+        dropStaging();
+        return failed(Result::Outcome::Refused,
+            u"Ripristino rifiutato: la copia di sicurezza non contiene nessun archivio. Gli archivi attuali non "
+            u"sono stati toccati."_s);
     }
 
     // No other copy of the program may be writing while the set changes:
@@ -771,7 +902,7 @@ Result restore(const QString& programFolder, const QString& backupFile, const QD
     plan.aside = QFileInfo(freeName(home.filePath(AsidePrefix + now.toString(Stamp)))).fileName();
     // What the backup lacks goes aside, except what keeps the folder the
     // same folder (its identity, its settings).
-    for (const QString& name : currentMembers(programFolder))
+    for (const QString& name : current)
         if (!plan.incoming.contains(name) && !programFolder::keptWithoutBackup(programFolder::roleOf(name)))
             plan.outgoingOnly << name;
     const QString marker = home.filePath(MarkerName);
@@ -797,6 +928,20 @@ Result restore(const QString& programFolder, const QString& backupFile, const QD
 }
 
 bool finishPendingRestore(const QString& programFolder)
+{
+    safefiles::LockFile restoreLock;
+    if (!takeRestoreLock(restoreLock, programFolder))
+        return false;
+    return finishPending(programFolder);
+}
+
+bool restoreRunning(const QString& programFolder)
+{
+    safefiles::LockFile restoreLock;
+    return !takeRestoreLock(restoreLock, programFolder);
+}
+
+static bool finishPending(const QString& programFolder)
 {
     const QDir home(programFolder);
     const QString marker = home.filePath(MarkerName);

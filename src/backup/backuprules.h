@@ -31,6 +31,9 @@ namespace backup {
 struct Progress {
     std::function<void(qint64 done, qint64 total)> step; // bytes
     std::function<bool()> cancelled;
+    // A question the work asks the user before it goes on (Italian); without
+    // it the answer is no.
+    std::function<bool(const QString& question)> confirm;
 };
 
 // One member of the data set of a program folder.
@@ -87,7 +90,16 @@ Result restore(
 // Finishes a restore that a cut left half way through its swap, and removes
 // what a restore cut short before its swap left behind. Run at every start
 // and before every restore. True when it found anything to finish or clear.
+// Nothing is done while a restore goes on (in this program or another one
+// of the folder): that one finishes its own work.
 bool finishPendingRestore(const QString& programFolder);
+
+// Whether a restore goes on in the folder now, in any program: the others
+// then leave its files alone and start no restore of their own.
+bool restoreRunning(const QString& programFolder);
+inline const QString RestoreRunningMessage
+    = QStringLiteral("È in corso un ripristino della cartella del programma da un'altra postazione o finestra: "
+                     "riprovare quando sarà terminato.");
 
 // The marker file of a swap under way, in the program folder.
 inline const QString MarkerName = QStringLiteral("Ripristino_in_corso.txt");

@@ -121,8 +121,9 @@ void ToolsScreen::cmdRipristinaClick()
         return;
     m_ui->txtRisultati->clear();
     setBusy(u"Controllo della copia e ripristino in corso..."_s, false);
-    const backup::Result result
-        = backup::restore(programFolder::path(), file, ui::clock::now(), Busy { this }.progress());
+    backup::Progress progress = Busy { this }.progress();
+    progress.confirm = [](const QString& question) { return ui::messages::confirm(question); };
+    const backup::Result result = backup::restore(programFolder::path(), file, ui::clock::now(), progress);
     setIdle(Idle);
     showResults({ result.message });
     m_ui->prbAvanzamento->setValue(result.ok() ? m_ui->prbAvanzamento->maximum() : 0);

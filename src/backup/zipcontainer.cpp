@@ -125,6 +125,13 @@ bool Reader::open(const QString& path)
         && archive_read_open_filename(d->a, QFile::encodeName(path).constData(), BlockBytes) == ARCHIVE_OK;
 }
 
+bool Reader::openIndexed(const QString& path)
+{
+    const Utf8Names names;
+    return d->a && archive_read_support_format_zip_seekable(d->a) == ARCHIVE_OK
+        && archive_read_open_filename(d->a, QFile::encodeName(path).constData(), BlockBytes) == ARCHIVE_OK;
+}
+
 Reader::Next Reader::next(Entry& entry)
 {
     const Utf8Names names;
@@ -140,6 +147,7 @@ Reader::Next Reader::next(Entry& entry)
     entry.name = QString::fromUtf8(name);
     entry.directory = archive_entry_filetype(e) == AE_IFDIR;
     entry.regular = archive_entry_filetype(e) == AE_IFREG;
+    entry.modified = archive_entry_mtime(e);
     if (entry.directory && entry.name.endsWith(u'/'))
         entry.name.chop(1);
     return Next::Entry;

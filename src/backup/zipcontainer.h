@@ -39,10 +39,15 @@ public:
     Reader& operator=(const Reader&) = delete;
 
     bool open(const QString& path);
+    // Through the ZIP's central directory: going from entry to entry without
+    // reading them costs no reading of their data (a large backup's last
+    // member is reached at once).
+    bool openIndexed(const QString& path);
     struct Entry {
         QString name; // a folder's without its trailing "/"
         bool directory = false;
         bool regular = false;
+        qint64 modified = 0; // seconds since the epoch, as the entry records it
     };
     enum class Next { Entry, End, Error };
     Next next(Entry& entry);

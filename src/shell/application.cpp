@@ -41,6 +41,11 @@ int run(int argc, char* argv[])
         ui::messages::error(problem);
         return commandline::Failed;
     }
+    // While a restore goes on the folder's files are its own.
+    if (backup::restoreRunning(programFolder::path())) {
+        ui::messages::error(backup::RestoreRunningMessage);
+        return commandline::Failed;
+    }
     // A restore cut short (the power gone, the program killed) is finished
     // before any screen reads an archive.
     backup::finishPendingRestore(programFolder::path());

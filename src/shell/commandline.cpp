@@ -393,6 +393,10 @@ std::optional<int> run(const QStringList& arguments)
             return Failed;
         }
     }
+    if (command->name != u"--aiuto"_s && backup::restoreRunning(programFolder::path())) {
+        err << u"Errore: "_s << backup::RestoreRunningMessage << u'\n';
+        return Failed;
+    }
     if (backup::finishPendingRestore(programFolder::path()))
         err << u"Completato un ripristino rimasto interrotto.\n"_s;
     const int code = command->run(request, out, err);

@@ -24,6 +24,8 @@ namespace {
 int lockTimeoutMs = 60000;
 // A wait for the lock shorter than this is not shown.
 constexpr int WaitShownAfterMs = 300;
+// How often an open follows an archive that was replaced while its lock was awaited.
+constexpr int MaxReopens = 20;
 ArchiveFile::WaitCall waitCall;
 constexpr qint64 ReadAheadBytes = 1 << 20;
 
@@ -283,16 +285,38 @@ void ArchiveFile::open(const QString& path, int recordSize, Access access)
     m_overlays.clear();
     // Never through a link, never waiting on a FIFO: only a regular file
     // under the archive's own name.
-    int fd = safefiles::openRegular(path, O_RDWR | O_CREAT, 0666);
-    // A reader still reads an archive that it may not write (a read-only
-    // program folder, a write-protected file).
-    if (fd < 0 && access == Access::Read && writingRefused(errno))
-        fd = safefiles::openRegular(path, O_RDONLY);
-    if (fd < 0)
-        fail("open");
-    m_fd = fd;
+    // The file opened may stop being the archive while its lock is awaited
+    // (a restore puts the old one aside and another in its place): once the
+    // lock is held, a file that no longer has the archive's name is left for
+    // the one that has it.
+    for (int attempt = 0;; ++attempt) {
+        int fd = safefiles::openRegular(path, O_RDWR | O_CREAT, 0666);
+        // A reader still reads an archive that it may not write (a read-only
+        // program folder, a write-protected file).
+        if (fd < 0 && access == Access::Read && writingRefused(errno))
+            fd = safefiles::openRegular(path, O_RDONLY);
+        if (fd < 0)
+            fail("open");
+        m_fd = fd;
+        try {
+            lock(access);
+        } catch (const AccessFailure&) {
+            ::close(m_fd);
+            m_fd = -1;
+            m_lockFile.release();
+            throw;
+        }
+        struct stat held { };
+        struct stat named { };
+        const bool same = ::fstat(m_fd, &held) == 0 && ::stat(QFile::encodeName(path).constData(), &named) == 0
+            && held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+        if (same || attempt >= MaxReopens)
+            break;
+        ::close(m_fd);
+        m_fd = -1;
+        m_lockFile.release();
+    }
     try {
-        lock(access);
         struct stat st { };
         if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode))
             fail("stat");

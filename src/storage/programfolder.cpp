@@ -79,6 +79,9 @@ const QList<Entry>& table()
             u"presente mentre una postazione scrive in un archivio, su dischi di rete che non offrono il "
             u"blocco dei file"_s },
         { SyncLock, R::Transient, 0, u"presente mentre una postazione sincronizza"_s },
+        { RestoreLock, R::Transient, 0,
+            u"presente mentre un ripristino è in corso: nessun altro programma della cartella ne tocca i file, "
+            u"né se ne avvia un secondo"_s },
         { u"Ripristino_in_corso.txt"_s, R::Transient, 0,
             u"presente durante un ripristino: se il ripristino è stato interrotto, il programma lo completa "
             u"al prossimo avvio"_s },

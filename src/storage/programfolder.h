@@ -26,6 +26,7 @@ inline const QString Attachments = QStringLiteral("Documenti_Allegati");
 inline const QString SyncState = QStringLiteral("Sincronizzazione.db");
 inline const QString SyncSettings = QStringLiteral("Sincronizzazione.ini");
 inline const QString SyncLock = QStringLiteral("Sincronizzazione.lock");
+inline const QString RestoreLock = QStringLiteral("Ripristino.lock");
 inline const QString ReminderSettings = QStringLiteral("Impostazioni.ini");
 inline const QString ReminderLedger = QStringLiteral("Promemoria_Inviati.txt");
 

@@ -314,12 +314,35 @@ LockFile::Result LockFile::acquire(const QString& path, int timeoutMs)
     release();
     const QDeadlineTimer deadline(timeoutMs);
     const QByteArray name = native(path);
+    const QByteArray owner = hostTag().toLatin1() + ' ' + QByteArray::number(qint64(::getpid())) + ' '
+        + QSysInfo::machineHostName().toUtf8() + '\n';
     for (;;) {
-        const int fd = createNew(path, 0644);
+        // The lock file appears with its owner already written (a link to a
+        // whole file), so one cut short never stands empty, with no owner to
+        // judge; where links are refused it is made and then written.
+        int fd = -1;
+        const QString whole = temporaryName(folderOf(path));
+        const int wholeFd = createNew(whole, 0644);
+        if (wholeFd >= 0) {
+            const bool written = writeAll(wholeFd, owner.constData(), owner.size());
+            if (written && ::link(native(whole).constData(), name.constData()) == 0)
+                fd = wholeFd;
+            else
+                ::close(wholeFd);
+            const int linkError = errno;
+            ::unlink(native(whole).constData());
+            errno = linkError;
+            if (fd < 0 && written && errno != EEXIST) {
+                fd = createNew(path, 0644);
+                if (fd >= 0)
+                    writeAll(fd, owner.constData(), owner.size()); // the name alone is the lock
+            }
+        } else {
+            fd = createNew(path, 0644);
+            if (fd >= 0)
+                writeAll(fd, owner.constData(), owner.size());
+        }
         if (fd >= 0) {
-            const QByteArray owner = hostTag().toLatin1() + ' ' + QByteArray::number(qint64(::getpid())) + ' '
-                + QSysInfo::machineHostName().toUtf8() + '\n';
-            writeAll(fd, owner.constData(), owner.size()); // the name alone is the lock
             m_fd = fd;
             m_path = path;
             m_refreshed = QDateTime::currentSecsSinceEpoch();
@@ -388,6 +411,13 @@ void LockFile::release()
 }
 
 // Leftovers -----------------------------------------------------------------
+
+bool isTemporaryName(const QString& fileName)
+{
+    static const QRegularExpression earlierCopy(
+        QRegularExpression::anchoredPattern(u"\\.quirvale-copia-[A-Za-z0-9]{6}"_s));
+    return fileName.startsWith(TemporaryBase + u'.') || earlierCopy.match(fileName).hasMatch();
+}
 
 int cleanLeftovers(const QString& folder, qint64 maxAgeSeconds)
 {

@@ -59,6 +59,9 @@ bool readSmall(const QString& path, qint64 limit, QByteArray& bytes);
 // ".quirvale-tmp.HOST.PID.SEQUENCE.RANDOM", hidden, recognised by
 // cleanLeftovers.
 QString temporaryName(const QString& folder);
+// Whether a file name is one of those temporary names (of this version or
+// an earlier one): a file being written, never a file of its own.
+bool isTemporaryName(const QString& fileName);
 
 // A name used once, for files that must sit beside `base` and be found by
 // their prefix: "BASE.HOST.PID.SEQUENCE.RANDOM". isUniqueNameOf() tells

@@ -17,6 +17,7 @@
 #include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -144,6 +145,8 @@ private slots:
         QTemporaryDir home, target;
         const Snapshot set = makeSet(home.path(), 5, 0, u"uno"_s);
         writeFile(QDir(home.path()).filePath(u"Riepilogo_Appuntamenti.xls"_s), "not part of the set");
+        // An attachment being copied in by another program: not a file of the set yet.
+        writeFile(QDir(home.path()).filePath(Attachments + u"/.quirvale-tmp.pc2.4242.1.abcdef12"_s), "half");
 
         const backup::Result result = backup::makeBackup(home.path(), target.path(), 10, Moment);
         QVERIFY2(result.ok(), qPrintable(result.message));
@@ -151,8 +154,11 @@ private slots:
         QCOMPARE(QDir(target.path()).entryList(QDir::Files), { u"Quirvale_copia_2024-03-10_09-30-00.zip"_s });
         QCOMPARE(pythonCheck(result.file, home.path()),
             u"Archivio_Appuntamenti.qzv|Archivio_Documenti.qzv|Contatti.qzv|Documenti_Allegati/lettera uno.pdf|"
-            u"Documenti_Allegati/perizia è.txt|unins000.dll"_s);
-        QCOMPARE(snapshot(home.path()), set); // the backup wrote nothing in the program folder
+            u"Documenti_Allegati/perizia è.txt|Identita_Cartella.txt|unins000.dll"_s);
+        // The backup wrote nothing in the program folder but the folder's identity.
+        Snapshot withTemporary = set;
+        withTemporary.insert(Attachments + u"/.quirvale-tmp.pc2.4242.1.abcdef12"_s, "half");
+        QCOMPARE(snapshot(home.path()), withTemporary);
     }
 
     // Every file of the folder's table that holds data goes into a backup,
@@ -186,6 +192,23 @@ private slots:
         makeSet(bare.path(), 2, 1, u"nudo"_s);
         const backup::Result made = backup::makeBackup(bare.path(), bareTarget.path(), 10, Moment);
         QVERIFY(made.ok());
+        // As an earlier program wrote it: without the folder's identity.
+        QProcess python;
+        python.start(u"python3"_s,
+            { u"-c"_s,
+                u"import sys, zipfile\n"
+                u"old = zipfile.ZipFile(sys.argv[1])\n"
+                u"with zipfile.ZipFile(sys.argv[2], 'w') as new:\n"
+                u"    for info in old.infolist():\n"
+                u"        if info.filename == 'Identita_Cartella.txt': continue\n"
+                u"        data = old.read(info.filename)\n"
+                u"        if info.filename == 'Contenuto.txt':\n"
+                u"            data = b''.join(l for l in data.splitlines(True) if not l.startswith(b'Identita_'))\n"
+                u"        new.writestr(info, data)\n"_s,
+                made.file, made.file + u".senza"_s });
+        QVERIFY(python.waitForFinished(30000));
+        QCOMPARE(python.exitCode(), 0);
+        QVERIFY(QFile::remove(made.file) && QFile::rename(made.file + u".senza"_s, made.file));
         const backup::Result restored = backup::restore(other.path(), made.file, Moment.addDays(1));
         QVERIFY2(restored.ok(), qPrintable(restored.message));
         QCOMPARE(
@@ -280,6 +303,131 @@ private slots:
         QCOMPARE(QDir(target.path()).entryList(QDir::Files, QDir::Name),
             QStringList({ u"Quirvale_copia_2024-03-05_09-30-00.zip"_s, u"Quirvale_copia_2024-03-14_09-30-00.zip"_s,
                 u"Quirvale_copia_2024-03-14_09-30-00_2.zip"_s, u"appunti.txt"_s }));
+    }
+
+    // While a restore unpacks and swaps, a program starting on the folder
+    // clears nothing of it and a second restore is refused: the first one
+    // ends with the backup's set, whole.
+    void aStartAndASecondRestoreDuringARestore()
+    {
+        QTemporaryDir source, target, home;
+        const Snapshot newSet = makeSet(source.path(), 40, 1, u"nuovo"_s);
+        const backup::Result made = backup::makeBackup(source.path(), target.path(), 10, Moment);
+        QVERIFY(made.ok());
+        makeSet(home.path(), 9, 3, u"vecchio"_s);
+
+        // The restore waits, half way through its unpacking, for the others to try.
+        QSemaphore unpacking, goOn;
+        bool waited = false;
+        backup::Progress progress;
+        progress.step = [&](qint64, qint64) {
+            if (!std::exchange(waited, true)) {
+                unpacking.release();
+                goOn.acquire();
+            }
+        };
+        backup::Result first;
+        std::unique_ptr<QThread> restoring(
+            QThread::create([&] { first = backup::restore(home.path(), made.file, Moment.addDays(1), progress); }));
+        restoring->start();
+        QVERIFY(unpacking.tryAcquire(1, 20000));
+        QVERIFY(backup::restoreRunning(home.path()));
+        QVERIFY(!backup::finishPendingRestore(home.path())); // a start
+        QCOMPARE(QDir(home.path()).entryList({ u"Ripristino_temporaneo_*"_s }, QDir::Dirs).size(), 1);
+        const backup::Result second = backup::restore(home.path(), made.file, Moment.addDays(2));
+        QCOMPARE(second.outcome, backup::Result::Outcome::Refused);
+        QVERIFY2(second.message.contains(u"in corso un ripristino"_s), qPrintable(second.message));
+        const backup::Result copy = backup::makeBackup(home.path(), target.path(), 10, Moment.addDays(2));
+        QVERIFY(!copy.ok());
+        goOn.release();
+        QVERIFY(restoring->wait(20000));
+        QVERIFY2(first.ok(), qPrintable(first.message));
+        QCOMPARE(snapshot(home.path()), newSet);
+        QCOMPARE(leftovers(home.path()), QStringList());
+        QVERIFY(!backup::restoreRunning(home.path()));
+    }
+
+    // A folder without its archives (a share not mounted, a wrong path) is
+    // not backed up, and the backups already there stay; a backup without
+    // archives is restored over a folder with archives only when the user
+    // says so.
+    void aFolderWithoutArchives()
+    {
+        QTemporaryDir home, empty, target;
+        makeSet(home.path(), 3, 1, u"vero"_s);
+        QVERIFY(backup::makeBackup(home.path(), target.path(), 3, Moment).ok());
+        for (int i = 1; i <= 3; ++i) {
+            const backup::Result result = backup::makeBackup(empty.path(), target.path(), 3, Moment.addDays(i));
+            QCOMPARE(result.outcome, backup::Result::Outcome::Failed);
+            QVERIFY2(result.message.contains(u"nessun archivio"_s), qPrintable(result.message));
+        }
+        QCOMPARE(QDir(target.path()).entryList(QDir::Files), { u"Quirvale_copia_2024-03-10_09-30-00.zip"_s });
+
+        // A backup of only the password store, as an older program wrote of an empty folder.
+        writeFile(QDir(empty.path()).filePath(u"unins000.dll"_s), "[Accesso]\nValore=x\n");
+        QProcess python;
+        const QString old = QDir(target.path()).filePath(u"Quirvale_copia_2024-01-01_09-30-00.zip"_s);
+        python.start(u"python3"_s,
+            { u"-c"_s,
+                u"import sys, zipfile, hashlib\n"
+                u"data = open(sys.argv[2], 'rb').read()\n"
+                u"with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+                u"    z.writestr('unins000.dll', data)\n"
+                u"    z.writestr('Contenuto.txt', 'Quirvale copia di sicurezza 1\\nunins000.dll\\t%d\\t%s\\n' "
+                u"% (len(data), hashlib.sha256(data).hexdigest()))\n"_s,
+                old, QDir(empty.path()).filePath(u"unins000.dll"_s) });
+        QVERIFY(python.waitForFinished(30000));
+        QCOMPARE(python.exitCode(), 0);
+        const Snapshot before = snapshot(home.path());
+        QStringList asked;
+        backup::Progress refuse;
+        refuse.confirm = [&asked](const QString& question) {
+            asked << question;
+            return false;
+        };
+        const backup::Result refused = backup::restore(home.path(), old, Moment.addDays(5), refuse);
+        QCOMPARE(refused.outcome, backup::Result::Outcome::Refused);
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(snapshot(home.path()), before);
+        QCOMPARE(backup::restore(home.path(), old, Moment.addDays(5)).outcome, backup::Result::Outcome::Refused);
+        backup::Progress agree;
+        agree.confirm = [](const QString&) { return true; };
+        QVERIFY(backup::restore(home.path(), old, Moment.addDays(6), agree).ok());
+        QVERIFY(!QFile::exists(QDir(home.path()).filePath(u"Archivio_Appuntamenti.qzv"_s)));
+    }
+
+    // Two folders backing up into one place each keep their own last
+    // backups; one dated in the future (a clock that was ahead) goes in its
+    // turn instead of staying for ever.
+    void rotationCountsOnlyThisFoldersBackups()
+    {
+        QTemporaryDir office, home, target;
+        makeSet(office.path(), 2, 1, u"ufficio"_s);
+        makeSet(home.path(), 2, 2, u"casa"_s);
+        const auto backupsOf = [&](const QString& folder) {
+            QStringList names;
+            const QByteArray identity = readFile(QDir(folder).filePath(u"Identita_Cartella.txt"_s)).trimmed();
+            for (const QString& name : QDir(target.path()).entryList({ u"*.zip"_s }, QDir::Files, QDir::Name)) {
+                QProcess python;
+                python.start(u"python3"_s,
+                    { u"-c"_s,
+                        u"import sys, zipfile\n"
+                        u"print(zipfile.ZipFile(sys.argv[1]).read('Identita_Cartella.txt').decode().strip(), end='')"_s,
+                        QDir(target.path()).filePath(name) });
+                if (python.waitForFinished(30000) && python.readAllStandardOutput() == identity)
+                    names << name;
+            }
+            return names;
+        };
+        QVERIFY(backup::makeBackup(office.path(), target.path(), 2, Moment.addYears(1)).ok()); // clock ahead
+        for (int day = 0; day < 4; ++day) {
+            QVERIFY(backup::makeBackup(office.path(), target.path(), 2, Moment.addDays(day)).ok());
+            QVERIFY(backup::makeBackup(home.path(), target.path(), 2, Moment.addDays(day).addSecs(60)).ok());
+        }
+        QCOMPARE(backupsOf(home.path()),
+            QStringList({ u"Quirvale_copia_2024-03-12_09-31-00.zip"_s, u"Quirvale_copia_2024-03-13_09-31-00.zip"_s }));
+        QCOMPARE(backupsOf(office.path()),
+            QStringList({ u"Quirvale_copia_2024-03-12_09-30-00.zip"_s, u"Quirvale_copia_2024-03-13_09-30-00.zip"_s }));
     }
 
     void restorePutsTheOldSetAside()
@@ -479,7 +627,8 @@ with zipfile.ZipFile(sys.argv[1], 'w') as z:
             const QString context = u"round %1, seed %2"_s.arg(round).arg(seed);
             QVERIFY2(now == oldSet || now == newWithScans, qPrintable(context));
             (now == oldSet ? olds : news)++;
-            QVERIFY2(leftovers(home.path()).isEmpty(), qPrintable(context));
+            QVERIFY2(
+                leftovers(home.path()).isEmpty(), qPrintable(context + u": "_s + leftovers(home.path()).join(u", "_s)));
         }
         qInfo("%d kills left the old set, %d the new one (a whole restore: %lld us)", olds, news, whole);
     }

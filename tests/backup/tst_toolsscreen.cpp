@@ -97,7 +97,8 @@ private slots:
         QCOMPARE(program.messages.messages().size(), 2);
         QCOMPARE(program.messages.messages()[0].kind, ui::MessageKind::Information);
         const QString first = QDir(usb.path()).filePath(u"Quirvale_copia_2024-03-10_09-05-30.zip"_s);
-        QCOMPARE(program.messages.texts()[0], u"Copia di sicurezza completata: %1 (3 file)."_s.arg(first));
+        // (the three files and the folder's identity, made by the first backup)
+        QCOMPARE(program.messages.texts()[0], u"Copia di sicurezza completata: %1 (4 file)."_s.arg(first));
         // One kept: the second, made in the same second, took the first's place.
         QCOMPARE(QDir(usb.path()).entryList(QDir::Files), { u"Quirvale_copia_2024-03-10_09-05-30_2.zip"_s });
         QVERIFY(control<QPlainTextEdit>(&screen, u"txtRisultati"_s)

@@ -425,6 +425,37 @@ private slots:
         });
         QCOMPARE(purposes.size(), 1000);
     }
+
+    // A writer that waits for the lock while the archive is replaced (a
+    // restore puts the old file aside and the backup's in its place) writes
+    // into the archive that has the name, never into the file put aside.
+    void aWriterFollowsAnArchiveReplacedWhileItWaits()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"Archivio_Appuntamenti.qzv"_s);
+        const QString aside = dir.filePath(u"messo da parte.qzv"_s);
+        const QString incoming = dir.filePath(u"dalla copia.qzv"_s);
+        testsupport::writeFile(path, QByteArray(2 * AppointmentRecord::Size, 'v'));
+        testsupport::writeFile(incoming, QByteArray(3 * AppointmentRecord::Size, 'n'));
+        bool replaced = false;
+        ArchiveFile::setLockCall([&](int fd, struct flock* lock) {
+            if (!std::exchange(replaced, true)) {
+                // What the restore does while this writer waits for it.
+                if (::link(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) != 0
+                    || ::rename(QFile::encodeName(incoming).constData(), QFile::encodeName(path).constData()) != 0)
+                    return -1;
+            }
+            return ::fcntl(fd, F_OFD_SETLK, lock);
+        });
+        AppointmentRecord r;
+        r.setText(AppointmentField::purpose, u"salvata durante il ripristino"_s);
+        const qint64 position = archive::append(path, AppointmentRecord::Size, r.data());
+        ArchiveFile::setLockCall({});
+        QVERIFY(replaced);
+        QCOMPARE(position, 4);
+        QCOMPARE(QFileInfo(path).size(), 4 * AppointmentRecord::Size);
+        QCOMPARE(testsupport::readFile(aside), QByteArray(2 * AppointmentRecord::Size, 'v'));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestArchiveFile)
