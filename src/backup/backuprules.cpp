@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -244,7 +245,7 @@ private:
 };
 
 // A plain file of the program folder, read to its size at the start.
-bool addFile(Writer& writer, const QString& path, const QString& name)
+bool addFile(Writer& writer, const QString& path, const QString& name, QDateTime modified = {})
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -252,7 +253,7 @@ bool addFile(Writer& writer, const QString& path, const QString& name)
         return false;
     }
     const qint64 size = file.size();
-    if (!writer.begin(name, size, QFileInfo(path).lastModified()))
+    if (!writer.begin(name, size, modified.isValid() ? modified : QFileInfo(path).lastModified()))
         return false;
     QByteArray chunk(ChunkBytes, Qt::Uninitialized);
     qint64 left = size;
@@ -271,39 +272,79 @@ bool addFile(Writer& writer, const QString& path, const QString& name)
     return writer.end();
 }
 
-// An archive under its read lock: whole records, as every reader sees them.
+// An archive as every reader sees it, whole records only, with its map read
+// under the same lock. Under the lock both are only copied into local
+// temporary files, as fast as the disks allow; the backup's target (a slow
+// stick, a network folder) is written after the lock is let go, so no
+// workstation's save waits for it.
 bool addArchive(Writer& writer, const QString& path, const Member& member)
 {
+    const QString mapName = programFolder::itemMapOf(member.name);
+    const QString mapPath = QFileInfo(path).dir().filePath(mapName);
+    QTemporaryFile records(QDir::temp().filePath(u"quirvale-copia-XXXXXX"_s));
+    QTemporaryFile map(QDir::temp().filePath(u"quirvale-copia-XXXXXX"_s));
+    const auto noTemporary = [&writer](const QTemporaryFile& file) {
+        writer.setMessage(u"impossibile scrivere nella cartella temporanea del computer (%1)"_s.arg(file.errorString()));
+        return false;
+    };
+    if (!records.open())
+        return noTemporary(records);
+    qint64 count = 0;
+    QDateTime modified;
+    bool withMap = false;
+    QDateTime mapModified;
     try {
         ArchiveFile file;
         file.open(path, member.recordSize, ArchiveFile::Access::Read);
-        if (!writer.begin(member.name, file.recordCount() * member.recordSize, QFileInfo(path).lastModified()))
-            return false;
-        qint64 sinceCheck = 0;
+        modified = QFileInfo(path).lastModified();
+        QByteArray chunk;
+        chunk.reserve(ChunkBytes + member.recordSize);
         while (!file.atEnd()) {
-            if (!writer.add(file.next(), member.recordSize))
-                return false;
-            sinceCheck += member.recordSize;
-            if (sinceCheck >= ChunkBytes) {
-                sinceCheck = 0;
+            chunk.append(file.next(), member.recordSize);
+            ++count;
+            if (chunk.size() >= ChunkBytes || file.atEnd()) {
+                if (records.write(chunk) != chunk.size())
+                    return noTemporary(records);
+                chunk.clear();
                 if (writer.cancelled())
                     return false;
             }
         }
-        if (!writer.end())
-            return false;
-        // The archive's map, read under the same lock: it names the records
-        // just read, never others.
-        const QString map = QFileInfo(path).dir().filePath(programFolder::itemMapOf(member.name));
-        if (QFileInfo(map).isFile() && !QFileInfo(map).isSymLink()
-            && !addFile(writer, map, programFolder::itemMapOf(member.name)))
-            return false;
+        // The map names the records just read, never others.
+        withMap = QFileInfo(mapPath).isFile() && !QFileInfo(mapPath).isSymLink();
+        if (withMap) {
+            QFile source(mapPath);
+            if (!source.open(QIODevice::ReadOnly)) {
+                writer.setMessage(u"impossibile leggere %1 (%2)"_s.arg(mapName, source.errorString()));
+                return false;
+            }
+            if (!map.open())
+                return noTemporary(map);
+            if (map.write(source.readAll()) != source.size())
+                return noTemporary(map);
+            mapModified = QFileInfo(mapPath).lastModified();
+        }
         file.close();
-        return true;
     } catch (const AccessFailure& failure) {
         writer.setMessage(u"impossibile leggere l'archivio %1 (%2)"_s.arg(member.name, failure.detail()));
         return false;
     }
+    if (!records.flush() || !records.seek(0))
+        return noTemporary(records);
+    if (!writer.begin(member.name, count * member.recordSize, modified))
+        return false;
+    QByteArray chunk(ChunkBytes, Qt::Uninitialized);
+    for (qint64 n; (n = records.read(chunk.data(), chunk.size())) > 0;) {
+        if (writer.cancelled() || !writer.add(chunk.constData(), n))
+            return false;
+    }
+    if (!writer.end())
+        return false;
+    if (withMap) {
+        map.close();
+        return addFile(writer, map.fileName(), mapName, mapModified);
+    }
+    return true;
 }
 
 // The files below the attachments folder, links and the temporary files of

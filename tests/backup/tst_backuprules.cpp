@@ -430,6 +430,38 @@ private slots:
             QStringList({ u"Quirvale_copia_2024-03-12_09-30-00.zip"_s, u"Quirvale_copia_2024-03-13_09-30-00.zip"_s }));
     }
 
+    // A backup writing to a slow target holds no workstation's save up: the
+    // archives are read under their locks at the disks' speed, and the
+    // target is written after the locks are let go.
+    void aSlowTargetHoldsNoSaveUp()
+    {
+        QTemporaryDir home, target;
+        makeSet(home.path(), 200, 0, u"lento"_s);
+        const QString archive = QDir(home.path()).filePath(u"Archivio_Appuntamenti.qzv"_s);
+        bool tried = false, saved = false;
+        backup::Progress progress;
+        progress.step = [&](qint64, qint64) {
+            // The first bytes reach the target: a save on another workstation now.
+            if (std::exchange(tried, true))
+                return;
+            ArchiveFile::setLockTimeoutMs(2000);
+            try {
+                archive::append(archive, Size, churn::record(201, 0).data());
+                saved = true;
+            } catch (const AccessFailure&) {
+            }
+            ArchiveFile::setLockTimeoutMs(60000);
+        };
+        const backup::Result result = backup::makeBackup(home.path(), target.path(), 10, Moment, progress);
+        QVERIFY2(result.ok(), qPrintable(result.message));
+        QVERIFY(tried);
+        QVERIFY(saved);
+        QCOMPARE(QFileInfo(archive).size(), 201 * Size);
+        QTemporaryDir restored;
+        QVERIFY(backup::restore(restored.path(), result.file, Moment.addDays(1)).ok());
+        QCOMPARE(QFileInfo(QDir(restored.path()).filePath(u"Archivio_Appuntamenti.qzv"_s)).size(), 200 * Size);
+    }
+
     void restorePutsTheOldSetAside()
     {
         QTemporaryDir source, target, home;
