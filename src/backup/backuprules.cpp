@@ -284,7 +284,8 @@ bool addArchive(Writer& writer, const QString& path, const Member& member)
     QTemporaryFile records(QDir::temp().filePath(u"quirvale-copia-XXXXXX"_s));
     QTemporaryFile map(QDir::temp().filePath(u"quirvale-copia-XXXXXX"_s));
     const auto noTemporary = [&writer](const QTemporaryFile& file) {
-        writer.setMessage(u"impossibile scrivere nella cartella temporanea del computer (%1)"_s.arg(file.errorString()));
+        writer.setMessage(
+            u"impossibile scrivere nella cartella temporanea del computer (%1)"_s.arg(file.errorString()));
         return false;
     };
     if (!records.open())
@@ -352,8 +353,10 @@ bool addArchive(Writer& writer, const QString& path, const Member& member)
 QStringList folderFiles(const QString& folder)
 {
     QStringList names;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
-    const QDir base(folder);
+    // A folder kept elsewhere through a link is walked where it is.
+    const QString root = QFileInfo(folder).isSymLink() ? QFileInfo(folder).canonicalFilePath() : folder;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    const QDir base(root);
     while (it.hasNext()) {
         const QString path = it.next();
         if (!safefiles::isTemporaryName(it.fileName()))
@@ -505,11 +508,14 @@ std::optional<Plan> readPlan(const QString& path)
 
 // Puts the member now at `live` into the aside folder. A file is linked
 // there, so that its name never goes missing in the program folder while
-// the new one takes its place; where links are refused, and for folders,
-// it is moved.
+// the new one takes its place; where links are refused, and for folders
+// and symbolic links (an attachments folder kept on another disk), it is
+// moved.
 bool setAside(const QString& live, const QString& old, bool replacedNext)
 {
-    if (replacedNext && !isDirectory(live) && ::link(native(live).constData(), native(old).constData()) == 0)
+    struct stat st { };
+    const bool regular = ::lstat(native(live).constData(), &st) == 0 && S_ISREG(st.st_mode);
+    if (replacedNext && regular && ::link(native(live).constData(), native(old).constData()) == 0)
         return true;
     return renameTo(live, old);
 }
@@ -746,11 +752,23 @@ Result makeBackup(
     };
     std::vector<Item> items;
     qint64 total = 0;
+    QString linkedFolder; // the attachments folder kept elsewhere through a link
     for (const Member& member : members()) {
         const QString path = home.filePath(member.name);
         const QFileInfo info(path);
-        if (member.kind == Member::Kind::ArchiveMap || info.isSymLink() || !info.exists())
+        // The attachments folder may be a link to another disk: what it
+        // points to is backed up, and the user is told; one that leads
+        // nowhere is no backup without the attachments.
+        if (member.kind == Member::Kind::Folder && info.isSymLink()) {
+            if (!info.isDir())
+                return failed(Result::Outcome::Failed,
+                    u"Copia di sicurezza non eseguita: la cartella %1 è un collegamento a \"%2\", che non si "
+                    u"raggiunge (un disco non collegato?). Le copie già presenti non sono state toccate."_s.arg(
+                        member.name, QDir::toNativeSeparators(info.symLinkTarget())));
+            linkedFolder = info.symLinkTarget();
+        } else if (member.kind == Member::Kind::ArchiveMap || info.isSymLink() || !info.exists()) {
             continue;
+        }
         if (member.kind == Member::Kind::Folder) {
             if (!info.isDir())
                 continue;
@@ -838,6 +856,10 @@ Result makeBackup(
     result.bytes = writer.bytes();
     removeOldest(targetFolder, identity, std::max(keep, 1), now, result);
     result.message = u"Copia di sicurezza completata: %1 (%2 file)."_s.arg(target).arg(result.files);
+    if (!linkedFolder.isEmpty())
+        result.message += u" La cartella %1 è un collegamento a \"%2\": nella copia ci sono i file di quella "
+                          u"cartella; un ripristino li rimette in una cartella %1 vera e propria."_s.arg(
+                              FolderName, QDir::toNativeSeparators(linkedFolder));
     return result;
 }
 

@@ -462,6 +462,45 @@ private slots:
         QCOMPARE(QFileInfo(QDir(restored.path()).filePath(u"Archivio_Appuntamenti.qzv"_s)).size(), 200 * Size);
     }
 
+    // The attachments folder as a link to another disk: the backup holds
+    // what it points to and says so; a link that leads nowhere makes no
+    // backup; a restore puts a real folder in its place.
+    void attachmentsFolderAsALink()
+    {
+        QTemporaryDir home, disk, target, other;
+        makeSet(home.path(), 2, 0, u"link"_s);
+        const QString attachments = QDir(home.path()).filePath(Attachments);
+        QVERIFY(QDir(attachments).removeRecursively());
+        writeFile(QDir(disk.path()).filePath(u"verbale.pdf"_s), "verbale");
+        QVERIFY(QDir(disk.path()).mkpath(u"sub"_s));
+        writeFile(QDir(disk.path()).filePath(u"sub/perizia.txt"_s), "perizia");
+        QVERIFY(QFile::link(disk.path(), attachments));
+
+        const backup::Result result = backup::makeBackup(home.path(), target.path(), 10, Moment);
+        QVERIFY2(result.ok(), qPrintable(result.message));
+        QVERIFY2(result.message.contains(u"è un collegamento a"_s), qPrintable(result.message));
+        const QString members = pythonCheck(result.file, home.path());
+        QVERIFY2(members.contains(u"Documenti_Allegati/verbale.pdf|Documenti_Allegati/sub/perizia.txt"_s)
+                || members.contains(u"Documenti_Allegati/sub/perizia.txt|Documenti_Allegati/verbale.pdf"_s),
+            qPrintable(members));
+
+        makeSet(other.path(), 1, 1, u"altro"_s);
+        const QString otherAttachments = QDir(other.path()).filePath(Attachments);
+        QVERIFY(QDir(otherAttachments).removeRecursively());
+        QVERIFY(QFile::link(disk.path(), otherAttachments));
+        const backup::Result restored = backup::restore(other.path(), result.file, Moment.addDays(1));
+        QVERIFY2(restored.ok(), qPrintable(restored.message));
+        QVERIFY(!QFileInfo(otherAttachments).isSymLink());
+        QCOMPARE(readFile(QDir(otherAttachments).filePath(u"sub/perizia.txt"_s)), QByteArray("perizia"));
+        QCOMPARE(readFile(QDir(disk.path()).filePath(u"verbale.pdf"_s)), QByteArray("verbale")); // the disk untouched
+
+        QVERIFY(QFile::remove(attachments));
+        QVERIFY(QFile::link(QDir(disk.path()).filePath(u"staccato"_s), attachments));
+        const backup::Result dangling = backup::makeBackup(home.path(), target.path(), 10, Moment.addDays(2));
+        QCOMPARE(dangling.outcome, backup::Result::Outcome::Failed);
+        QVERIFY2(dangling.message.contains(u"non si raggiunge"_s), qPrintable(dangling.message));
+    }
+
     void restorePutsTheOldSetAside()
     {
         QTemporaryDir source, target, home;
