@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QStorageInfo>
 #include <QTemporaryFile>
 
 #include <algorithm>
@@ -48,7 +49,7 @@ QByteArray native(const QString& path)
 
 QString systemError(int error)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
+    return safefiles::errorText(error);
 }
 
 // Makes names created, renamed or removed in `folder` survive a power cut.
@@ -584,6 +585,60 @@ Result failed(Result::Outcome outcome, const QString& message)
 QString unpackAndVerify(
     const QString& backupFile, const QString& staging, const Progress& progress, QStringList& incoming, bool& cancelled)
 {
+    // The manifest first, through the ZIP's directory: each member is held to
+    // the size it declares before a byte of it is unpacked, and the whole
+    // must fit in the program folder's disk.
+    QByteArray indexed;
+    {
+        zip::Reader index;
+        if (!index.openIndexed(backupFile))
+            return u"il file non si legge come copia di sicurezza (%1)"_s.arg(index.error());
+        zip::Reader::Entry entry;
+        bool seen = false;
+        for (zip::Reader::Next next; (next = index.next(entry)) != zip::Reader::Next::End;) {
+            if (next == zip::Reader::Next::Error)
+                return u"la copia è danneggiata (%1)"_s.arg(index.error());
+            if (entry.name != ManifestName)
+                continue;
+            if (seen)
+                return u"la copia contiene due elenchi del contenuto"_s;
+            seen = true;
+            QByteArray chunk(ChunkBytes, Qt::Uninitialized);
+            for (qint64 n; (n = index.read(chunk.data(), chunk.size())) != 0;) {
+                if (n < 0)
+                    return u"la copia è danneggiata (%1: %2)"_s.arg(ManifestName, index.error());
+                if (indexed.size() + n > 64 * ChunkBytes)
+                    return u"l'elenco del contenuto è troppo grande"_s;
+                indexed.append(chunk.constData(), n);
+            }
+        }
+        if (!seen)
+            return u"la copia non contiene l'elenco del contenuto"_s;
+    }
+    QHash<QString, qint64> declared;
+    qint64 declaredTotal = 0;
+    {
+        const QList<QByteArray> lines = indexed.split('\n');
+        if (lines.isEmpty() || QString::fromUtf8(lines.first()) != ManifestHeader)
+            return u"l'elenco del contenuto non è riconosciuto"_s;
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            if (lines[i].isEmpty())
+                continue;
+            const QList<QByteArray> fields = lines[i].split('\t');
+            bool sizeOk = false;
+            const qint64 size = fields.size() == 3 ? fields[1].toLongLong(&sizeOk) : -1;
+            if (!sizeOk || size < 0)
+                return u"l'elenco del contenuto è danneggiato"_s;
+            declared.insert(QString::fromUtf8(fields[0]), size);
+            declaredTotal += size;
+        }
+    }
+    const QStorageInfo disk(staging);
+    if (disk.isValid() && disk.bytesAvailable() >= 0 && declaredTotal > disk.bytesAvailable())
+        return u"sul disco della cartella del programma non c'è spazio per la copia (servono %1 MB, ne restano %2)"_s
+            .arg((declaredTotal + (1 << 20) - 1) >> 20)
+            .arg(disk.bytesAvailable() >> 20);
+
     zip::Reader reader;
     if (!reader.open(backupFile))
         return u"il file non si legge come copia di sicurezza (%1)"_s.arg(reader.error());
@@ -618,6 +673,9 @@ QString unpackAndVerify(
                 return u"impossibile preparare i file (%1)"_s.arg(name);
             continue;
         }
+        const qint64 allowed = manifestEntry ? 64 * ChunkBytes : declared.value(name, -1);
+        if (allowed < 0)
+            return u"la copia contiene file che l'elenco non indica (%1)"_s.arg(name);
         QFile out(target);
         if (!manifestEntry) {
             QDir().mkpath(QFileInfo(target).absolutePath());
@@ -632,6 +690,9 @@ QString unpackAndVerify(
                 break;
             if (n < 0)
                 return u"la copia è danneggiata (%1: %2)"_s.arg(name, reader.error());
+            // Unpacking stops at the first byte beyond the size declared.
+            if (size + n > allowed)
+                return u"il file %1 è più grande di quanto indica l'elenco del contenuto"_s.arg(name);
             if (manifestEntry) {
                 if (manifest.size() + n > 64 * ChunkBytes)
                     return u"l'elenco del contenuto è troppo grande"_s;
@@ -661,6 +722,8 @@ QString unpackAndVerify(
     }
     if (!manifestSeen)
         return u"la copia non contiene l'elenco del contenuto"_s;
+    if (manifest != indexed)
+        return u"l'elenco del contenuto è danneggiato"_s;
 
     const QList<QByteArray> lines = manifest.split('\n');
     if (lines.isEmpty() || QString::fromUtf8(lines.first()) != ManifestHeader)

@@ -1,9 +1,12 @@
 #include "backup/zipcontainer.h"
 
+#include "storage/safefiles.h"
+
 #include <QFile>
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <cerrno>
 #include <clocale>
 #include <locale.h>
 
@@ -42,10 +45,25 @@ private:
 
 using EntryPointer = std::unique_ptr<archive_entry, decltype(&archive_entry_free)>;
 
+// The library's failure as the user reads it, in Italian: what its English
+// text says, or the system's error behind it.
 QString errorOf(archive* a)
 {
-    const char* text = a ? archive_error_string(a) : nullptr;
-    return text ? QString::fromLocal8Bit(text) : u"errore sconosciuto"_s;
+    const QByteArray text = a && archive_error_string(a) ? QByteArray(archive_error_string(a)) : QByteArray();
+    const int error = a ? archive_errno(a) : 0;
+    if (text.contains("CRC"))
+        return u"dati alterati (controllo CRC non superato)"_s;
+    if (text.contains("Truncated") || text.contains("truncated") || text.contains("Premature end"))
+        return u"file troncato: la copia è incompleta"_s;
+    if (text.contains("Unrecognized archive format") || text.contains("Invalid central directory")
+        || text.contains("Bad ZIP"))
+        return u"non è un file ZIP valido"_s;
+    if (text.contains("compression") || text.contains("Decompression"))
+        return u"dati compressi illeggibili"_s;
+    // (the library's own errors: EILSEQ for a format, EINVAL for a misuse)
+    if (error > 0 && error != EILSEQ && error != EINVAL)
+        return safefiles::errorText(error);
+    return u"il contenuto non si legge come copia di sicurezza"_s;
 }
 } // namespace
 

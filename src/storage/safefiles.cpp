@@ -412,6 +412,43 @@ void LockFile::release()
 
 // Leftovers -----------------------------------------------------------------
 
+QString errorText(int error)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return u"spazio esaurito sul disco"_s;
+    case EROFS:
+        return u"il disco è protetto da scrittura"_s;
+    case EACCES:
+    case EPERM:
+        return u"permesso negato: controllare i diritti sulla cartella"_s;
+    case ENOENT:
+        return u"file o cartella inesistente"_s;
+    case ENOTDIR:
+        return u"il percorso non porta a una cartella"_s;
+    case EISDIR:
+        return u"il percorso porta a una cartella, non a un file"_s;
+    case EIO:
+        return u"errore di lettura o scrittura sul disco (un disco rimosso o guasto?)"_s;
+    case ENODEV:
+    case ENXIO:
+    case ESTALE:
+        return u"il disco o la cartella di rete non è più collegato"_s;
+    case EFBIG:
+        return u"file troppo grande per il disco"_s;
+    case ENAMETOOLONG:
+        return u"nome di file troppo lungo"_s;
+    case EMFILE:
+    case ENFILE:
+        return u"troppi file aperti"_s;
+    case 0:
+        return u"errore sconosciuto"_s;
+    default:
+        return u"errore di sistema n. %1"_s.arg(error);
+    }
+}
+
 bool isTemporaryName(const QString& fileName)
 {
     static const QRegularExpression earlierCopy(

@@ -59,6 +59,10 @@ bool readSmall(const QString& path, qint64 limit, QByteArray& bytes);
 // ".quirvale-tmp.HOST.PID.SEQUENCE.RANDOM", hidden, recognised by
 // cleanLeftovers.
 QString temporaryName(const QString& folder);
+// An operating system's error (errno) in Italian, for a message: what
+// happened and, where it helps, what to do.
+QString errorText(int error);
+
 // Whether a file name is one of those temporary names (of this version or
 // an earlier one): a file being written, never a file of its own.
 bool isTemporaryName(const QString& fileName);

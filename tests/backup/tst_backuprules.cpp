@@ -17,6 +17,7 @@
 #include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
@@ -499,6 +500,57 @@ private slots:
         const backup::Result dangling = backup::makeBackup(home.path(), target.path(), 10, Moment.addDays(2));
         QCOMPARE(dangling.outcome, backup::Result::Outcome::Failed);
         QVERIFY2(dangling.message.contains(u"non si raggiunge"_s), qPrintable(dangling.message));
+    }
+
+    // A backup that unpacks far beyond what its manifest declares stops at
+    // the first byte too many; a cut one, and a folder given for a file,
+    // are told in Italian. The folder is left as it was each time.
+    void refusedBackupsAreToldInItalian_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("bomb") << u"bomb"_s << u"è più grande di quanto indica l'elenco del contenuto"_s;
+        QTest::newRow("cut in half") << u"cut"_s << u"Ripristino rifiutato: "_s;
+        QTest::newRow("a folder") << u"folder"_s << u"è una cartella"_s;
+    }
+    void refusedBackupsAreToldInItalian()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, said);
+        QTemporaryDir source, target, home;
+        makeSet(source.path(), 3, 1, u"nuovo"_s);
+        const backup::Result made = backup::makeBackup(source.path(), target.path(), 10, Moment);
+        QVERIFY(made.ok());
+        makeSet(home.path(), 2, 3, u"vecchio"_s);
+        const Snapshot before = snapshot(home.path());
+        QString file = made.file;
+        if (kind == u"bomb"_s) {
+            // 64 MB of zeros that deflate to little, declared as one record.
+            file = QDir(target.path()).filePath(u"Quirvale_copia_2024-01-01_09-30-00.zip"_s);
+            QProcess python;
+            python.start(u"python3"_s,
+                { u"-c"_s,
+                    u"import sys, zipfile, hashlib\n"
+                    u"with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:\n"
+                    u"    z.writestr('Archivio_Appuntamenti.qzv', bytes(64 << 20))\n"
+                    u"    z.writestr('Contenuto.txt', 'Quirvale copia di sicurezza 1\\nArchivio_Appuntamenti.qzv\\t1265\\t%s\\n' "
+                    u"% hashlib.sha256(bytes(1265)).hexdigest())\n"_s,
+                    file });
+            QVERIFY(python.waitForFinished(60000));
+            QCOMPARE(python.exitCode(), 0);
+        } else if (kind == u"cut"_s) {
+            QFile zip(file);
+            QVERIFY(zip.resize(zip.size() / 2));
+        } else {
+            file = target.path();
+        }
+        const backup::Result result = backup::restore(home.path(), file, Moment.addDays(1));
+        QVERIFY(!result.ok());
+        QVERIFY2(result.message.contains(said), qPrintable(result.message));
+        static const QRegularExpression english(u"\\b(error|Error|CRC bad|Truncated|Unrecognized|file data)\\b"_s);
+        QVERIFY2(!result.message.contains(english), qPrintable(result.message));
+        QCOMPARE(snapshot(home.path()), before);
+        QCOMPARE(leftovers(home.path()), QStringList());
     }
 
     void restorePutsTheOldSetAside()
