@@ -135,6 +135,19 @@ struct ManifestLine {
     QByteArray sha256; // hex
 };
 
+// Whether a member is deflated: the archives (fixed-width records, mostly
+// blanks) and the program's own files shrink many times over at the fastest
+// level; attachments in formats that are compressed already are stored.
+bool worthDeflating(const QString& name)
+{
+    if (!name.startsWith(FolderName + u'/'))
+        return true;
+    static const QStringList packed = { u"pdf"_s, u"jpg"_s, u"jpeg"_s, u"png"_s, u"gif"_s, u"webp"_s, u"heic"_s,
+        u"zip"_s, u"7z"_s, u"rar"_s, u"gz"_s, u"bz2"_s, u"xz"_s, u"docx"_s, u"xlsx"_s, u"pptx"_s, u"odt"_s, u"ods"_s,
+        u"odp"_s, u"p7m"_s, u"mp3"_s, u"mp4"_s, u"m4a"_s, u"mov"_s, u"avi"_s, u"ogg"_s };
+    return !packed.contains(QFileInfo(name).suffix().toLower());
+}
+
 class Writer {
 public:
     Writer(const Progress& progress, qint64 total)
@@ -148,7 +161,7 @@ public:
 
     bool begin(const QString& name, qint64 size, const QDateTime& modified)
     {
-        if (!m_zip.begin(name, size, modified))
+        if (!m_zip.begin(name, size, modified, worthDeflating(name)))
             return fail();
         m_name = name;
         m_size = size;

@@ -84,14 +84,18 @@ bool Writer::open(int fd)
     const Utf8Names names;
     return d->a && archive_write_set_format_zip(d->a) == ARCHIVE_OK
         && archive_write_set_option(d->a, "zip", "compression", "store") == ARCHIVE_OK
+        && archive_write_set_option(d->a, "zip", "compression-level", "1") == ARCHIVE_OK
         && archive_write_set_option(d->a, "zip", "hdrcharset", "UTF-8") == ARCHIVE_OK
         // No blocking: the caller's chunks of a megabyte go to the file as they come.
         && archive_write_set_bytes_per_block(d->a, 0) == ARCHIVE_OK && archive_write_open_fd(d->a, fd) == ARCHIVE_OK;
 }
 
-bool Writer::begin(const QString& name, qint64 size, const QDateTime& modified)
+bool Writer::begin(const QString& name, qint64 size, const QDateTime& modified, bool deflate)
 {
     const Utf8Names names;
+    if ((deflate ? archive_write_zip_set_compression_deflate(d->a) : archive_write_zip_set_compression_store(d->a))
+        != ARCHIVE_OK)
+        return false;
     EntryPointer entry(archive_entry_new(), archive_entry_free);
     archive_entry_set_pathname_utf8(entry.get(), name.toUtf8().constData());
     archive_entry_set_filetype(entry.get(), AE_IFREG);

@@ -19,7 +19,9 @@ public:
     // Writes to `fd`, which stays open and the caller's.
     bool open(int fd);
     // Starts a regular file of exactly `size` bytes.
-    bool begin(const QString& name, qint64 size, const QDateTime& modified);
+    // A member of `size` bytes; deflated at the fastest level when
+    // `deflate`, else stored as it is.
+    bool begin(const QString& name, qint64 size, const QDateTime& modified, bool deflate = false);
     bool write(const char* bytes, qint64 size);
     bool finishEntry();
     // Writes the central directory.
