@@ -18,11 +18,11 @@
 #include "storage/records.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QRandomGenerator>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <atomic>
@@ -91,8 +91,8 @@ void measure(int records, int attachmentMegabytes)
             file.write(block);
         }
     }
-    std::printf("\n%d appointments, %.1f MB; attachments %d MB\n", records, QFile(archive).size() / 1e6,
-        attachmentMegabytes);
+    std::printf(
+        "\n%d appointments, %.1f MB; attachments %d MB\n", records, QFile(archive).size() / 1e6, attachmentMegabytes);
 
     const double raw = bench::bestOf(3, [&] { sink = sink + bench::rawRead(archive); });
     const double copy = bench::bestOf(3, [&] {
@@ -146,8 +146,8 @@ void measure(int records, int attachmentMegabytes)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     });
-    const backup::Result during = backup::makeBackup(
-        home.path(), target.path(), 1, QDateTime(QDate(2025, 3, 12), QTime(9, 0)));
+    const backup::Result during
+        = backup::makeBackup(home.path(), target.path(), 1, QDateTime(QDate(2025, 3, 12), QTime(9, 0)));
     running = false;
     saver.join();
     if (!during.ok())

@@ -13,6 +13,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <array>
 
 using namespace Qt::Literals::StringLiterals;
@@ -118,7 +119,8 @@ void checkArchive(const QString& folder, const Member& member, Pass& pass, Archi
                 damaged.lengthBytes << length;
             }
         }
-        if (!damaged.fields.isEmpty()) {
+        damaged.zeroed = std::all_of(bytes, bytes + Size, [](char c) { return c == 0; });
+        if (!damaged.fields.isEmpty() || damaged.zeroed) {
             ++report.damagedRecords;
             damaged.position = position;
             if (report.damaged.size() < MaxListed)
@@ -130,6 +132,18 @@ void checkArchive(const QString& folder, const Member& member, Pass& pass, Archi
             InvalidRecord invalid;
             const records::RecordView<Layout> fields(bytes);
             for (int f = 0; f < Fields; ++f) {
+                // Text in the archive's character set: no control character
+                // but tab and line breaks, none of the bytes Windows-1252 leaves out.
+                const auto* text = reinterpret_cast<const unsigned char*>(bytes + Layout::Offsets[f] + 1);
+                const int length = static_cast<unsigned char>(bytes[Layout::Offsets[f]]);
+                const bool foreign = std::any_of(text, text + length, [](unsigned char c) {
+                    return (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F || c == 0x81 || c == 0x8D
+                        || c == 0x8F || c == 0x90 || c == 0x9D;
+                });
+                if (foreign) {
+                    invalid.fields << u"%1 (caratteri non validi)"_s.arg(QStringView(Layout::Captions[f]));
+                    continue;
+                }
                 if (Layout::Kinds[f] == records::FieldKind::Text)
                     continue;
                 fields.textInto(typename Layout::Field(f), name);
@@ -215,6 +229,8 @@ QStringList Report::lines() const
         out << u"%1: %2 record."_s.arg(a.name).arg(a.records);
         for (const DamagedRecord& d : a.damaged) {
             QStringList fields;
+            if (d.zeroed)
+                fields << u"tutti i byte a zero (un tratto del disco azzerato?)"_s;
             for (qsizetype i = 0; i < d.fields.size(); ++i)
                 fields << u"campo %1 (lunghezza %2)"_s.arg(d.fields[i]).arg(d.lengthBytes[i]);
             out << u"%1: record %2 illeggibile: %3."_s.arg(a.name).arg(d.position).arg(fields.join(u", "_s));

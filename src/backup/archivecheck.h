@@ -17,6 +17,7 @@ struct DamagedRecord {
     qint64 position = 0;    // 1-based
     QList<int> fields;      // 1-based field numbers, in layout order
     QList<int> lengthBytes; // the length byte found in each of them
+    bool zeroed = false;    // every byte zero: a stretch of the disk wiped, no record the program writes
 };
 
 // A record some of whose fields hold what the program's rules cannot read

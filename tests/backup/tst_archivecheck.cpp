@@ -116,6 +116,14 @@ private slots:
             << u"invalid contact"_s
             << u"Contatti.qzv: record 1 con valori che il programma non può leggere: Data di nascita "
                u"\"31/02/1980\"; correggerli dalla scheda."_s;
+        QTest::newRow("a record of zeros")
+            << u"zeros"_s
+            << u"Archivio_Appuntamenti.qzv: record 2 illeggibile: tutti i byte a zero (un tratto del disco "
+               u"azzerato?)."_s;
+        QTest::newRow("a flipped bit in a name")
+            << u"flipped"_s
+            << u"Contatti.qzv: record 1 con valori che il programma non può leggere: Cognome e nome (caratteri "
+               u"non validi); correggerli dalla scheda."_s;
         QTest::newRow("partial tail") << u"tail"_s << u"Contatti.qzv: record incompleto alla fine (1000 byte)."_s;
         QTest::newRow("rewrite note") << u"note"_s
                                       << u"Archivio_Documenti.qzv: è rimasta una nota di riscrittura "
@@ -159,6 +167,14 @@ private slots:
             ContactRecord r = ContactRecord::fromBytes(bytes.constData());
             r.setText(ContactField::birthDate, u"31/02/1980"_s);
             bytes.replace(0, ContactRecord::Size, QByteArray(r.data(), ContactRecord::Size));
+            writeFile(home.filePath(u"Contatti.qzv"_s), bytes);
+        } else if (damage == u"zeros"_s) {
+            QByteArray bytes = readFile(home.filePath(u"Archivio_Appuntamenti.qzv"_s));
+            bytes.replace(AppointmentRecord::Size, AppointmentRecord::Size, QByteArray(AppointmentRecord::Size, '\0'));
+            writeFile(home.filePath(u"Archivio_Appuntamenti.qzv"_s), bytes);
+        } else if (damage == u"flipped"_s) {
+            QByteArray bytes = readFile(home.filePath(u"Contatti.qzv"_s));
+            bytes[1] = char(bytes[1] ^ 0x40); // "Rossi": the R becomes a control character
             writeFile(home.filePath(u"Contatti.qzv"_s), bytes);
         } else if (damage == u"tail"_s) {
             QFile file(home.filePath(u"Contatti.qzv"_s));

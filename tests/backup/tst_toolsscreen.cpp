@@ -183,7 +183,9 @@ private slots:
     void checkShowsTheDamageAndCopiesItsBytes()
     {
         testsupport::ProgramFixture program;
-        QByteArray bytes(2 * 1265, '\0');
+        const AppointmentRecord visit
+            = testsupport::appointment(u"05/03/2024"_s, u"09"_s, u"30"_s, u"0"_s, u"Visita"_s, u"Rossi"_s);
+        QByteArray bytes = QByteArray(visit.data(), 1265).repeated(2);
         bytes[1265 + testsupport::appointmentBytes::Amount] = char(16);
         writeFile(program.appointments(), bytes);
         ToolsScreen screen;

@@ -82,7 +82,14 @@ private slots:
     {
         QTemporaryDir home, target;
         const QString folder = home.path();
-        testsupport::writeFile(QDir(folder).filePath(u"Archivio_Appuntamenti.qzv"_s), QByteArray(2 * 1265, '\0'));
+        // Two appointments as the card writes them.
+        AppointmentRecord visit;
+        visit.setText(AppointmentField::date, u"05/03/2024"_s);
+        visit.setText(AppointmentField::noticeDays, u"0"_s);
+        visit.setText(AppointmentField::purpose, u"Visita"_s);
+        visit.setFlag(AppointmentField::fulfilled, false);
+        const QByteArray two = QByteArray(visit.data(), 1265).repeated(2);
+        testsupport::writeFile(QDir(folder).filePath(u"Archivio_Appuntamenti.qzv"_s), two);
         testsupport::writeFile(QDir(folder).filePath(u"unins000.dll"_s), "[Accesso]\n");
         const auto command = [&](QStringList arguments) {
             arguments.prepend(u"Quirvale"_s);
@@ -98,7 +105,7 @@ private slots:
         QCOMPARE(command({ u"--backup"_s, QDir(target.path()).filePath(u"nessuna"_s) }), 1);
 
         // One length byte past its capacity: damage, and its bytes written out.
-        QByteArray bytes(2 * 1265, '\0');
+        QByteArray bytes = two;
         bytes[1265] = char(11);
         testsupport::writeFile(QDir(folder).filePath(u"Archivio_Appuntamenti.qzv"_s), bytes);
         const QString out = QDir(target.path()).filePath(u"danni.bin"_s);
