@@ -30,13 +30,13 @@ else
   (($# == 0)) || shift
 fi
 targets=("$@")
-((${#targets[@]})) || targets=(record archive texts password spreadsheet exchange itemmap)
+((${#targets[@]})) || targets=(record archive texts password spreadsheet exchange itemmap backup)
 # The longest input of each target: a few records of the largest layout for
 # the archives, one record for the records, short texts for the rest.
-declare -A maxlen=([record]=4096 [archive]=12288 [texts]=512 [password]=1024 [spreadsheet]=4096 [exchange]=8192 [itemmap]=4096)
+declare -A maxlen=([record]=4096 [archive]=12288 [texts]=512 [password]=1024 [spreadsheet]=4096 [exchange]=8192 [itemmap]=4096 [backup]=16384)
 # The inputs each target explores in a check, beyond its seeds: about ten
 # seconds of a sanitized build on one core of the project's machine.
-declare -A checkruns=([record]=5000 [archive]=300 [texts]=60000 [password]=15000 [spreadsheet]=2500 [exchange]=15000 [itemmap]=5000)
+declare -A checkruns=([record]=5000 [archive]=300 [texts]=60000 [password]=15000 [spreadsheet]=2500 [exchange]=15000 [itemmap]=5000 [backup]=400)
 # The random seed of the check's exploration; any fixed number will do.
 checkseed=20261211
 
