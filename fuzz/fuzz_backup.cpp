@@ -24,8 +24,8 @@ void write(const QString& path, const QByteArray& bytes)
 QMap<QString, QByteArray> contents(const QString& folder)
 {
     QMap<QString, QByteArray> files;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System,
-        QDirIterator::Subdirectories);
+    QDirIterator it(
+        folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         const QString name = QDir(folder).relativeFilePath(path);
@@ -57,11 +57,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     write(backupFile, QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
     const auto before = contents(folder);
 
-    const backup::Result result
-        = backup::restore(folder, backupFile, QDateTime(QDate(2024, 3, 11), QTime(9, 30)));
+    const backup::Result result = backup::restore(folder, backupFile, QDateTime(QDate(2024, 3, 11), QTime(9, 30)));
     if (!result.ok()) {
-        fuzz::expect(result.outcome == backup::Result::Outcome::Refused
-                || result.outcome == backup::Result::Outcome::Failed,
+        fuzz::expect(
+            result.outcome == backup::Result::Outcome::Refused || result.outcome == backup::Result::Outcome::Failed,
             "a restore neither done nor refused", result.message);
         fuzz::expect(contents(folder) == before, "a refused restore changed the folder", result.message);
         return 0;
@@ -78,8 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fuzz::expect(file.open(QIODevice::ReadOnly) && file.readAll() == it.value(),
             "a file of the old set lost by a restore", it.key());
     }
-    for (const QString& name : QDir(folder).entryList({ QStringLiteral("Ripristino*") },
-             QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+    for (const QString& name : QDir(folder).entryList(
+             { QStringLiteral("Ripristino*") }, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
         fuzz::fault("a restore left its work behind", name);
     return 0;
 }
