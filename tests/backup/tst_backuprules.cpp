@@ -24,6 +24,7 @@
 #include <QThread>
 
 #include <csignal>
+#include <optional>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -104,6 +105,19 @@ print('|'.join(sorted(names)), end='')
     if (!python.waitForFinished(60000) || python.exitCode() != 0)
         return u"python: "_s + QString::fromUtf8(python.readAllStandardError());
     return QString::fromUtf8(python.readAllStandardOutput());
+}
+
+// Runs a Python script with its arguments; its standard output, or nothing
+// when it failed (its error then goes to the test's log).
+std::optional<QByteArray> python(const QString& script, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(u"python3"_s, QStringList { u"-c"_s, script } + arguments);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
+        qWarning("python: %s", process.readAllStandardError().constData());
+        return std::nullopt;
+    }
+    return process.readAllStandardOutput();
 }
 
 QStringList leftovers(const QString& folder)
@@ -194,21 +208,17 @@ private slots:
         const backup::Result made = backup::makeBackup(bare.path(), bareTarget.path(), 10, Moment);
         QVERIFY(made.ok());
         // As an earlier program wrote it: without the folder's identity.
-        QProcess python;
-        python.start(u"python3"_s,
-            { u"-c"_s,
-                u"import sys, zipfile\n"
-                u"old = zipfile.ZipFile(sys.argv[1])\n"
-                u"with zipfile.ZipFile(sys.argv[2], 'w') as new:\n"
-                u"    for info in old.infolist():\n"
-                u"        if info.filename == 'Identita_Cartella.txt': continue\n"
-                u"        data = old.read(info.filename)\n"
-                u"        if info.filename == 'Contenuto.txt':\n"
-                u"            data = b''.join(l for l in data.splitlines(True) if not l.startswith(b'Identita_'))\n"
-                u"        new.writestr(info, data)\n"_s,
-                made.file, made.file + u".senza"_s });
-        QVERIFY(python.waitForFinished(30000));
-        QCOMPARE(python.exitCode(), 0);
+        QVERIFY(
+            python(u"import sys, zipfile\n"
+                   u"old = zipfile.ZipFile(sys.argv[1])\n"
+                   u"with zipfile.ZipFile(sys.argv[2], 'w') as new:\n"
+                   u"    for info in old.infolist():\n"
+                   u"        if info.filename == 'Identita_Cartella.txt': continue\n"
+                   u"        data = old.read(info.filename)\n"
+                   u"        if info.filename == 'Contenuto.txt':\n"
+                   u"            data = b''.join(l for l in data.splitlines(True) if not l.startswith(b'Identita_'))\n"
+                   u"        new.writestr(info, data)\n"_s,
+                { made.file, made.file + u".senza"_s }));
         QVERIFY(QFile::remove(made.file) && QFile::rename(made.file + u".senza"_s, made.file));
         const backup::Result restored = backup::restore(other.path(), made.file, Moment.addDays(1));
         QVERIFY2(restored.ok(), qPrintable(restored.message));
@@ -366,19 +376,14 @@ private slots:
 
         // A backup of only the password store, as an older program wrote of an empty folder.
         writeFile(QDir(empty.path()).filePath(u"unins000.dll"_s), "[Accesso]\nValore=x\n");
-        QProcess python;
         const QString old = QDir(target.path()).filePath(u"Quirvale_copia_2024-01-01_09-30-00.zip"_s);
-        python.start(u"python3"_s,
-            { u"-c"_s,
-                u"import sys, zipfile, hashlib\n"
-                u"data = open(sys.argv[2], 'rb').read()\n"
-                u"with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
-                u"    z.writestr('unins000.dll', data)\n"
-                u"    z.writestr('Contenuto.txt', 'Quirvale copia di sicurezza 1\\nunins000.dll\\t%d\\t%s\\n' "
-                u"% (len(data), hashlib.sha256(data).hexdigest()))\n"_s,
-                old, QDir(empty.path()).filePath(u"unins000.dll"_s) });
-        QVERIFY(python.waitForFinished(30000));
-        QCOMPARE(python.exitCode(), 0);
+        QVERIFY(python(u"import sys, zipfile, hashlib\n"
+                       u"data = open(sys.argv[2], 'rb').read()\n"
+                       u"with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+                       u"    z.writestr('unins000.dll', data)\n"
+                       u"    z.writestr('Contenuto.txt', 'Quirvale copia di sicurezza 1\\nunins000.dll\\t%d\\t%s\\n' "
+                       u"% (len(data), hashlib.sha256(data).hexdigest()))\n"_s,
+            { old, QDir(empty.path()).filePath(u"unins000.dll"_s) }));
         const Snapshot before = snapshot(home.path());
         QStringList asked;
         backup::Progress refuse;
@@ -409,13 +414,11 @@ private slots:
             QStringList names;
             const QByteArray identity = readFile(QDir(folder).filePath(u"Identita_Cartella.txt"_s)).trimmed();
             for (const QString& name : QDir(target.path()).entryList({ u"*.zip"_s }, QDir::Files, QDir::Name)) {
-                QProcess python;
-                python.start(u"python3"_s,
-                    { u"-c"_s,
-                        u"import sys, zipfile\n"
-                        u"print(zipfile.ZipFile(sys.argv[1]).read('Identita_Cartella.txt').decode().strip(), end='')"_s,
-                        QDir(target.path()).filePath(name) });
-                if (python.waitForFinished(30000) && python.readAllStandardOutput() == identity)
+                const auto held = python(u"import sys, zipfile\n"
+                                         u"print(zipfile.ZipFile(sys.argv[1]).read('Identita_Cartella.txt')"
+                                         u".decode().strip(), end='')"_s,
+                    { QDir(target.path()).filePath(name) });
+                if (held == identity)
                     names << name;
             }
             return names;
@@ -527,18 +530,13 @@ private slots:
         if (kind == u"bomb"_s) {
             // 64 MB of zeros that deflate to little, declared as one record.
             file = QDir(target.path()).filePath(u"Quirvale_copia_2024-01-01_09-30-00.zip"_s);
-            QProcess python;
-            python.start(u"python3"_s,
-                { u"-c"_s,
-                    u"import sys, zipfile, hashlib\n"
-                    u"with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:\n"
-                    u"    z.writestr('Archivio_Appuntamenti.qzv', bytes(64 << 20))\n"
-                    u"    z.writestr('Contenuto.txt', 'Quirvale copia di sicurezza "
-                    u"1\\nArchivio_Appuntamenti.qzv\\t1265\\t%s\\n' "
-                    u"% hashlib.sha256(bytes(1265)).hexdigest())\n"_s,
-                    file });
-            QVERIFY(python.waitForFinished(60000));
-            QCOMPARE(python.exitCode(), 0);
+            QVERIFY(python(u"import sys, zipfile, hashlib\n"
+                           u"with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:\n"
+                           u"    z.writestr('Archivio_Appuntamenti.qzv', bytes(64 << 20))\n"
+                           u"    z.writestr('Contenuto.txt', 'Quirvale copia di sicurezza "
+                           u"1\\nArchivio_Appuntamenti.qzv\\t1265\\t%s\\n' "
+                           u"% hashlib.sha256(bytes(1265)).hexdigest())\n"_s,
+                { file }));
         } else if (kind == u"cut"_s) {
             QFile zip(file);
             QVERIFY(zip.resize(zip.size() / 2));
@@ -593,19 +591,16 @@ private slots:
         const Snapshot oldSet = makeSet(home.path(), 9, 3, u"vecchio"_s);
 
         // Where the member's data lie in the file, as Python's zipfile reads it.
-        QProcess python;
-        python.start(u"python3"_s,
-            { u"-c"_s,
-                u"import sys, zipfile, struct\n"
-                u"z = zipfile.ZipFile(sys.argv[1])\n"
-                u"i = z.getinfo(sys.argv[2])\n"
-                u"f = open(sys.argv[1], 'rb'); f.seek(i.header_offset)\n"
-                u"h = f.read(30); n, e = struct.unpack('<HH', h[26:30])\n"
-                u"print(i.header_offset + 30 + n + e + i.compress_size // 2, end='')\n"_s,
-                made.file, member });
-        QVERIFY(python.waitForFinished(30000));
+        const auto offset = python(u"import sys, zipfile, struct\n"
+                                   u"z = zipfile.ZipFile(sys.argv[1])\n"
+                                   u"i = z.getinfo(sys.argv[2])\n"
+                                   u"f = open(sys.argv[1], 'rb'); f.seek(i.header_offset)\n"
+                                   u"h = f.read(30); n, e = struct.unpack('<HH', h[26:30])\n"
+                                   u"print(i.header_offset + 30 + n + e + i.compress_size // 2, end='')\n"_s,
+            { made.file, member });
+        QVERIFY(offset);
         bool number = false;
-        const qsizetype at = python.readAllStandardOutput().toLongLong(&number);
+        const qsizetype at = offset->toLongLong(&number);
         QVERIFY(number);
         QByteArray bytes = readFile(made.file);
         bytes[at] = char(bytes[at] ^ 0x01);
