@@ -552,6 +552,27 @@ private slots:
         QCOMPARE(leftovers(home.path()), QStringList());
     }
 
+    // An attachment removed or renamed by another program while the backup
+    // runs (a copy being made took its temporary name away) is no failure:
+    // the backup holds the files that are there.
+    void anAttachmentGoneDuringTheBackup()
+    {
+        QTemporaryDir home, target;
+        makeSet(home.path(), 2, 0, u"via"_s);
+        const QString going = QDir(home.path()).filePath(Attachments + u"/perizia è.txt"_s);
+        bool removed = false;
+        backup::Progress progress;
+        progress.step = [&](qint64, qint64) {
+            if (!std::exchange(removed, true))
+                QFile::remove(going);
+        };
+        const backup::Result result = backup::makeBackup(home.path(), target.path(), 10, Moment, progress);
+        QVERIFY2(result.ok(), qPrintable(result.message));
+        QVERIFY(removed);
+        const QString members = pythonCheck(result.file, home.path());
+        QVERIFY2(members.contains(u"lettera via.pdf"_s) && !members.contains(u"perizia"_s), qPrintable(members));
+    }
+
     void restorePutsTheOldSetAside()
     {
         QTemporaryDir source, target, home;
