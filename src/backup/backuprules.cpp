@@ -1076,8 +1076,10 @@ bool finishPendingRestore(const QString& programFolder)
 
 bool restoreRunning(const QString& programFolder)
 {
-    safefiles::LockFile restoreLock;
-    return !takeRestoreLock(restoreLock, programFolder);
+    // Only looked at, never taken: a program starting must not, for an
+    // instant, turn away a restore that begins.
+    const QString lock = QDir(programFolder).filePath(programFolder::RestoreLock);
+    return present(lock) && !safefiles::LockFile::isStale(lock);
 }
 
 static bool finishPending(const QString& programFolder)
