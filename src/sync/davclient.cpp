@@ -182,6 +182,10 @@ QString DavError::message() const
     case Kind::InsecureAddress:
         return u"L'indirizzo %1 non è cifrato (HTTP): usare un indirizzo https:// oppure spuntare \"Consenti "
                u"HTTP non cifrato\"."_s.arg(m_server);
+    case Kind::OtherHost:
+        return u"Il server %1 rimanda a un altro indirizzo (%2): per sicurezza nome utente e password non vi "
+               u"sono stati inviati. Se quell'indirizzo è quello giusto, indicarlo come indirizzo del server."_s.arg(
+                   m_server, m_detail);
     }
     return QString();
 }
@@ -260,9 +264,26 @@ void DavClient::fail(int status, const QString& detail) const
     throw DavError(kind, serverName(), status, detail);
 }
 
+namespace {
+
+// Scheme, host and port: where a request goes.
+QString originOf(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    return scheme + u"://"_s + url.host().toLower() + u':' + QString::number(url.port(scheme == u"https"_s ? 443 : 80));
+}
+
+} // namespace
+
 DavClient::Answer DavClient::request(const QByteArray& method, const QUrl& url, const QByteArray& body, int depth,
     QList<std::pair<QByteArray, QByteArray>> headers)
 {
+    // The name and the password go only where the user sent them: never to
+    // another host, nor from https down to http, whatever the server (a
+    // redirect, an address in its answers) says.
+    if (originOf(url) != originOf(m_server))
+        throw DavError(DavError::Kind::OtherHost, serverName(), 0,
+            url.toString(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery | QUrl::StripTrailingSlash));
     network::Request outgoing;
     outgoing.method = method;
     outgoing.url = url;

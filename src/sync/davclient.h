@@ -32,6 +32,7 @@ public:
         Unreachable,
         BadResponse,     // an answer that is not the expected WebDAV
         InsecureAddress, // plain HTTP to another machine without the user's consent
+        OtherHost,       // the server sends to another address: nothing goes there (the detail names it)
     };
     DavError(Kind kind, QString server, int status = 0, QString detail = QString());
     Kind kind() const { return m_kind; }

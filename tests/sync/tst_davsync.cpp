@@ -102,6 +102,46 @@ private slots:
         QCOMPARE(found.addressBooks[0].url.toString(), server.addressBook());
     }
 
+    // A server that sends discovery to another host, or from https down to
+    // plain http: nothing reaches that address, and the message names it.
+    void credentialsNeverGoToAnotherAddress_data()
+    {
+        QTest::addColumn<QString>("to");
+        QTest::newRow("another host") << u"http://127.0.0.2:%1/anna/"_s;
+        QTest::newRow("another port") << u"http://127.0.0.1:1/anna/"_s;
+    }
+    void credentialsNeverGoToAnotherAddress()
+    {
+        QFETCH(QString, to);
+        RadicaleServer server;
+        QVERIFY(server.start());
+        const QUrl other(to.arg(server.url().port()));
+        QStringList elsewhere;
+        davsync::network::setHandler([&](const davsync::network::Request& request) {
+            if (request.url.host() != server.url().host() || request.url.port() != server.url().port()) {
+                elsewhere << request.url.toString();
+                return davsync::network::Response { 207, davsync::network::Failure::None, {}, {}, {} };
+            }
+            if (request.url.path().startsWith(u"/.well-known/"_s)) {
+                davsync::network::Response moved;
+                moved.status = 301;
+                moved.headers.insert("location", other.toString().toUtf8());
+                return moved;
+            }
+            return davsync::network::sendDirect(request);
+        });
+        davsync::DavClient client(server.url(), u"anna"_s, u"segreta"_s);
+        try {
+            client.discover();
+            QFAIL("discovery followed the server to another address");
+        } catch (const DavError& error) {
+            QCOMPARE(error.kind(), DavError::Kind::OtherHost);
+            QVERIFY2(error.message().contains(other.toString(QUrl::RemovePath | QUrl::StripTrailingSlash)),
+                qPrintable(error.message()));
+        }
+        QCOMPARE(elsewhere, QStringList());
+    }
+
     void wrongPasswordIsReportedAndChangesNothing()
     {
         ProgramFolderFixture folder;
