@@ -16,6 +16,7 @@
 #include "sync/syncstate.h"
 #include "sync/syncsupport.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
@@ -766,6 +767,34 @@ private slots:
         QCOMPARE(server.storedItems(u"/anna/agenda"_s).size(), 80);
         QCOMPARE(server.storedItems(u"/anna/rubrica"_s).size(), 20);
         QCOMPARE(archive::count(folder.file(programFolder::Appointments), AppointmentRecord::Size), 80);
+    }
+
+    // A program killed in the middle of a sync leaves its lock behind: the
+    // next sync on this workstation takes it over at once (its owner is
+    // provably gone) and finishes the work, nothing doubled.
+    void aLockLeftByAKilledSyncIsTakenOverAtOnce()
+    {
+        ProgramFolderFixture folder;
+        RadicaleServer server;
+        QVERIFY(server.start());
+        writeAppointments(folder.file(programFolder::Appointments), 60);
+        QProcess worker;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"QUIRVALE_SYNC_PASSWORD"_s, u"segreta"_s);
+        worker.setProcessEnvironment(environment);
+        worker.start(QString::fromUtf8(SYNC_WORKER_PATH),
+            { folder.path(), server.url().toString(), server.calendar(), server.addressBook() });
+        const QString lock = folder.file(programFolder::SyncLock);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(lock) || worker.state() == QProcess::NotRunning, 20000);
+        worker.kill();
+        QVERIFY(worker.waitForFinished(20000));
+        QElapsedTimer waited;
+        waited.start();
+        const davsync::Summary summary = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QVERIFY2(waited.elapsed() < 20000, qPrintable(QString::number(waited.elapsed())));
+        Q_UNUSED(summary);
+        QCOMPARE(server.storedItems(u"/anna/agenda"_s).size(), 60);
+        QVERIFY(!QFileInfo::exists(lock));
     }
 
     // Two programs on one folder, each adding appointments and syncing in
