@@ -628,7 +628,8 @@ QString unpackAndVerify(
         if (!seen)
             return u"la copia non contiene l'elenco del contenuto"_s;
     }
-    QHash<QString, qint64> declared;
+    QHash<QString, ManifestLine> declared;
+    QStringList listed; // in the manifest's order, a name twice listed twice
     qint64 declaredTotal = 0;
     {
         const QList<QByteArray> lines = indexed.split('\n');
@@ -642,7 +643,8 @@ QString unpackAndVerify(
             const qint64 size = fields.size() == 3 ? fields[1].toLongLong(&sizeOk) : -1;
             if (!sizeOk || size < 0)
                 return u"l'elenco del contenuto è danneggiato"_s;
-            declared.insert(QString::fromUtf8(fields[0]), size);
+            listed << QString::fromUtf8(fields[0]);
+            declared.insert(listed.last(), ManifestLine { size, fields[2] });
             declaredTotal += size;
         }
     }
@@ -686,7 +688,10 @@ QString unpackAndVerify(
                 return u"impossibile preparare i file (%1)"_s.arg(name);
             continue;
         }
-        const qint64 allowed = manifestEntry ? 64 * ChunkBytes : declared.value(name, -1);
+        const auto declaredLine = declared.constFind(name);
+        const qint64 allowed = manifestEntry  ? 64 * ChunkBytes
+            : declaredLine == declared.cend() ? -1
+                                              : declaredLine->size;
         if (allowed < 0)
             return u"la copia contiene file che l'elenco non indica (%1)"_s.arg(name);
         QFile out(target);
@@ -738,30 +743,17 @@ QString unpackAndVerify(
     if (manifest != indexed)
         return u"l'elenco del contenuto è danneggiato"_s;
 
-    const QList<QByteArray> lines = manifest.split('\n');
-    if (lines.isEmpty() || QString::fromUtf8(lines.first()) != ManifestHeader)
-        return u"l'elenco del contenuto non è riconosciuto"_s;
-    qsizetype listed = 0;
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        if (lines[i].isEmpty())
-            continue;
-        const QList<QByteArray> fields = lines[i].split('\t');
-        bool sizeOk = false;
-        const qint64 size = fields.size() == 3 ? fields[1].toLongLong(&sizeOk) : 0;
-        if (!sizeOk)
-            return u"l'elenco del contenuto è danneggiato"_s;
-        const QString name = QString::fromUtf8(fields[0]);
+    // Every member against the manifest read at the start (the one in the
+    // stream is the same, checked above).
+    for (const QString& name : std::as_const(listed)) {
         const auto it = found.constFind(name);
         if (it == found.cend())
             return u"manca il file %1 indicato nell'elenco"_s.arg(name);
-        if (it->size != size || it->sha256 != fields[2])
+        const ManifestLine& line = declared[name];
+        if (it->size != line.size || it->sha256 != line.sha256)
             return u"il file %1 non corrisponde all'elenco (contenuto alterato)"_s.arg(name);
-        ++listed;
     }
-    qsizetype files = 0;
-    for (auto it = found.cbegin(); it != found.cend(); ++it)
-        ++files;
-    if (listed != files)
+    if (listed.size() != found.size())
         return u"la copia contiene file che l'elenco non indica"_s;
     syncFolder(staging);
     return {};

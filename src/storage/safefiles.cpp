@@ -322,25 +322,20 @@ LockFile::Result LockFile::acquire(const QString& path, int timeoutMs)
         // judge; where links are refused it is made and then written.
         int fd = -1;
         const QString whole = temporaryName(folderOf(path));
-        const int wholeFd = createNew(whole, 0644);
-        if (wholeFd >= 0) {
-            const bool written = writeAll(wholeFd, owner.constData(), owner.size());
-            if (written && ::link(native(whole).constData(), name.constData()) == 0)
+        if (const int wholeFd = createNew(whole, 0644); wholeFd >= 0) {
+            if (writeAll(wholeFd, owner.constData(), owner.size())
+                && ::link(native(whole).constData(), name.constData()) == 0)
                 fd = wholeFd;
-            else
+            const int error = errno;
+            if (fd < 0)
                 ::close(wholeFd);
-            const int linkError = errno;
             ::unlink(native(whole).constData());
-            errno = linkError;
-            if (fd < 0 && written && errno != EEXIST) {
-                fd = createNew(path, 0644);
-                if (fd >= 0)
-                    writeAll(fd, owner.constData(), owner.size()); // the name alone is the lock
-            }
-        } else {
+            errno = error;
+        }
+        if (fd < 0 && errno != EEXIST) {
             fd = createNew(path, 0644);
             if (fd >= 0)
-                writeAll(fd, owner.constData(), owner.size());
+                writeAll(fd, owner.constData(), owner.size()); // the name alone is the lock
         }
         if (fd >= 0) {
             m_fd = fd;
@@ -449,18 +444,25 @@ QString errorText(int error)
     }
 }
 
+namespace {
+
+// The temporary copies of earlier versions of the program.
+const QRegularExpression& earlierCopy()
+{
+    static const QRegularExpression pattern(QRegularExpression::anchoredPattern(u"\\.quirvale-copia-[A-Za-z0-9]{6}"_s));
+    return pattern;
+}
+
+} // namespace
+
 bool isTemporaryName(const QString& fileName)
 {
-    static const QRegularExpression earlierCopy(
-        QRegularExpression::anchoredPattern(u"\\.quirvale-copia-[A-Za-z0-9]{6}"_s));
-    return fileName.startsWith(TemporaryBase + u'.') || earlierCopy.match(fileName).hasMatch();
+    return fileName.startsWith(TemporaryBase + u'.') || earlierCopy().match(fileName).hasMatch();
 }
 
 int cleanLeftovers(const QString& folder, qint64 maxAgeSeconds)
 {
     // Earlier versions: the attachments copy and the password change.
-    static const QRegularExpression earlierCopy(
-        QRegularExpression::anchoredPattern(u"\\.quirvale-copia-[A-Za-z0-9]{6}"_s));
     static const QRegularExpression earlierStore(
         QRegularExpression::anchoredPattern(u"unins000\\.dll\\.[0-9]+-[0-9]+(\\.[A-Za-z0-9]{6}|\\.lock)?"_s));
     int removed = 0;
@@ -476,7 +478,7 @@ int cleanLeftovers(const QString& folder, qint64 maxAgeSeconds)
             ours = true;
             ownerGone = host == hostTag() && !running(pid);
         } else {
-            ours = earlierCopy.match(name).hasMatch() || earlierStore.match(name).hasMatch();
+            ours = earlierCopy().match(name).hasMatch() || earlierStore.match(name).hasMatch();
         }
         if (!ours)
             continue;
