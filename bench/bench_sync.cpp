@@ -10,7 +10,7 @@
 
 #include "storage/archivefile.h"
 #include "storage/programfolder.h"
-#include "sync/radicale.h"
+#include "sync/davserver.h"
 #include "sync/standincodec.h"
 #include "sync/syncrun.h"
 #include "sync/syncstate.h"
@@ -40,7 +40,7 @@ qint64 bytesRead()
     return -1;
 }
 
-davsync::Settings settingsFor(const testsupport::RadicaleServer& server)
+davsync::Settings settingsFor(const testsupport::DavServer& server)
 {
     davsync::Settings settings;
     settings.server = server.url().toString();
@@ -69,7 +69,7 @@ int main(int argc, char** argv)
     {
         QTemporaryDir folder;
         programFolder::setOverride(folder.path());
-        testsupport::RadicaleServer server;
+        testsupport::DavServer server;
         if (!server.start())
             qFatal("Radicale does not start");
         const QString path = programFolder::file(programFolder::Appointments);
@@ -99,7 +99,7 @@ int main(int argc, char** argv)
         // every record, the server's sync token says nothing is new.
         QTemporaryDir folder;
         programFolder::setOverride(folder.path());
-        testsupport::RadicaleServer server;
+        testsupport::DavServer server;
         if (!server.start())
             qFatal("Radicale does not start");
         davsync::synchronize(settingsFor(server), u"segreta"_s, 0); // the token of the empty collection

@@ -14,7 +14,7 @@ packages=(
   xvfb xauth dbus-daemon
   libarchive-dev libssl-dev
   libical-dev python3-icalendar python3-vobject
-  libqt6sql6-sqlite qtkeychain-qt6-dev radicale vdirsyncer
+  libqt6sql6-sqlite qtkeychain-qt6-dev radicale xandikos vdirsyncer
 )
 # The fuzz targets of the test command: clang with libFuzzer and its sanitizers;
 # and the layout check of the sources.

@@ -610,11 +610,14 @@ QList<Incoming> readEvents(const QByteArray& file, const Range& range)
             result.append(skipped(line, t.uid, label, u"senza data di inizio"_s));
             continue;
         }
+        const icaltimetype localStart = toRome(start);
         if (t.status == u"CANCELLED"_s) {
-            result.append(skipped(line, t.uid, label, u"evento annullato"_s));
+            Incoming item = incoming(line, t, localStart, {});
+            item.cancelled = item.skipReason.isEmpty();
+            item.skipReason = u"evento annullato"_s;
+            result.append(item);
             continue;
         }
-        const icaltimetype localStart = toRome(start);
         if (t.hasRecurrenceId) {
             // A moved occurrence of a repeating event: one of its occurrences, so within the range.
             const QDate date(localStart.year, localStart.month, localStart.day);

@@ -24,6 +24,12 @@ struct Incoming {
     // What the card will show cut or changed: the captions of the fields
     // whose text is longer than the field or has characters it cannot hold.
     QStringList altered;
+    // An event its organiser cancelled: skipped by an import, though its
+    // record is made, for whoever marks the appointment instead.
+    bool cancelled = false;
+    // A group of contacts (a list of members, not a person or a firm): no
+    // contact, skipped.
+    bool group = false;
 };
 
 } // namespace exchange

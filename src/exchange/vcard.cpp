@@ -303,6 +303,8 @@ Incoming convert(const Card& card, Sources* sources = nullptr)
         const QString& name = line.name;
         if (name == u"UID"_s) {
             item.uid = cleanUid(textOf(line));
+        } else if (name == u"KIND"_s || name == u"X-ADDRESSBOOKSERVER-KIND"_s) {
+            item.group = textOf(line).trimmed().compare(u"group"_s, Qt::CaseInsensitive) == 0;
         } else if (name == u"FN"_s) {
             fn = textOf(line);
             nameLines.append(line.line);
@@ -423,6 +425,10 @@ Incoming convert(const Card& card, Sources* sources = nullptr)
         *sources = std::move(from);
     item.key = item.uid;
     item.label = record.text(F::fullName).isEmpty() ? u"(senza nome)"_s : record.text(F::fullName);
+    if (item.group) {
+        item.skipReason = u"gruppo di contatti, non un contatto"_s;
+        return item;
+    }
     if (record.text(F::fullName).isEmpty()) {
         item.skipReason = u"senza nome"_s;
         return item;

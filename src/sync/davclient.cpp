@@ -426,11 +426,25 @@ QHash<QString, QByteArray> DavClient::etags(const QUrl& collection)
 
 Changes DavClient::changesSince(const QUrl& collection, const QByteArray& token)
 {
-    const QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
-                            "<d:sync-collection xmlns:d=\"DAV:\"><d:sync-token>"
-        + escaped(QString::fromUtf8(token)).toUtf8()
-        + "</d:sync-token><d:sync-level>1</d:sync-level><d:prop><d:getetag/></d:prop></d:sync-collection>";
-    const Answer answer = request("REPORT", collection, body, -1);
+    const auto report = [&](const QByteArray& from) {
+        const QByteArray body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                                "<d:sync-collection xmlns:d=\"DAV:\"><d:sync-token>"
+            + escaped(QString::fromUtf8(from)).toUtf8()
+            + "</d:sync-token><d:sync-level>1</d:sync-level><d:prop><d:getetag/></d:prop></d:sync-collection>";
+        return request("REPORT", collection, body, -1);
+    };
+    Answer answer = report(token);
+    // A token the server no longer knows (its cache removed: 403, 412, or a
+    // failure of its own) is given up: the changes from the start, with a
+    // new token, or else the whole listing. Only a wrong password or a
+    // collection that is gone end the sync.
+    if (answer.status == 401 || answer.status == 404 || answer.status == 410)
+        fail(answer.status, collection.toString());
+    bool fromStart = token.isEmpty();
+    if (answer.status != 207 && !fromStart) {
+        answer = report(QByteArray());
+        fromStart = true;
+    }
     Changes changes;
     if (answer.status == 207) {
         if (const Node* next = answer.root.child(Dav, u"sync-token"_s))
@@ -444,13 +458,15 @@ Changes DavClient::changesSince(const QUrl& collection, const QByteArray& token)
             else if (const Node* etag = entry.prop(Dav, u"getetag"_s))
                 changes.present.insert(entry.href, cleanEtag(etag->text.toUtf8()));
         }
-        changes.complete = token.isEmpty();
+        // From the start the answer lists every item there is.
+        changes.complete = fromStart;
         if (!changes.token.isEmpty())
             return changes;
-    } else if (answer.status == 401 || answer.status == 404 || answer.status >= 500) {
+    } else if (answer.status == 401 || answer.status == 404 || answer.status == 410) {
         fail(answer.status, collection.toString());
     }
-    // No sync-collection here, or the token is refused: the whole listing.
+    // No sync-collection here (501, 405…): the whole listing, which fails
+    // with its own status when the server cannot give even that.
     changes = Changes();
     changes.present = etags(collection);
     changes.complete = true;
@@ -502,8 +518,21 @@ QByteArray DavClient::put(
     else
         headers.append(std::pair<QByteArray, QByteArray>("If-Match", ifMatch));
     const Answer answer = request("PUT", resolve(href), data, -1, headers);
-    if (answer.status < 200 || answer.status >= 300)
-        fail(answer.status, href);
+    // A refusal may come inside a multi-status answer (Xandikos): it is a
+    // refusal all the same, under the status it names.
+    int status = answer.status;
+    if (status == 207)
+        for (const Entry& entry : answer.entries())
+            if (entry.status != 0 && (entry.status < 200 || entry.status >= 300)) {
+                status = entry.status;
+                break;
+            }
+    // A UID the collection already holds under another href (no-uid-conflict
+    // of CalDAV and CardDAV) is a conflict, whatever the status that says it.
+    if (status >= 300 && answer.body.contains("no-uid-conflict"))
+        throw DavError(DavError::Kind::Conflict, serverName(), 409, href);
+    if (status < 200 || status >= 300 || status == 207)
+        fail(status == 207 ? 500 : status, href);
     return cleanEtag(answer.headers.value("etag"));
 }
 

@@ -94,8 +94,10 @@ public:
     Discovery discover();
     // The ETag of every item of the collection.
     QHash<QString, QByteArray> etags(const QUrl& collection);
-    // sync-collection (RFC 6578) from `token` (empty: from the start); when
-    // the server does not offer it or refuses the token, the whole listing.
+    // sync-collection (RFC 6578) from `token` (empty: from the start); a
+    // token the server refuses is given up for the changes from the start,
+    // and a server without sync-collection gives its whole listing (then
+    // without a token).
     Changes changesSince(const QUrl& collection, const QByteArray& token);
     // The items at these hrefs, with their ETags (calendar-multiget or
     // addressbook-multiget); an href that is gone is not in the answer.
@@ -105,7 +107,8 @@ public:
     // Writes the item: with `ifMatch` empty only when the server has no item
     // there (If-None-Match: *), otherwise only when its ETag is still
     // `ifMatch`. Returns the new ETag (empty when the server gives none).
-    // A refusal because the item is there, or changed, is PreconditionFailed.
+    // A refusal because the item is there, or changed, is PreconditionFailed;
+    // because another item of the collection has its UID, Conflict.
     QByteArray put(
         const QString& href, const QByteArray& data, const QByteArray& contentType, const QByteArray& ifMatch);
 

@@ -21,6 +21,12 @@ enum class Kind { Appointments, Contacts };
 struct DecodedItem {
     QString uid;
     QByteArray record; // the archive's record size
+    // What the office is told of the item when it comes in (an event
+    // cancelled on the server, marked so in its record).
+    QString note;
+    // Not empty: why the item is no record of the archive, though it is a
+    // well-made item (a group of contacts); it is left alone, not reported.
+    QString notARecord;
 };
 
 struct ItemCodec {

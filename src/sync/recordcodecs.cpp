@@ -19,6 +19,8 @@ namespace davsync {
 
 namespace {
 
+const QString CancelledMark = u"ANNULLATO - "_s;
+
 // The record one item text becomes: its first event or card that can be one.
 // A repeating event becomes its next occurrence from today (its first one
 // when the series has ended). Fields the item does not carry keep what the
@@ -39,13 +41,32 @@ std::optional<DecodedItem> decoded(exchange::Archive archive, const QByteArray& 
     } catch (const exchange::FileDamage&) {
         return std::nullopt;
     }
+    const int size = archive == exchange::Archive::Appointments ? AppointmentRecord::Size : ContactRecord::Size;
+    const auto take = [&](const exchange::Incoming& item) {
+        return DecodedItem { item.uid,
+            base ? exchange::mergedRecord(archive, item, QByteArray(base, size)) : item.record, {}, {} };
+    };
+    for (const exchange::Incoming& item : items)
+        if (item.skipReason.isEmpty() && !item.uid.isEmpty())
+            return take(item);
+    // An event cancelled on the server stays in the agenda, its purpose
+    // saying so: the office sees it and tells whom it concerns.
     for (const exchange::Incoming& item : items) {
-        if (!item.skipReason.isEmpty() || item.uid.isEmpty())
+        if (!item.cancelled || item.uid.isEmpty() || item.record.size() != size)
             continue;
-        const int size = archive == exchange::Archive::Appointments ? AppointmentRecord::Size : ContactRecord::Size;
-        const QByteArray record = base ? exchange::mergedRecord(archive, item, QByteArray(base, size)) : item.record;
-        return DecodedItem { item.uid, record };
+        DecodedItem decoded = take(item);
+        AppointmentRecord record = AppointmentRecord::fromBytes(decoded.record.constData());
+        const QString purpose = record.text(AppointmentField::purpose);
+        if (!purpose.startsWith(CancelledMark))
+            record.setText(AppointmentField::purpose, CancelledMark + purpose);
+        decoded.record = QByteArray(record.data(), size);
+        decoded.note = u"Appuntamento del %1 \"%2\": annullato sul server; la causale ora comincia con \"%3\"."_s.arg(
+            record.text(AppointmentField::date), purpose, CancelledMark.trimmed());
+        return decoded;
     }
+    for (const exchange::Incoming& item : items)
+        if (item.group)
+            return DecodedItem { item.uid, {}, {}, item.skipReason };
     return std::nullopt;
 }
 

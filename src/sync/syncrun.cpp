@@ -34,6 +34,8 @@ const char* SyncFailure::what() const noexcept
 namespace {
 
 constexpr int BatchSize = 50;
+// Refusals of single items one after the other that still let the sync go on.
+constexpr int MaxRefusedInARow = 20;
 
 // The state rows of finished writes, committed in groups; what is queued is
 // committed also when the sync stops on a failure.
@@ -103,33 +105,66 @@ public:
         settlePending();
         m_map = itemmap::ItemMap::load(m_archive, m_codec.capacities, m_codec.uidPrefix);
 
+        // The token is taken before the program's own sends. A server whose
+        // changes are the difference of two states of its history (Xandikos)
+        // leaves out an item made and removed after the token: so after
+        // sending, the changes since that token are asked again, which shows
+        // what others did meanwhile; an item sent then and missing from them
+        // is one removed meanwhile.
+        QByteArray token = m_state.token(m_kind);
+        QSet<QString> sentBefore;
+        for (int pass = 0; pass < 3; ++pass) {
+            m_sentHrefs.clear();
+            const Changes changes = runOnce(token, pass == 0, sentBefore);
+            // Every change the token covers went through.
+            m_state.setToken(m_kind, changes.token);
+            if (m_sentHrefs.isEmpty() || changes.token.isEmpty())
+                break;
+            sentBefore = m_sentHrefs;
+            token = changes.token;
+        }
+    }
+
+private:
+    Changes runOnce(const QByteArray& token, bool first, const QSet<QString>& sentBefore)
+    {
         // Which record each item of the last syncs is: the map says so. The
         // state kept by earlier copies of the program named the records by
         // their positions; those are taken into the map when it is made,
         // never later, when the map alone knows which records they are.
         QList<SyncState::ItemRow> rows = m_state.items(m_kind);
         QHash<qint64, QString> adopt;
-        for (const SyncState::ItemRow& row : rows)
-            if (m_map->isNew() && row.position > 0 && !m_map->byUid(row.uid))
-                adopt.insert(row.position, row.uid);
+        if (first)
+            for (const SyncState::ItemRow& row : rows)
+                if (m_map->isNew() && row.position > 0 && !m_map->byUid(row.uid))
+                    adopt.insert(row.position, row.uid);
 
         // The archive, read once. A record the map does not certainly name
         // gets a new UID: an item of the server is never written over a
         // record that may be another one (an archive restored or copied).
         QList<LocalRecord> records;
+        m_uidAt.clear();
         archive::readAll(m_archive, m_codec.recordSize, [&](const char* record, qint64 position) {
             records.append({ position, digest(record) });
             if (const auto uid = adopt.constFind(position); uid != adopt.cend())
                 m_map->set(position, *uid, record, nullptr);
             m_uidAt.insert(position, m_map->uidFor(position, record));
         });
+        // The UIDs given now are kept before anything leaves: a run cut
+        // short after the server took an item finds it again by its UID,
+        // and never sends the record a second time under another one.
+        saveMap();
+        bool lost = false;
         for (SyncState::ItemRow& row : rows) {
             const itemmap::ItemMap::Entry* entry = m_map->byUid(row.uid);
             const bool named = entry && m_uidAt.value(entry->position) == row.uid;
             // The record it named is gone (an archive put back or cut
-            // short): the item is fetched again, as a new record.
-            if (!named && row.position > 0)
+            // short): the item is fetched again, as a new record; the
+            // server's whole listing says which of them it still has.
+            if (!named && row.position > 0) {
                 row.etag.clear();
+                lost = true;
+            }
             row.position = named ? entry->position : 0;
         }
         // The conflict copies stay here. A copy no longer where it was (an
@@ -147,18 +182,33 @@ public:
                 m_state.dropConflict(conflict.id);
         }
 
+        m_uids.clear();
         for (const SyncState::ItemRow& row : rows)
             m_uids.insert(row.uid);
-        const Changes changes = m_client.changesSince(m_url, m_state.token(m_kind));
+        Changes changes = m_client.changesSince(m_url, lost ? QByteArray() : token);
+        if (!changes.complete)
+            for (const QString& href : sentBefore)
+                if (!changes.present.contains(href) && !changes.removed.contains(href))
+                    changes.removed.append(href);
         const QList<Action> actions
             = plan(rows, records, skip, changes, [this](qint64 position) { return hrefFor(uidFor(position)); });
 
+        // The server's new and changed items first: one that carries the UID
+        // of a record of this folder (a calendar exported to a file once and
+        // imported by a phone into the account) is that record, never a new one.
         QList<Action> downloads;
+        for (const Action& action : actions)
+            if (action.type == Action::Type::Download || action.type == Action::Type::Rewrite)
+                downloads.append(action);
+        for (qsizetype from = 0; from < downloads.size(); from += BatchSize)
+            fetch(downloads.mid(from, BatchSize));
+
         for (const Action& action : actions) {
             switch (action.type) {
             case Action::Type::UploadNew:
             case Action::Type::UploadChanged:
-                upload(action);
+                if (!m_adopted.contains(action.position) && !m_refused.contains(action.position))
+                    upload(action);
                 break;
             case Action::Type::Conflict:
                 reconcile(action.uid.isEmpty() ? uidFor(action.position) : action.uid, action.href, action.position);
@@ -166,24 +216,25 @@ public:
             case Action::Type::Removed:
                 m_rows.save({ action.uid, action.href, action.etag, action.position, digestAt(action.position), true });
                 ++m_summary.removed;
-                m_summary.notes.append(u"%1 n. %2: eliminato sul server, il record resta nell'archivio."_s
-                                           .arg(m_kind == Kind::Appointments ? u"Appuntamento"_s : u"Contatto"_s)
-                                           .arg(action.position));
+                m_summary.notes.append(action.position > 0
+                        ? u"%1: eliminato sul server, il record resta nell'archivio."_s.arg(recordName(action.position))
+                        : u"Elemento %1: eliminato sul server."_s.arg(action.href));
                 break;
             case Action::Type::Download:
             case Action::Type::Rewrite:
-                downloads.append(action);
                 break;
             }
         }
         m_rows.flush();
-        for (qsizetype first = 0; first < downloads.size(); first += BatchSize)
-            fetch(downloads.mid(first, BatchSize));
-        // Every change the token covers went through.
-        m_state.setToken(m_kind, changes.token);
+        return changes;
     }
 
-private:
+    // "Appuntamento n. 12", "Contatto n. 3".
+    QString recordName(qint64 position) const
+    {
+        return (m_kind == Kind::Appointments ? u"Appuntamento n. %1"_s : u"Contatto n. %1"_s).arg(position);
+    }
+
     QByteArray digest(const char* record) const { return recordDigest(record, m_codec.capacities); }
 
     QByteArray digestAt(qint64 position) const
@@ -285,18 +336,66 @@ private:
             noteNotSent(action.position);
             return;
         }
-        QByteArray etag;
+        std::optional<QByteArray> etag;
         try {
-            etag = put(href, text, action.type == Action::Type::UploadNew ? QByteArray() : action.etag);
+            etag = putItem(
+                href, text, action.type == Action::Type::UploadNew ? QByteArray() : action.etag, action.position);
         } catch (const DavError& error) {
             if (error.kind() != DavError::Kind::PreconditionFailed)
                 throw;
             reconcile(uid, href, action.position);
             return;
         }
-        m_rows.save({ uid, href, etag, action.position, digest(record.constData()), false });
+        if (!etag)
+            return;
+        m_rows.save({ uid, href, *etag, action.position, digest(record.constData()), false });
         remember(action.position, uid, record, sentOriginal(uid, text));
         ++m_summary.sent;
+    }
+
+    // Sends one item; nothing when the server refuses that item for good
+    // (too big, a content or a UID it does not take): the record stays here,
+    // is named in the report and is tried again at the next sync, and the
+    // rest of the sync goes on. A server that refuses every item refuses
+    // the collection: that ends the sync with its message.
+    std::optional<QByteArray> putItem(
+        const QString& href, const QByteArray& text, const QByteArray& ifMatch, qint64 position)
+    {
+        try {
+            QByteArray etag = put(href, text, ifMatch);
+            m_refusedInARow = 0;
+            m_sentHrefs.insert(href);
+            return etag;
+        } catch (const DavError& error) {
+            const QString reason = refusal(error);
+            if (reason.isEmpty() || ++m_refusedInARow > MaxRefusedInARow)
+                throw;
+            m_refused.insert(position);
+            ++m_summary.refused;
+            m_summary.notes.append(u"%1: il server non lo accetta (%2); resta nell'archivio e sarà riprovato alla "
+                                   u"prossima sincronizzazione."_s.arg(recordName(position), reason));
+            return std::nullopt;
+        }
+    }
+
+    // Why the server refuses one item, when the refusal is of that item alone.
+    static QString refusal(const DavError& error)
+    {
+        switch (error.status()) {
+        case 400:
+        case 422:
+            return u"contenuto non accettato, %1"_s.arg(error.status());
+        case 403:
+            return u"non consentito, 403"_s;
+        case 409:
+            return u"un altro elemento del server ha lo stesso identificativo, 409"_s;
+        case 413:
+            return u"troppo grande, 413"_s;
+        case 415:
+            return u"formato non accettato, 415"_s;
+        default:
+            return QString();
+        }
     }
 
     // A record that no item can carry stays in the archive alone, and is
@@ -327,7 +426,10 @@ private:
         }
         const Item there = m_client.get(href);
         if (there.href.isEmpty()) {
-            m_rows.save({ uid, href, put(href, text, QByteArray()), position, mine, false });
+            const std::optional<QByteArray> etag = putItem(href, text, QByteArray(), position);
+            if (!etag)
+                return;
+            m_rows.save({ uid, href, *etag, position, mine, false });
             remember(position, uid, record, sentOriginal(uid, text));
             ++m_summary.sent;
             return;
@@ -354,6 +456,13 @@ private:
                 ++m_summary.received;
             }
         }
+        // The office changed nothing since the last agreement: the server's
+        // item, taken in, is the record now, and nothing goes back.
+        if (!conflict && theirs && !base.isEmpty() && edited.isEmpty()) {
+            m_rows.save({ uid, href, there.etag, position, mine, false });
+            remember(position, uid, record, there.data);
+            return;
+        }
         if (theirs) {
             const QByteArray patched = m_codec.encode(record.constData(), uid, there.data, edited);
             if (!patched.isEmpty())
@@ -372,7 +481,10 @@ private:
                                        .arg(m_kind == Kind::Appointments ? u"Appuntamento"_s : u"Contatto"_s)
                                        .arg(position));
         }
-        m_rows.save({ uid, href, put(href, text, there.etag), position, mine, false });
+        const std::optional<QByteArray> etag = putItem(href, text, there.etag, position);
+        if (!etag)
+            return;
+        m_rows.save({ uid, href, *etag, position, mine, false });
         remember(position, uid, record, theirs ? std::optional(text) : sentOriginal(uid, text));
         ++m_summary.sent;
     }
@@ -434,6 +546,12 @@ private:
             const bool inArchive = action->type == Action::Type::Rewrite && action->position > 0;
             const QByteArray base = inArchive ? readRecord(action->position) : QByteArray();
             const auto decoded = m_codec.decode(item.data, inArchive ? base.constData() : nullptr);
+            if (decoded && !decoded->notARecord.isEmpty()) {
+                // Known, and left alone until it changes (a group of contacts).
+                const QString uid = action->uid.isEmpty() ? u"href:"_s + item.href : action->uid;
+                m_rows.save({ uid, item.href, item.etag, action->position, digest(base.constData()), false });
+                continue;
+            }
             if (!decoded || decoded->record.size() != m_codec.recordSize) {
                 // Not a record of this archive: remembered, so it is not fetched again until it changes.
                 const QString uid = action->uid.isEmpty() ? u"href:"_s + item.href : action->uid;
@@ -443,14 +561,30 @@ private:
                     u"Elemento %1 del server non leggibile: non è stato copiato nell'archivio."_s.arg(item.href));
                 continue;
             }
+            if (!inArchive && action->uid.isEmpty() && !m_uids.contains(decoded->uid)) {
+                // One of this folder's records under its own UID, at a place
+                // of the server's choosing: that record, compared as any other.
+                const itemmap::ItemMap::Entry* entry = m_map->byUid(decoded->uid);
+                if (entry && m_uidAt.value(entry->position) == decoded->uid && !m_adopted.contains(entry->position)) {
+                    m_adopted.insert(entry->position);
+                    m_uids.insert(decoded->uid);
+                    m_rows.flush();
+                    reconcile(decoded->uid, item.href, entry->position);
+                    continue;
+                }
+            }
             if (inArchive) {
                 archive::rewriteAt(m_archive, m_codec.recordSize, action->position, decoded->record.constData());
                 remember(action->position, action->uid, decoded->record, item.data);
                 m_rows.save({ action->uid, item.href, item.etag, action->position, digest(decoded->record.constData()),
                     false });
             } else {
-                QString uid = action->uid.isEmpty() ? decoded->uid : action->uid;
-                if (uid.isEmpty() || m_uids.contains(uid))
+                // An item of the last syncs keeps its UID; a new one takes its
+                // own, unless another item has it already.
+                QString uid = action->uid;
+                if (uid.isEmpty() && !m_uids.contains(decoded->uid))
+                    uid = decoded->uid;
+                if (uid.isEmpty())
                     uid = u"href:"_s + item.href;
                 m_uids.insert(uid);
                 appended.append(decoded->record);
@@ -458,6 +592,8 @@ private:
                 appendedRows.append({ uid, item.href, item.etag, 0, {}, false });
             }
             ++m_summary.received;
+            if (!decoded->note.isEmpty())
+                m_summary.notes.append(decoded->note);
         }
         m_rows.flush();
         if (!appended.isEmpty())
@@ -477,6 +613,13 @@ private:
     QString m_archive;
     RowWriter m_rows;
     QSet<QString> m_uids;
+    // Records found on the server under their own UID in this run.
+    QSet<qint64> m_adopted;
+    // Records the server refused in this run: not tried again before the next.
+    QSet<qint64> m_refused;
+    // The hrefs this pass sent.
+    QSet<QString> m_sentHrefs;
+    int m_refusedInARow = 0;
 };
 
 QUrl collectionUrl(const QString& address)
@@ -552,6 +695,10 @@ QString describe(const Summary& summary)
         texts::counted(summary.received, u"ricevuto"_s, u"ricevuti"_s),
         texts::counted(summary.conflicts, u"conflitto"_s, u"conflitti"_s),
         texts::counted(summary.removed, u"eliminato"_s, u"eliminati"_s));
+    if (summary.refused)
+        text += u' '
+            + texts::counted(
+                summary.refused, u"record non accettato dal server."_s, u"record non accettati dal server."_s);
     if (summary.unreadable)
         text += u' '
             + texts::counted(

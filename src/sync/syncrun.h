@@ -38,6 +38,7 @@ struct Summary {
     int conflicts = 0;
     int removed = 0;    // items gone from the server, their records kept
     int unreadable = 0; // items of the server that are no record of the archive
+    int refused = 0;    // records the server did not take, tried again next time
     QStringList notes;  // what the user should know of single items
 };
 

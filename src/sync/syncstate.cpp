@@ -183,7 +183,8 @@ void SyncState::setToken(Kind kind, const QByteArray& token)
 {
     QSqlQuery query
         = prepared(QSqlDatabase::database(m_connection, false), u"UPDATE collections SET token = ? WHERE kind = ?"_s);
-    query.addBindValue(QString::fromUtf8(token));
+    // No token (a server that gives none) is kept as an empty one, never as NULL.
+    query.addBindValue(token.isEmpty() ? u""_s : QString::fromUtf8(token));
     query.addBindValue(kindKey(kind));
     if (!query.exec())
         fail(query.lastError().text());

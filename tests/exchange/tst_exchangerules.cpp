@@ -365,6 +365,41 @@ print(json.dumps({'result': out}))
         QCOMPARE(c[u"taxcode"_s].toString(), u"DLCMCN70A31D704X"_s);
     }
 
+    // A group of contacts, as Apple's address book and vCard 4 write one,
+    // is no contact: skipped with its reason. A cancelled event is left
+    // out of an import, with its record made for whoever marks it instead.
+    void groupsAndCancelledEventsAreNoNewEntries_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("Apple group") << QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Clienti VIP\r\nFN:Clienti VIP\r\n"
+                                                   "X-ADDRESSBOOKSERVER-KIND:group\r\nUID:g-1\r\nEND:VCARD\r\n")
+                                     << u"gruppo di contatti, non un contatto"_s;
+        QTest::newRow("vCard 4 group") << QByteArray("BEGIN:VCARD\r\nVERSION:4.0\r\nKIND:group\r\nFN:Fornitori\r\n"
+                                                     "UID:g-2\r\nEND:VCARD\r\n")
+                                       << u"gruppo di contatti, non un contatto"_s;
+        QTest::newRow("cancelled event") << QByteArray(
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Telefono//IT\r\nBEGIN:VEVENT\r\nUID:r-1\r\n"
+            "DTSTAMP:20261201T080000Z\r\nDTSTART:20261215T100000\r\nSUMMARY:Riunione\r\n"
+            "STATUS:CANCELLED\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n")
+                                         << u"evento annullato"_s;
+    }
+    void groupsAndCancelledEventsAreNoNewEntries()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, reason);
+        const bool event = text.startsWith("BEGIN:VCALENDAR");
+        const QList<Incoming> items
+            = event ? ical::readEvents(text, { QDate(2026, 1, 1), QDate(2027, 12, 31) }) : vcard::readCards(text);
+        QCOMPARE(items.size(), 1);
+        QCOMPARE(items[0].skipReason, reason);
+        QCOMPARE(items[0].group, !event);
+        QCOMPARE(items[0].cancelled, event);
+        if (event)
+            QCOMPARE(AppointmentRecord::fromBytes(items[0].record.constData()).text(AppointmentField::purpose),
+                u"Riunione"_s);
+    }
+
     void realWorldAddressBooks_data()
     {
         QTest::addColumn<QString>("file");

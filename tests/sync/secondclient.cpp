@@ -38,7 +38,7 @@ QString valueOf(const QByteArray& item, const QByteArray& name)
 
 } // namespace
 
-SecondClient::SecondClient(const RadicaleServer& server, const QString& user, const QString& password)
+SecondClient::SecondClient(const DavServer& server, const QString& user, const QString& password)
 {
     const QString root = m_dir.path();
     QDir(root).mkpath(u"agenda"_s);

@@ -3,7 +3,7 @@
 // vdirsyncer from Debian, keeping the server's calendar and address book in
 // two local folders, one file per item.
 
-#include "sync/radicale.h"
+#include "sync/davserver.h"
 
 #include <QByteArray>
 #include <QList>
@@ -15,7 +15,7 @@ namespace testsupport {
 
 class SecondClient {
 public:
-    explicit SecondClient(const RadicaleServer& server, const QString& user = QStringLiteral("anna"),
+    explicit SecondClient(const DavServer& server, const QString& user = QStringLiteral("anna"),
         const QString& password = QStringLiteral("segreta"));
 
     // Syncs both ways; false (with vdirsyncer's words in `output`) when it fails.

@@ -1,15 +1,20 @@
 // A second program on the same folder for the sync tests: one sync of
 // FOLDER with the server, printing "SENT RECEIVED"; with ROUNDS, that many
 // rounds of a new appointment of its own and a sync, printing the totals.
+// With QUIRVALE_TEST_END_AFTER_PUTS=N in its environment the program ends at
+// once, as a killed one, as soon as the server has taken its N-th item.
 // sync_worker FOLDER SERVER CALENDAR ADDRESSBOOK [ROUNDS]
 #include "storage/archivefile.h"
 #include "storage/programfolder.h"
+#include "sync/network.h"
 #include "sync/standincodec.h"
 #include "sync/syncrun.h"
 #include "sync/syncsupport.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
+
+#include <unistd.h>
 
 int main(int argc, char** argv)
 {
@@ -20,6 +25,14 @@ int main(int argc, char** argv)
     const int rounds = arguments.size() == 6 ? arguments[5].toInt() : 0;
     programFolder::setOverride(arguments[1]);
     testsupport::installStandInCodecs();
+    if (const int endAfter = qEnvironmentVariableIntValue("QUIRVALE_TEST_END_AFTER_PUTS"); endAfter > 0) {
+        davsync::network::setHandler([endAfter, puts = 0](const davsync::network::Request& request) mutable {
+            davsync::network::Response response = davsync::network::sendDirect(request);
+            if (request.method == "PUT" && response.status / 100 == 2 && ++puts == endAfter)
+                _exit(9);
+            return response;
+        });
+    }
     davsync::Settings settings;
     settings.server = arguments[2];
     settings.user = QStringLiteral("anna");

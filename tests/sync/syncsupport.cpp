@@ -64,7 +64,7 @@ QString itemName(bool appointments, qint64 position)
     return QString::fromLatin1(QUrl::toPercentEncoding(entry->uid)) + (appointments ? u".ics"_s : u".vcf"_s);
 }
 
-davsync::Settings settingsFor(const RadicaleServer& server, const QString&)
+davsync::Settings settingsFor(const DavServer& server, const QString&)
 {
     davsync::Settings settings;
     settings.server = server.url().toString();

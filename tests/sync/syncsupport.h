@@ -4,7 +4,7 @@
 // writes and reads items without the program's code.
 
 #include "storage/records.h"
-#include "sync/radicale.h"
+#include "sync/davserver.h"
 #include "sync/syncsettings.h"
 
 #include <QByteArray>
@@ -23,7 +23,7 @@ void writeContacts(const QString& path, int count);
 // record-to-item map names it; empty when the map does not.
 QString itemName(bool appointments, qint64 position);
 
-davsync::Settings settingsFor(const RadicaleServer& server, const QString& password = QStringLiteral("segreta"));
+davsync::Settings settingsFor(const DavServer& server, const QString& password = QStringLiteral("segreta"));
 
 // Another client: an HTTP request through Python's urllib. Returns the status
 // and fills `body` and `etag` with the answer's.

@@ -9,7 +9,7 @@
 #include "storage/archivefile.h"
 #include "storage/programfolder.h"
 #include "support/folders.h"
-#include "sync/radicale.h"
+#include "sync/davserver.h"
 #include "sync/recordcodecs.h"
 #include "sync/secondclient.h"
 #include "sync/syncrun.h"
@@ -72,7 +72,7 @@ void appendAppointments(int from, int to)
     }
 }
 
-davsync::Summary sync(const RadicaleServer& server)
+davsync::Summary sync(const DavServer& server)
 {
     return davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
 }
@@ -104,7 +104,7 @@ private slots:
     void importEditImportAgainAndSync()
     {
         ProgramFolderFixture folder;
-        RadicaleServer server;
+        DavServer server;
         QVERIFY(server.start());
         SecondClient other(server);
         QCOMPARE(applyImport(planCalendarFile(phoneCalendar(), Year2024)).added, 3);
@@ -162,7 +162,7 @@ private slots:
     {
         ProgramFolderFixture folder;
         QTemporaryDir backups;
-        RadicaleServer server;
+        DavServer server;
         QVERIFY(server.start());
         SecondClient other(server);
         appendAppointments(1, 3);
@@ -181,7 +181,7 @@ private slots:
         const davsync::Summary after = sync(server);
         QCOMPARE(after.conflicts, 0);
         QCOMPARE(appointments(), 8);
-        QCOMPARE(server.storedItems(u"/anna/agenda"_s).size(), 8);
+        QCOMPARE(server.storedEvents().size(), 8);
         QCOMPARE(sync(server).sent + sync(server).received, 0);
         QString output;
         QVERIFY2(other.sync(&output), qPrintable(output));
@@ -204,7 +204,7 @@ private slots:
         QFETCH(bool, byHand);
         ProgramFolderFixture here;
         QTemporaryDir files;
-        RadicaleServer server;
+        DavServer server;
         QVERIFY(server.start());
         SecondClient other(server);
         appendAppointments(1, 3);

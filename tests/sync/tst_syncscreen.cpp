@@ -5,8 +5,8 @@
 #include "storage/archivefile.h"
 #include "storage/programfolder.h"
 #include "support/programfixture.h"
+#include "sync/davserver.h"
 #include "sync/keyring.h"
-#include "sync/radicale.h"
 #include "sync/standincodec.h"
 #include "sync/syncscreen.h"
 #include "sync/syncsettings.h"
@@ -27,7 +27,7 @@ class TestSyncScreen : public QObject {
 
     QHash<QString, QString> keyring;
 
-    void fill(QWidget* screen, const RadicaleServer& server, const QString& password)
+    void fill(QWidget* screen, const DavServer& server, const QString& password)
     {
         control<QLineEdit>(screen, u"txtServer"_s)->setText(server.url().toString());
         control<QLineEdit>(screen, u"txtUtente"_s)->clear();
@@ -68,7 +68,7 @@ private slots:
     void findsTheCollectionsAndTestsTheConnection()
     {
         ProgramFixture program;
-        RadicaleServer server;
+        DavServer server;
         QVERIFY(server.start());
         SyncScreen screen;
         screen.show();
@@ -107,7 +107,7 @@ private slots:
         QFETCH(QString, calendar);
         QFETCH(QString, expected);
         ProgramFixture program;
-        RadicaleServer server;
+        DavServer server;
         QVERIFY(server.start());
         SyncScreen screen;
         screen.show();
@@ -176,7 +176,7 @@ private slots:
     void syncsOnCommandAndShowsTheStatus()
     {
         ProgramFixture program;
-        RadicaleServer server;
+        DavServer server;
         QVERIFY(server.start());
         writeAppointments(program.appointments(), 3);
         SyncScreen screen;
@@ -190,7 +190,7 @@ private slots:
         QCOMPARE(program.messages.texts().last(),
             u"Sincronizzazione riuscita: 3 inviati, 0 ricevuti, 0 conflitti, 0 eliminati sul server."_s);
         QVERIFY(control<QLabel>(&screen, u"lblStato"_s)->text().contains(u"riuscita."_s));
-        QCOMPARE(server.storedItems(u"/anna/agenda"_s).size(), 3);
+        QCOMPARE(server.storedEvents().size(), 3);
         // The password is in the keyring, never in the program folder.
         QCOMPARE(keyring.value(davsync::keyring::keyOf(server.url().toString(), u"anna"_s)), u"segreta"_s);
         QVERIFY(!readFile(program.folder.file(davsync::Settings::FileName)).contains("segreta"));
@@ -209,7 +209,7 @@ private slots:
     void syncWithoutScreens()
     {
         ProgramFolderFixture folder;
-        RadicaleServer server;
+        DavServer server;
         QVERIFY(server.start());
         writeAppointments(folder.file(programFolder::Appointments), 4);
         davsync::Settings settings;
@@ -221,9 +221,9 @@ private slots:
                 u"--server"_s, server.url().toString(), u"--user"_s, u"anna"_s });
         };
         QCOMPARE(sync(u"sbagliata"_s), std::optional<int>(1));
-        QVERIFY(server.storedItems(u"/anna/agenda"_s).isEmpty());
+        QVERIFY(server.storedEvents().isEmpty());
         QCOMPARE(sync(u"segreta"_s), std::optional<int>(0));
-        QCOMPARE(server.storedItems(u"/anna/agenda"_s).size(), 4);
+        QCOMPARE(server.storedEvents().size(), 4);
         // Server and user stay in the settings for the next runs.
         qputenv("QUIRVALE_SYNC_PASSWORD", "segreta");
         QCOMPARE(shell::commandline::run({ u"Quirvale"_s, u"--sync"_s, u"--program-folder"_s, folder.path() }),
