@@ -107,21 +107,71 @@ int checkArchives(const Request& request, QTextStream& out, QTextStream& err)
 
 const QString ServerOption = u"--server"_s;
 const QString UserOption = u"--user"_s;
+const QString CalendarOption = u"--calendar"_s;
+const QString AddressBookOption = u"--address-book"_s;
 // How long a sync without screens waits for another workstation's.
 constexpr int SyncLockWaitMs = 10 * 60 * 1000;
 
-// One sync with the settings of the program folder, the server and user
-// given here replacing theirs (and kept for the next runs).
+// One sync with the settings of the program folder, the server, user and
+// collections given here replacing theirs (and kept for the next runs). A
+// server or a user given here sets the sync up as the screen's "Cerca"
+// does: the calendar and the address book not given are found on the
+// server, those of another server given up.
 int synchronize(const Request& request, QTextStream& out, QTextStream& err)
 {
     davsync::Settings settings = davsync::Settings::load();
-    if (request.has(ServerOption) || request.has(UserOption)) {
+    const bool setUp = request.has(ServerOption) || request.has(UserOption);
+    if (setUp || request.has(CalendarOption) || request.has(AddressBookOption)) {
         if (request.has(ServerOption))
             settings.server = request.option(ServerOption).trimmed();
         if (request.has(UserOption))
             settings.user = request.option(UserOption).trimmed();
+        if (request.has(CalendarOption))
+            settings.calendar = request.option(CalendarOption).trimmed();
+        if (request.has(AddressBookOption))
+            settings.addressBook = request.option(AddressBookOption).trimmed();
+        const QUrl server(settings.server);
         try {
-            davsync::checkAddress(QUrl(settings.server), settings.allowPlainHttp);
+            davsync::checkAddress(server, settings.allowPlainHttp);
+            if (request.has(CalendarOption) && !settings.calendar.isEmpty())
+                davsync::checkAddress(QUrl(settings.calendar), settings.allowPlainHttp);
+            if (request.has(AddressBookOption) && !settings.addressBook.isEmpty())
+                davsync::checkAddress(QUrl(settings.addressBook), settings.allowPlainHttp);
+            if (setUp && (!request.has(CalendarOption) || !request.has(AddressBookOption))) {
+                const QString password = davsync::keyring::password(settings);
+                if (password.isEmpty()) {
+                    err << u"Errore: manca la password per il server %1: impostare la variabile d'ambiente "
+                           u"QUIRVALE_SYNC_PASSWORD o salvarla dalla finestra di sincronizzazione.\n"_s.arg(
+                               settings.server);
+                    return Failed;
+                }
+                davsync::DavClient client(server, settings.user, password);
+                const davsync::Discovery found = client.discover();
+                const auto choose = [&](QString& address, const QList<davsync::Collection>& collections,
+                                        const QString& given, const QString& what, const QString& none) {
+                    if (request.has(given))
+                        return;
+                    address = davsync::chooseCollection(address, server, collections);
+                    if (address.isEmpty()) {
+                        out << none << u'\n';
+                        return;
+                    }
+                    QString name = address;
+                    for (const davsync::Collection& collection : collections)
+                        if (collection.url == QUrl(address))
+                            name = u"\"%1\" (%2)"_s.arg(collection.name, address);
+                    out << what << name;
+                    if (collections.size() > 1)
+                        out << u" — sul server ce ne sono %1: per sceglierne un altro indicare %2 URL"_s
+                                   .arg(collections.size())
+                                   .arg(given);
+                    out << u'\n';
+                };
+                choose(settings.calendar, found.calendars, CalendarOption, u"Calendario: "_s,
+                    u"Nessun calendario sul server: gli appuntamenti non si sincronizzano."_s);
+                choose(settings.addressBook, found.addressBooks, AddressBookOption, u"Rubrica: "_s,
+                    u"Nessuna rubrica sul server: i contatti non si sincronizzano."_s);
+            }
         } catch (const davsync::DavError& error) {
             err << u"Errore: "_s << error.message() << u'\n';
             return Failed;
@@ -274,6 +324,10 @@ const QList<Option>& options()
         { UserOption, u"NOME"_s,
             u"con --sync: il nome utente sul server, conservato nelle impostazioni "_s
             u"(la password dal portachiavi o da QUIRVALE_SYNC_PASSWORD)"_s },
+        { CalendarOption, u"URL"_s,
+            u"con --sync: l'indirizzo del calendario (se non indicato, con --server o --user è cercato sul server)"_s },
+        { AddressBookOption, u"URL"_s,
+            u"con --sync: l'indirizzo della rubrica (se non indicato, con --server o --user è cercata sul server)"_s },
     };
     return table;
 }

@@ -52,6 +52,8 @@ MainMenu::MainMenu(const Areas& areas, QWidget* parent)
     connect(m_ui->icoSincronizza, &QToolButton::clicked, this, [this] {
         SyncScreen sync(this);
         sync.exec();
+        if (const auto chosen = sync.recordToOpen(); chosen && m_openRecord)
+            m_openRecord(chosen->first == davsync::Kind::Appointments, chosen->second);
     });
     connect(m_ui->imgEsci, &QToolButton::clicked, this, [] { ui::run::end(); });
 }

@@ -28,6 +28,15 @@ public:
     ~MainMenu() override;
     // What "Impostazioni" opens over the menu; nothing until it is given.
     void setSettingsScreen(std::function<void(QWidget* parent)> open) { m_settings = std::move(open); }
+    // What opens the card of a record chosen on the sync screen (a conflict
+    // copy, a record removed on the server): `appointment` or a contact.
+    void setRecordOpener(std::function<void(bool appointment, qint64 position)> open)
+    {
+        m_openRecord = std::move(open);
+    }
+
+    // Opens an area over the menu, which hides.
+    void openArea(ui::AreaScreen* area);
 
     static const QString WebSite;
 
@@ -35,7 +44,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void openArea(ui::AreaScreen* area);
     QScopedPointer<Ui::MainMenu> m_ui;
     std::function<void(QWidget*)> m_settings;
+    std::function<void(bool, qint64)> m_openRecord;
 };

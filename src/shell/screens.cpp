@@ -1,6 +1,8 @@
 #include "shell/screens.h"
 
+#include "storage/archivefile.h"
 #include "storage/programfolder.h"
+#include "storage/records.h"
 
 #include "appointments/agendascreen.h"
 #include "appointments/appointmentcard.h"
@@ -73,6 +75,22 @@ Screens::Screens()
     QObject::connect(m_gate.get(), &PasswordGate::passed, m_reminders.get(), [this] {
         if (!m_reminders->isStarted())
             m_reminders->start();
+    });
+    // A record chosen on the sync screen opens on its card, as one from a search.
+    m_menu->setRecordOpener([this](bool appointment, qint64 position) {
+        const QString path = programFolder::file(appointment ? programFolder::Appointments : programFolder::Contacts);
+        const int size = appointment ? AppointmentRecord::Size : ContactRecord::Size;
+        if (position <= 0 || position > archive::count(path, size))
+            return;
+        QByteArray bytes(size, '\0');
+        archive::readAt(path, size, position, bytes.data());
+        if (appointment) {
+            m_menu->openArea(m_appointmentCard.get());
+            m_appointmentCard->showRecord(AppointmentRecord::fromBytes(bytes.constData()), position);
+        } else {
+            m_menu->openArea(m_contacts.get());
+            m_contacts->showRecord(ContactRecord::fromBytes(bytes.constData()), position);
+        }
     });
     m_menu->setSettingsScreen([this](QWidget* parent) {
         SettingsScreen settings(m_reminders.get(), parent);

@@ -1,5 +1,6 @@
 #include "sync/autosync.h"
 
+#include "sync/backgroundsync.h"
 #include "sync/keyring.h"
 #include "sync/syncrun.h"
 #include "ui/services.h"
@@ -15,20 +16,17 @@ AutoSync::AutoSync(QObject* parent)
 
 void AutoSync::tick()
 {
-    if (m_running)
-        return;
     const davsync::Settings settings = davsync::Settings::load();
     if (!settings.automatic || settings.server.isEmpty())
         return;
     const QDateTime now = ui::clock::now();
     if (m_last.isValid() && m_last.secsTo(now) < qint64(settings.minutes) * 60)
         return;
+    if (BackgroundSync::shared().running())
+        return;
     m_last = now;
-    m_running = true;
-    try {
-        davsync::synchronize(settings, davsync::keyring::password(settings), 0);
-    } catch (const std::exception&) {
-        // Recorded in the state with its message; the settings screen shows it.
-    }
-    m_running = false;
+    // The keyring is asked on this thread, once a session; the sync runs on
+    // its own, and its outcome is recorded in the state with its message,
+    // which the settings screen shows.
+    BackgroundSync::shared().start(settings, davsync::keyring::password(settings), 0);
 }

@@ -5,7 +5,8 @@
 #include <QTimer>
 
 // The automatic sync: while the program runs, every so many minutes as the
-// settings say, a sync that skips when another workstation is syncing. Its
+// settings say, a sync that skips when another workstation is syncing. It
+// runs away from the window's thread, so typing never waits for it. Its
 // outcome goes where every sync's goes, into the status of the settings
 // screen; it never opens a box over the user's work.
 class AutoSync : public QObject {
@@ -18,5 +19,4 @@ public:
 private:
     QTimer m_timer;
     QDateTime m_last;
-    bool m_running = false;
 };

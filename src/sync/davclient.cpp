@@ -536,4 +536,15 @@ QByteArray DavClient::put(
     return cleanEtag(answer.headers.value("etag"));
 }
 
+QString chooseCollection(const QString& current, const QUrl& server, const QList<Collection>& found)
+{
+    const QString typed = current.trimmed();
+    for (const Collection& collection : found)
+        if (collection.url == QUrl(typed))
+            return typed;
+    if (!typed.isEmpty() && originOf(QUrl(typed)) == originOf(server))
+        return typed;
+    return found.isEmpty() ? QString() : found.first().url.toString();
+}
+
 } // namespace davsync

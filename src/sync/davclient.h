@@ -81,6 +81,12 @@ struct Changes {
     bool complete = false;
 };
 
+// The collection to use after a discovery on `server`: `current` when it is
+// one of those `found`, or an address of this same server that the user
+// typed; an address of another server (the one used before) gives way to
+// the first collection found. Empty when nothing is found.
+QString chooseCollection(const QString& current, const QUrl& server, const QList<Collection>& found);
+
 // Whether the sync may talk to this address: HTTPS always; plain HTTP only to
 // this machine or when the user allowed it. Throws InsecureAddress otherwise.
 void checkAddress(const QUrl& server, bool allowPlainHttp);

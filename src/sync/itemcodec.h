@@ -51,6 +51,11 @@ struct ItemCodec {
     std::function<std::optional<DecodedItem>(const QByteArray& text, const char* base)> decode;
     // Marks a record as a copy kept from the server in a conflict, e.g. in its notes.
     std::function<void(char* record, const QString& mark)> markConflictCopy;
+    // Takes the mark of markConflictCopy() away again: the server's version as it came.
+    std::function<void(char* record)> unmarkConflictCopy;
+    // Marks a copy whose conflict the office settled as out of use (`mark`
+    // says so and when); an appointment gives no more reminders.
+    std::function<void(char* record, const QString& mark)> retireConflictCopy;
 };
 
 namespace codecs {

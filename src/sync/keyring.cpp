@@ -3,6 +3,7 @@
 #include <qt6keychain/keychain.h>
 
 #include <QEventLoop>
+#include <QHash>
 #include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
@@ -72,6 +73,15 @@ Store& installed()
     return store;
 }
 
+// What the keyring answered for each key in this session, an empty answer
+// included: a desktop without a keyring makes every question wait, so each
+// is asked once. What this program writes goes here too.
+QHash<QString, QString>& answered()
+{
+    static QHash<QString, QString> cache;
+    return cache;
+}
+
 } // namespace
 
 QString keyOf(const QString& server, const QString& user)
@@ -82,12 +92,18 @@ QString keyOf(const QString& server, const QString& user)
 QString read(const Settings& settings)
 {
     const QString key = keyOf(settings.server, settings.user);
-    return installed().read ? installed().read(key) : desktopRead(key);
+    if (const auto known = answered().constFind(key); known != answered().cend())
+        return *known;
+    const QString password = installed().read ? installed().read(key) : desktopRead(key);
+    answered().insert(key, password);
+    return password;
 }
 
 QString write(const Settings& settings, const QString& password)
 {
     const QString key = keyOf(settings.server, settings.user);
+    // Kept for this session also when the keyring refuses it.
+    answered().insert(key, password);
     return installed().write ? installed().write(key, password) : desktopWrite(key, password);
 }
 
@@ -100,6 +116,7 @@ QString password(const Settings& settings)
 void setStore(Store store)
 {
     installed() = std::move(store);
+    answered().clear();
 }
 
 } // namespace davsync::keyring

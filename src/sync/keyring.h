@@ -20,13 +20,15 @@ struct Store {
 
 // The keyring entry of a user at a server.
 QString keyOf(const QString& server, const QString& user);
+// The keyring is asked once a session for each key: its answer, or its
+// silence, is kept, and what write() gives replaces it.
 QString read(const Settings& settings);
 // Empty when kept; otherwise what went wrong, in Italian.
 QString write(const Settings& settings, const QString& password);
 // The password a sync uses: QUIRVALE_SYNC_PASSWORD when set, else the keyring's.
 QString password(const Settings& settings);
 
-// Replaces the keyring; an empty store puts the desktop's back.
+// Replaces the keyring, forgetting its answers; an empty store puts the desktop's back.
 void setStore(Store store);
 
 } // namespace davsync::keyring

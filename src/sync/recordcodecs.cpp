@@ -9,6 +9,7 @@
 #include "sync/itemcodec.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
 
 #include <cstring>
 #include <memory>
@@ -80,6 +81,18 @@ void markNotes(char* bytes, typename records::Record<Layout>::Field notes, const
     std::memcpy(bytes, record.data(), size_t(R::Size));
 }
 
+// The mark that the sync puts before the notes of a conflict copy.
+const QRegularExpression ConflictMark(u"^Copia in conflitto dal server del \\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d ?"_s);
+
+template <typename Layout>
+void unmarkNotes(char* bytes, typename records::Record<Layout>::Field notes)
+{
+    using R = records::Record<Layout>;
+    R record = R::fromBytes(bytes);
+    record.setText(notes, record.text(notes).remove(ConflictMark));
+    std::memcpy(bytes, record.data(), size_t(R::Size));
+}
+
 } // namespace
 
 void installRecordCodecs()
@@ -106,6 +119,16 @@ void installRecordCodecs()
     appointments.markConflictCopy = [](char* record, const QString& mark) {
         markNotes<records::AppointmentLayout>(record, AppointmentField::notes, mark);
     };
+    appointments.unmarkConflictCopy
+        = [](char* record) { unmarkNotes<records::AppointmentLayout>(record, AppointmentField::notes); };
+    appointments.retireConflictCopy = [](char* bytes, const QString& mark) {
+        unmarkNotes<records::AppointmentLayout>(bytes, AppointmentField::notes);
+        markNotes<records::AppointmentLayout>(bytes, AppointmentField::notes, mark);
+        AppointmentRecord record = AppointmentRecord::fromBytes(bytes);
+        record.setText(AppointmentField::noticeDays, u"0"_s);
+        record.setFlag(AppointmentField::fulfilled, true);
+        std::memcpy(bytes, record.data(), size_t(AppointmentRecord::Size));
+    };
     codecs::install(Kind::Appointments, appointments);
 
     ItemCodec contacts;
@@ -128,6 +151,12 @@ void installRecordCodecs()
     contacts.decode
         = [](const QByteArray& text, const char* base) { return decoded(exchange::Archive::Contacts, text, base); };
     contacts.markConflictCopy = [](char* record, const QString& mark) {
+        markNotes<records::ContactLayout>(record, ContactField::notes, mark);
+    };
+    contacts.unmarkConflictCopy
+        = [](char* record) { unmarkNotes<records::ContactLayout>(record, ContactField::notes); };
+    contacts.retireConflictCopy = [](char* record, const QString& mark) {
+        unmarkNotes<records::ContactLayout>(record, ContactField::notes);
         markNotes<records::ContactLayout>(record, ContactField::notes, mark);
     };
     codecs::install(Kind::Contacts, contacts);

@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QScopeGuard>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -80,9 +81,10 @@ private:
 
 class CollectionSync {
 public:
-    CollectionSync(
-        DavClient& client, SyncState& state, const ItemCodec& codec, Kind kind, const QUrl& url, Summary& summary)
+    CollectionSync(DavClient& client, SyncState& state, const ItemCodec& codec, Kind kind, const QUrl& url,
+        Summary& summary, const Control& control)
         : m_client(client)
+        , m_control(control)
         , m_state(state)
         , m_codec(codec)
         , m_kind(kind)
@@ -200,10 +202,17 @@ private:
         for (const Action& action : actions)
             if (action.type == Action::Type::Download || action.type == Action::Type::Rewrite)
                 downloads.append(action);
-        for (qsizetype from = 0; from < downloads.size(); from += BatchSize)
-            fetch(downloads.mid(from, BatchSize));
+        m_progress = { m_kind == Kind::Appointments ? u"Appuntamenti"_s : u"Contatti"_s, 0, int(actions.size()) };
+        tell(0);
+        for (qsizetype from = 0; from < downloads.size(); from += BatchSize) {
+            const QList<Action> batch = downloads.mid(from, BatchSize);
+            fetch(batch);
+            tell(int(batch.size()));
+        }
 
         for (const Action& action : actions) {
+            if (action.type != Action::Type::Download && action.type != Action::Type::Rewrite)
+                tell(1);
             switch (action.type) {
             case Action::Type::UploadNew:
             case Action::Type::UploadChanged:
@@ -227,6 +236,19 @@ private:
         }
         m_rows.flush();
         return changes;
+    }
+
+    // `handled` more items are done: the caller is told, and a sync asked to
+    // stop ends here, between two items.
+    void tell(int handled)
+    {
+        if (m_control.stop && m_control.stop->load()) {
+            m_rows.flush();
+            throw SyncFailure(u"Sincronizzazione interrotta: riprenderà da qui la prossima volta."_s);
+        }
+        m_progress.done = std::min(m_progress.total, m_progress.done + handled);
+        if (m_control.progress)
+            m_control.progress(m_progress);
     }
 
     // "Appuntamento n. 12", "Contatto n. 3".
@@ -601,6 +623,7 @@ private:
     }
 
     DavClient& m_client;
+    const Control& m_control;
     SyncState& m_state;
     const ItemCodec& m_codec;
     Kind m_kind;
@@ -620,6 +643,7 @@ private:
     // The hrefs this pass sent.
     QSet<QString> m_sentHrefs;
     int m_refusedInARow = 0;
+    Progress m_progress;
 };
 
 QUrl collectionUrl(const QString& address)
@@ -632,7 +656,42 @@ QUrl collectionUrl(const QString& address)
 
 } // namespace
 
-Summary synchronize(const Settings& given, const QString& password, int lockWaitMs)
+namespace {
+
+std::unique_ptr<SyncState> openState(int lockWaitMs)
+{
+    try {
+        return std::make_unique<SyncState>(programFolder::file(SyncState::FileName), lockWaitMs);
+    } catch (const StateBusy&) {
+        throw SyncFailure(StateBusy::message(), true);
+    }
+}
+
+const ItemCodec& codecOf(Kind kind)
+{
+    const ItemCodec* codec = codecs::find(kind);
+    if (!codec)
+        throw SyncFailure(u"Questa versione del programma non sa convertire %1."_s.arg(kindName(kind)));
+    return *codec;
+}
+
+// The record that the item `uid` is, when the archive's map certainly names it.
+qint64 recordOf(const ItemCodec& codec, const itemmap::ItemMap& map, const QString& uid)
+{
+    const itemmap::ItemMap::Entry* entry = map.byUid(uid);
+    if (!entry)
+        return 0;
+    const QString path = programFolder::file(codec.archive);
+    if (entry->position > archive::count(path, codec.recordSize))
+        return 0;
+    QByteArray record(codec.recordSize, '\0');
+    archive::readAt(path, codec.recordSize, entry->position, record.data());
+    return map.certain(entry->position, record.constData()) ? entry->position : 0;
+}
+
+} // namespace
+
+Summary synchronize(const Settings& given, const QString& password, int lockWaitMs, const Control& control)
 {
     Settings settings = given;
     if (settings.server.trimmed().isEmpty())
@@ -647,12 +706,7 @@ Summary synchronize(const Settings& given, const QString& password, int lockWait
     checkAddress(server, settings.allowPlainHttp);
 
     // The sync's lock is held by its state for the whole run.
-    std::unique_ptr<SyncState> held;
-    try {
-        held = std::make_unique<SyncState>(programFolder::file(SyncState::FileName), lockWaitMs);
-    } catch (const StateBusy&) {
-        throw SyncFailure(StateBusy::message(), true);
-    }
+    const std::unique_ptr<SyncState> held = openState(lockWaitMs);
     SyncState& state = *held;
     DavClient client(server, settings.user, password);
     Summary summary;
@@ -671,7 +725,7 @@ Summary synchronize(const Settings& given, const QString& password, int lockWait
                                       kind == Kind::Appointments ? u"gli appuntamenti"_s : u"i contatti"_s,
                                       kind == Kind::Appointments ? u"il calendario"_s : u"la rubrica"_s));
             state.bindCollection(kind, url.toString());
-            CollectionSync(client, state, *codec, kind, url, summary).run();
+            CollectionSync(client, state, *codec, kind, url, summary, control).run();
         }
         run = { QDateTime::currentDateTime(), summary.sent, summary.received, summary.conflicts, summary.removed, true,
             describe(summary) };
@@ -686,6 +740,82 @@ Summary synchronize(const Settings& given, const QString& password, int lockWait
     }
     state.saveRun(run);
     return summary;
+}
+
+QList<OpenConflict> openConflicts(int lockWaitMs)
+{
+    const std::unique_ptr<SyncState> state = openState(lockWaitMs);
+    QList<OpenConflict> open;
+    std::optional<itemmap::ItemMap> maps[2];
+    for (const SyncState::Conflict& conflict : state->conflicts()) {
+        if (conflict.settled)
+            continue;
+        const ItemCodec& codec = codecOf(conflict.kind);
+        std::optional<itemmap::ItemMap>& map = maps[conflict.kind == Kind::Contacts ? 1 : 0];
+        if (!map)
+            map = itemmap::ItemMap::load(programFolder::file(codec.archive), codec.capacities, codec.uidPrefix);
+        open.append(
+            { conflict.kind, conflict.id, conflict.position, recordOf(codec, *map, conflict.uid), conflict.moment });
+    }
+    return open;
+}
+
+QList<std::pair<Kind, qint64>> removedOnServer(int lockWaitMs)
+{
+    const std::unique_ptr<SyncState> state = openState(lockWaitMs);
+    QList<std::pair<Kind, qint64>> removed;
+    for (const Kind kind : { Kind::Appointments, Kind::Contacts }) {
+        QList<qint64> positions;
+        for (const SyncState::ItemRow& row : state->items(kind))
+            if (row.removed && row.position > 0)
+                positions.append(row.position);
+        std::sort(positions.begin(), positions.end());
+        for (const qint64 position : positions)
+            removed.append({ kind, position });
+    }
+    return removed;
+}
+
+void settleConflict(qint64 id, Settle how, int lockWaitMs)
+{
+    const std::unique_ptr<SyncState> state = openState(lockWaitMs);
+    std::optional<SyncState::Conflict> found;
+    for (const SyncState::Conflict& conflict : state->conflicts())
+        if (conflict.id == id && !conflict.settled)
+            found = conflict;
+    if (!found)
+        throw SyncFailure(u"Questa copia in conflitto è già stata risolta."_s);
+    const ItemCodec& codec = codecOf(found->kind);
+    const QString path = programFolder::file(codec.archive);
+    const QString name = found->kind == Kind::Appointments ? u"L'appuntamento"_s : u"Il contatto"_s;
+    if (found->position > archive::count(path, codec.recordSize))
+        throw SyncFailure(u"%1 n. %2, copia in conflitto, non è più nell'archivio."_s.arg(name).arg(found->position));
+    QByteArray copy(codec.recordSize, '\0');
+    archive::readAt(path, codec.recordSize, found->position, copy.data());
+    if (!found->digest.isEmpty() && recordDigest(copy.constData(), codec.capacities) != found->digest)
+        throw SyncFailure(u"%1 n. %2, copia in conflitto, è stato cambiato dopo la sincronizzazione: correggerlo "
+                          u"dalla scheda."_s.arg(name)
+                              .arg(found->position));
+    if (how == Settle::KeepServer) {
+        const itemmap::ItemMap map = itemmap::ItemMap::load(path, codec.capacities, codec.uidPrefix);
+        const qint64 original = recordOf(codec, map, found->uid);
+        if (original == 0)
+            throw SyncFailure(
+                u"Il record di cui la copia n. %1 è la versione del server non è più riconoscibile "
+                u"nell'archivio: aprire la copia e riportarne a mano ciò che serve."_s.arg(found->position));
+        QByteArray taken = copy;
+        codec.unmarkConflictCopy(taken.data());
+        archive::rewriteAt(path, codec.recordSize, original, taken.constData());
+    }
+    if (how == Settle::KeepBoth) {
+        codec.unmarkConflictCopy(copy.data());
+        state->dropConflict(found->id);
+    } else {
+        codec.retireConflictCopy(copy.data(),
+            u"Copia in conflitto risolta il %1: non più in uso."_s.arg(QDate::currentDate().toString(u"dd/MM/yyyy"_s)));
+        state->settleConflict(found->id, recordDigest(copy.constData(), codec.capacities));
+    }
+    archive::rewriteAt(path, codec.recordSize, found->position, copy.constData());
 }
 
 QString describe(const Summary& summary)

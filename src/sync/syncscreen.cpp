@@ -2,6 +2,9 @@
 
 #include "storage/archivefile.h"
 #include "storage/programfolder.h"
+#include "storage/records.h"
+#include "sync/backgroundsync.h"
+#include "sync/conflictscreen.h"
 #include "sync/davclient.h"
 #include "sync/keyring.h"
 #include "sync/syncrun.h"
@@ -24,19 +27,6 @@ constexpr int StateWaitMs = 500;
 // How long the sync on command waits for another workstation's.
 constexpr int LockWaitMs = 5000;
 
-void fill(QComboBox* box, const QList<davsync::Collection>& collections)
-{
-    const QString typed = box->currentText();
-    box->clear();
-    for (const davsync::Collection& collection : collections)
-        box->addItem(collection.name + u" — "_s + collection.url.toString(), collection.url.toString());
-    const int kept = box->findData(typed);
-    if (kept >= 0)
-        box->setCurrentIndex(kept);
-    else if (!typed.isEmpty())
-        box->setEditText(typed);
-}
-
 // The address chosen in a box: the address of a found collection, or what was typed.
 QString addressIn(const QComboBox* box)
 {
@@ -44,6 +34,21 @@ QString addressIn(const QComboBox* box)
     if (index >= 0 && box->itemData(index).isValid())
         return box->itemData(index).toString();
     return box->currentText().trimmed();
+}
+
+// The collections found on `server`, the one chosen before kept when it is
+// one of them (or typed for this server); one of another server gives way.
+void fill(QComboBox* box, const QList<davsync::Collection>& collections, const QUrl& server)
+{
+    const QString chosen = davsync::chooseCollection(addressIn(box), server, collections);
+    box->clear();
+    for (const davsync::Collection& collection : collections)
+        box->addItem(collection.name + u" — "_s + collection.url.toString(), collection.url.toString());
+    const int kept = box->findData(chosen);
+    if (kept >= 0)
+        box->setCurrentIndex(kept);
+    else
+        box->setEditText(chosen);
 }
 
 bool stateExists()
@@ -73,6 +78,10 @@ SyncScreen::SyncScreen(QWidget* parent)
     connect(m_ui->cmdProva, &QPushButton::clicked, this, &SyncScreen::cmdProvaClick);
     connect(m_ui->cmdSincronizza, &QPushButton::clicked, this, &SyncScreen::cmdSincronizzaClick);
     connect(m_ui->cmdConflitti, &QPushButton::clicked, this, &SyncScreen::cmdConflittiClick);
+    connect(m_ui->cmdEliminati, &QPushButton::clicked, this, &SyncScreen::cmdEliminatiClick);
+    // Whoever started it (this screen or the automatic sync), a sync under way shows its progress here.
+    connect(&BackgroundSync::shared(), &BackgroundSync::progressed, this, &SyncScreen::showProgress);
+    connect(&BackgroundSync::shared(), &BackgroundSync::finished, this, &SyncScreen::syncFinished);
     connect(m_ui->cmdSalva, &QPushButton::clicked, this, [this] {
         if (saveSettings())
             ui::messages::information(u"Impostazioni di sincronizzazione salvate."_s);
@@ -100,6 +109,8 @@ void SyncScreen::showEvent(QShowEvent* event)
     if (!settings.server.isEmpty() && !settings.user.isEmpty())
         m_ui->txtPassword->setText(davsync::keyring::read(settings));
     showStatus();
+    if (BackgroundSync::shared().running())
+        setBusy(true);
 }
 
 davsync::Settings SyncScreen::fromControls() const
@@ -142,12 +153,48 @@ bool SyncScreen::saveSettings()
 
 void SyncScreen::setBusy(bool busy)
 {
+    // Chiudi stays: a sync goes on with the screen closed, and its outcome is shown next time.
     for (QWidget* command : { static_cast<QWidget*>(m_ui->cmdCerca), static_cast<QWidget*>(m_ui->cmdProva),
              static_cast<QWidget*>(m_ui->cmdSincronizza), static_cast<QWidget*>(m_ui->cmdSalva),
-             static_cast<QWidget*>(m_ui->cmdChiudi) })
+             static_cast<QWidget*>(m_ui->cmdConflitti), static_cast<QWidget*>(m_ui->cmdEliminati) })
         command->setEnabled(!busy);
     if (busy)
         m_ui->lblStato->setText(u"Collegamento al server in corso…"_s);
+    else
+        m_ui->prgSincronizzazione->hide();
+}
+
+void SyncScreen::showProgress(const davsync::Progress& progress)
+{
+    setBusy(true);
+    m_ui->lblStato->setText(u"Sincronizzazione in corso: %1."_s.arg(progress.step.toLower()));
+    m_ui->prgSincronizzazione->setRange(0, std::max(progress.total, 1));
+    m_ui->prgSincronizzazione->setValue(progress.total ? progress.done : 1);
+    m_ui->prgSincronizzazione->show();
+}
+
+void SyncScreen::syncFinished(const davsync::Summary& summary, const QString& failure, bool)
+{
+    setBusy(false);
+    showStatus();
+    if (!std::exchange(m_waiting, false))
+        return;
+    if (!failure.isEmpty()) {
+        ui::messages::error(failure);
+        return;
+    }
+    QStringList lines { davsync::describe(summary) };
+    lines += summary.notes.mid(0, 20);
+    if (summary.notes.size() > 20)
+        lines.append(summary.notes.size() == 21 ? u"… e un altro avviso."_s
+                                                : u"… e altri %1 avvisi."_s.arg(summary.notes.size() - 20));
+    ui::messages::information(lines.join(u'\n'));
+}
+
+void SyncScreen::open(davsync::Kind kind, qint64 position)
+{
+    m_toOpen = std::pair { kind, position };
+    accept();
 }
 
 bool SyncScreen::hasAddress(const davsync::Settings& settings)
@@ -169,8 +216,8 @@ void SyncScreen::cmdCercaClick()
         davsync::checkAddress(QUrl(settings.server), settings.allowPlainHttp);
         davsync::DavClient client(QUrl(settings.server), settings.user, m_ui->txtPassword->text());
         const davsync::Discovery found = client.discover();
-        fill(m_ui->txtCalendario, found.calendars);
-        fill(m_ui->txtRubrica, found.addressBooks);
+        fill(m_ui->txtCalendario, found.calendars, QUrl(settings.server));
+        fill(m_ui->txtRubrica, found.addressBooks, QUrl(settings.server));
         setBusy(false);
         showStatus();
         ui::messages::information(u"Server %1, utente %2: calendari trovati %3, rubriche trovate %4."_s
@@ -238,53 +285,104 @@ void SyncScreen::cmdSincronizzaClick()
     QString password = m_ui->txtPassword->text();
     if (password.isEmpty())
         password = davsync::keyring::password(settings);
-    setBusy(true);
-    try {
-        const davsync::Summary summary = davsync::synchronize(settings, password, LockWaitMs);
-        setBusy(false);
-        showStatus();
-        QStringList lines { davsync::describe(summary) };
-        lines += summary.notes.mid(0, 20);
-        if (summary.notes.size() > 20)
-            lines.append(summary.notes.size() == 21 ? u"… e un altro avviso."_s
-                                                    : u"… e altri %1 avvisi."_s.arg(summary.notes.size() - 20));
-        ui::messages::information(lines.join(u'\n'));
-    } catch (const std::exception& failure) {
-        setBusy(false);
-        showStatus();
-        ui::messages::error(davsync::failureMessage(failure));
+    if (!BackgroundSync::shared().start(settings, password, LockWaitMs)) {
+        ui::messages::information(u"Una sincronizzazione è già in corso: il suo esito sarà mostrato qui al termine."_s);
+        return;
     }
+    m_waiting = true;
+    setBusy(true);
 }
+
+namespace {
+
+// One line of a record in the lists of this screen: "Appuntamento n. 12  15/12/2026 10:30  Riunione".
+QString recordLine(davsync::Kind kind, qint64 position)
+{
+    const bool appointment = kind == davsync::Kind::Appointments;
+    const QString path = programFolder::file(appointment ? programFolder::Appointments : programFolder::Contacts);
+    const int size = appointment ? AppointmentRecord::Size : ContactRecord::Size;
+    QString text;
+    if (position > 0 && position <= archive::count(path, size)) {
+        QByteArray bytes(size, '\0');
+        archive::readAt(path, size, position, bytes.data());
+        if (appointment) {
+            const AppointmentRecord r = AppointmentRecord::fromBytes(bytes.constData());
+            const QString hour = r.text(AppointmentField::hour);
+            const QString time = hour.isEmpty() ? QString() : hour + u':' + r.text(AppointmentField::minute);
+            text = u"%1 %2   %3"_s.arg(r.text(AppointmentField::date), time, r.text(AppointmentField::purpose));
+        } else {
+            text = ContactRecord::fromBytes(bytes.constData()).text(ContactField::fullName);
+        }
+    }
+    return u"%1 n. %2   %3"_s.arg(appointment ? u"Appuntamento"_s : u"Contatto"_s).arg(position).arg(text);
+}
+
+} // namespace
 
 void SyncScreen::cmdConflittiClick()
 {
+    QList<davsync::OpenConflict> conflicts;
+    try {
+        conflicts = davsync::openConflicts(StateWaitMs);
+    } catch (const std::exception& failure) {
+        ui::messages::error(davsync::failureMessage(failure));
+        return;
+    }
+    std::optional<std::pair<davsync::Kind, qint64>> chosen;
     ui::ListDefinition definition;
     definition.objectName = u"frmConflitti"_s;
     definition.caption = u"Copie in conflitto"_s;
     definition.printTitle = u"Copie in conflitto conservate dalla sincronizzazione"_s;
     definition.order = lists::LineOrder::Text;
-    definition.rows = [] {
+    definition.rows = [&conflicts] {
         lists::Rows rows;
-        if (!stateExists())
-            return rows;
-        try {
-            davsync::SyncState state(programFolder::file(davsync::SyncState::FileName), StateWaitMs);
-            for (const davsync::SyncState::Conflict& conflict : state.conflicts())
-                rows.append({ u"%1   %2 n. %3"_s
-                                  .arg(conflict.moment.toString(u"dd/MM/yyyy HH:mm"_s),
-                                      conflict.kind == davsync::Kind::Appointments ? u"Appuntamento"_s : u"Contatto"_s)
-                                  .arg(conflict.position),
-                    conflict.position });
-        } catch (const davsync::StateFailure& failure) {
-            ui::messages::error(failure.message());
-        } catch (const davsync::StateBusy&) {
-            ui::messages::error(davsync::StateBusy::message());
-        }
+        for (qsizetype i = 0; i < conflicts.size(); ++i)
+            rows.append({ u"%1   %2"_s.arg(conflicts[i].moment.toString(u"dd/MM/yyyy HH:mm"_s),
+                              recordLine(conflicts[i].kind, conflicts[i].copy)),
+                i + 1 });
         return rows;
     };
-    definition.pick = [](qint64) {};
+    // A copy opens beside its record, to be settled.
+    definition.pick = [&, this](qint64 row) {
+        const davsync::OpenConflict& conflict = conflicts[row - 1];
+        ConflictScreen screen(conflict, this);
+        screen.exec();
+        if (screen.choice() == ConflictScreen::Choice::OpenCopy)
+            chosen = std::pair { conflict.kind, conflict.copy };
+    };
     ui::ListScreen list(definition, this);
     list.exec();
+    showStatus();
+    if (chosen)
+        open(chosen->first, chosen->second);
+}
+
+void SyncScreen::cmdEliminatiClick()
+{
+    QList<std::pair<davsync::Kind, qint64>> removed;
+    try {
+        removed = davsync::removedOnServer(StateWaitMs);
+    } catch (const std::exception& failure) {
+        ui::messages::error(davsync::failureMessage(failure));
+        return;
+    }
+    std::optional<std::pair<davsync::Kind, qint64>> chosen;
+    ui::ListDefinition definition;
+    definition.objectName = u"frmEliminati"_s;
+    definition.caption = u"Eliminati sul server"_s;
+    definition.printTitle = u"Appuntamenti e contatti eliminati sul server, conservati nell'archivio"_s;
+    definition.order = lists::LineOrder::Text;
+    definition.rows = [&removed] {
+        lists::Rows rows;
+        for (qsizetype i = 0; i < removed.size(); ++i)
+            rows.append({ recordLine(removed[i].first, removed[i].second), i + 1 });
+        return rows;
+    };
+    definition.pick = [&](qint64 row) { chosen = removed[row - 1]; };
+    ui::ListScreen list(definition, this);
+    list.exec();
+    if (chosen)
+        open(chosen->first, chosen->second);
 }
 
 void SyncScreen::showStatus()
@@ -296,10 +394,19 @@ void SyncScreen::showStatus()
             if (const auto last = state.lastRun())
                 text = u"Ultima sincronizzazione: %1, %2\n%3"_s.arg(last->moment.toString(u"dd/MM/yyyy HH:mm"_s),
                     last->ok ? u"riuscita."_s : u"non riuscita."_s, last->outcome);
-            const qsizetype conflicts = state.conflicts().size();
+            const QList<davsync::SyncState::Conflict> kept = state.conflicts();
+            const auto conflicts = std::count_if(
+                kept.cbegin(), kept.cend(), [](const davsync::SyncState::Conflict& c) { return !c.settled; });
             if (conflicts)
-                text += u"\nCopie in conflitto conservate: %1."_s.arg(conflicts);
+                text += u"\nCopie in conflitto da risolvere: %1."_s.arg(conflicts);
+            qsizetype removed = 0;
+            for (const davsync::Kind kind : { davsync::Kind::Appointments, davsync::Kind::Contacts })
+                for (const davsync::SyncState::ItemRow& row : state.items(kind))
+                    removed += row.removed && row.position > 0;
+            if (removed)
+                text += u"\nSchede eliminate sul server e conservate nell'archivio: %1."_s.arg(removed);
             m_ui->cmdConflitti->setEnabled(conflicts > 0);
+            m_ui->cmdEliminati->setEnabled(removed > 0);
         } catch (const davsync::StateFailure& failure) {
             text = failure.message();
         } catch (const davsync::StateBusy&) {
@@ -307,6 +414,7 @@ void SyncScreen::showStatus()
         }
     } else {
         m_ui->cmdConflitti->setEnabled(false);
+        m_ui->cmdEliminati->setEnabled(false);
     }
     m_ui->lblStato->setText(text);
 }

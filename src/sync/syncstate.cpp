@@ -98,6 +98,13 @@ SyncState::SyncState(const QString& path, int lockWaitMs)
         if (column.lastError().isValid())
             exec(u"ALTER TABLE conflicts ADD COLUMN digest TEXT NOT NULL DEFAULT ''"_s);
     }
+    // Whether the office settled the conflict.
+    {
+        QSqlQuery column(QSqlDatabase::database(m_connection, false));
+        column.exec(u"SELECT settled FROM conflicts LIMIT 0"_s);
+        if (column.lastError().isValid())
+            exec(u"ALTER TABLE conflicts ADD COLUMN settled INTEGER NOT NULL DEFAULT 0"_s);
+    }
     exec(u"CREATE TABLE IF NOT EXISTS runs(id INTEGER PRIMARY KEY, moment TEXT NOT NULL, sent INTEGER NOT NULL, "
          u"received INTEGER NOT NULL, conflicts INTEGER NOT NULL, removed INTEGER NOT NULL, ok INTEGER NOT NULL, "
          u"outcome TEXT NOT NULL)"_s);
@@ -290,7 +297,7 @@ bool SyncState::hasConflict(Kind kind, const QString& uid, const QByteArray& eta
 QList<SyncState::Conflict> SyncState::conflicts()
 {
     QSqlQuery query = prepared(QSqlDatabase::database(m_connection, false),
-        u"SELECT kind, uid, position, etag, moment, digest, id FROM conflicts ORDER BY id"_s);
+        u"SELECT kind, uid, position, etag, moment, digest, id, settled FROM conflicts ORDER BY id"_s);
     if (!query.exec())
         fail(query.lastError().text());
     QList<Conflict> rows;
@@ -298,8 +305,19 @@ QList<SyncState::Conflict> SyncState::conflicts()
         rows.append({ query.value(0).toString() == kindName(Kind::Contacts) ? Kind::Contacts : Kind::Appointments,
             query.value(1).toString(), query.value(2).toLongLong(), query.value(3).toString().toUtf8(),
             QDateTime::fromString(query.value(4).toString(), Qt::ISODate),
-            QByteArray::fromHex(query.value(5).toString().toLatin1()), query.value(6).toLongLong() });
+            QByteArray::fromHex(query.value(5).toString().toLatin1()), query.value(6).toLongLong(),
+            query.value(7).toInt() != 0 });
     return rows;
+}
+
+void SyncState::settleConflict(qint64 id, const QByteArray& digest)
+{
+    QSqlQuery query = prepared(
+        QSqlDatabase::database(m_connection, false), u"UPDATE conflicts SET settled = 1, digest = ? WHERE id = ?"_s);
+    query.addBindValue(QString::fromLatin1(digest.toHex()));
+    query.addBindValue(id);
+    if (!query.exec())
+        fail(query.lastError().text());
 }
 
 void SyncState::dropConflict(qint64 id)

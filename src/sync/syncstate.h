@@ -84,6 +84,9 @@ public:
         QDateTime moment;
         QByteArray digest = {}; // the copy's record; empty when kept by an earlier copy of the program
         qint64 id = 0;
+        // Settled by the office: the copy stays in the archive, out of use,
+        // and never travels; it is no longer listed.
+        bool settled = false;
     };
     struct Run {
         QDateTime moment;
@@ -112,6 +115,8 @@ public:
     bool hasConflict(Kind kind, const QString& uid, const QByteArray& etag);
     QList<Conflict> conflicts();
     void dropConflict(qint64 id);
+    // The conflict is settled; `digest` is the copy's record as it is now.
+    void settleConflict(qint64 id, const QByteArray& digest);
 
     void saveRun(const Run& run);
     std::optional<Run> lastRun();

@@ -114,6 +114,28 @@ davsync::ItemCodec codec(bool calendar)
         record.setText(notes, mark + u' ' + record.text(notes));
         std::memcpy(bytes, record.data(), R::Size);
     };
+    c.unmarkConflictCopy = [calendar](char* bytes) {
+        R record = R::fromBytes(bytes);
+        const auto notes = typename R::Field(calendar ? 14 : 28);
+        const QString text = record.text(notes);
+        if (text.startsWith(QStringLiteral("Copia in conflitto"))) {
+            // The mark ends with the time of the copy: "… del dd/MM/yyyy HH:mm".
+            const qsizetype end = text.indexOf(u' ', 46);
+            record.setText(notes, end < 0 ? QString() : text.mid(end + 1));
+        }
+        std::memcpy(bytes, record.data(), R::Size);
+    };
+    c.retireConflictCopy = [calendar](char* bytes, const QString& mark) {
+        R record = R::fromBytes(bytes);
+        const auto notes = typename R::Field(calendar ? 14 : 28);
+        record.setText(notes, mark);
+        // An appointment out of use: done, without notice.
+        if (calendar) {
+            record.setText(typename R::Field(4), QStringLiteral("0"));
+            record.setText(typename R::Field(15), QStringLiteral("Sì"));
+        }
+        std::memcpy(bytes, record.data(), R::Size);
+    };
     return c;
 }
 

@@ -300,6 +300,84 @@ private slots:
         QCOMPARE(later.sent + later.received + later.removed, 0);
     }
 
+    // A conflict settled by the office, each way, with the program's own
+    // conversions: the record keeps its version or takes the server's, or
+    // the copy becomes an appointment of its own; a copy no longer wanted
+    // stays in the archive, out of use, and never travels.
+    void aConflictIsSettledEachWay_data()
+    {
+        QTest::addColumn<davsync::Settle>("how");
+        QTest::addColumn<QString>("place"); // the record's place afterwards
+        QTest::addColumn<int>("sent");      // by the next sync
+        QTest::addColumn<int>("items");     // on the server then
+        QTest::newRow("keep the archive") << davsync::Settle::KeepArchive << u"Ufficio di Bologna"_s << 0 << 1;
+        QTest::newRow("keep the server") << davsync::Settle::KeepServer << u"Studio di Rimini"_s << 1 << 1;
+        QTest::newRow("keep both") << davsync::Settle::KeepBoth << u"Ufficio di Bologna"_s << 1 << 2;
+    }
+    void aConflictIsSettledEachWay()
+    {
+        QFETCH(davsync::Settle, how);
+        QFETCH(QString, place);
+        QFETCH(int, sent);
+        QFETCH(int, items);
+        ProgramFolderFixture folder;
+        DavServer server;
+        QVERIFY(server.start());
+        davsync::installRecordCodecs();
+        const QString path = folder.file(programFolder::Appointments);
+        writeAppointments(path, 1);
+        QCOMPARE(davsync::synchronize(settingsFor(server), u"segreta"_s, 0).sent, 1);
+        AppointmentRecord here = numberedAppointment(1);
+        here.setText(AppointmentField::place, u"Ufficio di Bologna"_s);
+        archive::rewriteAt(path, AppointmentRecord::Size, 1, here.data());
+        QByteArray etag;
+        const QString url = server.calendar() + itemName(true, 1);
+        QByteArray there = itemAt(url, &etag);
+        there.replace("END:VEVENT", "LOCATION:Studio di Rimini\r\nEND:VEVENT");
+        QVERIFY(written(otherClient(u"PUT"_s, url, there, etag)));
+        QCOMPARE(davsync::synchronize(settingsFor(server), u"segreta"_s, 0).conflicts, 1);
+
+        const QList<davsync::OpenConflict> open = davsync::openConflicts(0);
+        QCOMPARE(open.size(), 1);
+        QCOMPARE(open[0].original, 1);
+        QCOMPARE(open[0].copy, 2);
+        const auto record = [&](qint64 position) {
+            QByteArray bytes(AppointmentRecord::Size, '\0');
+            archive::readAt(path, AppointmentRecord::Size, position, bytes.data());
+            return AppointmentRecord::fromBytes(bytes.constData());
+        };
+        QVERIFY(record(2).text(AppointmentField::notes).startsWith(u"Copia in conflitto dal server del "_s));
+        davsync::settleConflict(open[0].id, how, 0);
+
+        QCOMPARE(record(1).text(AppointmentField::place), place);
+        QCOMPARE(record(1).text(AppointmentField::notes), QString());
+        if (how == davsync::Settle::KeepBoth) {
+            QCOMPARE(record(2).text(AppointmentField::notes), QString());
+            QCOMPARE(record(2).text(AppointmentField::fulfilled), u"No"_s);
+        } else {
+            QVERIFY2(record(2).text(AppointmentField::notes).startsWith(u"Copia in conflitto risolta il "_s),
+                qPrintable(record(2).text(AppointmentField::notes)));
+            QCOMPARE(record(2).text(AppointmentField::fulfilled), u"Sì"_s);
+            QCOMPARE(record(2).text(AppointmentField::noticeDays), u"0"_s);
+        }
+        QVERIFY(davsync::openConflicts(0).isEmpty());
+        try {
+            davsync::settleConflict(open[0].id, how, 0);
+            QFAIL("a conflict was settled twice");
+        } catch (const davsync::SyncFailure& failure) {
+            QCOMPARE(failure.message(), u"Questa copia in conflitto è già stata risolta."_s);
+        }
+
+        const davsync::Summary next = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(next.sent, sent);
+        QCOMPARE(next.conflicts + next.received, 0);
+        QCOMPARE(server.storedEvents().size(), items);
+        QVERIFY(itemAt(url).contains(QByteArray("LOCATION:" + place.toUtf8())));
+        const davsync::Summary again = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(again.sent + again.received + again.conflicts, 0);
+        QCOMPARE(archive::count(path, AppointmentRecord::Size), 2);
+    }
+
     // A meeting cancelled on a phone stays in the agenda, marked, and the
     // office is told; a group of contacts (as Apple and vCard 4 write one)
     // is no contact and is left alone, not reported as unreadable.
