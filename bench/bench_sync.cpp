@@ -1,9 +1,12 @@
 // Figures for the sync with a calendar server, against a local Radicale and
 // against a raw sequential read of the same archive in the same run:
 //   bench_sync [first] [unchanged]      (default: 10000 100000)
-// Prints the first sync of `first` appointments, an incremental sync with
-// 10 changes, and an incremental sync of `unchanged` appointments with
-// nothing changed, with the bytes that one read of the archive takes.
+// Prints the first sync of `first` appointments and as many contacts, a sync
+// with nothing to do, one with one change and one with 10 changes, each with
+// its requests to the server and the time the program itself took (the
+// rest is the server's), and an incremental sync of `unchanged`
+// appointments with nothing changed, with the bytes that one read of the
+// archive takes.
 // Radicale checks each new item against every other item of the collection,
 // so the server's share of a first sync grows with the square of the items.
 #include "benchsupport.h"
@@ -11,6 +14,7 @@
 #include "storage/archivefile.h"
 #include "storage/programfolder.h"
 #include "sync/davserver.h"
+#include "sync/network.h"
 #include "sync/standincodec.h"
 #include "sync/syncrun.h"
 #include "sync/syncstate.h"
@@ -40,13 +44,34 @@ qint64 bytesRead()
     return -1;
 }
 
-davsync::Settings settingsFor(const testsupport::DavServer& server)
+davsync::Settings settingsFor(const testsupport::DavServer& server, bool contacts = false)
 {
     davsync::Settings settings;
     settings.server = server.url().toString();
     settings.user = u"anna"_s;
     settings.calendar = server.calendar();
+    if (contacts)
+        settings.addressBook = server.addressBook();
     return settings;
+}
+
+// The requests of the sync and the time spent waiting for their answers.
+struct Traffic {
+    int requests = 0;
+    double waitedMs = 0;
+};
+Traffic traffic;
+
+void countTraffic()
+{
+    davsync::network::setHandler([](const davsync::network::Request& request) {
+        QElapsedTimer t;
+        t.start();
+        davsync::network::Response response = davsync::network::sendDirect(request);
+        ++traffic.requests;
+        traffic.waitedMs += t.nsecsElapsed() / 1e6;
+        return response;
+    });
 }
 
 double timed(const std::function<void()>& work)
@@ -74,23 +99,36 @@ int main(int argc, char** argv)
             qFatal("Radicale does not start");
         const QString path = programFolder::file(programFolder::Appointments);
         bench::generate(path, first);
+        bench::generateContacts(programFolder::file(programFolder::Contacts), first);
         const double raw = bench::bestOf(5, [&] { sink = sink + bench::rawRead(path); });
-        std::printf("\nfirst sync: %d appointments, %.1f MB; raw sequential read %.1f ms\n", first,
-            QFile(path).size() / 1e6, raw);
+        std::printf("\nfirst sync: %d appointments, %.1f MB, and %d contacts; raw sequential read of the "
+                    "appointments %.1f ms\n",
+            first, QFile(path).size() / 1e6, first, raw);
+        countTraffic();
         davsync::Summary summary;
-        const double ms = timed([&] { summary = davsync::synchronize(settingsFor(server), u"segreta"_s, 0); });
-        std::printf("first sync:                  %10.1f ms  (%d sent, %.2f ms each, %.0f x raw)\n", ms, summary.sent,
-            ms / std::max(1, summary.sent), ms / raw);
+        const auto run = [&](const char* what) {
+            traffic = {};
+            const double ms
+                = timed([&] { summary = davsync::synchronize(settingsFor(server, true), u"segreta"_s, 0); });
+            std::printf("%-28s %10.1f ms  (%d sent, %d requests, the program's own %.1f ms, %.1f x raw)\n", what, ms,
+                summary.sent, traffic.requests, ms - traffic.waitedMs, ms / raw);
+        };
+        run("first sync:");
+        run("nothing to do:");
 
-        for (int n = 0; n < 10; ++n) {
+        const auto change = [&](int n, int round) {
             QByteArray record(AppointmentRecord::Size, '\0');
             archive::readAt(path, AppointmentRecord::Size, 1 + n * (first / 10), record.data());
             AppointmentRecord changed = AppointmentRecord::fromBytes(record.constData());
-            changed.setText(AppointmentField::notes, u"Cambiato per il banco di prova"_s);
+            changed.setText(AppointmentField::notes, u"Cambiato per il banco di prova, giro %1"_s.arg(round));
             archive::rewriteAt(path, AppointmentRecord::Size, 1 + n * (first / 10), changed.data());
-        }
-        const double ten = timed([&] { summary = davsync::synchronize(settingsFor(server), u"segreta"_s, 0); });
-        std::printf("incremental, 10 changes:     %10.1f ms  (%d sent, %.1f x raw)\n", ten, summary.sent, ten / raw);
+        };
+        change(0, 1);
+        run("one change:");
+        for (int n = 0; n < 10; ++n)
+            change(n, 2);
+        run("10 changes:");
+        davsync::network::setHandler({});
         programFolder::setOverride(QString());
     }
 

@@ -53,10 +53,11 @@ ConflictScreen::ConflictScreen(const davsync::OpenConflict& conflict, QWidget* p
     const bool appointment = conflict.kind == davsync::Kind::Appointments;
     const QString what = appointment ? u"dell'appuntamento"_s : u"del contatto"_s;
     m_ui->lblSpiegazione->setText(conflict.original > 0
-            ? u"Il %1 la scheda n. %2 %3 è stata cambiata sia qui sia sul server: la versione dell'archivio è andata "
-              u"al server, quella del server è stata conservata come copia, scheda n. %4. Scegliere quale tenere."_s
-                  .arg(conflict.moment.toString(u"dd/MM/yyyy 'alle' HH:mm"_s), QString::number(conflict.original), what,
-                      QString::number(conflict.copy))
+            ? u"La scheda n. %2 %3 è stata cambiata sia qui sia sul server (sincronizzazione del %1): la versione "
+              u"dell'archivio è andata al server, quella del server è conservata come copia, scheda n. %4. "
+              u"Scegliere quale tenere; i campi diversi sono in grassetto."_s.arg(
+                  conflict.moment.toString(u"dd/MM/yyyy 'alle' HH:mm"_s), QString::number(conflict.original), what,
+                  QString::number(conflict.copy))
             : u"La scheda n. %1 è la versione del server di una scheda %2 che l'archivio non riconosce più (un "
               u"archivio ripristinato o copiato): si può tenerla come scheda a sé o segnarla come non più in uso."_s
                   .arg(conflict.copy)
@@ -85,6 +86,12 @@ ConflictScreen::ConflictScreen(const davsync::OpenConflict& conflict, QWidget* p
     m_ui->grdConfronto->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     m_ui->grdConfronto->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     m_ui->grdConfronto->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
+    // The first field that differs is in sight.
+    for (int row = 0; row < m_ui->grdConfronto->rowCount(); ++row)
+        if (m_ui->grdConfronto->item(row, 1)->font().bold()) {
+            m_ui->grdConfronto->scrollToItem(m_ui->grdConfronto->item(row, 0), QAbstractItemView::PositionAtCenter);
+            break;
+        }
     m_ui->cmdTieniServer->setEnabled(conflict.original > 0);
     m_ui->cmdTieniArchivio->setText(
         conflict.original > 0 ? u"Tieni l'archivio"_s : u"Segna la copia come non più in uso"_s);
