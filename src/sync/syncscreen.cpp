@@ -319,6 +319,29 @@ QString recordLine(davsync::Kind kind, qint64 position)
 
 } // namespace
 
+void SyncScreen::listRecords(const QString& objectName, const QString& caption, const QString& printTitle,
+    const QStringList& lines, const std::function<std::optional<RecordRef>(qsizetype)>& pick)
+{
+    std::optional<RecordRef> chosen;
+    ui::ListDefinition definition;
+    definition.objectName = objectName;
+    definition.caption = caption;
+    definition.printTitle = printTitle;
+    definition.order = lists::LineOrder::Text;
+    definition.rows = [&lines] {
+        lists::Rows rows;
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            rows.append({ lines[i], i + 1 });
+        return rows;
+    };
+    definition.pick = [&](qint64 row) { chosen = pick(qsizetype(row - 1)); };
+    ui::ListScreen list(definition, this);
+    list.exec();
+    showStatus();
+    if (chosen)
+        open(chosen->first, chosen->second);
+}
+
 void SyncScreen::cmdConflittiClick()
 {
     QList<davsync::OpenConflict> conflicts;
@@ -328,61 +351,37 @@ void SyncScreen::cmdConflittiClick()
         ui::messages::error(davsync::failureMessage(failure));
         return;
     }
-    std::optional<std::pair<davsync::Kind, qint64>> chosen;
-    ui::ListDefinition definition;
-    definition.objectName = u"frmConflitti"_s;
-    definition.caption = u"Copie in conflitto"_s;
-    definition.printTitle = u"Copie in conflitto conservate dalla sincronizzazione"_s;
-    definition.order = lists::LineOrder::Text;
-    definition.rows = [&conflicts] {
-        lists::Rows rows;
-        for (qsizetype i = 0; i < conflicts.size(); ++i)
-            rows.append({ u"%1   %2"_s.arg(conflicts[i].moment.toString(u"dd/MM/yyyy HH:mm"_s),
-                              recordLine(conflicts[i].kind, conflicts[i].copy)),
-                i + 1 });
-        return rows;
-    };
+    QStringList lines;
+    for (const davsync::OpenConflict& conflict : conflicts)
+        lines.append(u"%1   %2"_s.arg(
+            conflict.moment.toString(u"dd/MM/yyyy HH:mm"_s), recordLine(conflict.kind, conflict.copy)));
     // A copy opens beside its record, to be settled.
-    definition.pick = [&, this](qint64 row) {
-        const davsync::OpenConflict& conflict = conflicts[row - 1];
-        ConflictScreen screen(conflict, this);
-        screen.exec();
-        if (screen.choice() == ConflictScreen::Choice::OpenCopy)
-            chosen = std::pair { conflict.kind, conflict.copy };
-    };
-    ui::ListScreen list(definition, this);
-    list.exec();
-    showStatus();
-    if (chosen)
-        open(chosen->first, chosen->second);
+    listRecords(u"frmConflitti"_s, u"Copie in conflitto"_s, u"Copie in conflitto conservate dalla sincronizzazione"_s,
+        lines, [&](qsizetype row) -> std::optional<RecordRef> {
+            const davsync::OpenConflict& conflict = conflicts[row];
+            ConflictScreen screen(conflict, this);
+            screen.exec();
+            if (screen.choice() == ConflictScreen::Choice::OpenCopy)
+                return RecordRef { conflict.kind, conflict.copy };
+            return std::nullopt;
+        });
 }
 
 void SyncScreen::cmdEliminatiClick()
 {
-    QList<std::pair<davsync::Kind, qint64>> removed;
+    QList<RecordRef> removed;
     try {
         removed = davsync::removedOnServer(StateWaitMs);
     } catch (const std::exception& failure) {
         ui::messages::error(davsync::failureMessage(failure));
         return;
     }
-    std::optional<std::pair<davsync::Kind, qint64>> chosen;
-    ui::ListDefinition definition;
-    definition.objectName = u"frmEliminati"_s;
-    definition.caption = u"Eliminati sul server"_s;
-    definition.printTitle = u"Appuntamenti e contatti eliminati sul server, conservati nell'archivio"_s;
-    definition.order = lists::LineOrder::Text;
-    definition.rows = [&removed] {
-        lists::Rows rows;
-        for (qsizetype i = 0; i < removed.size(); ++i)
-            rows.append({ recordLine(removed[i].first, removed[i].second), i + 1 });
-        return rows;
-    };
-    definition.pick = [&](qint64 row) { chosen = removed[row - 1]; };
-    ui::ListScreen list(definition, this);
-    list.exec();
-    if (chosen)
-        open(chosen->first, chosen->second);
+    QStringList lines;
+    for (const auto& [kind, position] : removed)
+        lines.append(recordLine(kind, position));
+    listRecords(u"frmEliminati"_s, u"Eliminati sul server"_s,
+        u"Appuntamenti e contatti eliminati sul server, conservati nell'archivio"_s, lines,
+        [&](qsizetype row) { return std::optional(removed[row]); });
 }
 
 void SyncScreen::showStatus()

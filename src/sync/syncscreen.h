@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QScopedPointer>
 
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -42,6 +43,11 @@ private:
     void cmdCercaClick();
     void cmdProvaClick();
     void cmdSincronizzaClick();
+    using RecordRef = std::pair<davsync::Kind, qint64>;
+    // A list of records of this screen: a double click hands the row to
+    // `pick`, which says which record's card to open (nothing: none).
+    void listRecords(const QString& objectName, const QString& caption, const QString& printTitle,
+        const QStringList& lines, const std::function<std::optional<RecordRef>(qsizetype row)>& pick);
     void cmdConflittiClick();
     void cmdEliminatiClick();
     void showStatus();
