@@ -784,8 +784,10 @@ QByteArray patchedEventItem(const QByteArray& original, const AppointmentRecord&
             }
         }
         if (timed && !mine.head.contains("TZID:Europe/Rome")) {
-            const qsizetype last = mine.head.lastIndexOf("BEGIN:");
-            mine.head.insert(last < 0 ? mine.head.size() : last, RomeZone);
+            // Before the event's own BEGIN line, the last of the head, however
+            // the file wrote its letters ("Begin:vevent").
+            const qsizetype last = mine.head.lastIndexOf('\n', mine.head.size() - 3);
+            mine.head.insert(last < 0 ? 0 : last + 1, RomeZone);
         }
     }
     QList<UnitReplacement> replacements;
@@ -802,6 +804,15 @@ QByteArray patchedEventItem(const QByteArray& original, const AppointmentRecord&
             replacement.put.append(unit);
         }
         replacements.append(replacement);
+    }
+    // An event that came without a UID goes out with the one it is known by:
+    // servers refuse an event without one, and phones cannot tell it again.
+    if (std::none_of(mine.units.cbegin(), mine.units.cend(), [](const ItemUnit& unit) { return unit.name == "UID"; })) {
+        UnitReplacement named;
+        for (const ItemUnit& unit : ours.units)
+            if (unit.name == "UID")
+                named.put.append(unit);
+        replacements.append(named);
     }
     const QList<ItemUnit> units = replaceUnits(mine.units, replacements);
     mine.units = units;

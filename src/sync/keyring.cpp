@@ -60,8 +60,6 @@ QString desktopWrite(const QString& key, const QString& password)
     const Outcome outcome = run(job);
     if (outcome.ok)
         return QString();
-    // The keyring's own reason is in English: kept for developers only.
-    qDebug("keyring: %s", qPrintable(outcome.done ? outcome.error : u"no answer"_s));
     return u"Impossibile conservare la password nel portachiavi del desktop, che non risponde o non è "
            u"disponibile: la password vale solo finché questa finestra resta aperta. Per le sincronizzazioni senza "
            u"finestre impostare la variabile d'ambiente QUIRVALE_SYNC_PASSWORD."_s;

@@ -35,7 +35,7 @@ const char* SyncFailure::what() const noexcept
 namespace {
 
 constexpr int BatchSize = 50;
-// Refusals of single items one after the other that still let the sync go on.
+// Items forbidden (403) one after the other, none sent, that still let the sync go on.
 constexpr int MaxRefusedInARow = 20;
 
 // The state rows of finished writes, committed in groups; what is queued is
@@ -185,8 +185,12 @@ private:
         }
 
         m_uids.clear();
-        for (const SyncState::ItemRow& row : rows)
+        m_agreedBase.clear();
+        for (const SyncState::ItemRow& row : rows) {
             m_uids.insert(row.uid);
+            if (!row.base.isEmpty())
+                m_agreedBase.insert(row.uid, row.base);
+        }
         Changes changes = m_client.changesSince(m_url, lost ? QByteArray() : token);
         if (!changes.complete)
             for (const QString& href : sentBefore)
@@ -195,6 +199,10 @@ private:
         const QList<Action> actions
             = plan(rows, records, skip, changes, [this](qint64 position) { return hrefFor(uidFor(position)); });
 
+        m_movedAway.clear();
+        for (const Action& action : actions)
+            if (action.type == Action::Type::Removed && action.position > 0)
+                m_movedAway.insert(action.uid);
         // The server's new and changed items first: one that carries the UID
         // of a record of this folder (a calendar exported to a file once and
         // imported by a phone into the account) is that record, never a new one.
@@ -223,6 +231,9 @@ private:
                 reconcile(action.uid.isEmpty() ? uidFor(action.position) : action.uid, action.href, action.position);
                 break;
             case Action::Type::Removed:
+                // Found again under another name in this run.
+                if (m_found.contains(action.uid))
+                    break;
                 m_rows.save({ action.uid, action.href, action.etag, action.position, digestAt(action.position), true });
                 ++m_summary.removed;
                 m_summary.notes.append(action.position > 0
@@ -269,6 +280,14 @@ private:
     }
 
     QString uidFor(qint64 position) const { return m_uidAt.value(position); }
+
+    // The row of an item and a record that agree now, `record` as both have it.
+    SyncState::ItemRow agreed(const QString& uid, const QString& href, const QByteArray& etag, qint64 position,
+        const QByteArray& record) const
+    {
+        return { uid, href, etag, position, digest(record.constData()), false,
+            itemmap::fieldDigests(record.constData(), m_codec.capacities) };
+    }
 
     // The record at `position` is now `record`, agreed with the server as
     // it is; `original`, the item's text as the server has it now.
@@ -370,7 +389,7 @@ private:
         }
         if (!etag)
             return;
-        m_rows.save({ uid, href, *etag, action.position, digest(record.constData()), false });
+        m_rows.save(agreed(uid, href, *etag, action.position, record));
         remember(action.position, uid, record, sentOriginal(uid, text));
         ++m_summary.sent;
     }
@@ -390,7 +409,11 @@ private:
             return etag;
         } catch (const DavError& error) {
             const QString reason = refusal(error);
-            if (reason.isEmpty() || ++m_refusedInARow > MaxRefusedInARow)
+            // Forbidden for every item so far: the collection is, and the
+            // sync stops with the message that says what to do.
+            const bool collectionForbidden
+                = error.status() == 403 && m_summary.sent == 0 && ++m_refusedInARow > MaxRefusedInARow;
+            if (reason.isEmpty() || collectionForbidden)
                 throw;
             m_refused.insert(position);
             ++m_summary.refused;
@@ -451,19 +474,23 @@ private:
             const std::optional<QByteArray> etag = putItem(href, text, QByteArray(), position);
             if (!etag)
                 return;
-            m_rows.save({ uid, href, *etag, position, mine, false });
+            m_rows.save(agreed(uid, href, *etag, position, record));
             remember(position, uid, record, sentOriginal(uid, text));
             ++m_summary.sent;
             return;
         }
         const auto theirs = m_codec.decode(there.data, record.constData());
         if (there.data == text || (theirs && digest(theirs->record.constData()) == mine)) {
-            m_rows.save({ uid, href, there.etag, position, mine, false });
+            m_rows.save(agreed(uid, href, there.etag, position, record));
             remember(position, uid, record, there.data);
             return;
         }
-        const itemmap::ItemMap::Entry* agreed = m_map->byUid(uid);
-        const QByteArray base = agreed ? agreed->base : QByteArray();
+        // The fields as the server and the archive last agreed: the sync's
+        // own record of them, which a file imported meanwhile never moves
+        // (the map's base is the file's then); the map's for an item the
+        // sync has not agreed on yet (the calendar a phone took from a file).
+        const itemmap::ItemMap::Entry* known = m_map->byUid(uid);
+        const QByteArray base = m_agreedBase.value(uid, known ? known->base : QByteArray());
         // What the office changed since the last agreement: that goes over
         // the server's item, the rest of which stays as the server has it.
         const QList<int> edited = itemmap::changedFields(base, record.constData(), m_codec.capacities);
@@ -481,7 +508,7 @@ private:
         // The office changed nothing since the last agreement: the server's
         // item, taken in, is the record now, and nothing goes back.
         if (!conflict && theirs && !base.isEmpty() && edited.isEmpty()) {
-            m_rows.save({ uid, href, there.etag, position, mine, false });
+            m_rows.save(agreed(uid, href, there.etag, position, record));
             remember(position, uid, record, there.data);
             return;
         }
@@ -506,7 +533,7 @@ private:
         const std::optional<QByteArray> etag = putItem(href, text, there.etag, position);
         if (!etag)
             return;
-        m_rows.save({ uid, href, *etag, position, mine, false });
+        m_rows.save(agreed(uid, href, *etag, position, record));
         remember(position, uid, record, theirs ? std::optional(text) : sentOriginal(uid, text));
         ++m_summary.sent;
     }
@@ -525,6 +552,7 @@ private:
         for (qsizetype i = 0; i < records.size(); ++i) {
             rows[i].position = first + i;
             rows[i].digest = digest(records[i].constData());
+            rows[i].base = itemmap::fieldDigests(records[i].constData(), m_codec.capacities);
             ids.append(m_state.addPending(
                 m_kind, { 0, purpose, rows[i].uid, rows[i].href, rows[i].etag, rows[i].position, rows[i].digest }));
         }
@@ -583,13 +611,17 @@ private:
                     u"Elemento %1 del server non leggibile: non è stato copiato nell'archivio."_s.arg(item.href));
                 continue;
             }
-            if (!inArchive && action->uid.isEmpty() && !m_uids.contains(decoded->uid)) {
-                // One of this folder's records under its own UID, at a place
-                // of the server's choosing: that record, compared as any other.
+            // One of this folder's records under its own UID, at a place of
+            // the server's choosing (a calendar exported once and imported
+            // by a phone, an item a phone removed and put back under another
+            // name): that record, compared as any other, never a new one.
+            const bool free = !m_uids.contains(decoded->uid) || m_movedAway.contains(decoded->uid);
+            if (!inArchive && action->uid.isEmpty() && free) {
                 const itemmap::ItemMap::Entry* entry = m_map->byUid(decoded->uid);
                 if (entry && m_uidAt.value(entry->position) == decoded->uid && !m_adopted.contains(entry->position)) {
                     m_adopted.insert(entry->position);
                     m_uids.insert(decoded->uid);
+                    m_found.insert(decoded->uid);
                     m_rows.flush();
                     reconcile(decoded->uid, item.href, entry->position);
                     continue;
@@ -598,8 +630,7 @@ private:
             if (inArchive) {
                 archive::rewriteAt(m_archive, m_codec.recordSize, action->position, decoded->record.constData());
                 remember(action->position, action->uid, decoded->record, item.data);
-                m_rows.save({ action->uid, item.href, item.etag, action->position, digest(decoded->record.constData()),
-                    false });
+                m_rows.save(agreed(action->uid, item.href, item.etag, action->position, decoded->record));
             } else {
                 // An item of the last syncs keeps its UID; a new one takes its
                 // own, unless another item has it already.
@@ -636,8 +667,13 @@ private:
     QString m_archive;
     RowWriter m_rows;
     QSet<QString> m_uids;
-    // Records found on the server under their own UID in this run.
+    // What each item's fields said at its last agreement with the server.
+    QHash<QString, QByteArray> m_agreedBase;
+    // Records found on the server under their own UID in this run, and
+    // their UIDs; the UIDs of items gone from where the server had them.
     QSet<qint64> m_adopted;
+    QSet<QString> m_found;
+    QSet<QString> m_movedAway;
     // Records the server refused in this run: not tried again before the next.
     QSet<qint64> m_refused;
     // The hrefs this pass sent.

@@ -98,6 +98,13 @@ SyncState::SyncState(const QString& path, int lockWaitMs)
         if (column.lastError().isValid())
             exec(u"ALTER TABLE conflicts ADD COLUMN digest TEXT NOT NULL DEFAULT ''"_s);
     }
+    // The fields as last agreed with the server.
+    {
+        QSqlQuery column(QSqlDatabase::database(m_connection, false));
+        column.exec(u"SELECT base FROM items LIMIT 0"_s);
+        if (column.lastError().isValid())
+            exec(u"ALTER TABLE items ADD COLUMN base TEXT NOT NULL DEFAULT ''"_s);
+    }
     // Whether the office settled the conflict.
     {
         QSqlQuery column(QSqlDatabase::database(m_connection, false));
@@ -200,7 +207,7 @@ void SyncState::setToken(Kind kind, const QByteArray& token)
 QList<SyncState::ItemRow> SyncState::items(Kind kind)
 {
     QSqlQuery query = prepared(QSqlDatabase::database(m_connection, false),
-        u"SELECT uid, href, etag, position, digest, removed FROM items WHERE kind = ?"_s);
+        u"SELECT uid, href, etag, position, digest, removed, base FROM items WHERE kind = ?"_s);
     query.setForwardOnly(true);
     query.addBindValue(kindKey(kind));
     if (!query.exec())
@@ -208,7 +215,8 @@ QList<SyncState::ItemRow> SyncState::items(Kind kind)
     QList<ItemRow> rows;
     while (query.next())
         rows.append({ query.value(0).toString(), query.value(1).toString(), query.value(2).toString().toUtf8(),
-            query.value(3).toLongLong(), query.value(4).toString().toUtf8(), query.value(5).toInt() != 0 });
+            query.value(3).toLongLong(), query.value(4).toString().toUtf8(), query.value(5).toInt() != 0,
+            QByteArray::fromHex(query.value(6).toString().toLatin1()) });
     return rows;
 }
 
@@ -216,8 +224,8 @@ void SyncState::saveItem(Kind kind, const ItemRow& row)
 {
     m_lock.refresh();
     QSqlQuery query = prepared(QSqlDatabase::database(m_connection, false),
-        u"INSERT OR REPLACE INTO items(kind, uid, href, etag, position, digest, removed) "
-        u"VALUES(?, ?, ?, ?, ?, ?, ?)"_s);
+        u"INSERT OR REPLACE INTO items(kind, uid, href, etag, position, digest, removed, base) "
+        u"VALUES(?, ?, ?, ?, ?, ?, ?, ?)"_s);
     query.addBindValue(kindKey(kind));
     query.addBindValue(row.uid);
     query.addBindValue(row.href);
@@ -225,6 +233,7 @@ void SyncState::saveItem(Kind kind, const ItemRow& row)
     query.addBindValue(row.position);
     query.addBindValue(QString::fromLatin1(row.digest));
     query.addBindValue(row.removed ? 1 : 0);
+    query.addBindValue(QString::fromLatin1(row.base.toHex()));
     if (!query.exec())
         fail(query.lastError().text());
 }

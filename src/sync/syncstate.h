@@ -66,6 +66,10 @@ public:
         qint64 position = 0; // 0: not in the archive (an item that could not be read)
         QByteArray digest;
         bool removed = false; // gone from the server, kept in the archive
+        // What each field said when the item and the record last agreed
+        // (itemmap::fieldDigests()): the base of the sync's own comparison,
+        // which the file exchanges never move. Empty when not known.
+        QByteArray base = {};
     };
     struct Pending {
         qint64 id = 0;

@@ -2,6 +2,7 @@
 // and on Xandikos: items already there under the folder's UIDs, sync tokens
 // refused or not offered, single items refused, an item removed while the
 // sync runs, cancelled events and groups of contacts as phones write them.
+#include "exchange/exchangeplan.h"
 #include "storage/archivefile.h"
 #include "storage/programfolder.h"
 #include "support/folders.h"
@@ -375,6 +376,116 @@ private slots:
         QVERIFY(itemAt(url).contains(QByteArray("LOCATION:" + place.toUtf8())));
         const davsync::Summary again = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
         QCOMPARE(again.sent + again.received + again.conflicts, 0);
+        QCOMPARE(archive::count(path, AppointmentRecord::Size), 2);
+    }
+
+    // An invitation imported from a file moves a synced appointment while a
+    // phone changes its title and place: the sync compares with what the
+    // server last agreed on, not with the file, so the new time stays, the
+    // place comes in, and the title changed on both sides gives a copy.
+    void aFileImportedBetweenSyncsIsAnOfficeChange()
+    {
+        ProgramFolderFixture folder;
+        DavServer server;
+        QVERIFY(server.start());
+        davsync::installRecordCodecs();
+        const QString path = folder.file(programFolder::Appointments);
+        const QByteArray invitation
+            = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Studio//IT\r\nBEGIN:VEVENT\r\nUID:invito-6@studio\r\n"
+              "DTSTAMP:20261201T080000Z\r\nDTSTART;TZID=Europe/Rome:20261218T080000\r\nSUMMARY:Riunione soci\r\n"
+              "END:VEVENT\r\nEND:VCALENDAR\r\n";
+        const auto importFile = [&](const QByteArray& text) {
+            const exchange::Plan plan = exchange::planCalendarFile(text, { QDate(2026, 12, 1), QDate(2027, 12, 1) });
+            exchange::applyImport(plan);
+        };
+        importFile(invitation);
+        QCOMPARE(davsync::synchronize(settingsFor(server), u"segreta"_s, 0).sent, 1);
+
+        QByteArray etag;
+        const QString url = server.calendar() + u"invito-6%40studio.ics"_s;
+        QByteArray there = itemAt(url, &etag);
+        QVERIFY2(!there.isEmpty(), qPrintable(server.storedEvents().join(u' ')));
+        there.replace("SUMMARY:Riunione soci", "SUMMARY:Riunione soci (telefono)\r\nLOCATION:Sala grande");
+        QVERIFY(written(otherClient(u"PUT"_s, url, there, etag)));
+        QByteArray moved = invitation;
+        moved.replace("T080000", "T150000").replace("SUMMARY:Riunione soci", "SUMMARY:Riunione soci spostata");
+        importFile(moved);
+
+        const davsync::Summary summary = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(summary.conflicts, 1);
+        QByteArray bytes(AppointmentRecord::Size, '\0');
+        archive::readAt(path, AppointmentRecord::Size, 1, bytes.data());
+        const AppointmentRecord record = AppointmentRecord::fromBytes(bytes.constData());
+        QCOMPARE(record.text(AppointmentField::hour), u"15"_s);
+        QCOMPARE(record.text(AppointmentField::purpose), u"Riunione soci spostata"_s);
+        QCOMPARE(record.text(AppointmentField::place), u"Sala grande"_s);
+        const QByteArray sent = itemAt(url);
+        QVERIFY2(sent.contains("T150000"), sent.constData());
+        QVERIFY(sent.contains("LOCATION:Sala grande"));
+        QCOMPARE(purposesIn(path).value(1), u"Riunione soci (telefono)"_s);
+    }
+
+    // Events imported from a file that gave them no UID go to the server
+    // with the one the folder knows them by: no server refuses them, and a
+    // phone can tell them again.
+    void eventsImportedWithoutUidTravelWithTheirOwn_data() { addServers(); }
+    void eventsImportedWithoutUidTravelWithTheirOwn()
+    {
+        QFETCH(Software, software);
+        ProgramFolderFixture folder;
+        DavServer server(software);
+        QVERIFY(server.start());
+        davsync::installRecordCodecs();
+        const QByteArray file = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Vecchio gestionale//IT\r\n"
+                                "BEGIN:VEVENT\r\nDTSTART:20261214T090000\r\nSUMMARY:Udienza\r\nEND:VEVENT\r\n"
+                                "BEGIN:VEVENT\r\nDTSTART:20261215T100000\r\nSUMMARY:Perizia\r\nEND:VEVENT\r\n"
+                                "END:VCALENDAR\r\n";
+        exchange::applyImport(exchange::planCalendarFile(file, { QDate(2026, 12, 1), QDate(2027, 12, 1) }));
+        const davsync::Summary summary = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(summary.refused, 0);
+        QCOMPARE(summary.sent, 2);
+        const QStringList stored = server.storedEvents();
+        QCOMPARE(stored.size(), 2);
+        for (const QString& name : stored) {
+            const QByteArray item = itemAt(server.calendar() + name);
+            QVERIFY2(item.contains("\r\nUID:"), item.constData());
+        }
+        const davsync::Summary again = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(again.sent + again.received + again.conflicts, 0);
+    }
+
+    // A phone removes an item and puts it back under another name (a
+    // delete and an import on the phone): the same record, neither a
+    // second one nor a removal; the office's next edit goes to the new name.
+    void anItemPutBackUnderAnotherNameIsTheSameRecord_data() { addServers(); }
+    void anItemPutBackUnderAnotherNameIsTheSameRecord()
+    {
+        QFETCH(Software, software);
+        ProgramFolderFixture folder;
+        DavServer server(software);
+        QVERIFY(server.start());
+        const QString path = folder.file(programFolder::Appointments);
+        writeAppointments(path, 2);
+        QCOMPARE(davsync::synchronize(settingsFor(server), u"segreta"_s, 0).sent, 2);
+        const QString url = server.calendar() + itemName(true, 1);
+        const QByteArray text = itemAt(url);
+        QByteArray ignored;
+        QCOMPARE(otherClient(u"DELETE"_s, url, {}, {}, &ignored) / 100, 2);
+        QVERIFY(written(otherClient(u"PUT"_s, server.calendar() + u"ripreso.ics"_s, text)));
+
+        const davsync::Summary summary = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(summary.removed, 0);
+        QCOMPARE(summary.conflicts, 0);
+        QCOMPARE(archive::count(path, AppointmentRecord::Size), 2);
+
+        AppointmentRecord edited = numberedAppointment(1);
+        edited.setText(AppointmentField::notes, u"Richiamare"_s);
+        archive::rewriteAt(path, AppointmentRecord::Size, 1, edited.data());
+        const davsync::Summary next = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(next.sent, 1);
+        QCOMPARE(next.refused + next.conflicts + next.removed, 0);
+        QVERIFY(itemAt(server.calendar() + u"ripreso.ics"_s).contains(fieldLine(14, u"Richiamare"_s)));
+        QCOMPARE(server.storedEvents().size(), 2);
         QCOMPARE(archive::count(path, AppointmentRecord::Size), 2);
     }
 
