@@ -49,7 +49,7 @@ ExchangeScreen::ExchangeScreen(exchange::Archive archive, QWidget* parent)
         { m_ui->cmdEsci, u"Esci da questo ambiente di lavoro."_s },
         { m_ui->txtDal, u"Primo giorno delle ripetizioni da importare (gg/mm/aaaa)."_s },
         { m_ui->txtAl, u"Ultimo giorno delle ripetizioni da importare (gg/mm/aaaa)."_s },
-        { m_ui->chkDatiFiscali, u"Esporta anche codice fiscale, partita IVA e IBAN."_s },
+        { m_ui->chkDatiFiscali, u"Esporta anche codice fiscale, partita IVA, IBAN e documento d'identità."_s },
     });
     m_ui->panInfo->setText(
         calendar ? u"Scambio degli appuntamenti con i calendari."_s : u"Scambio dei contatti con le rubriche."_s);

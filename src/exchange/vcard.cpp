@@ -23,7 +23,6 @@ constexpr Extra Extras[] = {
     { F::sex, "X-QUIRVALE-SESSO" },
     { F::preferredPhone, "X-QUIRVALE-RECAPITO" },
     { F::paymentMethod, "X-QUIRVALE-PAGAMENTO" },
-    { F::identityDocument, "X-QUIRVALE-DOCUMENTO" },
     { F::maritalStatus, "X-QUIRVALE-STATO-CIVILE" },
     { F::qualifications, "X-QUIRVALE-TITOLI" },
     { F::interests, "X-QUIRVALE-INTERESSI" },
@@ -31,10 +30,12 @@ constexpr Extra Extras[] = {
     { F::pendingIssues, "X-QUIRVALE-QUESTIONI" },
     { F::toRecontact, "X-QUIRVALE-RICONTATTARE" },
 };
+// Personal and banking identifiers: they leave only when asked.
 constexpr Extra Fiscal[] = {
     { F::taxCode, "X-CODICE-FISCALE" },
     { F::vatNumber, "X-PARTITA-IVA" },
     { F::iban, "X-IBAN" },
+    { F::identityDocument, "X-QUIRVALE-DOCUMENTO" },
 };
 constexpr const char* BirthDateText = "X-QUIRVALE-DATA-NASCITA";
 
@@ -170,7 +171,8 @@ QList<int> keptFields(bool fiscalCarried)
         = { int(F::cardNumber), int(F::cardExpiry), int(F::attachedFile1), int(F::attachedFile2), int(F::attachedFile3),
               int(F::attachmentDescription1), int(F::attachmentDescription2), int(F::attachmentDescription3) };
     if (!fiscalCarried)
-        kept += { int(F::taxCode), int(F::vatNumber), int(F::iban) };
+        for (const Extra& extra : Fiscal)
+            kept.append(int(extra.field));
     return kept;
 }
 

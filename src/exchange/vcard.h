@@ -11,8 +11,9 @@
 // with province and CAP (ADR), the three telephones with their type (TEL),
 // the e-mail and the PEC (EMAIL, the PEC typed X-PEC), the occupation
 // (TITLE), the notes (NOTE); the other fields of the card as X-QUIRVALE-
-// properties. The codice fiscale, partita IVA and IBAN go out (X-CODICE-
-// FISCALE, X-PARTITA-IVA, X-IBAN) only when asked; the payment card and the
+// properties. The codice fiscale, partita IVA, IBAN and the identity
+// document go out (X-CODICE-FISCALE, X-PARTITA-IVA, X-IBAN,
+// X-QUIRVALE-DOCUMENTO) only when asked; the payment card and the
 // attachments never do.
 
 #include "exchange/incoming.h"
@@ -28,7 +29,7 @@ namespace exchange::vcard {
 
 struct Options {
     bool version4 = false;      // vCard 4.0 instead of 3.0
-    bool includeFiscal = false; // codice fiscale, partita IVA and IBAN
+    bool includeFiscal = false; // codice fiscale, partita IVA, IBAN and the identity document
     // A card kept as it came (patchedCardItem()) goes out in its own
     // version, 3.0 or 4.0, whatever `version4` says.
     bool ownVersion = false;

@@ -138,7 +138,7 @@ void installRecordCodecs()
     contacts.contentType = "text/vcard; charset=utf-8";
     contacts.extension = u".vcf"_s;
     contacts.uidPrefix = u'C';
-    // The codice fiscale, partita IVA and IBAN stay in the archive: what a
+    // The codice fiscale, partita IVA, IBAN and identity document stay in the archive: what a
     // server holds reaches every phone of the account.
     contacts.encode
         = [](const char* record, const QString& uid, const QByteArray& original, std::span<const int> edited) {

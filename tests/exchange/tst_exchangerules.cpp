@@ -223,6 +223,7 @@ private slots:
         QVERIFY(!file.contains("12/2027"));
         QCOMPARE(file.contains("DLCMCN70A31D704X"), fiscal);
         QCOMPARE(file.contains("IT60X0542811101000000123456"), fiscal);
+        QCOMPARE(file.contains("AX1234567"), fiscal);
         QVERIFY(file.startsWith(version4 ? "BEGIN:VCARD\r\nVERSION:4.0\r\n" : "BEGIN:VCARD\r\nVERSION:3.0\r\n"));
 
         ProgramFolderFixture target;
@@ -233,7 +234,7 @@ private slots:
         for (C f : { C::cardNumber, C::cardExpiry, C::attachedFile1, C::attachmentDescription1 })
             expected.setText(f, QString());
         if (!fiscal)
-            for (C f : { C::taxCode, C::vatNumber, C::iban })
+            for (C f : { C::taxCode, C::vatNumber, C::iban, C::identityDocument })
                 expected.setText(f, QString());
         QVERIFY2(records[0] == bytesOf(expected), qPrintable(describeDifference(bytesOf(expected), records[0])));
     }

@@ -163,6 +163,7 @@ private slots:
         contact.setText(ContactField::taxCode, u"RSSMRA80A01H501U"_s);
         contact.setText(ContactField::iban, u"IT60X0542811101000000123456"_s);
         contact.setText(ContactField::cardNumber, u"4111111111111111"_s);
+        contact.setText(ContactField::identityDocument, u"CI AX1234567"_s);
         archive::append(programFolder::file(programFolder::Contacts), ContactRecord::Size, contact.data());
         QTemporaryDir files;
         const QString path = files.filePath(u"rubrica.vcf"_s);
@@ -180,6 +181,7 @@ private slots:
         QVERIFY(file.contains(version4 ? "VERSION:4.0\r\n" : "VERSION:3.0\r\n"));
         QCOMPARE(file.contains("X-CODICE-FISCALE:RSSMRA80A01H501U\r\n"), ticked);
         QCOMPARE(file.contains("X-IBAN:IT60X0542811101000000123456\r\n"), ticked);
+        QCOMPARE(file.contains("AX1234567"), ticked);
         QVERIFY(!file.contains("4111111111111111"));
     }
 };
