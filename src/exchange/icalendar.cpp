@@ -200,7 +200,9 @@ bool appendEvent(QByteArray& out, const AppointmentView& record, QByteArrayView 
         w.rawLine(Fulfilled, "FALSE");
     const QByteArrayView notice = fieldBytes(record, F::noticeDays);
     const std::optional<int> days = texts::parseDays(QString::fromLatin1(notice));
-    if (days && QByteArray::number(*days) == notice) {
+    // A commitment already fulfilled rings on no phone: its notice travels
+    // for this program alone.
+    if (days && QByteArray::number(*days) == notice && !record.isYes(F::fulfilled)) {
         out.append("BEGIN:VALARM\r\nACTION:DISPLAY\r\n");
         const QByteArrayView purpose = fieldBytes(record, F::purpose);
         w.line("DESCRIPTION", purpose.isEmpty() ? QByteArrayView("Promemoria") : purpose);
@@ -741,7 +743,7 @@ QByteArray patchedEventItem(const QByteArray& original, const AppointmentRecord&
         case F::notes:
             return { "DESCRIPTION" };
         case F::fulfilled:
-            return { Fulfilled };
+            return { Fulfilled, "BEGIN:VALARM", Notice };
         }
         return {};
     };

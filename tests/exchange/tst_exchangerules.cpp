@@ -197,6 +197,35 @@ private slots:
             AppointmentView(archiveRecords(Archive::Appointments).value(0).constData()).text(A::noticeDays), u"0"_s);
     }
 
+    // A commitment already fulfilled goes out without an alarm, so no phone
+    // rings for it; its notice comes back all the same.
+    void aFulfilledCommitmentRingsOnNoPhone()
+    {
+        QTemporaryDir files;
+        const QString ics = files.filePath(u"agenda.ics"_s);
+        AppointmentRecord done;
+        done.setText(A::date, u"12/03/2024"_s);
+        done.setText(A::hour, u"09"_s);
+        done.setText(A::minute, u"30"_s);
+        done.setText(A::noticeDays, u"3"_s);
+        done.setText(A::purpose, u"Versamento F24"_s);
+        done.setFlag(A::fulfilled, true);
+        {
+            ProgramFolderFixture source;
+            archive::append(archivePath(Archive::Appointments), AppointmentRecord::Size, done.data());
+            QCOMPARE(exportCalendar(ics, QDateTime(QDate(2024, 3, 1), QTime(8, 0), Qt::UTC)).written, 1);
+        }
+        const QByteArray file = readFile(ics);
+        QVERIFY2(!file.contains("BEGIN:VALARM"), file.constData());
+        QVERIFY(file.contains("X-QUIRVALE-PREAVVISO:3\r\n"));
+        ProgramFolderFixture target;
+        applyImport(planCalendarFile(file, March2024));
+        const QByteArray bytes = archiveRecords(Archive::Appointments).value(0);
+        const AppointmentView back(bytes.constData());
+        QCOMPARE(back.text(A::noticeDays), u"3"_s);
+        QCOMPARE(back.text(A::fulfilled), u"Sì"_s);
+    }
+
     void contactSurvivesExportAndImport_data()
     {
         QTest::addColumn<bool>("version4");
