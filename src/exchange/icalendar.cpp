@@ -6,6 +6,7 @@
 #include <libical/ical.h>
 
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
@@ -363,9 +364,62 @@ icaltimetype toRome(icaltimetype t)
     return icaltime_convert_to_zone(t, rome());
 }
 
+// The tags of the HTML that calendars write into descriptions (Google, Outlook).
+const QRegularExpression HtmlTag(
+    u"<\\s*/?\\s*(br|p|div|span|b|i|u|a|em|strong|font|ul|ol|li|h[1-6]|table|tr|td|html|body)\\b[^<>]*>"_s,
+    QRegularExpression::CaseInsensitiveOption);
+
+// A description written as HTML, as plain text with its line breaks; any
+// other text as it is. What comes out never reads as HTML again.
+QString plainDescription(const QString& text)
+{
+    if (!text.contains(HtmlTag))
+        return text;
+    QString plain = text;
+    static const QRegularExpression breaks(
+        u"<\\s*br\\s*/?\\s*>|<\\s*/\\s*(p|div|li|h[1-6]|tr)\\s*>"_s, QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression item(u"<\\s*li\\b[^<>]*>"_s, QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression tag(u"<[^<>]*>"_s);
+    plain.replace(breaks, u"\n"_s).replace(item, u"- "_s).remove(tag);
+    static const QRegularExpression entity(u"&(#[0-9]{1,7}|#[xX][0-9a-fA-F]{1,6}|[a-zA-Z]+);"_s);
+    QString decoded;
+    qsizetype from = 0;
+    for (QRegularExpressionMatchIterator it = entity.globalMatch(plain); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        decoded += QStringView(plain).sliced(from, m.capturedStart() - from);
+        const QString name = m.captured(1);
+        QString value;
+        if (name.startsWith(u'#')) {
+            bool ok = false;
+            const uint code = name.startsWith(u"#x"_s, Qt::CaseInsensitive) ? name.mid(2).toUInt(&ok, 16)
+                                                                            : name.mid(1).toUInt(&ok, 10);
+            if (ok && code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF) && code != u'<' && code != u'>')
+                value = QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
+        } else if (name == u"nbsp"_s) {
+            value = u" "_s;
+        } else if (name == u"amp"_s) {
+            value = u"&"_s;
+        } else if (name == u"quot"_s) {
+            value = u"\""_s;
+        } else if (name == u"apos"_s) {
+            value = u"'"_s;
+        }
+        // "<" and ">" stay written as entities: decoded, they could make a tag.
+        decoded += value.isEmpty() ? m.captured(0) : value;
+        from = m.capturedEnd();
+    }
+    decoded += QStringView(plain).sliced(from);
+    QStringList lines = decoded.split(u'\n');
+    for (QString& line : lines)
+        line = line.trimmed();
+    static const QRegularExpression blankLines(u"\n{3,}"_s);
+    return lines.join(u'\n').replace(blankLines, u"\n\n"_s).trimmed();
+}
+
 // What an event carries, read once from its properties.
 struct EventText {
     QString uid, summary, description, location, contact, details, phone, mobile, email, amount, notice, status;
+    QString htmlDescription; // X-ALT-DESC, read when there is no DESCRIPTION
     QStringList categories;
     std::optional<bool> fulfilled;
     std::optional<int> alarmDays;
@@ -404,7 +458,7 @@ EventText readText(icalcomponent* event, const icaltimetype& start)
             text.summary = fromUtf8(icalproperty_get_summary(p));
             break;
         case ICAL_DESCRIPTION_PROPERTY:
-            text.description = fromUtf8(icalproperty_get_description(p));
+            text.description = plainDescription(fromUtf8(icalproperty_get_description(p)));
             break;
         case ICAL_LOCATION_PROPERTY:
             text.location = fromUtf8(icalproperty_get_location(p));
@@ -439,6 +493,8 @@ EventText readText(icalcomponent* event, const icaltimetype& start)
                 text.notice = value;
             else if (name == Fulfilled)
                 text.fulfilled = value.trimmed().compare(u"TRUE"_s, Qt::CaseInsensitive) == 0;
+            else if (name == "X-ALT-DESC")
+                text.htmlDescription = plainDescription(value);
             break;
         }
         default:
@@ -450,6 +506,8 @@ EventText readText(icalcomponent* event, const icaltimetype& start)
         if (!text.alarmDays)
             text.alarmDays = alarmDays(alarm, start);
     }
+    if (text.description.isEmpty())
+        text.description = text.htmlDescription;
     return text;
 }
 

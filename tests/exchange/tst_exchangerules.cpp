@@ -226,6 +226,40 @@ private slots:
         QCOMPARE(back.text(A::fulfilled), u"Sì"_s);
     }
 
+    // Google and Outlook write descriptions as HTML: the notes take them as
+    // plain text with their line breaks, and read back as they are.
+    void htmlDescriptionsBecomePlainText_data()
+    {
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<QString>("notes");
+        QTest::newRow("Google") << QByteArray("DESCRIPTION:<b>Importante</b>: portare la carta d&#39;identità<br>e "
+                                              "il codice fiscale.\r\n")
+                                << u"Importante: portare la carta d'identità\ne il codice fiscale."_s;
+        QTest::newRow("Outlook, HTML only") << QByteArray("X-ALT-DESC;FMTTYPE=text/html:<html><body><p>Sala "
+                                                          "A&nbsp;&amp; B</p><p>Piano 2</p></body></html>\r\n")
+                                            << u"Sala A & B\nPiano 2"_s;
+        QTest::newRow("a tag written as text stays text")
+            << QByteArray("DESCRIPTION:<p>Scrivere &lt;b&gt; in grassetto</p>\r\n")
+            << u"Scrivere &lt;b&gt; in grassetto"_s;
+        QTest::newRow("plain text is left alone")
+            << QByteArray("DESCRIPTION:Costo 5 < 7 & 3 > 2\r\n") << u"Costo 5 < 7 & 3 > 2"_s;
+    }
+    void htmlDescriptionsBecomePlainText()
+    {
+        QFETCH(QByteArray, lines);
+        QFETCH(QString, notes);
+        const QByteArray ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Google Inc//Google Calendar//EN\r\n"
+                               "BEGIN:VEVENT\r\nUID:html-1@google.com\r\nDTSTART:20240312T093000Z\r\n"
+                               "SUMMARY:Rinnovo documenti\r\n"
+            + lines + "END:VEVENT\r\nEND:VCALENDAR\r\n";
+        const QList<Incoming> events = ical::readEvents(ics, March2024);
+        QCOMPARE(events.size(), 1);
+        const AppointmentRecord record = AppointmentRecord::fromBytes(events[0].record.constData());
+        QCOMPARE(record.text(A::notes), notes);
+        const QByteArray again = ical::eventItem(record, u"html-1@google.com"_s, QDateTime::currentDateTimeUtc());
+        QCOMPARE(ical::readEvents(again, March2024).value(0).record, events[0].record);
+    }
+
     void contactSurvivesExportAndImport_data()
     {
         QTest::addColumn<bool>("version4");
