@@ -399,15 +399,17 @@ Incoming convert(const Card& card, Sources* sources = nullptr)
             }
     if (!sexFromExtra && (gender == u"M"_s || gender == u"F"_s))
         record.setText(F::sex, gender);
+    // "Cognome e nome" from the structured name, family first, then given
+    // and additional names: phones write FN with the first name first. FN
+    // stays when it says the same (its own spacing kept).
+    QStringList words;
+    for (int i : { 0, 1, 2 })
+        if (!texts::trim(n.value(i)).isEmpty())
+            words.append(texts::trim(n.value(i)));
+    const QString structured = words.join(u' ');
     QString fullName = texts::trim(fn);
-    if (fullName.isEmpty()) {
-        // "Cognome e nome" from the structured name: family, then given and additional names.
-        QStringList words;
-        for (int i : { 0, 1, 2 })
-            if (!texts::trim(n.value(i)).isEmpty())
-                words.append(texts::trim(n.value(i)));
-        fullName = words.join(u' ');
-    }
+    if (!structured.isEmpty() && fullName.simplified() != structured.simplified())
+        fullName = structured;
     if (fullName.isEmpty()) {
         fullName = texts::trim(org);
         from[int(F::fullName)].append(orgLine);

@@ -260,6 +260,29 @@ private slots:
         QCOMPARE(ical::readEvents(again, March2024).value(0).record, events[0].record);
     }
 
+    // A phone writes FN first name first: "Cognome e nome" comes from N, and
+    // the export gives the phone back the same surname and first name.
+    void aPhonesNameKeepsSurnameAndFirstName()
+    {
+        ProgramFolderFixture folder;
+        const QByteArray card = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Niccolò;Luca;;;\r\nFN:Luca Niccolò\r\n"
+                                "TEL;TYPE=CELL:333 1234567\r\nUID:tel-luca\r\nEND:VCARD\r\n";
+        const QList<Incoming> cards = vcard::readCards(card);
+        QCOMPARE(cards.size(), 1);
+        const ContactRecord record = ContactRecord::fromBytes(cards[0].record.constData());
+        QCOMPARE(record.text(C::fullName), u"Niccolò Luca"_s);
+        const QByteArray out = vcard::cardItem(record, u"tel-luca"_s, {});
+        QVERIFY2(out.contains("N:Niccolò;Luca;;;\r\n"), out.constData());
+        // Imported, corrected on the card and imported again: one contact.
+        applyImport(planContactsFile(card));
+        QByteArray bytes = archiveRecords(Archive::Contacts).value(0);
+        ContactRecord corrected = ContactRecord::fromBytes(bytes.constData());
+        corrected.setText(C::fullName, u"Niccolò Luca Maria"_s);
+        archive::rewriteAt(archivePath(Archive::Contacts), ContactRecord::Size, 1, corrected.data());
+        applyImport(planContactsFile(card));
+        QCOMPARE(archiveRecords(Archive::Contacts).size(), 1);
+    }
+
     void contactSurvivesExportAndImport_data()
     {
         QTest::addColumn<bool>("version4");
@@ -471,7 +494,7 @@ print(json.dumps({'result': out}))
         QTest::newRow("phone 2.1, quoted-printable")
             << u"phone21.vcf"_s
             << QStringList {
-                   u"Niccolò Nicolò|06 5551234|02 7654321|+39 333 1234567|niccolo@example.it||Cliente dal 2019, più volte in ritardo € 50, da richiamare"_s,
+                   u"Nicolò Niccolò|06 5551234|02 7654321|+39 333 1234567|niccolo@example.it||Cliente dal 2019, più volte in ritardo € 50, da richiamare"_s,
                    u"Città André|011 445566||||Forlì|"_s,
                };
         QTest::newRow("desktop 3.0, folded")
@@ -484,7 +507,7 @@ print(json.dumps({'result': out}))
             << QStringList {
                    u"Esposito Gennaro|+39-081-5551234||+39-339-1112223|gennaro.esposito@example.com|Napoli|Tifoso del Napoli."_s,
                };
-        QTest::newRow("Windows-1252") << u"cp1252.vcf"_s << QStringList { u"Lucrèzia D’Amico|||+39 320 9876543|||"_s };
+        QTest::newRow("Windows-1252") << u"cp1252.vcf"_s << QStringList { u"D’Amico Lucrèzia|||+39 320 9876543|||"_s };
     }
     void realWorldAddressBooks()
     {
