@@ -9,8 +9,10 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <QStringDecoder>
 
 #include <cerrno>
 #include <cstring>
@@ -36,25 +38,48 @@ const char* WriteFailure::what() const noexcept
     return m_what.constData();
 }
 
-ReadFailure::ReadFailure(QString path)
+ReadFailure::ReadFailure(QString path, int error)
     : m_path(std::move(path))
+    , m_error(error)
 {
 }
 
 QString ReadFailure::message() const
 {
-    return u"Impossibile leggere il file \"%1\"."_s.arg(m_path);
+    switch (m_error) {
+    case 0:
+        return u"Il file \"%1\" è vuoto: non c'è niente da importare."_s.arg(m_path);
+    case ENOENT:
+        return u"Il file \"%1\" non esiste: controllare il nome e la cartella."_s.arg(m_path);
+    case EACCES:
+    case EPERM:
+        return u"Non si hanno i permessi per leggere il file \"%1\"."_s.arg(m_path);
+    case EISDIR:
+        return u"\"%1\" è una cartella, non un file da importare."_s.arg(m_path);
+    case EINVAL:
+        return u"\"%1\" non è un file da importare (è un dispositivo o un collegamento speciale)."_s.arg(m_path);
+    case EFBIG:
+        return u"Il file \"%1\" è troppo grande per essere importato (oltre %2 MB)."_s.arg(m_path).arg(
+            MaxImportBytes / (1024 * 1024));
+    default:
+        return u"Impossibile leggere il file \"%1\": %2."_s.arg(m_path, safefiles::errorText(m_error));
+    }
 }
 
 QByteArray readImportFile(const QString& path)
 {
     // Never waiting at the opening, so a FIFO under the name cannot freeze the program.
     QByteArray bytes;
-    if (!safefiles::readSmall(path, MaxImportBytes, bytes)) {
-        if (errno == EFBIG)
-            throw FileDamage(1, u"il file è troppo grande per essere importato."_s);
-        throw ReadFailure(path);
+    if (!safefiles::readSmall(path, MaxImportBytes, bytes))
+        throw ReadFailure(path, QFileInfo(path).isDir() ? EISDIR : errno);
+    // Windows programs may write UTF-16: read as the UTF-8 it stands for.
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder decoder(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+        const QString text = decoder.decode(QByteArrayView(bytes).sliced(2));
+        bytes = text.toUtf8();
     }
+    if (bytes.trimmed().isEmpty())
+        throw ReadFailure(path, 0);
     return bytes;
 }
 

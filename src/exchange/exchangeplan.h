@@ -37,17 +37,20 @@ private:
 // The file of an import could not be read: nothing was imported.
 class ReadFailure : public std::exception {
 public:
-    explicit ReadFailure(QString path);
-    // "Impossibile leggere il file ..."
+    // `error` the errno of the failure; 0 for a file that is empty.
+    explicit ReadFailure(QString path, int error = 0);
+    // What went wrong, file named: missing, not readable, empty, too big…
     QString message() const;
     const char* what() const noexcept override { return "read failure"; }
 
 private:
     QString m_path;
+    int m_error;
 };
 
-// The bytes of the file to import; throws ReadFailure, or FileDamage when
-// it is larger than any calendar or address book.
+// The bytes of the file to import, as UTF-8 when it was written in UTF-16;
+// throws ReadFailure (missing, unreadable, empty, larger than any calendar
+// or address book).
 QByteArray readImportFile(const QString& path);
 
 struct ExportOutcome {

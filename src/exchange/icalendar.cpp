@@ -579,6 +579,99 @@ Incoming skipped(int line, const QString& uid, const QString& label, const QStri
     return item;
 }
 
+// The zones that Windows programs (Outlook, Exchange) name their own way,
+// as the Unicode CLDR's table gives them for each name's main territory.
+const QHash<QString, QString>& windowsZones()
+{
+    static const QHash<QString, QString> zones = {
+        { u"W. Europe Standard Time"_s, u"Europe/Berlin"_s },
+        { u"Romance Standard Time"_s, u"Europe/Paris"_s },
+        { u"Central Europe Standard Time"_s, u"Europe/Budapest"_s },
+        { u"Central European Standard Time"_s, u"Europe/Warsaw"_s },
+        { u"GMT Standard Time"_s, u"Europe/London"_s },
+        { u"Greenwich Standard Time"_s, u"Atlantic/Reykjavik"_s },
+        { u"GTB Standard Time"_s, u"Europe/Bucharest"_s },
+        { u"E. Europe Standard Time"_s, u"Europe/Chisinau"_s },
+        { u"FLE Standard Time"_s, u"Europe/Kiev"_s },
+        { u"Russian Standard Time"_s, u"Europe/Moscow"_s },
+        { u"Turkey Standard Time"_s, u"Europe/Istanbul"_s },
+        { u"Israel Standard Time"_s, u"Asia/Jerusalem"_s },
+        { u"Egypt Standard Time"_s, u"Africa/Cairo"_s },
+        { u"South Africa Standard Time"_s, u"Africa/Johannesburg"_s },
+        { u"Morocco Standard Time"_s, u"Africa/Casablanca"_s },
+        { u"Arabian Standard Time"_s, u"Asia/Dubai"_s },
+        { u"Arab Standard Time"_s, u"Asia/Riyadh"_s },
+        { u"India Standard Time"_s, u"Asia/Calcutta"_s },
+        { u"China Standard Time"_s, u"Asia/Shanghai"_s },
+        { u"Singapore Standard Time"_s, u"Asia/Singapore"_s },
+        { u"Tokyo Standard Time"_s, u"Asia/Tokyo"_s },
+        { u"Korea Standard Time"_s, u"Asia/Seoul"_s },
+        { u"AUS Eastern Standard Time"_s, u"Australia/Sydney"_s },
+        { u"E. Australia Standard Time"_s, u"Australia/Brisbane"_s },
+        { u"W. Australia Standard Time"_s, u"Australia/Perth"_s },
+        { u"New Zealand Standard Time"_s, u"Pacific/Auckland"_s },
+        { u"Eastern Standard Time"_s, u"America/New_York"_s },
+        { u"Central Standard Time"_s, u"America/Chicago"_s },
+        { u"Mountain Standard Time"_s, u"America/Denver"_s },
+        { u"US Mountain Standard Time"_s, u"America/Phoenix"_s },
+        { u"Pacific Standard Time"_s, u"America/Los_Angeles"_s },
+        { u"Alaskan Standard Time"_s, u"America/Anchorage"_s },
+        { u"Hawaiian Standard Time"_s, u"Pacific/Honolulu"_s },
+        { u"Atlantic Standard Time"_s, u"America/Halifax"_s },
+        { u"Canada Central Standard Time"_s, u"America/Regina"_s },
+        { u"Central Standard Time (Mexico)"_s, u"America/Mexico_City"_s },
+        { u"SA Pacific Standard Time"_s, u"America/Bogota"_s },
+        { u"E. South America Standard Time"_s, u"America/Sao_Paulo"_s },
+        { u"Argentina Standard Time"_s, u"America/Buenos_Aires"_s },
+        { u"UTC"_s, u"UTC"_s },
+        { u"Coordinated Universal Time"_s, u"UTC"_s },
+    };
+    return zones;
+}
+
+// The file with each zone that no VTIMEZONE of its own defines named as the
+// system knows it: Windows names ("W. Europe Standard Time") and the
+// prefixed names of older Mozilla programs ("/mozilla.org/20070129_1/
+// America/New_York"). Zones that cannot be known are named in `unknown`.
+QString withKnownZones(const QString& text, QStringList& unknown)
+{
+    static const QRegularExpression defined(u"^TZID:(.+?)\\r?$"_s, QRegularExpression::MultilineOption);
+    static const QRegularExpression used(u";TZID=(\"?)([^;:\"\\r\\n]+)\\1"_s);
+    if (!text.contains(u";TZID="_s, Qt::CaseInsensitive))
+        return text;
+    QSet<QString> own;
+    for (QRegularExpressionMatchIterator it = defined.globalMatch(text); it.hasNext();)
+        own.insert(it.next().captured(1).trimmed());
+    QString out;
+    qsizetype from = 0;
+    for (QRegularExpressionMatchIterator it = used.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        const QString name = m.captured(2).trimmed();
+        QString known;
+        if (!own.contains(name)) {
+            if (icaltimezone_get_builtin_timezone(name.toUtf8().constData()))
+                known = name;
+            else if (const auto windows = windowsZones().constFind(name); windows != windowsZones().cend())
+                known = *windows;
+            else if (const QStringList parts = name.split(u'/', Qt::SkipEmptyParts); parts.size() >= 2) {
+                // "/mozilla.org/20070129_1/America/New_York": the last parts are the zone.
+                for (qsizetype first = 0; first + 1 < parts.size() && known.isEmpty(); ++first) {
+                    const QString tail = parts.sliced(first).join(u'/');
+                    if (icaltimezone_get_builtin_timezone(tail.toUtf8().constData()))
+                        known = tail;
+                }
+            }
+            if (known.isEmpty() && !unknown.contains(name))
+                unknown.append(name);
+        }
+        out += QStringView(text).sliced(from, m.capturedStart() - from);
+        out += known.isEmpty() || known == name ? m.captured(0) : u";TZID="_s + known;
+        from = m.capturedEnd();
+    }
+    out += QStringView(text).sliced(from);
+    return out;
+}
+
 void collectEvents(icalcomponent* calendar, QList<icalcomponent*>& events)
 {
     for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT); c;
@@ -594,7 +687,8 @@ QList<Incoming> readEvents(const QByteArray& file, const Range& range)
 {
     if (file.size() > MaxImportBytes)
         throw FileDamage(1, u"il file è troppo grande per essere importato."_s);
-    const QString text = decodeFile(file);
+    QStringList unknownZones;
+    const QString text = withKnownZones(decodeFile(file), unknownZones);
     const QList<ContentLine> lines = contentLines(text);
     const Scan found = scan(lines);
 
@@ -754,6 +848,17 @@ QList<Incoming> readEvents(const QByteArray& file, const Range& range)
     }
     std::stable_sort(
         result.begin(), result.end(), [](const Incoming& a, const Incoming& b) { return a.line < b.line; });
+    // A zone that cannot be known is read as Italian time, and said so.
+    if (!unknownZones.isEmpty() && eventTexts.size() == events.size()) {
+        QHash<int, QString> zoneOf;
+        for (qsizetype i = 0; i < events.size(); ++i)
+            for (const QString& zone : std::as_const(unknownZones))
+                if (eventTexts[i].contains(zone.toUtf8()))
+                    zoneOf.insert(found.eventLines[i], zone);
+        for (Incoming& item : result)
+            if (const auto zone = zoneOf.constFind(item.line); zone != zoneOf.cend() && item.skipReason.isEmpty())
+                item.label += u" (fuso orario \"%1\" sconosciuto: letto come ora italiana)"_s.arg(*zone);
+    }
     return result;
 }
 

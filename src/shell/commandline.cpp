@@ -240,6 +240,11 @@ int exchangeRun(QTextStream& err, const std::function<void()>& action)
 
 int exportCalendar(const Request& request, QTextStream& out, QTextStream& err)
 {
+    for (const QString& option : { Vcard4Option, FiscalOption })
+        if (request.has(option)) {
+            err << u"Errore: l'opzione %1 vale soltanto con --export-vcf.\n"_s.arg(option);
+            return Usage;
+        }
     return exchangeRun(err, [&] {
         const auto outcome = exchange::exportCalendar(request.value, ui::clock::now());
         out << exchange::exportText(exchange::Archive::Appointments, outcome, request.value) << u'\n';

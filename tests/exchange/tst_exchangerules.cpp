@@ -283,6 +283,37 @@ private slots:
         QCOMPARE(archiveRecords(Archive::Contacts).size(), 1);
     }
 
+    // Outlook names zones the Windows way and older Mozilla programs with a
+    // prefix, without a VTIMEZONE: the time is that zone's; a zone that
+    // cannot be known is read as Italian time and the preview says so.
+    void zonesNamedTheWindowsWay_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QString>("time"); // in Rome
+        QTest::addColumn<bool>("unknown");
+        QTest::newRow("Windows, New York") << QByteArray("Eastern Standard Time") << u"14:00"_s << false;
+        QTest::newRow("Windows, Berlin") << QByteArray("W. Europe Standard Time") << u"09:00"_s << false;
+        QTest::newRow("quoted Windows name") << QByteArray("\"Pacific Standard Time\"") << u"17:00"_s << false;
+        QTest::newRow("Mozilla prefix") << QByteArray("/mozilla.org/20070129_1/America/New_York") << u"14:00"_s
+                                        << false;
+        QTest::newRow("IANA without VTIMEZONE") << QByteArray("Europe/London") << u"10:00"_s << false;
+        QTest::newRow("unknown") << QByteArray("Ora di Marte") << u"09:00"_s << true;
+    }
+    void zonesNamedTheWindowsWay()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QString, time);
+        QFETCH(bool, unknown);
+        const QByteArray ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Microsoft Corporation//Outlook 16.0 "
+                               "MIMEDIR//EN\r\nBEGIN:VEVENT\r\nUID:outlook-1\r\nDTSTART;TZID="
+            + zone + ":20240312T090000\r\nSUMMARY:Chiamata\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+        const QList<Incoming> events = ical::readEvents(ics, March2024);
+        QCOMPARE(events.size(), 1);
+        QVERIFY2(events[0].skipReason.isEmpty(), qPrintable(events[0].skipReason));
+        QCOMPARE(AppointmentRecord::fromBytes(events[0].record.constData()).text(A::time), time);
+        QCOMPARE(events[0].label.contains(u"sconosciuto"_s), unknown);
+    }
+
     void contactSurvivesExportAndImport_data()
     {
         QTest::addColumn<bool>("version4");
@@ -1125,6 +1156,66 @@ print(json.dumps({'result': out}))
         QCOMPARE(plan.entries.size(), 1);
         QCOMPARE(plan.entries[0].action, PlanEntry::Action::Skip);
         QVERIFY2(plan.entries[0].reason.contains(reason), qPrintable(plan.entries[0].reason));
+    }
+
+    // A file that cannot be imported says why, by name: never "danneggiato"
+    // for a file that is missing, empty or too big. UTF-16 is read.
+    void importFilesThatCannotBeReadSayWhy_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing") << u"missing"_s << u"non esiste"_s;
+        QTest::newRow("empty") << u"empty"_s << u"è vuoto"_s;
+        QTest::newRow("blank") << u"blank"_s << u"è vuoto"_s;
+        QTest::newRow("folder") << u"folder"_s << u"una cartella"_s;
+        QTest::newRow("too big") << u"big"_s << u"è troppo grande per essere importato (oltre 64 MB)"_s;
+    }
+    void importFilesThatCannotBeReadSayWhy()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"rubrica.vcf"_s);
+        if (kind == u"empty"_s)
+            writeFile(path, {});
+        else if (kind == u"blank"_s)
+            writeFile(path, "\r\n  \r\n");
+        else if (kind == u"folder"_s)
+            QVERIFY(QDir().mkpath(path));
+        QFile big(path);
+        if (kind == u"big"_s)
+            QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(65 * 1024 * 1024));
+        big.close();
+        try {
+            readImportFile(path);
+            QFAIL("the file was taken");
+        } catch (const ReadFailure& failure) {
+            QVERIFY2(failure.message().contains(message), qPrintable(failure.message()));
+            QVERIFY(failure.message().contains(path));
+        }
+    }
+    void aFileInUtf16IsRead_data()
+    {
+        QTest::addColumn<bool>("bigEndian");
+        QTest::newRow("little endian") << false;
+        QTest::newRow("big endian") << true;
+    }
+    void aFileInUtf16IsRead()
+    {
+        QFETCH(bool, bigEndian);
+        ProgramFolderFixture folder;
+        const QString card = u"BEGIN:VCARD\r\nVERSION:3.0\r\nN:Città;André;;;\r\nFN:André Città\r\nEND:VCARD\r\n"_s;
+        QByteArray bytes = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+        for (const QChar c : card) {
+            const char high = char(c.unicode() >> 8);
+            const char low = char(c.unicode() & 0xFF);
+            bytes.append(bigEndian ? high : low).append(bigEndian ? low : high);
+        }
+        QTemporaryDir dir;
+        writeFile(dir.filePath(u"rubrica.vcf"_s), bytes);
+        const Plan plan = planContactsFile(readImportFile(dir.filePath(u"rubrica.vcf"_s)));
+        QCOMPARE(plan.entries.size(), 1);
+        QCOMPARE(plan.entries[0].item.label, u"Città André"_s);
     }
 
     void damagedFilesNameTheLine_data()

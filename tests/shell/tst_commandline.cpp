@@ -163,6 +163,8 @@ private slots:
         QTest::newRow("range upside down") << QStringList { u"--import-ics"_s, fixtures + u"/recurring.ics"_s,
             u"--from"_s, u"01/03/2024"_s, u"--to"_s, u"01/02/2024"_s }
                                            << 2 << 0;
+        QTest::newRow("a contacts option with the calendar export")
+            << QStringList { u"--export-ics"_s, u"/tmp/agenda-mai-scritta.ics"_s, u"--vcard4"_s } << 2 << 0;
     }
     void exchangeExitCodes()
     {
