@@ -30,7 +30,9 @@ WriteFailure::WriteFailure(QString path, QString detail)
 
 QString WriteFailure::message() const
 {
-    return u"Impossibile scrivere il file \"%1\": il file non è stato modificato."_s.arg(m_path);
+    if (m_detail.isEmpty())
+        return u"Impossibile scrivere il file \"%1\": il file non è stato modificato."_s.arg(m_path);
+    return u"Impossibile scrivere il file \"%1\" (%2): il file non è stato modificato."_s.arg(m_path, m_detail);
 }
 
 const char* WriteFailure::what() const noexcept
@@ -163,18 +165,18 @@ ExportOutcome writeExport(const QString& path, Produce produce)
 {
     safefiles::Replacement file(path);
     if (!file.open())
-        throw WriteFailure(path, QString::fromLocal8Bit(std::strerror(errno)));
+        throw WriteFailure(path, safefiles::errorText(errno));
     QByteArray chunk;
     chunk.reserve(1 << 20);
     const auto flush = [&] {
         if (!safefiles::writeAll(file.handle(), chunk.constData(), chunk.size()))
-            throw WriteFailure(path, QString::fromLocal8Bit(std::strerror(errno)));
+            throw WriteFailure(path, safefiles::errorText(errno));
         chunk.resize(0); // keeps its storage for the next chunk
     };
     ExportOutcome outcome = produce(chunk, flush);
     flush();
     if (!file.commit())
-        throw WriteFailure(path, QString::fromLocal8Bit(std::strerror(errno)));
+        throw WriteFailure(path, safefiles::errorText(errno));
     return outcome;
 }
 
@@ -358,20 +360,24 @@ Plan planImport(Archive archive, const QList<Incoming>& items)
     QHash<QString, qint64> nameAndTaxCode;
     QHash<QString, qint64> nameAndEmail;
     qint64 count = 0;
-    archive::readAll(path, size, [&](const char* bytes, qint64 position) {
-        count = position;
-        contents.insert(contentKey(archive, bytes), position);
-        if (archive == Archive::Contacts) {
-            const ContactView view(bytes);
-            const QString name = lowerTrimmed(view.text(ContactField::fullName));
-            const QString taxCode = lowerTrimmed(view.text(ContactField::taxCode));
-            const QString email = lowerTrimmed(view.text(ContactField::email));
-            if (!taxCode.isEmpty())
-                nameAndTaxCode.insert(name + u'\x1f' + taxCode, position);
-            if (!email.isEmpty())
-                nameAndEmail.insert(name + u'\x1f' + email, position);
-        }
-    });
+    // A folder without the archive yet has nothing to compare: a preview
+    // writes nothing, not even an empty archive.
+    const bool exists = QFileInfo::exists(path);
+    if (exists)
+        archive::readAll(path, size, [&](const char* bytes, qint64 position) {
+            count = position;
+            contents.insert(contentKey(archive, bytes), position);
+            if (archive == Archive::Contacts) {
+                const ContactView view(bytes);
+                const QString name = lowerTrimmed(view.text(ContactField::fullName));
+                const QString taxCode = lowerTrimmed(view.text(ContactField::taxCode));
+                const QString email = lowerTrimmed(view.text(ContactField::email));
+                if (!taxCode.isEmpty())
+                    nameAndTaxCode.insert(name + u'\x1f' + taxCode, position);
+                if (!email.isEmpty())
+                    nameAndEmail.insert(name + u'\x1f' + email, position);
+            }
+        });
     const itemmap::ItemMap map = loadItemMap(archive);
 
     QSet<QString> keysInFile;

@@ -178,6 +178,24 @@ private slots:
         QCOMPARE(archive::count(folder.file(u"Archivio_Appuntamenti.qzv"_s), AppointmentRecord::Size), appointments);
     }
 
+    // A preview only reads: a folder that had no archive still has none.
+    void aPreviewWritesNothing_data()
+    {
+        const QString fixtures = QStringLiteral(FIXTURES_DIR);
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("calendar") << QStringList { u"--import-ics"_s, fixtures + u"/allday.ics"_s };
+        QTest::newRow("address book") << QStringList { u"--import-vcf"_s, fixtures + u"/addressbook30.vcf"_s };
+    }
+    void aPreviewWritesNothing()
+    {
+        QFETCH(QStringList, arguments);
+        QTemporaryDir folder;
+        const auto result = run(QStringList { u"Quirvale"_s, u"--program-folder"_s, folder.path() } + arguments
+            + QStringList { u"--preview"_s });
+        QCOMPARE(result, std::optional<int>(0));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+    }
+
     void exportThenImportElsewhereTwice()
     {
         testsupport::ProgramFolderFixture source;
