@@ -216,7 +216,22 @@ QString decodeFile(const QByteArray& bytes)
     QString text = utf8.decode(view);
     if (!utf8.hasError())
         return text;
-    return cp1252::decode(view.data(), view.size());
+    // Files put together from several sources mix UTF-8 and Windows-1252
+    // (a card a phone wrote among those of an old program): each line is
+    // read as UTF-8 when it is valid UTF-8, as Windows-1252 otherwise.
+    text.clear();
+    text.reserve(view.size());
+    qsizetype from = 0;
+    while (from < view.size()) {
+        qsizetype end = view.indexOf('\n', from);
+        end = end < 0 ? view.size() : end + 1;
+        const QByteArrayView line = view.sliced(from, end - from);
+        QStringDecoder lineDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString decoded = lineDecoder.decode(line);
+        text += lineDecoder.hasError() ? cp1252::decode(line.data(), line.size()) : decoded;
+        from = end;
+    }
+    return text;
 }
 
 namespace {
@@ -303,15 +318,16 @@ QList<ContentLine> contentLines(const QString& text)
                 break;
             continue;
         }
-        if (physical.front() == u' ' || physical.front() == u'\t') {
+        if (quotedPrintable && current.endsWith(u'=')) {
+            // Quoted-printable soft line break (vCard 2.1): the next line goes
+            // on as it is, a blank it begins with included.
+            current.chop(1);
+            current += physical;
+        } else if (physical.front() == u' ' || physical.front() == u'\t') {
             // A folded line goes on the one before; a continuation before any line is damage.
             if (current.isEmpty())
                 throw FileDamage(number, u"una riga di continuazione non segue alcuna proprietà."_s);
             current += physical.sliced(1);
-        } else if (quotedPrintable && current.endsWith(u'=')) {
-            // Quoted-printable soft line break (vCard 2.1).
-            current.chop(1);
-            current += physical;
         } else {
             flush();
             current = physical.toString();

@@ -314,6 +314,25 @@ private slots:
         QCOMPARE(events[0].label.contains(u"sconosciuto"_s), unknown);
     }
 
+    // A file put together from several sources: a card in UTF-8 among cards
+    // in Windows-1252 keeps its letters; a quoted-printable soft break
+    // before a line that begins with a blank keeps the blank.
+    void mixedEncodingsAndSoftBreaks()
+    {
+        QByteArray file = "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Citt\xE0;Andr\xE9\r\nFN:Andr\xE9 Citt\xE0\r\nEND:VCARD\r\n";
+        file += QString(u"BEGIN:VCARD\r\nVERSION:3.0\r\nN:Niccolò;Luca;;;\r\nFN:Luca Niccolò\r\nEND:VCARD\r\n"_s)
+                    .toUtf8();
+        file += "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Verdi;Anna\r\nNOTE;ENCODING=QUOTED-PRINTABLE:Richiamare=\r\n"
+                " luned=C3=AC\r\nEND:VCARD\r\n";
+        const QList<Incoming> cards = vcard::readCards(file);
+        QCOMPARE(cards.size(), 3);
+        const auto text
+            = [&](int i, C field) { return ContactRecord::fromBytes(cards[i].record.constData()).text(field); };
+        QCOMPARE(text(0, C::fullName), u"Città André"_s);
+        QCOMPARE(text(1, C::fullName), u"Niccolò Luca"_s);
+        QCOMPARE(text(2, C::notes), u"Richiamare lunedì"_s);
+    }
+
     void contactSurvivesExportAndImport_data()
     {
         QTest::addColumn<bool>("version4");
