@@ -7,6 +7,7 @@
 #include <QStringDecoder>
 
 #include <array>
+#include <optional>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -289,15 +290,26 @@ ContentLine parseLine(const QString& text, int lineNumber)
 
 } // namespace
 
-QList<ContentLine> contentLines(const QString& text)
+QList<ContentLine> contentLines(const QString& text, QList<int>* unreadable)
 {
     QList<ContentLine> lines;
     QString current;
     int currentLine = 0;
     bool quotedPrintable = false;
+    std::optional<FileDamage> firstDamage;
     const auto flush = [&] {
         if (!current.isEmpty()) {
-            lines.append(parseLine(current, currentLine));
+            if (unreadable) {
+                try {
+                    lines.append(parseLine(current, currentLine));
+                } catch (const FileDamage& damage) {
+                    unreadable->append(currentLine);
+                    if (!firstDamage)
+                        firstDamage = damage;
+                }
+            } else {
+                lines.append(parseLine(current, currentLine));
+            }
             current.clear();
         }
     };
@@ -339,7 +351,28 @@ QList<ContentLine> contentLines(const QString& text)
             break;
     }
     flush();
+    // Nothing could be read: the file is no calendar or address book at all.
+    if (lines.isEmpty() && firstDamage)
+        throw *firstDamage;
     return lines;
+}
+
+QString unreadableNote(const QList<int>& unreadable, int from, int to)
+{
+    QStringList numbers;
+    qsizetype more = 0;
+    for (const int line : unreadable)
+        if (line >= from && line <= to) {
+            if (numbers.size() < 3)
+                numbers.append(QString::number(line));
+            else
+                ++more;
+        }
+    if (numbers.isEmpty())
+        return QString();
+    if (numbers.size() == 1)
+        return u" (riga %1 non letta)"_s.arg(numbers[0]);
+    return u" (righe non lette: %1%2)"_s.arg(numbers.join(u", "_s), more ? u" e altre %1"_s.arg(more) : QString());
 }
 
 QString cleanText(const QString& text)
@@ -494,8 +527,9 @@ QByteArray ItemParts::joined() const
 QSet<int> contentLineStarts(const QString& text)
 {
     QSet<int> starts;
+    QList<int> unreadable; // they go on the line before, as they came
     try {
-        for (const ContentLine& line : contentLines(text))
+        for (const ContentLine& line : contentLines(text, &unreadable))
             starts.insert(line.line);
     } catch (const FileDamage&) {
         starts.clear();

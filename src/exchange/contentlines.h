@@ -96,7 +96,13 @@ QString decodeFile(const QByteArray& bytes);
 
 // Splits a file into unfolded content lines; a line with no colon, or a name
 // that is not a name, is damage on that line. Blank lines are left out.
-QList<ContentLine> contentLines(const QString& text);
+// With `unreadable`, such lines are left out instead and their numbers
+// kept there: one bad line never costs the rest of the file.
+QList<ContentLine> contentLines(const QString& text, QList<int>* unreadable = nullptr);
+
+// What a preview says of the lines left out between `from` and `to` (both
+// included): "" when none, else " (righe non lette: 12, 13)".
+QString unreadableNote(const QList<int>& unreadable, int from, int to);
 
 // The value of a text property with its escapes undone.
 QString unescapeText(QStringView value);

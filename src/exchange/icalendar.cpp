@@ -10,6 +10,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <memory>
 
@@ -267,6 +268,9 @@ void checkValue(const ContentLine& line)
     static const QSet<QString> dateTimes
         = { u"DTSTART"_s, u"DTEND"_s, u"DUE"_s, u"RECURRENCE-ID"_s, u"EXDATE"_s, u"DTSTAMP"_s };
     const QByteArray value = line.value.trimmed().toUtf8();
+    // An exception list written empty excludes nothing.
+    if (line.name == u"EXDATE"_s && value.isEmpty())
+        return;
     if (dateTimes.contains(line.name)) {
         for (const QByteArray& part : value.split(',')) {
             const icaltimetype t = icaltime_from_string(part.constData());
@@ -291,6 +295,7 @@ void checkValue(const ContentLine& line)
 struct Scan {
     QList<int> eventLines;                 // the BEGIN:VEVENT line of every event, in order
     QList<std::pair<int, QString>> others; // other items: line and kind (VTODO, VJOURNAL)
+    QHash<qsizetype, FileDamage> damaged;  // events with a value that cannot be read, by index
 };
 
 // Walks the file's lines: components opened and closed in order, values that
@@ -326,7 +331,16 @@ Scan scan(const QList<ContentLine>& lines)
                         kind, open.isEmpty() ? u"nessuno"_s : open.last().first));
             open.removeLast();
         } else {
-            checkValue(line);
+            // A value that cannot be read costs its event alone.
+            try {
+                checkValue(line);
+            } catch (const FileDamage& damage) {
+                const bool inEvent = open.size() >= 2 && open[1].first == u"VEVENT"_s;
+                if (!inEvent)
+                    throw;
+                if (!result.damaged.contains(result.eventLines.size() - 1))
+                    result.damaged.insert(result.eventLines.size() - 1, damage);
+            }
         }
     }
     if (!open.isEmpty())
@@ -448,9 +462,19 @@ std::optional<int> alarmDays(icalcomponent* alarm, const icaltimetype& start)
 EventText readText(icalcomponent* event, const icaltimetype& start)
 {
     EventText text;
+    // A property written twice counts once, the first time, as the program
+    // writes over the first when it sends an event back.
+    QSet<QByteArray> seen;
     for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_ANY_PROPERTY); p;
          p = icalcomponent_get_next_property(event, ICAL_ANY_PROPERTY)) {
-        switch (icalproperty_isa(p)) {
+        const icalproperty_kind kind = icalproperty_isa(p);
+        const QByteArray name = kind == ICAL_X_PROPERTY ? QByteArray(icalproperty_get_x_name(p)).toUpper()
+                                                        : QByteArray(icalproperty_kind_to_string(kind));
+        if (kind != ICAL_CATEGORIES_PROPERTY && kind != ICAL_EXDATE_PROPERTY && kind != ICAL_RDATE_PROPERTY
+            && kind != ICAL_RECURRENCEID_PROPERTY && seen.contains(name))
+            continue;
+        seen.insert(name);
+        switch (kind) {
         case ICAL_UID_PROPERTY:
             text.uid = cleanUid(fromUtf8(icalproperty_get_uid(p)));
             break;
@@ -477,7 +501,6 @@ EventText readText(icalcomponent* event, const icaltimetype& start)
             text.recurrenceId = icalproperty_get_datetime_with_component(p, event);
             break;
         case ICAL_X_PROPERTY: {
-            const QByteArray name = QByteArray(icalproperty_get_x_name(p)).toUpper();
             const QString value = fromUtf8(icalproperty_get_x(p)); // libical undoes the escapes
             if (name == Details)
                 text.details = value;
@@ -672,6 +695,26 @@ QString withKnownZones(const QString& text, QStringList& unknown)
     return out;
 }
 
+// Repeat rules written with their separators escaped as text ("BYDAY=MO\\;TU",
+// as some phones do) read as the rules they mean.
+QString withPlainRules(const QString& text)
+{
+    if (!text.contains(u"\\;"_s) && !text.contains(u"\\,"_s))
+        return text;
+    static const QRegularExpression rule(u"^(RRULE|EXRULE)([;:][^\\r\\n]*)"_s,
+        QRegularExpression::MultilineOption | QRegularExpression::CaseInsensitiveOption);
+    QString out;
+    qsizetype from = 0;
+    for (QRegularExpressionMatchIterator it = rule.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        out += QStringView(text).sliced(from, m.capturedStart() - from);
+        out += m.captured(0).replace(u"\\;"_s, u";"_s).replace(u"\\,"_s, u","_s);
+        from = m.capturedEnd();
+    }
+    out += QStringView(text).sliced(from);
+    return out;
+}
+
 void collectEvents(icalcomponent* calendar, QList<icalcomponent*>& events)
 {
     for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT); c;
@@ -688,8 +731,9 @@ QList<Incoming> readEvents(const QByteArray& file, const Range& range)
     if (file.size() > MaxImportBytes)
         throw FileDamage(1, u"il file è troppo grande per essere importato."_s);
     QStringList unknownZones;
-    const QString text = withKnownZones(decodeFile(file), unknownZones);
-    const QList<ContentLine> lines = contentLines(text);
+    const QString text = withPlainRules(withKnownZones(decodeFile(file), unknownZones));
+    QList<int> unreadable;
+    const QList<ContentLine> lines = contentLines(text, &unreadable);
     const Scan found = scan(lines);
 
     icalerror_set_errors_are_fatal(0);
@@ -758,6 +802,10 @@ QList<Incoming> readEvents(const QByteArray& file, const Range& range)
         const EventText& t = texts[i];
         const icaltimetype start = starts[i];
         const QString label = t.summary.isEmpty() ? u"(senza titolo)"_s : t.summary;
+        if (const auto damage = found.damaged.constFind(i); damage != found.damaged.cend()) {
+            result.append(skipped(line, t.uid, label, u"riga %1: %2"_s.arg(damage->line()).arg(damage->problem())));
+            continue;
+        }
         // A property libical cannot read (X-LIC-ERROR) is one the appointment
         // does not use: the values it needs were checked line by line above.
         if (icaltime_is_null_time(start)) {
@@ -848,6 +896,16 @@ QList<Incoming> readEvents(const QByteArray& file, const Range& range)
     }
     std::stable_sort(
         result.begin(), result.end(), [](const Incoming& a, const Incoming& b) { return a.line < b.line; });
+    // Lines that could not be read are named with the event they stood in.
+    if (!unreadable.isEmpty()) {
+        for (Incoming& item : result) {
+            const qsizetype index = found.eventLines.indexOf(item.line);
+            if (index < 0)
+                continue;
+            const int to = index + 1 < found.eventLines.size() ? found.eventLines[index + 1] - 1 : INT_MAX;
+            item.label += unreadableNote(unreadable, item.line, to);
+        }
+    }
     // A zone that cannot be known is read as Italian time, and said so.
     if (!unknownZones.isEmpty() && eventTexts.size() == events.size()) {
         QHash<int, QString> zoneOf;

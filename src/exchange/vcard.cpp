@@ -448,9 +448,9 @@ namespace {
 
 // Every card of a file's text, in order, to `each`.
 template <typename Each>
-void walkCards(const QString& text, Each each)
+void walkCards(const QString& text, Each each, QList<int>* unreadable = nullptr)
 {
-    const QList<ContentLine> lines = contentLines(text);
+    const QList<ContentLine> lines = contentLines(text, unreadable);
     if (lines.isEmpty())
         throw FileDamage(1, u"il file è vuoto."_s);
     qsizetype cards = 0;
@@ -515,19 +515,24 @@ QList<Incoming> readCards(const QByteArray& file)
         starts.append(at + 1);
     starts.append(text.size());
     QList<Incoming> result;
-    walkCards(text, [&](const Card& card) {
-        result.append(convert(card));
-        Incoming& item = result.last();
-        if (!item.skipReason.isEmpty())
-            return;
-        const qsizetype from = starts.value(card.line - 1, text.size());
-        const qsizetype to = starts.value(card.endLine, text.size());
-        item.original = QStringView(text).sliced(from, std::max<qsizetype>(0, to - from)).toUtf8();
-        // A card without UID (phones writing vCard 2.1) is known again by
-        // what it says, as long as it says the same.
-        if (item.key.isEmpty())
-            item.key = keyOfText(item.original);
-    });
+    QList<int> unreadable;
+    walkCards(
+        text,
+        [&](const Card& card) {
+            result.append(convert(card));
+            Incoming& item = result.last();
+            item.label += unreadableNote(unreadable, card.line, card.endLine);
+            if (!item.skipReason.isEmpty())
+                return;
+            const qsizetype from = starts.value(card.line - 1, text.size());
+            const qsizetype to = starts.value(card.endLine, text.size());
+            item.original = QStringView(text).sliced(from, std::max<qsizetype>(0, to - from)).toUtf8();
+            // A card without UID (phones writing vCard 2.1) is known again by
+            // what it says, as long as it says the same.
+            if (item.key.isEmpty())
+                item.key = keyOfText(item.original);
+        },
+        &unreadable);
     return result;
 }
 
@@ -535,11 +540,15 @@ QByteArray patchedCardItem(const QByteArray& original, const ContactRecord& reco
     std::span<const int> edited)
 {
     std::optional<Card> was;
+    QList<int> unreadable; // lines of the original that stay as they came
     try {
-        walkCards(decodeFile(original), [&](const Card& card) {
-            if (!was)
-                was = card;
-        });
+        walkCards(
+            decodeFile(original),
+            [&](const Card& card) {
+                if (!was)
+                    was = card;
+            },
+            &unreadable);
     } catch (const FileDamage&) {
         return {};
     }
@@ -572,7 +581,7 @@ QByteArray patchedCardItem(const QByteArray& original, const ContactRecord& reco
     // A quoted-printable value goes on over the lines its soft breaks end:
     // those lines belong to the line they continue.
     QSet<int> lineStarts;
-    for (const ContentLine& line : contentLines(decodeFile(original)))
+    for (const ContentLine& line : contentLines(decodeFile(original), &unreadable))
         lineStarts.insert(line.line);
     QList<ItemUnit> joined;
     for (const ItemUnit& unit : std::as_const(mine.units)) {

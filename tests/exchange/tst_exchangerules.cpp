@@ -333,6 +333,54 @@ private slots:
         QCOMPARE(text(2, C::notes), u"Richiamare lunedì"_s);
     }
 
+    // One line that cannot be read costs that line, or else its one item,
+    // never the file: the preview names it with its line.
+    void oneBadLineCostsItsLineOrItsItem_data()
+    {
+        QTest::addColumn<QByteArray>("bad");
+        QTest::addColumn<QString>("first"); // what the preview says of the first event
+        QTest::newRow("escaped separator in a repeat rule")
+            << QByteArray("RRULE:FREQ=WEEKLY\\;COUNT=2") << u"15/12/2026 10:00  Uno"_s;
+        QTest::newRow("empty exception list") << QByteArray("EXDATE:") << u"15/12/2026 10:00  Uno"_s;
+        QTest::newRow("line without colon") << QByteArray("X-GUASTA") << u"15/12/2026 10:00  Uno (riga 8 non letta)"_s;
+        QTest::newRow("impossible date, the event is skipped") << QByteArray(
+            "DTEND:20261299T100000") << u"Uno: riga 8: la data \"20261299T100000\" di DTEND non è valida."_s;
+    }
+    void oneBadLineCostsItsLineOrItsItem()
+    {
+        QFETCH(QByteArray, bad);
+        QFETCH(QString, first);
+        const QByteArray ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//iCloud//IT\r\nBEGIN:VEVENT\r\nUID:a1\r\n"
+                               "DTSTART:20261215T100000\r\nSUMMARY:Uno\r\n"
+            + bad
+            + "\r\nEND:VEVENT\r\nBEGIN:VEVENT\r\nUID:a2\r\nDTSTART:20261216T100000\r\nSUMMARY:Due\r\nEND:VEVENT\r\n"
+              "END:VCALENDAR\r\n";
+        const QList<Incoming> events = ical::readEvents(ics, { QDate(2026, 12, 1), QDate(2027, 1, 31) });
+        QVERIFY(events.size() >= 2);
+        const QString said
+            = events[0].skipReason.isEmpty() ? events[0].label : events[0].label + u": "_s + events[0].skipReason;
+        QCOMPARE(said, first);
+        QCOMPARE(events.last().label, u"16/12/2026 10:00  Due"_s);
+        QVERIFY(events.last().skipReason.isEmpty());
+    }
+    // Nokia and old Outlook write a photo's base64 lines without the blank
+    // that continues them: the card is read, the lines left out.
+    void aPhotoWrittenWithoutIndentationCostsOnlyItsLines()
+    {
+        const QByteArray vcf
+            = "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Rossi;Mario\r\nPHOTO;ENCODING=BASE64;TYPE=JPEG:/9j/4AAQ\r\n"
+              "SkZJRgABAQEASABIAAD/2wBDAAMCAgMCAgMDAwMEAwMEBQgFBQQEBQoHBwYIDAoMDAsKCwsNDhIQDQ4R\r\n"
+              "DgsLEBYQERMUFRUVDA8XGBYUGBIUFRT/2wBDAQMEBAUEBQkFBQkUDQsNFBQUFBQUFBQUFBQUFBQUFBQU\r\n"
+              "\r\nTEL;CELL:333 1234567\r\nEND:VCARD\r\n";
+        const QList<Incoming> cards = vcard::readCards(vcf);
+        QCOMPARE(cards.size(), 1);
+        QVERIFY(cards[0].skipReason.isEmpty());
+        const ContactRecord record = ContactRecord::fromBytes(cards[0].record.constData());
+        QCOMPARE(record.text(C::fullName), u"Rossi Mario"_s);
+        QCOMPARE(record.text(C::mobilePhone), u"333 1234567"_s);
+        QVERIFY2(cards[0].label.contains(u"righe non lette: 5, 6"_s), qPrintable(cards[0].label));
+    }
+
     void contactSurvivesExportAndImport_data()
     {
         QTest::addColumn<bool>("version4");
@@ -1243,12 +1291,33 @@ print(json.dumps({'result': out}))
         QTest::addColumn<int>("line");
         QTest::addColumn<QString>("problem");
         QTest::newRow("event never closed") << u"damaged-unclosed.ics"_s << 13 << u"END:VCALENDAR"_s;
-        QTest::newRow("wrong date") << u"damaged-date.ics"_s << 6 << u"2024-05-20 09:00"_s;
-        QTest::newRow("month 25") << u"damaged-month.ics"_s << 7 << u"20242520T090000"_s;
-        QTest::newRow("wrong repeat rule") << u"damaged-rrule.ics"_s << 6 << u"FREQ=OGNI-TANTO"_s;
         QTest::newRow("not a calendar") << u"damaged-binary.ics"_s << 1 << u"nome di una proprietà"_s;
-        QTest::newRow("line without colon") << u"damaged-nocolon.vcf"_s << 9 << u"\":\""_s;
         QTest::newRow("calendar as address book") << u"allday.ics"_s << 1 << u"BEGIN:VCARD"_s;
+    }
+
+    // Damage inside one item costs that item (a value that cannot be read)
+    // or that line (a line that is no property), named with its line in
+    // the preview; the rest of the file is read.
+    void damageInsideAnItemIsNamedWithItsLine_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("said"); // in the preview line of the item
+        QTest::newRow("wrong date") << u"damaged-date.ics"_s << u"riga 6: la data \"2024-05-20 09:00\""_s;
+        QTest::newRow("month 25") << u"damaged-month.ics"_s << u"riga 7: la data \"20242520T090000\""_s;
+        QTest::newRow("wrong repeat rule") << u"damaged-rrule.ics"_s << u"riga 6: la regola di ripetizione"_s;
+        QTest::newRow("line without colon") << u"damaged-nocolon.vcf"_s << u"(riga 9 non letta)"_s;
+    }
+    void damageInsideAnItemIsNamedWithItsLine()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, said);
+        ProgramFolderFixture folder;
+        const Plan plan
+            = file.endsWith(u".vcf"_s) ? planContactsFile(fixture(file)) : planCalendarFile(fixture(file), March2024);
+        QStringList lines;
+        for (const PlanEntry& entry : plan.entries)
+            lines.append(entryLine(entry));
+        QVERIFY2(lines.join(u'\n').contains(said), qPrintable(lines.join(u'\n')));
     }
     void damagedFilesNameTheLine()
     {

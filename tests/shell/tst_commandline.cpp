@@ -153,7 +153,8 @@ private slots:
         QTest::newRow("repeats in a range") << QStringList { u"--import-ics"_s, fixtures + u"/recurring.ics"_s,
             u"--from"_s, u"01/03/2024"_s, u"--to"_s, u"20/03/2024"_s }
                                             << 0 << 2;
-        QTest::newRow("damaged file") << QStringList { u"--import-ics"_s, fixtures + u"/damaged-date.ics"_s } << 1 << 0;
+        QTest::newRow("damaged file") << QStringList { u"--import-ics"_s, fixtures + u"/damaged-unclosed.ics"_s } << 1
+                                      << 0;
         QTest::newRow("missing file") << QStringList { u"--import-vcf"_s, u"/nessun/file.vcf"_s } << 1 << 0;
         QTest::newRow("export into a missing folder")
             << QStringList { u"--export-vcf"_s, u"/nessuna/cartella/rubrica.vcf"_s } << 1 << 0;
