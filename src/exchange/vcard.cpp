@@ -3,6 +3,7 @@
 #include "exchange/contentlines.h"
 #include "storage/texts.h"
 
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 using namespace Qt::Literals::StringLiterals;
@@ -65,6 +66,21 @@ std::pair<QString, QString> splitName(const QString& fullName)
     return { words.first(surnameWords).join(u' '), words.sliced(surnameWords).join(u' ') };
 }
 
+static bool isFirm(const ContactView& record)
+{
+    // A company's codice fiscale is its eleven digits; a person's has letters.
+    static const QRegularExpression digits(u"^[0-9]{11}$"_s);
+    if (digits.match(record.text(F::taxCode)).hasMatch())
+        return true;
+    // The legal forms of Italian firms, and the words a firm's name begins with.
+    static const QRegularExpression form(
+        u"(^|[\\s,])(s\\.?r\\.?l\\.?s?|s\\.?p\\.?a|s\\.?n\\.?c|s\\.?a\\.?s|s\\.?c\\.?a\\.?r\\.?l|soc\\.|& ?c\\.?)"
+        u"($|[\\s,.])|^(società|farmacia|studio|ditta|associazione|consorzio|cooperativa|fondazione|comune di|"
+        u"banca|hotel|albergo|ristorante|officina|autofficina|agenzia|impresa|azienda)\\b"_s,
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    return form.match(record.text(F::fullName)).hasMatch();
+}
+
 bool appendCard(QByteArray& out, const ContactView& record, QByteArrayView uid, const Options& options)
 {
     const QByteArrayView name = fieldBytes(record, F::fullName);
@@ -76,13 +92,24 @@ bool appendCard(QByteArray& out, const ContactView& record, QByteArrayView uid, 
     out.append(v4 ? "VERSION:4.0\r\n" : "VERSION:3.0\r\n");
     w.rawLine("UID", uid);
     w.line("FN", name);
-    const auto [family, given] = splitName(record.text(F::fullName));
-    w.begin("N");
-    w.textUtf16(family);
-    w.raw(";");
-    w.textUtf16(given);
-    w.raw(";;;");
-    w.end();
+    if (isFirm(record)) {
+        // A firm goes out as a firm: its name as the organisation, no
+        // surname and first name for a phone to swap.
+        if (v4)
+            w.rawLine("KIND", "org");
+        w.rawLine("N", ";;;;");
+        w.line("ORG", name);
+        if (!v4)
+            w.rawLine("X-ABSHOWAS", "COMPANY");
+    } else {
+        const auto [family, given] = splitName(record.text(F::fullName));
+        w.begin("N");
+        w.textUtf16(family);
+        w.raw(";");
+        w.textUtf16(given);
+        w.raw(";;;");
+        w.end();
+    }
 
     const auto optional = [&](QByteArrayView property, F field) {
         const QByteArrayView bytes = fieldBytes(record, field);

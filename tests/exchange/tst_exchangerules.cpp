@@ -381,6 +381,38 @@ private slots:
         QVERIFY2(cards[0].label.contains(u"righe non lette: 5, 6"_s), qPrintable(cards[0].label));
     }
 
+    // A firm goes out as a firm: its name as the organisation, with no
+    // surname and first name a phone would swap; a person as a person.
+    void aFirmGoesOutAsAFirm_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("taxCode");
+        QTest::addColumn<bool>("firm");
+        QTest::newRow("legal form") << u"Farmacia Centrale S.n.c."_s << QString() << true;
+        QTest::newRow("srl") << u"Rossi Impianti srl"_s << QString() << true;
+        QTest::newRow("company's tax code") << u"Bianchi e Figli"_s << u"01234567890"_s << true;
+        QTest::newRow("person") << u"Rossi Mario"_s << u"RSSMRA80A01H501U"_s << false;
+        QTest::newRow("person whose name has sas in it") << u"Sassi Anna"_s << QString() << false;
+    }
+    void aFirmGoesOutAsAFirm()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, taxCode);
+        QFETCH(bool, firm);
+        ContactRecord record;
+        record.setText(C::fullName, name);
+        record.setText(C::taxCode, taxCode);
+        for (const bool v4 : { false, true }) {
+            const QByteArray card = vcard::cardItem(record, u"ditta-1"_s, { v4, true });
+            QCOMPARE(card.contains(QByteArray("ORG:" + name.toUtf8() + "\r\n")), firm);
+            QCOMPARE(card.contains("N:;;;;\r\n"), firm);
+            QCOMPARE(card.contains("KIND:org\r\n"), firm && v4);
+            const QList<Incoming> back = vcard::readCards(card);
+            QCOMPARE(back.size(), 1);
+            QCOMPARE(ContactRecord::fromBytes(back[0].record.constData()).text(C::fullName), name);
+        }
+    }
+
     void contactSurvivesExportAndImport_data()
     {
         QTest::addColumn<bool>("version4");
