@@ -66,6 +66,17 @@ class TestSyncScreen : public QObject {
 
     int keyringReads = 0;
 
+    // Three appointments synced with `server`, the settings kept in the folder.
+    static davsync::Settings syncedWithThree(const ProgramFixture& program, const DavServer& server)
+    {
+        writeAppointments(program.appointments(), 3);
+        const davsync::Settings settings = settingsFor(server);
+        if (!settings.save())
+            qFatal("the sync settings cannot be saved");
+        davsync::synchronize(settings, u"segreta"_s, 0);
+        return settings;
+    }
+
 private slots:
     void init()
     {
@@ -363,16 +374,13 @@ private slots:
     // A conflict copy opens beside its record from the list; the office
     // keeps the server's version: the record takes it (and the server at
     // the next sync), the copy stays in the archive out of use and never
-    // travels. "Apri la copia" opens the copy's card from the main menu.
+    // travels.
     void aConflictIsSettledFromTheScreen()
     {
         ProgramFixture program;
         DavServer server;
         QVERIFY(server.start());
-        writeAppointments(program.appointments(), 3);
-        davsync::Settings settings = settingsFor(server);
-        QVERIFY(settings.save());
-        davsync::synchronize(settings, u"segreta"_s, 0);
+        const davsync::Settings settings = syncedWithThree(program, server);
         AppointmentRecord here = numberedAppointment(3);
         here.setText(AppointmentField::place, u"Ufficio di Bologna"_s);
         archive::rewriteAt(program.appointments(), AppointmentRecord::Size, 3, here.data());
@@ -425,6 +433,46 @@ private slots:
         QCOMPARE(davsync::synchronize(settings, u"segreta"_s, 0).sent, 0);
     }
 
+    // "Apri la copia" closes the sync screen and opens the copy on its card,
+    // over the main menu; the conflict stays to be settled.
+    void aConflictCopyOpensOnItsCard()
+    {
+        ProgramFixture program;
+        DavServer server;
+        QVERIFY(server.start());
+        const davsync::Settings settings = syncedWithThree(program, server);
+        AppointmentRecord here = numberedAppointment(3);
+        here.setText(AppointmentField::place, u"Ufficio di Bologna"_s);
+        archive::rewriteAt(program.appointments(), AppointmentRecord::Size, 3, here.data());
+        QByteArray etag;
+        QByteArray body;
+        const QString item = server.calendar() + itemName(true, 3);
+        QCOMPARE(otherClient(u"GET"_s, item, {}, {}, &body, &etag), 200);
+        body.replace(QByteArray("END:VEVENT"),
+            QByteArray("X-QV-12:" + u"Studio di Rimini"_s.toUtf8().toBase64() + "\r\nEND:VEVENT"));
+        QVERIFY(otherClient(u"PUT"_s, item, body, etag) / 100 == 2);
+        QCOMPARE(davsync::synchronize(settings, u"segreta"_s, 0).conflicts, 1);
+
+        program.gate()->hide();
+        program.menu()->show();
+        whenModal([&](QWidget* sync) {
+            whenModal([&](QWidget* list) {
+                whenModal([&](QWidget* conflict) {
+                    QTest::mouseClick(control<QPushButton>(conflict, u"cmdApriCopia"_s), Qt::LeftButton);
+                });
+                auto* view = control<QListView>(list, u"lstRecords"_s);
+                QTest::mouseDClick(
+                    view->viewport(), Qt::LeftButton, {}, view->visualRect(view->model()->index(0, 0)).center());
+            });
+            QTest::mouseClick(control<QPushButton>(sync, u"cmdConflitti"_s), Qt::LeftButton);
+        });
+        QTest::mouseClick(control<QToolButton>(program.menu(), u"icoSincronizza"_s), Qt::LeftButton);
+        QVERIFY(program.card()->isVisible());
+        QCOMPARE(control<QLabel>(program.card(), u"lblPosizione"_s)->text(), u"4"_s);
+        QCOMPARE(control<QLineEdit>(program.card(), u"txtLuogo"_s)->text(), u"Studio di Rimini"_s);
+        QCOMPARE(davsync::openConflicts(0).size(), 1);
+    }
+
     // The records whose items the server removed are listed; one opens on
     // its card, over the main menu.
     void aRecordRemovedOnTheServerOpensOnItsCard()
@@ -432,10 +480,7 @@ private slots:
         ProgramFixture program;
         DavServer server;
         QVERIFY(server.start());
-        writeAppointments(program.appointments(), 3);
-        davsync::Settings settings = settingsFor(server);
-        QVERIFY(settings.save());
-        davsync::synchronize(settings, u"segreta"_s, 0);
+        const davsync::Settings settings = syncedWithThree(program, server);
         QByteArray ignored;
         QCOMPARE(otherClient(u"DELETE"_s, server.calendar() + itemName(true, 2), {}, {}, &ignored) / 100, 2);
         QCOMPARE(davsync::synchronize(settings, u"segreta"_s, 0).removed, 1);
