@@ -803,7 +803,8 @@ QList<Incoming> readEvents(const QByteArray& file, const Range& range)
         const icaltimetype start = starts[i];
         const QString label = t.summary.isEmpty() ? u"(senza titolo)"_s : t.summary;
         if (const auto damage = found.damaged.constFind(i); damage != found.damaged.cend()) {
-            result.append(skipped(line, t.uid, label, u"riga %1: %2"_s.arg(damage->line()).arg(damage->problem())));
+            result.append(
+                skipped(line, t.uid, label, u"alla riga %1, %2"_s.arg(damage->line()).arg(damage->problem())));
             continue;
         }
         // A property libical cannot read (X-LIC-ERROR) is one the appointment

@@ -344,7 +344,7 @@ private slots:
         QTest::newRow("empty exception list") << QByteArray("EXDATE:") << u"15/12/2026 10:00  Uno"_s;
         QTest::newRow("line without colon") << QByteArray("X-GUASTA") << u"15/12/2026 10:00  Uno (riga 8 non letta)"_s;
         QTest::newRow("impossible date, the event is skipped") << QByteArray(
-            "DTEND:20261299T100000") << u"Uno: riga 8: la data \"20261299T100000\" di DTEND non è valida."_s;
+            "DTEND:20261299T100000") << u"Uno: alla riga 8, la data \"20261299T100000\" di DTEND non è valida."_s;
     }
     void oneBadLineCostsItsLineOrItsItem()
     {
@@ -1334,9 +1334,9 @@ print(json.dumps({'result': out}))
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("said"); // in the preview line of the item
-        QTest::newRow("wrong date") << u"damaged-date.ics"_s << u"riga 6: la data \"2024-05-20 09:00\""_s;
-        QTest::newRow("month 25") << u"damaged-month.ics"_s << u"riga 7: la data \"20242520T090000\""_s;
-        QTest::newRow("wrong repeat rule") << u"damaged-rrule.ics"_s << u"riga 6: la regola di ripetizione"_s;
+        QTest::newRow("wrong date") << u"damaged-date.ics"_s << u"alla riga 6, la data \"2024-05-20 09:00\""_s;
+        QTest::newRow("month 25") << u"damaged-month.ics"_s << u"alla riga 7, la data \"20242520T090000\""_s;
+        QTest::newRow("wrong repeat rule") << u"damaged-rrule.ics"_s << u"alla riga 6, la regola di ripetizione"_s;
         QTest::newRow("line without colon") << u"damaged-nocolon.vcf"_s << u"(riga 9 non letta)"_s;
     }
     void damageInsideAnItemIsNamedWithItsLine()
