@@ -192,10 +192,18 @@ private:
                 m_agreedBase.insert(row.uid, row.base);
         }
         Changes changes = m_client.changesSince(m_url, lost ? QByteArray() : token);
-        if (!changes.complete)
+        if (!changes.complete && !sentBefore.isEmpty()) {
+            // Compared as paths, however the server writes their characters ("%40" or "@").
+            const auto path = [](const QString& href) { return QUrl::fromPercentEncoding(href.toUtf8()); };
+            QSet<QString> listed;
+            for (auto it = changes.present.cbegin(); it != changes.present.cend(); ++it)
+                listed.insert(path(it.key()));
+            for (const QString& href : std::as_const(changes.removed))
+                listed.insert(path(href));
             for (const QString& href : sentBefore)
-                if (!changes.present.contains(href) && !changes.removed.contains(href))
+                if (!listed.contains(path(href)))
                     changes.removed.append(href);
+        }
         const QList<Action> actions
             = plan(rows, records, skip, changes, [this](qint64 position) { return hrefFor(uidFor(position)); });
 

@@ -489,6 +489,26 @@ private slots:
         QCOMPARE(archive::count(path, AppointmentRecord::Size), 2);
     }
 
+    // A server that writes the hrefs of its changes with their characters
+    // decoded ("@" for "%40") is not taken to have removed what was sent.
+    void hrefsWrittenAnotherWayAreTheSameItems()
+    {
+        ProgramFolderFixture folder;
+        DavServer server;
+        QVERIFY(server.start());
+        writeAppointments(folder.file(programFolder::Appointments), 2);
+        davsync::network::setHandler([](const davsync::network::Request& request) {
+            davsync::network::Response response = davsync::network::sendDirect(request);
+            if (request.method == "REPORT")
+                response.body.replace("%40", "@");
+            return response;
+        });
+        const davsync::Summary summary = davsync::synchronize(settingsFor(server), u"segreta"_s, 0);
+        QCOMPARE(summary.sent, 2);
+        QCOMPARE(summary.removed, 0);
+        QVERIFY2(summary.notes.isEmpty(), qPrintable(summary.notes.join(u'\n')));
+    }
+
     // A meeting cancelled on a phone stays in the agenda, marked, and the
     // office is told; a group of contacts (as Apple and vCard 4 write one)
     // is no contact and is left alone, not reported as unreadable.
