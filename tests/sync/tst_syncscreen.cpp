@@ -66,6 +66,22 @@ class TestSyncScreen : public QObject {
 
     int keyringReads = 0;
 
+    // The place of the third appointment changed here and, differently, on
+    // the server's item at `item`: a conflict for the next sync.
+    static bool placeChangedOnBothSides(const ProgramFixture& program, const QString& item)
+    {
+        AppointmentRecord here = numberedAppointment(3);
+        here.setText(AppointmentField::place, u"Ufficio di Bologna"_s);
+        archive::rewriteAt(program.appointments(), AppointmentRecord::Size, 3, here.data());
+        QByteArray etag;
+        QByteArray body;
+        if (otherClient(u"GET"_s, item, {}, {}, &body, &etag) != 200)
+            return false;
+        body.replace(QByteArray("END:VEVENT"),
+            QByteArray("X-QV-12:" + u"Studio di Rimini"_s.toUtf8().toBase64() + "\r\nEND:VEVENT"));
+        return otherClient(u"PUT"_s, item, body, etag) / 100 == 2;
+    }
+
     // Three appointments synced with `server`, the settings kept in the folder.
     static davsync::Settings syncedWithThree(const ProgramFixture& program, const DavServer& server)
     {
@@ -381,16 +397,8 @@ private slots:
         DavServer server;
         QVERIFY(server.start());
         const davsync::Settings settings = syncedWithThree(program, server);
-        AppointmentRecord here = numberedAppointment(3);
-        here.setText(AppointmentField::place, u"Ufficio di Bologna"_s);
-        archive::rewriteAt(program.appointments(), AppointmentRecord::Size, 3, here.data());
-        QByteArray etag;
-        QByteArray body;
         const QString item = server.calendar() + itemName(true, 3);
-        QCOMPARE(otherClient(u"GET"_s, item, {}, {}, &body, &etag), 200);
-        body.replace(QByteArray("END:VEVENT"),
-            QByteArray("X-QV-12:" + u"Studio di Rimini"_s.toUtf8().toBase64() + "\r\nEND:VEVENT"));
-        QVERIFY(otherClient(u"PUT"_s, item, body, etag) / 100 == 2);
+        QVERIFY(placeChangedOnBothSides(program, item));
         QCOMPARE(davsync::synchronize(settings, u"segreta"_s, 0).conflicts, 1);
 
         SyncScreen screen;
@@ -441,16 +449,8 @@ private slots:
         DavServer server;
         QVERIFY(server.start());
         const davsync::Settings settings = syncedWithThree(program, server);
-        AppointmentRecord here = numberedAppointment(3);
-        here.setText(AppointmentField::place, u"Ufficio di Bologna"_s);
-        archive::rewriteAt(program.appointments(), AppointmentRecord::Size, 3, here.data());
-        QByteArray etag;
-        QByteArray body;
         const QString item = server.calendar() + itemName(true, 3);
-        QCOMPARE(otherClient(u"GET"_s, item, {}, {}, &body, &etag), 200);
-        body.replace(QByteArray("END:VEVENT"),
-            QByteArray("X-QV-12:" + u"Studio di Rimini"_s.toUtf8().toBase64() + "\r\nEND:VEVENT"));
-        QVERIFY(otherClient(u"PUT"_s, item, body, etag) / 100 == 2);
+        QVERIFY(placeChangedOnBothSides(program, item));
         QCOMPARE(davsync::synchronize(settings, u"segreta"_s, 0).conflicts, 1);
 
         program.gate()->hide();
